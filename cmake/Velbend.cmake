@@ -1,0 +1,23 @@
+# velbend_test(<name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>])
+# One GoogleTest executable registered with CTest.  Label "core" marks the
+# tests the sanitizer build runs (everything without Qt).
+function(velbend_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  if(NOT T_LABELS)
+    set(T_LABELS core)
+  endif()
+  gtest_discover_tests(${name}
+    PROPERTIES LABELS "${T_LABELS}"
+               ENVIRONMENT "VELBEND_TEST_DATA=${CMAKE_CURRENT_SOURCE_DIR}/data;QT_QPA_PLATFORM=offscreen"
+    DISCOVERY_TIMEOUT 60)
+endfunction()
+
+# velbend_fuzz(<name> SOURCES <files...> LIBS <targets...>)
+function(velbend_fuzz name)
+  cmake_parse_arguments(F "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${F_SOURCES})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_libraries(${name} PRIVATE ${F_LIBS})
+endfunction()

@@ -1,0 +1,72 @@
+// Whole-file reading and writing of the machine's plain text files.
+#pragma once
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velbend {
+
+// Reads the whole file as bytes; nullopt when it cannot be opened or read.
+std::optional<std::string> ReadFileBytes(const std::filesystem::path& p);
+
+// Splits bytes into lines: CR LF and LF both end a line, a lone CR is kept
+// as data, a UTF-8 BOM at the start is skipped, and text after the last line
+// end is a line of its own while a final line end invents no empty line.
+std::vector<std::string_view> SplitLines(std::string_view bytes);
+
+// Line-by-line reader over bytes it owns (Line Input #).
+class LineReader {
+public:
+    explicit LineReader(std::string bytes);
+    static std::optional<LineReader> Open(const std::filesystem::path& p);
+    bool AtEnd() const { return next_ >= lines_.size(); }   // EOF()
+    // Next line without its line end; nullopt at the end of the file.
+    std::optional<std::string_view> Next();
+    std::size_t LineCount() const { return lines_.size(); }
+    std::size_t Index() const { return next_; }
+private:
+    std::string bytes_;
+    std::vector<std::string_view> lines_;
+    std::size_t next_ = 0;
+};
+
+// Sequential item reader (Input #): items are separated by commas and line
+// ends; blanks around an item are skipped; a double-quoted item keeps its
+// commas.  Reading past the end yields nullopt and sets a flag instead of
+// failing, so files written by older versions that end early still load.
+class ItemReader {
+public:
+    explicit ItemReader(std::string bytes);
+    static std::optional<ItemReader> Open(const std::filesystem::path& p);
+    bool AtEnd() const;                         // EOF(): only blanks/line ends left
+    std::optional<std::string> NextItem();      // raw bytes of the item
+    std::optional<double> NextNumber();         // Val of the item
+    bool RanShort() const { return ranShort_; } // an item was asked past the end
+private:
+    std::string bytes_;
+    std::size_t pos_ = 0;
+    bool ranShort_ = false;
+};
+
+// Builds a file's bytes line by line; every line is ended by CR LF.
+class TextBuilder {
+public:
+    TextBuilder& Line(std::string_view s);      // raw bytes + CR LF
+    TextBuilder& LineUtf8(std::string_view s);  // converted to GBK + CR LF
+    const std::string& bytes() const { return b_; }
+    std::string& bytes() { return b_; }
+private:
+    std::string b_;
+};
+
+// Atomic whole-file write: a temporary file in the same folder, flushed
+// (fsync) and renamed over the old file.  On any failure the old file is
+// untouched, the temporary removed, false returned and *error (if given)
+// holds a short reason.
+bool WriteFileAtomic(const std::filesystem::path& p, std::string_view bytes,
+                     std::string* error = nullptr);
+
+}  // namespace velbend

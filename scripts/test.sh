@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test:
+#  1. normal build, all tests;
+#  2. AddressSanitizer + UndefinedBehaviorSanitizer build, core tests;
+#  3. ThreadSanitizer build, card-library tests;
+#  4. clang libFuzzer targets, a short bounded run each.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+jobs=$(nproc)
+export QT_QPA_PLATFORM=offscreen
+
+echo "== normal build =="
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$jobs"
+ctest --test-dir build -j "$jobs" --output-on-failure --timeout 300
+
+echo "== address + undefined sanitizers =="
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELBEND_UI=OFF -DVELBEND_BENCH=OFF \
+      -DVELBEND_SANITIZE=address,undefined >/dev/null
+cmake --build build-asan -j "$jobs"
+ctest --test-dir build-asan -L core -j "$jobs" --output-on-failure --timeout 600
+
+if [ -d cardlib ]; then
+  echo "== thread sanitizer (card library) =="
+  cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELBEND_UI=OFF -DVELBEND_BENCH=OFF \
+        -DVELBEND_SANITIZE=thread >/dev/null
+  cmake --build build-tsan -j "$jobs"
+  ctest --test-dir build-tsan -L cardlib -j "$jobs" --output-on-failure --timeout 600
+fi
+
+if [ -d fuzz ]; then
+  echo "== fuzz targets =="
+  CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DVELBEND_FUZZ=ON >/dev/null
+  cmake --build build-fuzz -j "$jobs"
+  for f in build-fuzz/bin/fuzz_*; do
+    [ -x "$f" ] || continue
+    name=$(basename "$f")
+    corpus=fuzz/corpus/${name#fuzz_}
+    mkdir -p "build-fuzz/corpus/$name"
+    echo "-- $name"
+    "$f" -max_total_time="${FUZZ_SECONDS:-15}" -rss_limit_mb=2048 "build-fuzz/corpus/$name" \
+         $( [ -d "$corpus" ] && echo "$corpus" ) 2>&1 | tail -n 3
+  done
+fi
