@@ -10,7 +10,7 @@ function(velbend_test name)
   endif()
   gtest_discover_tests(${name}
     PROPERTIES LABELS "${T_LABELS}"
-               ENVIRONMENT "VELBEND_TEST_DATA=${CMAKE_CURRENT_SOURCE_DIR}/data;QT_QPA_PLATFORM=offscreen"
+               ENVIRONMENT "VELBEND_TEST_DATA=${CMAKE_CURRENT_SOURCE_DIR}/tests/data;QT_QPA_PLATFORM=offscreen"
     DISCOVERY_TIMEOUT 60)
 endfunction()
 
