@@ -24,12 +24,12 @@ ctest --test-dir build-asan -L core -j "$jobs" --output-on-failure --timeout 600
 if [ -d cardlib ]; then
   echo "== thread sanitizer (card library) =="
   cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELBEND_UI=OFF -DVELBEND_BENCH=OFF \
-        -DVELBEND_SANITIZE=thread >/dev/null
+        -DVELBEND_SANITIZE=thread "-DVELBEND_LAYERS=testsupport;cardlib" >/dev/null
   cmake --build build-tsan -j "$jobs"
   ctest --test-dir build-tsan -L cardlib -j "$jobs" --output-on-failure --timeout 600
 fi
 
-if [ -d fuzz ]; then
+if ls */fuzz/fuzz_*.cpp fuzz/*.cpp >/dev/null 2>&1; then
   echo "== fuzz targets =="
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DVELBEND_FUZZ=ON >/dev/null
@@ -37,10 +37,10 @@ if [ -d fuzz ]; then
   for f in build-fuzz/bin/fuzz_*; do
     [ -x "$f" ] || continue
     name=$(basename "$f")
-    corpus=fuzz/corpus/${name#fuzz_}
     mkdir -p "build-fuzz/corpus/$name"
     echo "-- $name"
     "$f" -max_total_time="${FUZZ_SECONDS:-15}" -rss_limit_mb=2048 "build-fuzz/corpus/$name" \
-         $( [ -d "$corpus" ] && echo "$corpus" ) 2>&1 | tail -n 3
+         > "build-fuzz/$name.log" 2>&1 || { tail -n 40 "build-fuzz/$name.log"; exit 1; }
+    tail -n 1 "build-fuzz/$name.log"
   done
 fi
