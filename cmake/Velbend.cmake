@@ -2,6 +2,9 @@
 # One GoogleTest executable registered with CTest.  Label "core" marks the
 # tests the sanitizer build runs (everything without Qt).
 function(velbend_test name)
+  if(NOT VELBEND_TESTS)
+    return()
+  endif()
   cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
