@@ -1,0 +1,236 @@
+// Whole-file reading and writing of the machine's plain text files.
+#include "velbend/common/textfile.h"
+
+#include "velbend/common/codepage.h"
+#include "velbend/common/numtext.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace velbend {
+
+namespace {
+
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+}  // namespace
+
+std::optional<std::string> ReadFileBytes(const std::filesystem::path& p) {
+    int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    std::string out;
+    char buf[65536];
+    for (;;) {
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        out.append(buf, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    return out;
+}
+
+std::vector<std::string_view> SplitLines(std::string_view bytes) {
+    std::vector<std::string_view> lines;
+    if (bytes.substr(0, kBom.size()) == kBom) bytes.remove_prefix(kBom.size());
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t lf = bytes.find('\n', start);
+        if (lf == std::string_view::npos) {
+            lines.push_back(bytes.substr(start));
+            break;
+        }
+        size_t end = lf;
+        if (end > start && bytes[end - 1] == '\r') --end;
+        lines.push_back(bytes.substr(start, end - start));
+        start = lf + 1;
+    }
+    return lines;
+}
+
+LineReader::LineReader(std::string bytes) : bytes_(std::move(bytes)) {
+    lines_ = SplitLines(bytes_);
+}
+
+std::optional<LineReader> LineReader::Open(const std::filesystem::path& p) {
+    auto b = ReadFileBytes(p);
+    if (!b) return std::nullopt;
+    return LineReader(std::move(*b));
+}
+
+std::optional<std::string_view> LineReader::Next() {
+    if (next_ >= lines_.size()) return std::nullopt;
+    return lines_[next_++];
+}
+
+ItemReader::ItemReader(std::string bytes) : bytes_(std::move(bytes)) {
+    if (std::string_view(bytes_).substr(0, kBom.size()) == kBom) pos_ = kBom.size();
+}
+
+std::optional<ItemReader> ItemReader::Open(const std::filesystem::path& p) {
+    auto b = ReadFileBytes(p);
+    if (!b) return std::nullopt;
+    return ItemReader(std::move(*b));
+}
+
+bool ItemReader::AtEnd() const {
+    for (size_t i = pos_; i < bytes_.size(); ++i) {
+        char c = bytes_[i];
+        if (!IsBlank(c) && c != '\r' && c != '\n') return false;
+    }
+    return true;
+}
+
+namespace {
+
+// After an item: skip blanks; a comma or one line end (CR LF, LF or CR)
+// that follows is the item's delimiter and is consumed.
+void SkipDelimiter(const std::string& b, size_t& pos) {
+    while (pos < b.size() && IsBlank(b[pos])) ++pos;
+    if (pos >= b.size()) return;
+    if (b[pos] == ',') {
+        ++pos;
+    } else if (b[pos] == '\r') {
+        ++pos;
+        if (pos < b.size() && b[pos] == '\n') ++pos;
+    } else if (b[pos] == '\n') {
+        ++pos;
+    }
+}
+
+bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
+
+}  // namespace
+
+std::optional<std::string> ItemReader::NextItem() {
+    while (pos_ < bytes_.size() && IsBlank(bytes_[pos_])) ++pos_;
+    if (pos_ >= bytes_.size()) {
+        ranShort_ = true;
+        return std::nullopt;
+    }
+    std::string item;
+    if (bytes_[pos_] == '"') {
+        ++pos_;
+        size_t close = bytes_.find('"', pos_);
+        size_t end = close;
+        // An unclosed quote runs to the line end.
+        if (close == std::string::npos) end = bytes_.size();
+        size_t le = pos_;
+        while (le < end && !IsLineEnd(bytes_[le])) ++le;
+        if (close == std::string::npos || le < close) {
+            item = bytes_.substr(pos_, le - pos_);
+            pos_ = le;
+        } else {
+            item = bytes_.substr(pos_, close - pos_);
+            pos_ = close + 1;
+            // Anything up to the delimiter after the closing quote is dropped.
+            while (pos_ < bytes_.size() && bytes_[pos_] != ',' && !IsLineEnd(bytes_[pos_])) ++pos_;
+        }
+    } else {
+        size_t start = pos_;
+        while (pos_ < bytes_.size() && bytes_[pos_] != ',' && !IsLineEnd(bytes_[pos_])) ++pos_;
+        size_t end = pos_;
+        while (end > start && IsBlank(bytes_[end - 1])) --end;
+        item = bytes_.substr(start, end - start);
+    }
+    SkipDelimiter(bytes_, pos_);
+    return item;
+}
+
+std::optional<double> ItemReader::NextNumber() {
+    while (pos_ < bytes_.size() && IsBlank(bytes_[pos_])) ++pos_;
+    if (pos_ >= bytes_.size()) {
+        ranShort_ = true;
+        return std::nullopt;
+    }
+    // A number ends at the first blank, comma or line end.
+    size_t start = pos_;
+    while (pos_ < bytes_.size() && !IsBlank(bytes_[pos_]) && bytes_[pos_] != ',' &&
+           !IsLineEnd(bytes_[pos_]))
+        ++pos_;
+    std::string_view field(bytes_.data() + start, pos_ - start);
+    if (!field.empty() && field.front() == '"') field.remove_prefix(1);
+    double v = Val(field);
+    SkipDelimiter(bytes_, pos_);
+    return v;
+}
+
+TextBuilder& TextBuilder::Line(std::string_view s) {
+    b_.append(s);
+    b_.append("\r\n");
+    return *this;
+}
+
+TextBuilder& TextBuilder::LineUtf8(std::string_view s) {
+    return Line(Utf8ToGbk(s));
+}
+
+bool WriteFileAtomic(const std::filesystem::path& p, std::string_view bytes, std::string* error) {
+    auto fail = [&](const std::string& what, int err) {
+        if (error) *error = what + ": " + std::strerror(err);
+        return false;
+    };
+    std::filesystem::path dir = p.parent_path();
+    if (dir.empty()) dir = ".";
+    std::string tmpl = (dir / ("." + p.filename().string() + ".tmpXXXXXX")).string();
+    int fd = ::mkstemp(tmpl.data());
+    if (fd < 0) return fail("cannot create a file in " + dir.string(), errno);
+    // Keep the old file's permissions; a new file gets rw-r--r--.
+    struct stat st {};
+    mode_t mode = 0644;
+    if (::stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode)) mode = st.st_mode & 07777;
+    ::fchmod(fd, mode);
+    size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            int err = errno;
+            ::close(fd);
+            ::unlink(tmpl.c_str());
+            return fail("cannot write " + p.string(), err);
+        }
+        done += static_cast<size_t>(n);
+    }
+    if (::fsync(fd) != 0) {
+        int err = errno;
+        ::close(fd);
+        ::unlink(tmpl.c_str());
+        return fail("cannot flush " + p.string(), err);
+    }
+    if (::close(fd) != 0) {
+        int err = errno;
+        ::unlink(tmpl.c_str());
+        return fail("cannot close " + p.string(), err);
+    }
+    if (::rename(tmpl.c_str(), p.c_str()) != 0) {
+        int err = errno;
+        ::unlink(tmpl.c_str());
+        return fail("cannot replace " + p.string(), err);
+    }
+    // Make the rename itself durable.
+    int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    if (error) error->clear();
+    return true;
+}
+
+}  // namespace velbend

@@ -1,0 +1,102 @@
+#include "velbend/common/textfile.h"
+
+#include "velbend/testsupport/tempdir.h"
+
+#include <gtest/gtest.h>
+
+using namespace velbend;
+using velbend::testing::TempHome;
+
+TEST(SplitLines, LineEnds) {
+    struct Case { std::string bytes; std::vector<std::string> want; };
+    const Case cases[] = {
+        {"", {}},
+        {"a", {"a"}},
+        {"a\r\nb\r\n", {"a", "b"}},
+        {"a\nb", {"a", "b"}},
+        {"a\r\n\r\n", {"a", ""}},
+        {"\xEF\xBB\xBFx\r\n", {"x"}},
+        {"a\rb\n", {"a\rb"}},
+        {"\r\n", {""}},
+    };
+    for (const auto& c : cases) {
+        auto got = SplitLines(c.bytes);
+        std::vector<std::string> s(got.begin(), got.end());
+        EXPECT_EQ(s, c.want) << c.bytes;
+    }
+}
+
+TEST(LineReader, ReadsToTheEnd) {
+    LineReader r("one\r\ntwo\n");
+    EXPECT_EQ(r.LineCount(), 2u);
+    EXPECT_EQ(*r.Next(), "one");
+    EXPECT_FALSE(r.AtEnd());
+    EXPECT_EQ(*r.Next(), "two");
+    EXPECT_TRUE(r.AtEnd());
+    EXPECT_FALSE(r.Next().has_value());
+}
+
+TEST(ItemReader, NumbersAndTexts) {
+    ItemReader r(" .5            desc text\r\n-3, 4.25\r\nABCD,         letters\r\n\"a, b\" , x\r\n");
+    EXPECT_DOUBLE_EQ(*r.NextNumber(), 0.5);
+    EXPECT_EQ(*r.NextItem(), "desc text");
+    EXPECT_DOUBLE_EQ(*r.NextNumber(), -3);
+    EXPECT_DOUBLE_EQ(*r.NextNumber(), 4.25);
+    EXPECT_EQ(*r.NextItem(), "ABCD");
+    EXPECT_EQ(*r.NextItem(), "letters");
+    EXPECT_EQ(*r.NextItem(), "a, b");
+    EXPECT_EQ(*r.NextItem(), "x");
+    EXPECT_TRUE(r.AtEnd());
+    EXPECT_FALSE(r.RanShort());
+    EXPECT_FALSE(r.NextNumber().has_value());
+    EXPECT_TRUE(r.RanShort());
+}
+
+TEST(ItemReader, EmptyLinesAndShortFiles) {
+    ItemReader r("\xEF\xBB\xBF 1 \r\n\r\nname\r\n\r\n");
+    EXPECT_DOUBLE_EQ(*r.NextNumber(), 1);
+    EXPECT_EQ(*r.NextItem(), "");      // an empty line is an empty item
+    EXPECT_EQ(*r.NextItem(), "name");
+    EXPECT_TRUE(r.AtEnd());            // only a blank line is left
+    EXPECT_EQ(*r.NextItem(), "");
+    EXPECT_FALSE(r.NextItem().has_value());
+    EXPECT_TRUE(r.RanShort());
+
+    ItemReader junk("abc def\r\n");
+    EXPECT_DOUBLE_EQ(*junk.NextNumber(), 0);  // "abc" is not a number
+}
+
+TEST(TextBuilder, CrLfAndGbk) {
+    TextBuilder b;
+    b.Line("a").LineUtf8("参数");
+    EXPECT_EQ(b.bytes(), "a\r\n\xB2\xCE\xCA\xFD\r\n");
+}
+
+TEST(WriteFileAtomic, ReplacesWholeFile) {
+    TempHome home;
+    auto p = home / "f.txt";
+    ASSERT_TRUE(WriteFileAtomic(p, "old"));
+    ASSERT_TRUE(WriteFileAtomic(p, "new\r\n"));
+    EXPECT_EQ(home.Read("f.txt"), "new\r\n");
+    EXPECT_EQ(*ReadFileBytes(p), "new\r\n");
+    // No temporary file is left behind.
+    int n = 0;
+    for (auto& e : std::filesystem::directory_iterator(home.path())) n += e.is_regular_file();
+    EXPECT_EQ(n, 1);
+}
+
+TEST(WriteFileAtomic, FailureKeepsTheOldFileAndSaysWhy) {
+    TempHome home;
+    std::string err;
+    EXPECT_FALSE(WriteFileAtomic(home / "missing/f.txt", "x", &err));
+    EXPECT_FALSE(err.empty());
+    // The target is a folder: the rename fails and nothing is left behind.
+    std::filesystem::create_directories(home / "dir.ini/sub");
+    EXPECT_FALSE(WriteFileAtomic(home / "dir.ini", "x", &err));
+    EXPECT_TRUE(std::filesystem::is_directory(home / "dir.ini"));
+    int n = 0;
+    for (auto& e : std::filesystem::directory_iterator(home.path())) n += e.is_regular_file();
+    EXPECT_EQ(n, 0);
+    EXPECT_FALSE(ReadFileBytes(home / "dir.ini").has_value());
+    EXPECT_FALSE(ReadFileBytes(home / "nothing").has_value());
+}
