@@ -1,0 +1,148 @@
+// The geometry engine: the spline outline of a DXF drawing, its display
+// points, the control points of picked contours and the small plane
+// helpers they share.  One object lives in the main window (mCore).
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velbend {
+
+class Operator;
+
+// A point of a curve.  Z and W are carried for the record layout and are
+// always 0.
+struct SplinePoint {
+    double X = 0;
+    double Y = 0;
+    double Z = 0;
+    double W = 0;
+};
+
+// One SPLINE entity as read from the DXF file.
+struct SplineModel {
+    int16_t Flag = 0;               // 1 when the entity held group 70 (whatever its value)
+    int16_t Degree = 3;             // group 71 (3 when absent)
+    std::vector<double> Knots;      // group 40, normalised so the curve runs from 0 to 1
+    std::vector<double> CtrlX;      // group 10
+    std::vector<double> CtrlY;      // group 20
+    std::vector<double> Weights;    // group 41; empty for a non-rational spline
+    // False when the counts do not make a B-spline (knots != control points
+    // + degree + 1, too few control points, a knot vector that runs
+    // backwards or has no length, non-positive weights, ...).  Such a spline
+    // keeps its block number but has no points.
+    bool Usable = false;
+};
+
+class CoreAlgorithm {
+public:
+    // ---- public operations, in their documented order ----
+
+    void TranParas(double TempConDet, double TempLineDis, double TempPJAngle, int16_t TempComp,
+                   double TempCutterAngle, double TempMaxAngle);
+
+    // Reads the SPLINE entities of a DXF file into the outline model and
+    // leaves the normalised copy of the file in Temp.dat.  An unreadable,
+    // empty or malformed file, one without a HEADER section or without any
+    // usable spline is refused: the operator is told (language: 0 Chinese,
+    // else English), SplineCount becomes 0 and false is returned.
+    bool ReadDXF(const std::string& dxfFile, Operator& op, int16_t language);
+    // The same on bytes already in memory (no Temp.dat, no message): "" when
+    // read, else the reason in the given language.
+    std::string ReadDXFBytes(std::string_view bytes, int16_t language);
+
+    // Writes PointForDisplay.dat from the outline model and fills ParamTable.
+    // Refuses (message, false, file untouched) when Comp is below 1 or the
+    // outline would be unreasonably large.
+    bool DisplayPointGen(Operator& op, int16_t language);
+
+    // Inserts one node parameter (spline s, sub-interval g, point p) and
+    // rewrites PointForDisplay.dat.  Bad numbers insert nothing.
+    bool AddNote(int16_t s, int16_t g, int16_t p, Operator& op, int16_t language);
+
+    // Empties PointForControl.dat and CtrP.dat (creating them when missing).
+    bool ControlPointCls();
+
+    // One block of control points for spline SplineNo from node StartNode to
+    // node EndNode (equal: the whole closed contour), WalkDir -1 falling,
+    // 0 rising parameters; OutMode 1 writes PDdir.dat, any other value
+    // appends to PointForControl.dat with OutMode as the contour kind.
+    // False (with a message) when refused.
+    bool ControlPointGen(int16_t SplineNo, int16_t WalkDir, int16_t StartNode, int16_t EndNode,
+                         int16_t OutMode, Operator& op, int16_t language);
+
+    // -1 when start -> middle -> end turns counter-clockwise, +1 when it turns
+    // clockwise or runs straight.
+    int16_t Cal_arcdir(double xs, double ys, double xm, double ym, double xe, double ye) const;
+
+    // ---- spline outline model (filled by ReadDXF; spline i is Splines[i - 1]) ----
+    int16_t SplineCount = 0;
+    std::vector<SplineModel> Splines;
+    // (i, 1): knot count of spline i; (i, 2): control-point count.  0 outside.
+    int16_t SplineCounts(int i, int which) const;
+    int16_t SplineFlags(int i) const;
+
+    // ---- the spline being evaluated (LoadCurrentSpline) ----
+    std::vector<double> CurCtrlX;   // control point j is (CurCtrlX[j-1], CurCtrlY[j-1])
+    std::vector<double> CurCtrlY;
+    std::vector<double> CurWeights; // empty: non-rational
+    std::vector<double> CurKnots;
+    int16_t CurFlag = 0;
+    int16_t CurDegree = 3;
+    bool CurUsable = false;
+
+    // ---- sampling parameters (DisplayPointGen; read by AddNote and ControlPointGen) ----
+    std::vector<double> CurParams;              // increasing; 0-based
+    int16_t CurParamCount = 0;
+    std::vector<std::vector<double>> ParamTable; // ParamTable[i - 1]: parameters of spline i
+    int16_t MaxParamCount = 0;
+
+    // ---- geometry parameters (TranParas) ----
+    double ConDet = 0;
+    double LineDis = 0;
+    double PJAngle = 0;
+    int16_t Comp = 0;
+    double CutterAngle = 0;
+    double MaxAngle = 0;
+
+    // ---- chord and arc fields of the control-point walk ----
+    SplinePoint ChordStart;
+    SplinePoint ChordEnd;
+    SplinePoint ChordNearStart;
+    SplinePoint ChordNearEnd;
+    SplinePoint ChordDirStart;
+    SplinePoint ChordDirEnd;
+    double ChordAngle = 0;
+    double ChordLength = 0;
+    double VecLength = 0;
+    double ArcRadius = 0;
+    double ArcAngle = 0;
+    double ArcExcess = 0;
+
+    // ---- curve evaluation ----
+
+    // Copies spline i (1-based) into the Cur fields.  False when there is no
+    // such spline; the Cur fields are then empty and every point is (0, 0).
+    bool LoadCurrentSpline(int i);
+    // The point of the current spline at parameter t (degree CurDegree,
+    // weights CurWeights).  t is clamped to the curve's domain [0, 1], so
+    // t = 1 gives the curve's end; an unusable spline gives (0, 0).
+    SplinePoint EvalBSpline(double t) const;
+
+    // ---- helpers of the control-point walk ----
+    double CurveArcCos(double x) const;
+    void ChordGeometry(double t0, double t1);
+    double CurveTurnAngle(double ta, double tn, double tb);
+
+    // ---- direction helpers ----
+    // Direction of a plane vector in [0, 2*pi).
+    static double VectorAngle(double dx, double dy);
+    // +1 or -1: turning sense of p1 -> p2 -> p3.
+    static int16_t ArcDirection(const SplinePoint& p1, const SplinePoint& p2, const SplinePoint& p3);
+
+private:
+    friend struct ControlPointWalk;  // helpers of ControlPointGen, in its own file
+};
+
+}  // namespace velbend
