@@ -1,0 +1,161 @@
+// Run state: the program line buffer, the run flags, pause and single step,
+// the seek-zero state and the run-timer state that every producer of motion
+// shares.  One RunState lives in the MachineContext (program.h) for the
+// program's whole life and starts at 0 / empty.
+//
+// Flags: 16-bit integers holding 0 (False) or -1 (True).  Every test of a
+// run flag compares it with kTrue exactly (a flag holding 1 is not on).
+//
+// Loading a program (the contract for every producer: Run, the calibration
+// tests, the dialogs' test buttons):
+//   1. write G5.dat whole (ProgramLines::WriteTo, line_sink.h) and, when that
+//      fails, tell the operator and stop;
+//   2. LoadNcProgram(run): fills gNcLines from G5.dat, gNcLineCount := lines,
+//      gNcLineIndex := 0; refuses a program of 30000 lines or more;
+//   3. reset what the producer's own run needs (mLastXPulses, ...);
+//   4. set the producer's own run flag to kTrue (gRunning, gSlotRunning or
+//      gTestRunning), only after the buffer is filled.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace velbend {
+
+struct MachineContext;
+
+inline constexpr int16_t kTrue = -1;
+inline constexpr int16_t kFalse = 0;
+
+// One length-compensation point: beyond strip position Pos (mm) the offset
+// Comp (mm) applies.
+struct CompPoint {
+    double Pos = 0;
+    double Comp = 0;
+};
+
+struct RunState {
+    // A loaded program has fewer lines than this.
+    static constexpr int kTooLongLines = 30000;
+
+    // ---- program line buffer ------------------------------------------------
+    // The machine program, one line per element in file order, as the bytes
+    // read from G5.dat (GBK; the statements are ASCII, comments may not be).
+    // Holds exactly gNcLineCount elements after a load.
+    std::vector<std::string> gNcLines;
+    int16_t gNcLineCount = 0;   // lines loaded
+    int16_t gNcLineIndex = 0;   // next line to execute; == gNcLineCount when all handed on
+
+    // ---- run flags (kTrue / kFalse) ----------------------------------------
+    int16_t gRunning = 0;       // machining run (Run button)
+    int16_t gSlotRunning = 0;   // program started from a setup/operator dialog (slotting tests, marking line)
+    int16_t gTestRunning = 0;   // test program (calibration tests, bending test, tool setting)
+
+    // ---- seek zero ---------------------------------------------------------
+    // 0 idle; 1..4 axis n searches its zero switch; 5..8 axis n-4 makes its
+    // zero-compensation move.  A starter sets gHomeState := n and
+    // gHomeStarted := 1 after starting the search move; the run timer counts
+    // gHomeStarted down (one tick skipped) and finishes the seek zero.
+    int16_t gHomeState = 0;
+    int16_t gHomeStarted = 0;
+    // Bend-axis seek-zero phase: -1 while the bend axis makes the move that
+    // precedes its zero search, else 0.
+    int16_t mBendHomePhase = 0;
+    // 0 until the bend axis has finished a seek zero; -1 from then on.
+    int16_t mBendHomed = 0;
+    // 1 when M36 starts the feed-axis seek zero (lets it pass the busy test).
+    int16_t mSeekFromProgram = 0;
+
+    // ---- cutter cylinder ---------------------------------------------------
+    // 1 while a manually started cylinder stroke (output 1 or 2) waits for
+    // its end sensor; the run timer switches the output off and clears it.
+    int16_t gCylinderBusy = 0;
+    // 1 when the operator declared the awaited cylinder sensor reached
+    // (Label3 click at user level 2); cleared when used.
+    int16_t mSensorOverride = 0;
+
+    // ---- card read-back ----------------------------------------------------
+    int32_t gCardRet = 0;       // shared out-parameter of card queries
+    int32_t gEncoderCount = 0;  // actual position of axis 1, refreshed every tick
+
+    // ---- operator dialog's feed test --------------------------------------
+    double  gPendingComp = 0;   // feed length (mm) to reach on the encoder; 0 none
+    int16_t gCompWaitTicks = 0; // idle ticks before the next correction
+
+    // ---- execution ---------------------------------------------------------
+    int16_t mPaused = 0;        // 1 while execution is held (Pause, M12/M14 waits)
+    int16_t mDwellTicks = 0;    // ticks to wait before the next line (G04, M34)
+    int16_t mStepMode = 0;      // 1 in single-step mode
+    // Calibration mode: the test chosen in the test frame (0 none); read at
+    // the end of a test run.
+    int16_t mDebugMode = 0;
+    int16_t mCycleCount = 0;    // cycle counter of the running program, -1 none
+    int32_t mFeedCheckPos = 0;  // command position of axis 1 saved by M34/M35; >0 pending
+
+    // ---- interpreter -------------------------------------------------------
+    int32_t mLastXPulses = 0;   // X and Y as last commanded, pulses
+    int32_t mLastYPulses = 0;
+    std::array<std::pair<int32_t, int32_t>, 501> mInterpPoints{};  // XY polyline of one run
+    int16_t mInterpCount = 0;   // index of its last point
+    std::string mLastNcX, mLastNcY;  // X / Y word texts seen by X_Only
+    int16_t mExtFeedInput = 0;       // last values of inputs 18 and 19
+    int16_t mExtRetractInput = 0;
+
+    // ---- length compensation of the loaded machining program ---------------
+    // Written by Run.  mCompPoints holds the appended points in order;
+    // mCompPointLast is their number (the next index to fill), so the
+    // points in use are mCompPoints[0 .. mCompPointLast-1].  The table grows
+    // as needed.
+    double mLengthComp = 0;
+    std::vector<CompPoint> mCompPoints;
+    int16_t mCompPointLast = 0;
+    // Appends (pos, comp) and keeps mCompPointLast in step.
+    void AppendCompPoint(double pos, double comp);
+};
+
+// True when a run flag equals kTrue (gRunning, gSlotRunning, gTestRunning,
+// tested in that order) or a seek zero is active (gHomeState != 0).  Every
+// handler that moves the machine or starts a program asks it first and does
+// nothing while it is true.
+bool IsMachineBusy(const RunState& run);
+
+enum class LoadResult {
+    Loaded,    // buffer filled, gNcLineIndex = 0
+    Missing,   // G5.dat could not be read: buffer emptied, count 0
+    TooLong,   // 30000 lines or more: the buffer holds the first 30000 lines
+};
+// Step 2 of the loading contract: G5.dat (default: in the program folder)
+// into gNcLines.  Touches nothing else; the caller sets its run flag on
+// Loaded and reports the other results (Run shows "Machining Code is too
+// long!").
+LoadResult LoadNcProgram(RunState& run);
+LoadResult LoadNcProgram(RunState& run, const std::filesystem::path& file);
+
+// First moving thing on card 0: 1..4 the first axis whose get_status is not
+// 0; 5 an interpolation in progress (get_inp_status == 1); 6 the
+// interpolation FIFO still holds moves; 0 everything idle.  The answers go
+// through run.gCardRet.
+int16_t Axis_Status(MachineContext& ctx);
+
+// Pause: mPaused := 1.  Nothing is sent to the card; the move in progress
+// ends and no further line is handed on.  Run resumes.
+void Command_Pause_Click(MachineContext& ctx);
+
+// Single step on/off (mStepMode 0 <-> 1).
+void StepCommand_Click(MachineContext& ctx);
+
+// Stop: resets the card's interpolation FIFO, decelerates EVERY moving axis,
+// switches outputs 0..7 off and returns everything to idle: all run flags,
+// mPaused, gHomeState, gHomeStarted, the bend-axis seek-zero phase,
+// gCylinderBusy, the calibration mode (mDebugMode), gPendingComp,
+// gCompWaitTicks, mFeedCheckPos, mCycleCount := -1; discards
+// the picked contours (hooks), rebuilds the drawing, clears List1, the
+// length captions and the markers, mLengthComp and the compensation points,
+// re-enables Check3 and hides the test frame.  The buffer itself, mDwellTicks
+// and mStepMode are kept.
+void Command_Stop_Click(MachineContext& ctx);
+
+}  // namespace velbend

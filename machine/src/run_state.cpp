@@ -1,0 +1,105 @@
+#include "velbend/machine/run_state.h"
+
+#include "velbend/common/progdir.h"
+#include "velbend/common/textfile.h"
+#include "velbend/machine/program.h"
+
+namespace velbend {
+
+void RunState::AppendCompPoint(double pos, double comp) {
+    if (static_cast<std::size_t>(mCompPointLast) < mCompPoints.size())
+        mCompPoints.resize(static_cast<std::size_t>(mCompPointLast));
+    mCompPoints.push_back(CompPoint{pos, comp});
+    mCompPointLast = static_cast<int16_t>(mCompPoints.size());
+}
+
+bool IsMachineBusy(const RunState& run) {
+    if (run.gRunning == kTrue) return true;
+    if (run.gSlotRunning == kTrue) return true;
+    if (run.gTestRunning == kTrue) return true;
+    return run.gHomeState != 0;
+}
+
+LoadResult LoadNcProgram(RunState& run) { return LoadNcProgram(run, ProgramFile("G5.dat")); }
+
+LoadResult LoadNcProgram(RunState& run, const std::filesystem::path& file) {
+    run.gNcLines.clear();
+    run.gNcLineCount = 0;
+    run.gNcLineIndex = 0;
+    auto reader = LineReader::Open(file);
+    if (!reader) return LoadResult::Missing;
+    while (auto line = reader->Next()) {
+        if (run.gNcLines.size() >= static_cast<std::size_t>(RunState::kTooLongLines)) {
+            // The buffer keeps the lines read so far; the count stays below
+            // the limit so nothing can run past it.
+            run.gNcLineCount = static_cast<int16_t>(run.gNcLines.size());
+            return LoadResult::TooLong;
+        }
+        run.gNcLines.emplace_back(*line);
+        run.gNcLineCount = static_cast<int16_t>(run.gNcLines.size());
+    }
+    return LoadResult::Loaded;
+}
+
+int16_t Axis_Status(MachineContext& ctx) {
+    auto& run = ctx.run;
+    for (int16_t n = 1; n <= 4; ++n) {
+        ctx.card.get_status(0, n, &run.gCardRet);
+        if (run.gCardRet != 0) return n;
+    }
+    ctx.card.get_inp_status(0, &run.gCardRet);
+    if (run.gCardRet == 1) return 5;
+    if (ctx.card.read_fifo_empty(0) == 0) return 6;
+    return 0;
+}
+
+void Command_Pause_Click(MachineContext& ctx) { ctx.run.mPaused = 1; }
+
+void StepCommand_Click(MachineContext& ctx) { ctx.run.mStepMode = ctx.run.mStepMode == 0 ? 1 : 0; }
+
+void Command_Stop_Click(MachineContext& ctx) {
+    auto& run = ctx.run;
+    auto& card = ctx.card;
+    // Files: every writer here writes whole files at once; nothing is open.
+    card.reset_fifo(0);
+    int32_t status[5] = {0, 0, 0, 0, 0};
+    for (int n = 1; n <= 4; ++n) card.get_status(0, n, &status[n]);
+    // Every moving axis is brought to a stop, not only the first one found.
+    for (int n = 1; n <= 4; ++n)
+        if (status[n] > 0) card.dec_stop(0, n);
+    for (int bit = 0; bit <= 7; ++bit) card.write_bit(0, bit, 0);
+
+    run.gRunning = 0;
+    run.gSlotRunning = 0;
+    run.gTestRunning = 0;
+    run.mPaused = 0;
+    run.gHomeState = 0;
+    run.gHomeStarted = 0;
+    run.mBendHomePhase = 0;
+    run.mSeekFromProgram = 0;
+    run.gCylinderBusy = 0;
+    run.mDebugMode = 0;
+    run.gPendingComp = 0.0;
+    run.gCompWaitTicks = 0;
+    run.mFeedCheckPos = 0;
+    run.mCycleCount = -1;
+
+    if (ctx.hooks.DiscardPicks) ctx.hooks.DiscardPicks();
+    if (ctx.hooks.BuildDisplayList) ctx.hooks.BuildDisplayList(0);
+
+    auto& panel = ctx.panel;
+    panel.List1.clear();
+    panel.Label4[1].clear();
+    panel.Label4[2].clear();
+    panel.Shape2.Visible = false;
+    panel.Shape3.Visible = false;
+
+    run.mLengthComp = 0.0;
+    run.mCompPointLast = 0;
+    run.mCompPoints.clear();
+
+    if (panel.Check3 == 1) panel.Check3Enabled = true;
+    panel.TshFrameVisible = false;
+}
+
+}  // namespace velbend
