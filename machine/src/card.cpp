@@ -6,6 +6,43 @@
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
+#include <type_traits>
+#include <utility>
+
+// The entry table must match the library's own declarations.
+#if __has_include("../../cardlib/include/tarvikm.h")
+#include "../../cardlib/include/tarvikm.h"
+#define VB_CHECK_ENTRY(name)                                                        \
+    static_assert(std::is_same_v<decltype(&korvotarvik_##name),                     \
+                                 decltype(std::declval<velbend::CardEntries&>().name)>, \
+                  "binding of korvotarvik_" #name " differs from tarvikm.h")
+#else
+#define VB_CHECK_ENTRY(name) static_assert(true)
+#endif
+
+VB_CHECK_ENTRY(initial);
+VB_CHECK_ENTRY(get_hardware_ver);
+VB_CHECK_ENTRY(set_startv);
+VB_CHECK_ENTRY(set_speed);
+VB_CHECK_ENTRY(set_acc);
+VB_CHECK_ENTRY(set_command_pos);
+VB_CHECK_ENTRY(set_actual_pos);
+VB_CHECK_ENTRY(set_stop0_mode);
+VB_CHECK_ENTRY(get_status);
+VB_CHECK_ENTRY(get_command_pos);
+VB_CHECK_ENTRY(get_actual_pos);
+VB_CHECK_ENTRY(get_speed);
+VB_CHECK_ENTRY(pmove);
+VB_CHECK_ENTRY(dec_stop);
+VB_CHECK_ENTRY(sudden_stop);
+VB_CHECK_ENTRY(inp_move2);
+VB_CHECK_ENTRY(fifo_inp_move2);
+VB_CHECK_ENTRY(reset_fifo);
+VB_CHECK_ENTRY(read_fifo_empty);
+VB_CHECK_ENTRY(get_inp_status);
+VB_CHECK_ENTRY(read_bit);
+VB_CHECK_ENTRY(write_bit);
+VB_CHECK_ENTRY(get_out);
 
 namespace velbend {
 namespace {
@@ -64,29 +101,29 @@ bool Card::Load() {
     }
     // The library stays loaded for the life of the process: it may run
     // worker threads of its own (S-curve moves).
-    Bind(h, "korvotarvik_initial", initial_);
-    Bind(h, "korvotarvik_get_hardware_ver", get_hardware_ver_);
-    Bind(h, "korvotarvik_set_startv", set_startv_);
-    Bind(h, "korvotarvik_set_speed", set_speed_);
-    Bind(h, "korvotarvik_set_acc", set_acc_);
-    Bind(h, "korvotarvik_set_command_pos", set_command_pos_);
-    Bind(h, "korvotarvik_set_actual_pos", set_actual_pos_);
-    Bind(h, "korvotarvik_set_stop0_mode", set_stop0_mode_);
-    Bind(h, "korvotarvik_get_status", get_status_);
-    Bind(h, "korvotarvik_get_command_pos", get_command_pos_);
-    Bind(h, "korvotarvik_get_actual_pos", get_actual_pos_);
-    Bind(h, "korvotarvik_get_speed", get_speed_);
-    Bind(h, "korvotarvik_pmove", pmove_);
-    Bind(h, "korvotarvik_dec_stop", dec_stop_);
-    Bind(h, "korvotarvik_sudden_stop", sudden_stop_);
-    Bind(h, "korvotarvik_inp_move2", inp_move2_);
-    Bind(h, "korvotarvik_fifo_inp_move2", fifo_inp_move2_);
-    Bind(h, "korvotarvik_reset_fifo", reset_fifo_);
-    Bind(h, "korvotarvik_read_fifo_empty", read_fifo_empty_);
-    Bind(h, "korvotarvik_get_inp_status", get_inp_status_);
-    Bind(h, "korvotarvik_read_bit", read_bit_);
-    Bind(h, "korvotarvik_write_bit", write_bit_);
-    Bind(h, "korvotarvik_get_out", get_out_);
+    Bind(h, "korvotarvik_initial", e_.initial);
+    Bind(h, "korvotarvik_get_hardware_ver", e_.get_hardware_ver);
+    Bind(h, "korvotarvik_set_startv", e_.set_startv);
+    Bind(h, "korvotarvik_set_speed", e_.set_speed);
+    Bind(h, "korvotarvik_set_acc", e_.set_acc);
+    Bind(h, "korvotarvik_set_command_pos", e_.set_command_pos);
+    Bind(h, "korvotarvik_set_actual_pos", e_.set_actual_pos);
+    Bind(h, "korvotarvik_set_stop0_mode", e_.set_stop0_mode);
+    Bind(h, "korvotarvik_get_status", e_.get_status);
+    Bind(h, "korvotarvik_get_command_pos", e_.get_command_pos);
+    Bind(h, "korvotarvik_get_actual_pos", e_.get_actual_pos);
+    Bind(h, "korvotarvik_get_speed", e_.get_speed);
+    Bind(h, "korvotarvik_pmove", e_.pmove);
+    Bind(h, "korvotarvik_dec_stop", e_.dec_stop);
+    Bind(h, "korvotarvik_sudden_stop", e_.sudden_stop);
+    Bind(h, "korvotarvik_inp_move2", e_.inp_move2);
+    Bind(h, "korvotarvik_fifo_inp_move2", e_.fifo_inp_move2);
+    Bind(h, "korvotarvik_reset_fifo", e_.reset_fifo);
+    Bind(h, "korvotarvik_read_fifo_empty", e_.read_fifo_empty);
+    Bind(h, "korvotarvik_get_inp_status", e_.get_inp_status);
+    Bind(h, "korvotarvik_read_bit", e_.read_bit);
+    Bind(h, "korvotarvik_write_bit", e_.write_bit);
+    Bind(h, "korvotarvik_get_out", e_.get_out);
     state_ = State::Loaded;
     return true;
 }
@@ -94,8 +131,8 @@ bool Card::Load() {
 // A missing entry is a refusal: 1 (0 cards for initial, 1.0 for the version).
 #define VB_CALL(fn, refused, ...)          \
     Ensure();                              \
-    if (!fn##_) return refused;            \
-    return fn##_(__VA_ARGS__)
+    if (!e_.fn) return refused;            \
+    return e_.fn(__VA_ARGS__)
 
 int32_t Card::initial() { VB_CALL(initial, 0); }
 double Card::get_hardware_ver(int32_t c) { VB_CALL(get_hardware_ver, 1.0, c); }

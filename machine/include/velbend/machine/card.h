@@ -25,6 +25,34 @@
 
 namespace velbend {
 
+// The bound entries of the library (nullptr: entry missing), named as the
+// exported entries without their "korvotarvik_" prefix.
+struct CardEntries {
+    int32_t (*initial)() = nullptr;
+    double (*get_hardware_ver)(int32_t) = nullptr;
+    int32_t (*set_startv)(int32_t, int32_t, int32_t) = nullptr;
+    int32_t (*set_speed)(int32_t, int32_t, int32_t) = nullptr;
+    int32_t (*set_acc)(int32_t, int32_t, int32_t) = nullptr;
+    int32_t (*set_command_pos)(int32_t, int32_t, int32_t) = nullptr;
+    int32_t (*set_actual_pos)(int32_t, int32_t, int32_t) = nullptr;
+    int32_t (*set_stop0_mode)(int32_t, int32_t, int32_t, int32_t) = nullptr;
+    int32_t (*get_status)(int32_t, int32_t, int32_t*) = nullptr;
+    int32_t (*get_command_pos)(int32_t, int32_t, int32_t*) = nullptr;
+    int32_t (*get_actual_pos)(int32_t, int32_t, int32_t*) = nullptr;
+    int32_t (*get_speed)(int32_t, int32_t, int32_t*) = nullptr;
+    int32_t (*pmove)(int32_t, int32_t, int32_t) = nullptr;
+    int32_t (*dec_stop)(int32_t, int32_t) = nullptr;
+    int32_t (*sudden_stop)(int32_t, int32_t) = nullptr;
+    int32_t (*inp_move2)(int32_t, int32_t, int32_t, int32_t, int32_t) = nullptr;
+    int32_t (*fifo_inp_move2)(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t) = nullptr;
+    int32_t (*reset_fifo)(int32_t) = nullptr;
+    int32_t (*read_fifo_empty)(int32_t) = nullptr;
+    int32_t (*get_inp_status)(int32_t, int32_t*) = nullptr;
+    int32_t (*read_bit)(int32_t, int32_t) = nullptr;
+    int32_t (*write_bit)(int32_t, int32_t, int32_t) = nullptr;
+    int32_t (*get_out)(int32_t, int32_t) = nullptr;
+};
+
 class Card {
 public:
     Card() = default;
@@ -78,30 +106,7 @@ private:
     State state_ = State::NotTried;
     std::string where_;
 
-    // Entry table, filled by Load(); nullptr = entry missing.
-    int32_t (*initial_)() = nullptr;
-    double  (*get_hardware_ver_)(int32_t) = nullptr;
-    int32_t (*set_startv_)(int32_t, int32_t, int32_t) = nullptr;
-    int32_t (*set_speed_)(int32_t, int32_t, int32_t) = nullptr;
-    int32_t (*set_acc_)(int32_t, int32_t, int32_t) = nullptr;
-    int32_t (*set_command_pos_)(int32_t, int32_t, int32_t) = nullptr;
-    int32_t (*set_actual_pos_)(int32_t, int32_t, int32_t) = nullptr;
-    int32_t (*set_stop0_mode_)(int32_t, int32_t, int32_t, int32_t) = nullptr;
-    int32_t (*get_status_)(int32_t, int32_t, int32_t*) = nullptr;
-    int32_t (*get_command_pos_)(int32_t, int32_t, int32_t*) = nullptr;
-    int32_t (*get_actual_pos_)(int32_t, int32_t, int32_t*) = nullptr;
-    int32_t (*get_speed_)(int32_t, int32_t, int32_t*) = nullptr;
-    int32_t (*pmove_)(int32_t, int32_t, int32_t) = nullptr;
-    int32_t (*dec_stop_)(int32_t, int32_t) = nullptr;
-    int32_t (*sudden_stop_)(int32_t, int32_t) = nullptr;
-    int32_t (*inp_move2_)(int32_t, int32_t, int32_t, int32_t, int32_t) = nullptr;
-    int32_t (*fifo_inp_move2_)(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t) = nullptr;
-    int32_t (*reset_fifo_)(int32_t) = nullptr;
-    int32_t (*read_fifo_empty_)(int32_t) = nullptr;
-    int32_t (*get_inp_status_)(int32_t, int32_t*) = nullptr;
-    int32_t (*read_bit_)(int32_t, int32_t) = nullptr;
-    int32_t (*write_bit_)(int32_t, int32_t, int32_t) = nullptr;
-    int32_t (*get_out_)(int32_t, int32_t) = nullptr;
+    CardEntries e_;
 };
 
 }  // namespace velbend
