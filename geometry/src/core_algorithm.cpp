@@ -1,0 +1,538 @@
+// The geometry engine: DXF spline reading, the spline evaluation, the
+// display points of a DXF outline and the direction helpers.
+#include "velbend/geometry/core_algorithm.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+#include "display_file.h"
+#include "velbend/common/numtext.h"
+#include "velbend/common/operator.h"
+#include "velbend/common/progdir.h"
+#include "velbend/common/textfile.h"
+
+namespace velbend {
+
+namespace {
+
+constexpr int kMaxDegree = 25;
+// Control points and knots of one spline, and splines of one file: the
+// counts of the model are 16-bit.
+constexpr size_t kMaxSplineItems = 32767;
+constexpr double kMaxDxfCoordinate = 1e9;
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+bool IEquals(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
+        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
+        if (x != y) return false;
+    }
+    return true;
+}
+
+// Group code of a code line: an integer with optional blanks around it.
+bool ParseCode(std::string_view line, int& code) {
+    line = Trim(line);
+    if (line.empty()) return false;
+    const char* b = line.data();
+    const char* e = b + line.size();
+    if (*b == '+') ++b;
+    auto r = std::from_chars(b, e, code);
+    return r.ec == std::errc() && r.ptr == e;
+}
+
+// Splits the file into lines at LF (a CR before the LF is dropped) one at a
+// time, counting them for messages.
+class LineCursor {
+public:
+    explicit LineCursor(std::string_view bytes) : s_(bytes) {
+        if (s_.size() >= 3 && std::memcmp(s_.data(), "\xEF\xBB\xBF", 3) == 0) s_.remove_prefix(3);
+    }
+    bool Next(std::string_view& line) {
+        if (pos_ > s_.size() || (pos_ == s_.size() && !pendingEmpty_)) return false;
+        const char* base = s_.data() + pos_;
+        const void* lf = std::memchr(base, '\n', s_.size() - pos_);
+        size_t len = lf ? static_cast<size_t>(static_cast<const char*>(lf) - base) : s_.size() - pos_;
+        line = std::string_view(base, len);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (lf) {
+            pos_ += len + 1;
+            pendingEmpty_ = false;  // an LF at the very end invents no line
+        } else {
+            pos_ = s_.size() + 1;
+        }
+        ++lineNo_;
+        return true;
+    }
+    long long LineNo() const { return lineNo_; }
+
+private:
+    std::string_view s_;
+    size_t pos_ = 0;
+    bool pendingEmpty_ = true;  // an empty file still has one (empty) line
+    long long lineNo_ = 0;
+};
+
+double ValueNumber(std::string_view v) { return geo::NumPrefix(v); }
+
+// Checks a spline read from the file and brings its knots to [0, 1].
+void FinishSpline(SplineModel& s) {
+    s.Usable = false;
+    const size_t n = s.CtrlX.size();
+    const int p = s.Degree;
+    if (p < 1 || p > kMaxDegree) return;
+    if (s.CtrlY.size() != n || n < static_cast<size_t>(p) + 1) return;
+    if (n > kMaxSplineItems || s.Knots.size() > kMaxSplineItems) return;
+    if (s.Knots.size() != n + static_cast<size_t>(p) + 1) return;
+    for (size_t j = 0; j < n; ++j) {
+        if (!(std::fabs(s.CtrlX[j]) <= kMaxDxfCoordinate) || !(std::fabs(s.CtrlY[j]) <= kMaxDxfCoordinate))
+            return;
+    }
+    for (size_t j = 0; j < s.Knots.size(); ++j) {
+        if (!std::isfinite(s.Knots[j])) return;
+        if (j > 0 && s.Knots[j] < s.Knots[j - 1]) return;
+    }
+    if (!s.Weights.empty()) {
+        if (s.Weights.size() != n) return;
+        bool allOne = true;
+        for (double w : s.Weights) {
+            if (!(w > 0) || !std::isfinite(w)) return;
+            if (w != 1.0) allOne = false;
+        }
+        if (allOne) s.Weights.clear();
+    }
+    // The curve runs over [knot p, knot n]; that domain becomes [0, 1].
+    const double a = s.Knots[static_cast<size_t>(p)];
+    const double b = s.Knots[n];
+    if (!(b > a)) return;
+    const double len = b - a;
+    if (!std::isfinite(len)) return;
+    for (double& k : s.Knots) {
+        if (k == a) k = 0.0;
+        else if (k == b) k = 1.0;
+        else k = (k - a) / len;
+    }
+    s.Usable = true;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- parameters
+
+void CoreAlgorithm::TranParas(double TempConDet, double TempLineDis, double TempPJAngle, int16_t TempComp,
+                              double TempCutterAngle, double TempMaxAngle) {
+    ConDet = TempConDet;
+    LineDis = TempLineDis;
+    PJAngle = TempPJAngle;
+    Comp = TempComp;
+    CutterAngle = TempCutterAngle;
+    MaxAngle = TempMaxAngle;
+}
+
+// ---------------------------------------------------------------- model access
+
+int16_t CoreAlgorithm::SplineCounts(int i, int which) const {
+    if (i < 1 || i > SplineCount || i > static_cast<int>(Splines.size())) return 0;
+    const SplineModel& s = Splines[static_cast<size_t>(i - 1)];
+    size_t v = which == 1 ? s.Knots.size() : which == 2 ? s.CtrlX.size() : 0;
+    return static_cast<int16_t>(std::min(v, kMaxSplineItems));
+}
+
+int16_t CoreAlgorithm::SplineFlags(int i) const {
+    if (i < 1 || i > SplineCount || i > static_cast<int>(Splines.size())) return 0;
+    return Splines[static_cast<size_t>(i - 1)].Flag;
+}
+
+// ---------------------------------------------------------------- DXF reading
+
+std::string CoreAlgorithm::ReadDXFBytes(std::string_view bytes, int16_t language) {
+    SplineCount = 0;
+    Splines.clear();
+    ParamTable.clear();
+    MaxParamCount = 0;
+
+    auto fault = [&](std::string zh, std::string en) {
+        Splines.clear();
+        SplineCount = 0;
+        return language == 0 ? zh : en;
+    };
+
+    if (Trim(bytes).empty() || bytes.find_first_not_of(" \t\r\n") == std::string_view::npos)
+        return fault("DXF文件是空的。", "The DXF file is empty.");
+
+    LineCursor cur(bytes);
+    std::string_view codeLine, value;
+    bool sawHeader = false;
+    bool sectionName = false;  // the pair after (0, SECTION)
+    SplineModel* sp = nullptr;
+    std::vector<SplineModel> splines;
+
+    auto finish = [&]() {
+        if (sp) FinishSpline(*sp);
+        sp = nullptr;
+    };
+
+    while (cur.Next(codeLine)) {
+        int code = 0;
+        if (!ParseCode(codeLine, code)) {
+            if (Trim(codeLine).empty()) {
+                // Blank lines after the last pair are tolerated; anywhere else
+                // they break the pairing.
+                std::string_view rest;
+                bool onlyBlank = true;
+                while (cur.Next(rest))
+                    if (!Trim(rest).empty()) { onlyBlank = false; break; }
+                if (onlyBlank) break;
+            }
+            long long ln = cur.LineNo();
+            return fault("DXF文件格式错误（第" + std::to_string(ln) + "行不是组码）。",
+                         "The DXF file is malformed (line " + std::to_string(ln) + " is no group code).");
+        }
+        if (!cur.Next(value)) {
+            return fault("DXF文件不完整：最后一个组码没有值。",
+                         "The DXF file is incomplete: its last group code has no value.");
+        }
+        if (code == 0) {
+            finish();
+            std::string_view v = Trim(value);
+            sectionName = false;
+            if (IEquals(v, "SPLINE")) {
+                if (splines.size() >= kMaxSplineItems)
+                    return fault("DXF文件中的样条曲线超过32767条，不能读取。",
+                                 "The DXF file holds more than 32767 splines and cannot be read.");
+                splines.emplace_back();
+                sp = &splines.back();
+            } else if (IEquals(v, "SECTION")) {
+                sectionName = true;
+            } else if (IEquals(v, "EOF")) {
+                break;
+            }
+            continue;
+        }
+        if (sectionName) {
+            if (code == 2 && IEquals(Trim(value), "HEADER")) sawHeader = true;
+            sectionName = false;
+        }
+        if (!sp) continue;
+        switch (code) {
+            case 70: sp->Flag = 1; break;
+            case 71: {
+                double d = ValueNumber(value);
+                sp->Degree = (d >= 1 && d <= kMaxDegree) ? static_cast<int16_t>(std::lround(d)) : 0;
+                break;
+            }
+            case 40: if (sp->Knots.size() <= kMaxSplineItems) sp->Knots.push_back(ValueNumber(value)); break;
+            case 41: if (sp->Weights.size() <= kMaxSplineItems) sp->Weights.push_back(ValueNumber(value)); break;
+            case 10: if (sp->CtrlX.size() <= kMaxSplineItems) sp->CtrlX.push_back(ValueNumber(value)); break;
+            case 20: if (sp->CtrlY.size() <= kMaxSplineItems) sp->CtrlY.push_back(ValueNumber(value)); break;
+            default: break;
+        }
+    }
+    finish();
+
+    if (!sawHeader)
+        return fault("DXF文件没有HEADER段，不能读取。", "The DXF file has no HEADER section and cannot be read.");
+    bool any = false;
+    for (const SplineModel& s : splines) any = any || s.Usable;
+    if (!any)
+        return fault("DXF文件中没有可用的样条曲线（SPLINE）。", "The DXF file holds no usable SPLINE.");
+
+    Splines = std::move(splines);
+    SplineCount = static_cast<int16_t>(Splines.size());
+    return {};
+}
+
+bool CoreAlgorithm::ReadDXF(const std::string& dxfFile, Operator& op, int16_t language) {
+    auto bytes = ReadFileBytes(dxfFile);
+    if (!bytes) {
+        SplineCount = 0;
+        Splines.clear();
+        ParamTable.clear();
+        MaxParamCount = 0;
+        geo::ShowFault(op, language, {"无法读取文件：" + dxfFile, "Cannot read the file " + dxfFile});
+        return false;
+    }
+    // Temp.dat: the text split at every LF, each piece a line ending in CR LF
+    // (a CR before the LF stays in its piece).
+    {
+        std::string temp;
+        temp.reserve(bytes->size() + bytes->size() / 8 + 2);
+        size_t start = 0;
+        for (;;) {
+            size_t lf = bytes->find('\n', start);
+            if (lf == std::string::npos) {
+                temp.append(*bytes, start, std::string::npos);
+                temp.append("\r\n");
+                break;
+            }
+            temp.append(*bytes, start, lf - start);
+            temp.append("\r\n");
+            start = lf + 1;
+        }
+        if (!geo::WriteWorkFile("Temp.dat", temp, op, language)) {
+            SplineCount = 0;
+            Splines.clear();
+            return false;
+        }
+    }
+    std::string why = ReadDXFBytes(*bytes, language);
+    if (!why.empty()) {
+        geo::ShowFault(op, language, {why + "\n" + dxfFile, why + "\n" + dxfFile});
+        return false;
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------- evaluation
+
+bool CoreAlgorithm::LoadCurrentSpline(int i) {
+    CurCtrlX.clear();
+    CurCtrlY.clear();
+    CurWeights.clear();
+    CurKnots.clear();
+    CurFlag = 0;
+    CurDegree = 3;
+    CurUsable = false;
+    if (i < 1 || i > SplineCount || i > static_cast<int>(Splines.size())) return false;
+    const SplineModel& s = Splines[static_cast<size_t>(i - 1)];
+    CurCtrlX = s.CtrlX;
+    CurCtrlY = s.CtrlY;
+    CurWeights = s.Weights;
+    CurKnots = s.Knots;
+    CurFlag = s.Flag;
+    CurDegree = s.Degree;
+    CurUsable = s.Usable;
+    return true;
+}
+
+SplinePoint CoreAlgorithm::EvalBSpline(double t) const {
+    SplinePoint out;
+    if (!CurUsable) return out;
+    const int p = CurDegree;
+    const int n = static_cast<int>(CurCtrlX.size());
+    const double* U = CurKnots.data();
+    if (!(t >= 0.0)) t = 0.0;  // NaN too
+    if (t > 1.0) t = 1.0;
+    // Span L with U[L] <= t < U[L+1], L in [p, n-1]; at the end of the
+    // domain the last non-empty span.
+    int L;
+    if (t >= U[n]) {
+        L = n - 1;
+        while (L > p && !(U[L] < U[n])) --L;
+    } else {
+        const double* it = std::upper_bound(U + p, U + n + 1, t);
+        L = static_cast<int>(it - U) - 1;
+        if (L < p) L = p;
+        if (L > n - 1) L = n - 1;
+    }
+    std::array<double, kMaxDegree + 1> dx{}, dy{}, dw{};
+    const bool rational = !CurWeights.empty();
+    for (int j = 0; j <= p; ++j) {
+        int c = L - p + j;
+        double w = rational ? CurWeights[static_cast<size_t>(c)] : 1.0;
+        dx[static_cast<size_t>(j)] = CurCtrlX[static_cast<size_t>(c)] * w;
+        dy[static_cast<size_t>(j)] = CurCtrlY[static_cast<size_t>(c)] * w;
+        dw[static_cast<size_t>(j)] = w;
+    }
+    for (int r = 1; r <= p; ++r) {
+        for (int j = 0; j <= p - r; ++j) {
+            int k = L - p + j;  // index of D(j) in control-point numbering
+            double lo = U[k + r];
+            double hi = U[k + p + 1];
+            double a = 0.0;
+            if (!(std::fabs(t - lo) < 1e-10 && std::fabs(hi - lo) < 1e-10) && hi != lo) a = (t - lo) / (hi - lo);
+            size_t J = static_cast<size_t>(j);
+            dx[J] = (1 - a) * dx[J] + a * dx[J + 1];
+            dy[J] = (1 - a) * dy[J] + a * dy[J + 1];
+            dw[J] = (1 - a) * dw[J] + a * dw[J + 1];
+        }
+    }
+    if (rational) {
+        out.X = dx[0] / dw[0];
+        out.Y = dy[0] / dw[0];
+    } else {
+        out.X = dx[0];
+        out.Y = dy[0];
+    }
+    return out;
+}
+
+// ---------------------------------------------------------------- display points
+
+namespace {
+
+// Display point text: rounded to three decimals, written with six.
+inline void AppendDisplayPoint(std::string& out, const SplinePoint& p, bool node) {
+    geo::AppendFixed(out, p.X, 3);
+    out.append("000 ");
+    geo::AppendFixed(out, p.Y, 3);
+    out.append(node ? "000 Node\r\n" : "000\r\n");
+}
+
+}  // namespace
+
+bool CoreAlgorithm::DisplayPointGen(Operator& op, int16_t language) {
+    if (Comp < 1) {
+        geo::ShowFault(op, language,
+                       {"系统参数“两节点间密化点数”必须大于0，无法生成显示点。",
+                        "The system parameter \"sample points between two nodes\" must be above 0; "
+                        "no display points were made."});
+        return false;
+    }
+    ParamTable.assign(static_cast<size_t>(SplineCount), {});
+    MaxParamCount = 0;
+    CurParams.clear();
+    CurParamCount = 0;
+
+    // First the parameters of every spline, so the size is known before
+    // anything is written.
+    long long lines = 1;
+    for (int i = 1; i <= SplineCount; ++i) {
+        LoadCurrentSpline(i);
+        std::vector<double>& row = ParamTable[static_cast<size_t>(i - 1)];
+        if (!CurUsable) continue;
+        // Distinct knots of the domain.
+        std::vector<double> u;
+        for (double k : CurKnots) {
+            if (k < 0.0 || k > 1.0) continue;
+            if (u.empty() || k != u.back()) u.push_back(k);
+        }
+        std::vector<double> cand;
+        cand.reserve(u.size() * 2);
+        for (size_t j = 0; j + 1 < u.size(); ++j) {
+            cand.push_back(u[j]);
+            cand.push_back((u[j] + u[j + 1]) * 0.5);
+        }
+        cand.push_back(1.0);
+        // Coincidence filter against the candidate just before (kept or not).
+        SplinePoint prev = EvalBSpline(cand[0]);
+        row.push_back(cand[0]);
+        for (size_t j = 1; j < cand.size(); ++j) {
+            SplinePoint q = EvalBSpline(cand[j]);
+            if (std::fabs(q.X - prev.X) > 0.001 || std::fabs(q.Y - prev.Y) > 0.001) row.push_back(cand[j]);
+            prev = q;
+        }
+        if (row.size() > kMaxSplineItems) row.resize(kMaxSplineItems);
+        MaxParamCount = std::max<int16_t>(MaxParamCount, static_cast<int16_t>(row.size()));
+        lines += 1 + static_cast<long long>(row.size() - 1) * Comp;
+    }
+    lines += SplineCount;
+    if (lines > geo::kMaxDisplayLines) {
+        geo::ShowFault(op, language,
+                       {"轮廓太大：显示点超过" + std::to_string(geo::kMaxDisplayLines) + "行，请减小“两节点间密化点数”。",
+                        "The outline is too large: more than " + std::to_string(geo::kMaxDisplayLines) +
+                            " display lines; lower the sample points between two nodes."});
+        return false;
+    }
+
+    std::string out;
+    out.reserve(static_cast<size_t>(lines) * 26);
+    for (int i = 1; i <= SplineCount; ++i) {
+        LoadCurrentSpline(i);
+        CurParams = ParamTable[static_cast<size_t>(i - 1)];
+        CurParamCount = static_cast<int16_t>(CurParams.size());
+        geo::AppendHeader(out, i);
+        for (int j = CurParamCount - 2; j >= 0; --j) {
+            const double lo = CurParams[static_cast<size_t>(j)];
+            const double hi = CurParams[static_cast<size_t>(j) + 1];
+            const double step = (hi - lo) / Comp;
+            double t = hi;
+            for (int count = 1; count <= Comp && t > lo; ++count) {
+                AppendDisplayPoint(out, EvalBSpline(t), count == 1);
+                t -= step;
+            }
+        }
+    }
+    out.append("SPLINE END\r\n");
+    return geo::WriteWorkFile("PointForDisplay.dat", out, op, language);
+}
+
+bool CoreAlgorithm::AddNote(int16_t s, int16_t g, int16_t p, Operator& op, int16_t language) {
+    if (Comp < 1) {
+        geo::ShowFault(op, language,
+                       {"系统参数“两节点间密化点数”必须大于0。",
+                        "The system parameter \"sample points between two nodes\" must be above 0."});
+        return false;
+    }
+    if (ParamTable.size() < static_cast<size_t>(SplineCount)) ParamTable.resize(static_cast<size_t>(SplineCount));
+    std::string out;
+    for (int i = 1; i <= SplineCount; ++i) {
+        LoadCurrentSpline(i);
+        std::vector<double>& row = ParamTable[static_cast<size_t>(i - 1)];
+        geo::AppendHeader(out, i);
+        if (i == s && g >= 1 && g + 1 <= static_cast<int>(row.size()) && p >= 1 && p <= Comp &&
+            row.size() < kMaxSplineItems) {
+            const double lo = row[static_cast<size_t>(g - 1)];
+            const double hi = row[static_cast<size_t>(g)];
+            const double step = (hi - lo) / Comp;
+            double t = hi;
+            for (int count = 1; count <= p; ++count) t -= step;
+            // A parameter equal to a neighbour would give an empty sub-interval.
+            if (t > lo && t < hi) {
+                row.insert(row.begin() + g, t);
+                MaxParamCount = std::max<int16_t>(MaxParamCount, static_cast<int16_t>(row.size()));
+            }
+        }
+        CurParams = row;
+        CurParamCount = static_cast<int16_t>(CurParams.size());
+        for (int j = CurParamCount - 2; j >= 0; --j) {
+            const double lo = CurParams[static_cast<size_t>(j)];
+            const double hi = CurParams[static_cast<size_t>(j) + 1];
+            const double step = (hi - lo) / Comp;
+            double t = hi;
+            for (int count = 1; count <= Comp && t > lo; ++count) {
+                AppendDisplayPoint(out, EvalBSpline(t), count == 1);
+                t -= step;
+            }
+        }
+    }
+    out.append("SPLINE END\r\n");
+    return geo::WriteWorkFile("PointForDisplay.dat", out, op, language);
+}
+
+bool CoreAlgorithm::ControlPointCls() {
+    bool a = WriteFileAtomic(ProgramFile("PointForControl.dat"), "");
+    bool b = WriteFileAtomic(ProgramFile("CtrP.dat"), "");
+    return a && b;
+}
+
+// ---------------------------------------------------------------- directions
+
+double CoreAlgorithm::VectorAngle(double dx, double dy) {
+    if (dx > 0 && dy > 0) return std::atan(dy / dx);
+    if (dx < 0 && dy != 0) return std::atan(dy / dx) + 3.14159265358979;
+    if (dx > 0 && dy < 0) return std::atan(dy / dx) + 6.28318530717958;
+    if (dx == 0 && dy > 0) return 3.14159265358979 / 2;
+    if (dx == 0 && dy < 0) return 9.42477796076937 / 2;
+    if (dx > 0 && dy == 0) return 0;
+    if (dx < 0 && dy == 0) return 3.14159265358979;
+    return 0;  // the zero vector (and NaN)
+}
+
+int16_t CoreAlgorithm::ArcDirection(const SplinePoint& p1, const SplinePoint& p2, const SplinePoint& p3) {
+    double a = VectorAngle(p1.X - p2.X, p1.Y - p2.Y);
+    double b = VectorAngle(p2.X - p3.X, p2.Y - p3.Y);
+    if (b > a) return (b - a < 3.14159265358979) ? -1 : 1;
+    if (b < a) return (a - b < 3.14159265358979) ? 1 : -1;
+    return 1;
+}
+
+int16_t CoreAlgorithm::Cal_arcdir(double xs, double ys, double xm, double ym, double xe, double ye) const {
+    SplinePoint s{xs, ys, 0, 0}, m{xm, ym, 0, 0}, e{xe, ye, 0, 0};
+    return ArcDirection(s, m, e);
+}
+
+}  // namespace velbend

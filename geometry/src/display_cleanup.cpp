@@ -1,0 +1,190 @@
+// Clean-up of the display-point file (thinning, duplicate lines), its
+// mirror about the X axis and the PLT export of the shown outline.
+#include <cmath>
+#include <string>
+#include <unordered_set>
+
+#include "display_file.h"
+#include "velbend/common/operator.h"
+#include "velbend/common/progdir.h"
+#include "velbend/geometry/outline_import.h"
+
+namespace velbend {
+
+// ---------------------------------------------------------------- thinning
+
+std::string ThinDisplayText(std::string_view display) {
+    std::string out;
+    out.reserve(display.size());
+    bool hasA = false;  // a last point A exists in this block
+    double ax = 0, ay = 0, px = 0, py = 0, bx = 0, by = 0;
+    std::string_view held;  // the line waiting for a decision
+    bool hasHeld = false;
+    for (std::string_view line : geo::Lines(display)) {
+        geo::Fields fl = geo::SplitFields(line);
+        if (geo::IsHeader(fl)) {
+            geo::AppendLine(out, line);
+            hasA = false;
+            hasHeld = false;
+            continue;
+        }
+        if (fl.count < 2) {  // no point: passed through as it stands
+            geo::AppendLine(out, line);
+            continue;
+        }
+        double cx = geo::NumPrefix(fl.f[0]);
+        double cy = geo::NumPrefix(fl.f[1]);
+        bool node = fl.count >= 3 && fl.f[2] == "Node";
+        if (!hasA) {
+            bx = cx;
+            by = cy;
+        } else if (std::fabs(cx - bx) < 0.0001 && std::fabs(cy - by) < 0.0001) {
+            // The point that closes the contour takes the held point's place.
+            ax = cx;
+            ay = cy;
+        }
+        if (node || !hasA) {
+            geo::AppendLine(out, line);
+            ax = px = cx;
+            ay = py = cy;
+            hasA = true;
+            hasHeld = false;
+            continue;
+        }
+        double d1 = std::hypot(cx - ax, cy - ay);
+        double d2 = std::hypot(ax - px, ay - py);
+        double d3 = std::hypot(cx - px, cy - py);
+        bool write = false;
+        if (d2 <= 0.0001) {
+            write = false;
+        } else if (d1 + d2 - d3 > 0.005) {
+            write = true;  // the outline bends at A
+        } else if (d3 < 5.0) {
+            write = false;  // A lies on a short straight run: dropped
+        } else {
+            write = true;  // the straight run reached 5
+        }
+        if (write) {
+            if (hasHeld) geo::AppendLine(out, held);
+            px = ax;
+            py = ay;
+        }
+        held = line;
+        hasHeld = true;
+        ax = cx;
+        ay = cy;
+    }
+    return out;
+}
+
+// ---------------------------------------------------------------- duplicates
+
+std::string RemoveDuplicateText(std::string_view display) {
+    std::vector<std::string_view> lines = geo::Lines(display);
+    std::unordered_set<std::string_view> seen;
+    seen.reserve(lines.size() * 2);
+    std::string out;
+    out.reserve(display.size());
+    for (std::string_view line : lines) {
+        if (seen.insert(line).second) geo::AppendLine(out, line);
+    }
+    return out;
+}
+
+// ---------------------------------------------------------------- mirror
+
+std::string MirrorDisplayText(std::string_view display) {
+    std::string out;
+    out.reserve(display.size() + display.size() / 8);
+    for (std::string_view line : geo::Lines(display)) {
+        geo::Fields fl = geo::SplitFields(line);
+        if (geo::IsHeader(fl) || fl.count < 2) {
+            geo::AppendLine(out, line);
+            continue;
+        }
+        geo::AppendFixed(out, geo::NumPrefix(fl.f[0]), 6);
+        out.push_back(' ');
+        geo::AppendFixed(out, -geo::NumPrefix(fl.f[1]), 6);
+        if (fl.count >= 3) {
+            out.push_back(' ');
+            out.append(fl.f[2]);
+        }
+        out.append("\r\n");
+    }
+    return out;
+}
+
+// ---------------------------------------------------------------- PLT export
+
+std::string ShapePltText(std::string_view display) {
+    std::string out;
+    bool hasPrev = false;
+    for (std::string_view line : geo::Lines(display)) {
+        geo::Fields fl = geo::SplitFields(line);
+        if (geo::IsHeader(fl)) {
+            out.append("LT;\r\nSP1;\r\n");
+            hasPrev = false;
+            continue;
+        }
+        if (fl.count < 2) continue;
+        double x = geo::NumPrefix(fl.f[0]) * 40;
+        double y = geo::NumPrefix(fl.f[1]) * 40;
+        if (!hasPrev) {
+            out.append("PU");
+            geo::AppendFixed(out, x, 0);
+            out.push_back(' ');
+            geo::AppendFixed(out, y, 0);
+            out.append(";\r\n");
+        }
+        out.append("PD");
+        geo::AppendFixed(out, x, 0);
+        out.push_back(' ');
+        geo::AppendFixed(out, y, 0);
+        out.append(";\r\n");
+        hasPrev = true;
+    }
+    out.append("SP0;\r\n");
+    return out;
+}
+
+std::string ShapePltName(int16_t language) { return language == 0 ? "字形PLT.plt" : "ShapePLT.plt"; }
+
+// ---------------------------------------------------------------- file operations
+
+namespace {
+
+bool Rewrite(std::string (*tool)(std::string_view), Operator& op, int16_t language) {
+    std::string bytes;
+    geo::Fault f;
+    if (!geo::ReadWorkFile("PointForDisplay.dat", bytes, &f)) {
+        geo::ShowFault(op, language, f);
+        return false;
+    }
+    return geo::ReplaceDisplayFile(tool(bytes), op, language);
+}
+
+}  // namespace
+
+bool ThinDisplayPoints(Operator& op, int16_t language) { return Rewrite(ThinDisplayText, op, language); }
+bool RemoveDuplicateLines(Operator& op, int16_t language) { return Rewrite(RemoveDuplicateText, op, language); }
+bool MirrorDisplayY(Operator& op, int16_t language) { return Rewrite(MirrorDisplayText, op, language); }
+
+bool ExportShapePlt(std::string_view openFile, Operator& op, int16_t language) {
+    if (openFile.empty()) {
+        op.MsgBox(Tr(language, "尚未打开文件，不能输出！", "Have no opened file, Can't Output!"), MsgButtons::Ok,
+                  MsgIcon::Warning, Tr(language, "操作提示", "Operation Tips"));
+        return false;
+    }
+    std::string bytes;
+    geo::Fault f;
+    if (!geo::ReadWorkFile("PointForDisplay.dat", bytes, &f)) {
+        geo::ShowFault(op, language, f);
+        return false;
+    }
+    if (!geo::WriteWorkFile(ShapePltName(language), ShapePltText(bytes), op, language)) return false;
+    op.MsgBox(Tr(language, "当前显示字形已保存为“字形PLT.plt", "Have been saved as “ShapePLT.plt"), MsgButtons::Ok,
+              MsgIcon::Information, Tr(language, "操作提示", "Operation Tips"));
+    return true;
+}
+
+}  // namespace velbend

@@ -1,0 +1,73 @@
+// Shared pieces of the writers and readers of the outline work files:
+// number text of the point lines, line splitting, messages and the
+// replacement of a work file.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velbend {
+
+class Operator;
+
+namespace geo {
+
+// A refusal told to the operator in both languages.
+struct Fault {
+    std::string zh;
+    std::string en;
+    const std::string& Text(int16_t language) const { return language == 0 ? zh : en; }
+};
+
+// The title of an error message box.
+const char* WrongTitle(int16_t language);
+void ShowFault(Operator& op, int16_t language, const Fault& f);
+
+// v rounded half away from zero to `decimals` places (0..8) on its 15-digit
+// decimal value, as the "0.000..." patterns write it: no minus sign when the
+// result is zero.  Same text as Format(v, pattern), without allocating.
+void AppendFixed(std::string& out, double v, int decimals);
+
+// "x y" with six decimals (+ " Node") and CR LF.
+void AppendPointLine(std::string& out, double x, double y, bool node);
+// "SPLINE" followed by the classic form of n ("SPLINE 1") and CR LF.
+void AppendHeader(std::string& out, long long n);
+inline void AppendLine(std::string& out, std::string_view s) {
+    out.append(s);
+    out.append("\r\n");
+}
+
+// Lines of a work file (CR LF or LF, BOM skipped, no invented last line).
+std::vector<std::string_view> Lines(std::string_view bytes);
+
+// Fields of a line split at single blanks (consecutive blanks give empty
+// fields, as the readers of these files always did).
+struct Fields {
+    std::string_view f[3];
+    int count = 0;  // number of fields, at most 3 are kept
+};
+Fields SplitFields(std::string_view line);
+inline bool IsHeader(const Fields& fl) { return fl.count > 0 && fl.f[0] == "SPLINE"; }
+
+// Numeric prefix of a field (leading blanks, sign, digits, point, exponent);
+// 0 when nothing numeric leads.
+double NumPrefix(std::string_view s);
+
+// Reads a work file of the program folder; a fault naming it when it is
+// missing or unreadable.
+bool ReadWorkFile(std::string_view name, std::string& bytes, Fault* fault);
+// Writes a whole work file (atomically); the operator is told on failure and
+// the old file stays.
+bool WriteWorkFile(std::string_view name, std::string_view bytes, Operator& op, int16_t language);
+// Writes PointForDisplay0.dat and renames it over PointForDisplay.dat.
+bool ReplaceDisplayFile(std::string_view bytes, Operator& op, int16_t language);
+
+// Coordinates beyond this are refused by the importers: no letter is a
+// hundred metres wide, and the limit keeps every subdivision finite.
+inline constexpr double kMaxCoordinate = 100000.0;
+// At most this many lines of a display file are written by one import.
+inline constexpr long long kMaxDisplayLines = 2000000;
+
+}  // namespace geo
+}  // namespace velbend
