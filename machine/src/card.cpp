@@ -87,7 +87,7 @@ void* OpenLibrary(std::string& where) {
 }
 
 template <class F>
-void Bind(void* h, const char* name, F& slot) {
+void BindEntry(void* h, const char* name, F& slot) {
     slot = reinterpret_cast<F>(::dlsym(h, name));
 }
 
@@ -101,29 +101,29 @@ bool Card::Load() {
     }
     // The library stays loaded for the life of the process: it may run
     // worker threads of its own (S-curve moves).
-    Bind(h, "korvotarvik_initial", e_.initial);
-    Bind(h, "korvotarvik_get_hardware_ver", e_.get_hardware_ver);
-    Bind(h, "korvotarvik_set_startv", e_.set_startv);
-    Bind(h, "korvotarvik_set_speed", e_.set_speed);
-    Bind(h, "korvotarvik_set_acc", e_.set_acc);
-    Bind(h, "korvotarvik_set_command_pos", e_.set_command_pos);
-    Bind(h, "korvotarvik_set_actual_pos", e_.set_actual_pos);
-    Bind(h, "korvotarvik_set_stop0_mode", e_.set_stop0_mode);
-    Bind(h, "korvotarvik_get_status", e_.get_status);
-    Bind(h, "korvotarvik_get_command_pos", e_.get_command_pos);
-    Bind(h, "korvotarvik_get_actual_pos", e_.get_actual_pos);
-    Bind(h, "korvotarvik_get_speed", e_.get_speed);
-    Bind(h, "korvotarvik_pmove", e_.pmove);
-    Bind(h, "korvotarvik_dec_stop", e_.dec_stop);
-    Bind(h, "korvotarvik_sudden_stop", e_.sudden_stop);
-    Bind(h, "korvotarvik_inp_move2", e_.inp_move2);
-    Bind(h, "korvotarvik_fifo_inp_move2", e_.fifo_inp_move2);
-    Bind(h, "korvotarvik_reset_fifo", e_.reset_fifo);
-    Bind(h, "korvotarvik_read_fifo_empty", e_.read_fifo_empty);
-    Bind(h, "korvotarvik_get_inp_status", e_.get_inp_status);
-    Bind(h, "korvotarvik_read_bit", e_.read_bit);
-    Bind(h, "korvotarvik_write_bit", e_.write_bit);
-    Bind(h, "korvotarvik_get_out", e_.get_out);
+    BindEntry(h, "korvotarvik_initial", e_.initial);
+    BindEntry(h, "korvotarvik_get_hardware_ver", e_.get_hardware_ver);
+    BindEntry(h, "korvotarvik_set_startv", e_.set_startv);
+    BindEntry(h, "korvotarvik_set_speed", e_.set_speed);
+    BindEntry(h, "korvotarvik_set_acc", e_.set_acc);
+    BindEntry(h, "korvotarvik_set_command_pos", e_.set_command_pos);
+    BindEntry(h, "korvotarvik_set_actual_pos", e_.set_actual_pos);
+    BindEntry(h, "korvotarvik_set_stop0_mode", e_.set_stop0_mode);
+    BindEntry(h, "korvotarvik_get_status", e_.get_status);
+    BindEntry(h, "korvotarvik_get_command_pos", e_.get_command_pos);
+    BindEntry(h, "korvotarvik_get_actual_pos", e_.get_actual_pos);
+    BindEntry(h, "korvotarvik_get_speed", e_.get_speed);
+    BindEntry(h, "korvotarvik_pmove", e_.pmove);
+    BindEntry(h, "korvotarvik_dec_stop", e_.dec_stop);
+    BindEntry(h, "korvotarvik_sudden_stop", e_.sudden_stop);
+    BindEntry(h, "korvotarvik_inp_move2", e_.inp_move2);
+    BindEntry(h, "korvotarvik_fifo_inp_move2", e_.fifo_inp_move2);
+    BindEntry(h, "korvotarvik_reset_fifo", e_.reset_fifo);
+    BindEntry(h, "korvotarvik_read_fifo_empty", e_.read_fifo_empty);
+    BindEntry(h, "korvotarvik_get_inp_status", e_.get_inp_status);
+    BindEntry(h, "korvotarvik_read_bit", e_.read_bit);
+    BindEntry(h, "korvotarvik_write_bit", e_.write_bit);
+    BindEntry(h, "korvotarvik_get_out", e_.get_out);
     state_ = State::Loaded;
     return true;
 }

@@ -1,0 +1,633 @@
+#include "velbend/machine/program_writer.h"
+
+#include <cmath>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "velbend/common/numtext.h"
+#include "velbend/common/progdir.h"
+#include "velbend/common/textfile.h"
+#include "velbend/machine/line_sink.h"
+#include "velbend/machine/move_ring.h"
+#include "velbend/machine/slot_block.h"
+
+namespace velbend {
+namespace {
+
+constexpr double kPi = 3.14159265358979;
+
+std::string F4(double v) { return Format(v, "0.0000"); }
+std::string F0(double v) { return Format(v, "0"); }
+
+// Fields of a line split at single blanks (two blanks give an empty field).
+std::vector<std::string_view> SplitBlanks(std::string_view line) {
+    std::vector<std::string_view> f;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= line.size(); ++i) {
+        if (i == line.size() || line[i] == ' ') {
+            f.push_back(line.substr(start, i - start));
+            start = i + 1;
+        }
+    }
+    return f;
+}
+
+// One record of CtrP.dat.
+struct CtrRecord {
+    bool spline = false;  // header or closing line
+    double X = 0, Y = 0;
+    int Kind = 0;
+    double A = 0, B = 0, C = 0;
+};
+
+CtrRecord ParseRecord(std::string_view line) {
+    auto f = SplitBlanks(line);
+    auto field = [&](std::size_t i) -> std::string_view { return i < f.size() ? f[i] : std::string_view(); };
+    CtrRecord r;
+    if (field(0) == "SPLINE") {
+        r.spline = true;
+        if (field(1).empty()) {
+            r.B = Val(field(2));
+            r.A = Val(field(3));
+        } else {
+            r.B = Val(field(1));
+            r.A = Val(field(2));
+        }
+        // The coordinates of a "SPLINE" line, as a look-ahead point, are
+        // what its fields give.
+        r.X = Val(field(0));
+        r.Y = Val(field(1));
+        return r;
+    }
+    r.X = Val(field(0));
+    r.Y = Val(field(1));
+    r.Kind = static_cast<int>(RoundHalfEven(Val(field(2))));
+    r.A = Val(field(3));
+    r.B = Val(field(4));
+    r.C = Val(field(5));
+    return r;
+}
+
+// Cutter zone of a turn B (degrees) with 0.1 < B < 179.9.
+double CornerZone(const SysPara& s, double B) {
+    const double alpha = (180 - B) / 2;
+    return s.gMillRadiusCoef *
+           (s.gMillRadius / std::tan(alpha * kPi / 180) - (90 - alpha) * s.gMillRadius * kPi / 180);
+}
+
+bool EndsWithLower(std::string_view s, std::string_view tail) {
+    if (s.size() < tail.size()) return false;
+    for (std::size_t i = 0; i < tail.size(); ++i) {
+        char c = s[s.size() - tail.size() + i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != tail[i]) return false;
+    }
+    return true;
+}
+
+// The program writer of one Run.
+class Writer {
+public:
+    Writer(MachineContext& ctx, const std::vector<std::string_view>& lines, ProgramLines& out)
+        : ctx_(ctx), s_(ctx.sys()), lines_(lines), out_(out) {
+        f1_ = F0(ctx.axis(1).AutoFeedrate);
+        gap_ = Val(ctx.panel.Text4);
+        startComp_ = s_.gStartLenComp;
+        endComp_ = s_.gEndLenComp;
+    }
+
+    void Preamble();
+    // False when the program became too long to be run (writing stops).
+    bool Pieces(int pieces);
+    void Ending();
+
+private:
+    // Line access with one look-ahead line.
+    bool AtEnd() const { return next_ >= lines_.size(); }
+    std::string_view Read() { return lines_[next_++]; }
+
+    void SplineLine(const CtrRecord& r);
+    void CornerLine(const CtrRecord& r);
+    void Segment(const CtrRecord& r);
+    void SlotCorner(double B);
+    void TightArcSlot(double phi, int d);
+    void SplicePause();
+    void AppendComp() { ctx_.run.AppendCompPoint(P_, ctx_.run.mLengthComp); }
+    int ArcDirection(const CtrRecord& r, const CtrRecord& next) const;
+    void EndSlotBlock(double B, bool endOfPiece);
+
+    MachineContext& ctx_;
+    const SysPara& s_;
+    const std::vector<std::string_view>& lines_;
+    ProgramLines& out_;
+    std::size_t next_ = 0;
+
+    std::string f1_;
+    double gap_ = 0;
+    double P_ = 0;
+    double Xp_ = 0, Yp_ = 0;
+    bool firstPending_ = true;
+    bool contourOpen_ = false;
+    double startComp_ = 0, endComp_ = 0;
+    int h_ = 0;
+    std::optional<std::string_view> pending_;
+    std::optional<CtrRecord> lastSpline_;
+    int lastArcDir_ = 0;
+};
+
+void Writer::Preamble() {
+    auto& card = ctx_.card;
+    const auto& panel = ctx_.panel;
+    const std::string delay = F0(s_.gBendMechDelay);
+    if (s_.gBendMechanisms == 1) out_ << "M19" << "G04 P" + delay;
+    if (panel.Check4 == 1) {
+        out_ << "G90 G01" << "G92 X0";
+        if (s_.gRunMode == 0) out_ << "M36" << "M30";
+    }
+    if (panel.Check2 == 1) {
+        out_ << "G90 G01" << "G92 X0";
+        if (card.read_bit(0, 17) != 0 && s_.gCutterUpDownMode == 0 && s_.gRunMode == 0) {
+            out_ << "M14";
+            if (s_.gPositionDetectMode == 0)
+                out_ << "M00";
+            else
+                out_ << "G04 P" + F0(s_.gPositionDetectDelay);
+            out_ << "M15";
+        }
+        if (s_.gRunMode == 0 &&
+            (s_.gAxisKindA == 0 || (s_.gAxisKindA == 1 && s_.gSeekZeroBeforeForward == 0)) &&
+            (s_.gSwingModeP == 0 || s_.gSwingModeN == 0 || s_.gSlotSides == 0 || s_.gAxisKindA == 1))
+            out_ << "M42" << "M30";
+        if (s_.gBendMechanisms > 0) {
+            const std::string f2 = F0(ctx_.axis(2).AutoFeedrate);
+            if (card.read_bit(0, 8) == 0 && s_.gBendMechanisms == 1) {
+                out_ << "G91 Y" + F4(s_.gMaxBendAngle / 2) + " F" + f2 << "G90";
+            } else {
+                int32_t pos = 0;
+                card.get_command_pos(0, 2, &pos);
+                // The caller has made sure the pulse equivalent is not 0.
+                const double p = pos / ctx_.axis(2).PulseEquivalent;
+                if (ctx_.run.mBendHomed == 0)
+                    out_ << "Y" + F4(p - 30) + " F" + f2;
+                else if (p > 10 && ctx_.run.mBendHomed == -1)
+                    out_ << "Y0 F" + f2;
+            }
+            if (s_.gRunMode == 0) out_ << "M38" << "M30";
+        }
+        if (s_.gCutterUpDownMode == 1 && s_.gRunMode == 0) out_ << "M40" << "M30";
+    }
+    out_ << "G90 G01" << "G92 X0 Y0 Z0 A0";
+}
+
+void Writer::SplicePause() {
+    auto& w = ctx_.writer;
+    if (w.mSpliceIndex < w.mSpliceCount && static_cast<std::size_t>(w.mSpliceIndex) < w.mSplicePos.size() &&
+        s_.gSplicePause > 0 && P_ >= w.mSplicePos[static_cast<std::size_t>(w.mSpliceIndex)]) {
+        out_ << "X" + F4(w.mSplicePos[static_cast<std::size_t>(w.mSpliceIndex)]) + " F" + f1_;
+        out_ << "G04 P" + F0(s_.gSplicePause * 1000.0) + " ;connect pause";
+        ++w.mSpliceIndex;
+    }
+}
+
+// The slotting table for a corner of turn B (already raised to the cutter
+// angle); B = 0 writes nothing.
+void Writer::SlotCorner(double B) {
+    const double c = s_.gCutterAngle;
+    const double half = (std::fabs(B) - c) / 2;
+    if (B < 0) {
+        if (s_.gSwingModeP == 0)
+            Print_KCaction(ctx_, out_, half, 2, 0, 0);
+        else
+            Print_KCaction(ctx_, out_, 0, 1, 0, 0);
+    } else if (B > 0) {
+        if (s_.gSlotSides == 0) {
+            if (s_.gSwingModeN == 0)
+                Print_KCaction(ctx_, out_, half + 180, 2, 1, 0);
+            else
+                Print_KCaction(ctx_, out_, 180, 1, 1, 0);
+        } else {
+            if (s_.gSwingModeN == 0)
+                Print_KCaction(ctx_, out_, half, 2, 1, 0);
+            else
+                Print_KCaction(ctx_, out_, 0, 1, 1, 0);
+        }
+    }
+}
+
+// A slotting block at an arc too tight to bend: the step angle phi (degrees)
+// takes the place of the corner turn, the side is that of the last bending
+// arc d; the calculated swing only when |phi| is above the cutter angle.
+void Writer::TightArcSlot(double phi, int d) {
+    const double c = s_.gCutterAngle;
+    const double half = (std::fabs(phi) - c) / 2;
+    const bool swingOk = std::fabs(phi) > c;
+    if (d < 0) {
+        if (s_.gSwingModeP == 0 && swingOk)
+            Print_KCaction(ctx_, out_, half, 2, 0, 0);
+        else
+            Print_KCaction(ctx_, out_, 0, 1, 0, 0);
+    } else if (d > 0) {
+        if (s_.gSlotSides == 0) {
+            if (s_.gSwingModeN == 0 && swingOk)
+                Print_KCaction(ctx_, out_, half + 180, 2, 1, 0);
+            else
+                Print_KCaction(ctx_, out_, 180, 1, 1, 0);
+        } else {
+            if (s_.gSwingModeN == 0 && swingOk)
+                Print_KCaction(ctx_, out_, half, 2, 1, 0);
+            else
+                Print_KCaction(ctx_, out_, 0, 1, 1, 0);
+        }
+    }
+}
+
+// The slotting block of a header or closing line (start or end point of
+// the strip).  At the end of a piece the swing is always the negative one
+// and the header counter starts again.
+void Writer::EndSlotBlock(double B, bool endOfPiece) {
+    const double c = s_.gCutterAngle;
+    if (B <= 5) {
+        if (B > 0) B = 0;
+        if (s_.gSwingModeP == 0) {
+            const double a = (std::fabs(B) - c) / 2;
+            if (endOfPiece) {
+                h_ = 0;
+                Print_KCaction(ctx_, out_, -a, 3, 0, 0);
+            } else {
+                h_ = h_ + 1;
+                Print_KCaction(ctx_, out_, (h_ % 2 == 1) ? a : -a, 3, 0, 0);
+            }
+        } else {
+            if (endOfPiece) h_ = 0;
+            Print_KCaction(ctx_, out_, 0, 3, 0, 0);
+        }
+    } else {
+        if (endOfPiece) h_ = 0;
+        Print_KCaction(ctx_, out_, s_.gSlotSides == 0 ? 180 : 0, 3, 1, 0);
+    }
+}
+
+void Writer::SplineLine(const CtrRecord& r) {
+    auto& w = ctx_.writer;
+    const double B = r.B;
+    EndSlotBlock(B, false);
+    if (B > 0.1 && B < 179.9) w.mCornerZone = CornerZone(s_, B);
+    firstPending_ = true;
+    if (!contourOpen_) {
+        contourOpen_ = true;
+        return;
+    }
+    // The block's closing line: the contour ends, the gap to the next one.
+    contourOpen_ = false;
+    P_ += gap_;
+    FlushMoveQueue(ctx_, out_, P_ - gap_, P_);
+    out_ << "X" + F4(P_) + " F" + f1_;
+    w.mSplicePos.push_back(P_ + s_.gBendToSlotDist + 10);
+    w.mSpliceCount = static_cast<int16_t>(w.mSplicePos.size());
+    out_ << "M100";
+}
+
+void Writer::CornerLine(const CtrRecord& r) {
+    double B = r.B;
+    firstPending_ = true;
+    const double absB = std::fabs(B);
+    if (absB >= s_.gSlotThreshold || r.Kind == 5) {
+        ctx_.writer.mLastSlotPos = P_;
+        if (absB < s_.gCutterAngle && B != 0) B = (B < 0 ? -1 : 1) * s_.gCutterAngle;
+        SlotCorner(B);
+    } else if (r.Kind == 2 && absB >= s_.gSlotToBendThreshold) {
+        // The bender makes the corner.
+        QueueMove(ctx_, P_ + s_.gBendToSlotDist, B, 0, 0);
+    }
+}
+
+int Writer::ArcDirection(const CtrRecord& r, const CtrRecord& next) const {
+    const auto& hooks = ctx_.hooks;
+    if (ctx_.secondBuild && EndsWithLower(ctx_.panel.Label4[0], "dxf") && hooks.Cal_arcdir)
+        return hooks.Cal_arcdir(Xp_, Yp_, r.X, r.Y, next.X, next.Y);
+    if (hooks.TurnAngle) return hooks.TurnAngle(Xp_, Yp_, r.X, r.Y, next.X, next.Y);
+    return 0;
+}
+
+void Writer::Segment(const CtrRecord& r) {
+    auto& run = ctx_.run;
+    auto& w = ctx_.writer;
+    double L = std::hypot(r.X - Xp_, r.Y - Yp_) + r.C;
+
+    if (std::fabs(startComp_) > 0.001) {
+        L += startComp_;
+        run.mLengthComp -= startComp_;
+        AppendComp();
+        startComp_ = 0;
+    }
+    if (w.mCornerZone > 0.01) {
+        L -= w.mCornerZone;
+        run.mLengthComp += w.mCornerZone;
+        AppendComp();
+        w.mCornerZone = 0;
+    }
+
+    // Look ahead one line.
+    CtrRecord next;
+    if (!AtEnd()) {
+        pending_ = Read();
+        next = ParseRecord(*pending_);
+        if (next.spline) {
+            if (std::fabs(endComp_) > 0.001) {
+                L += endComp_;
+                run.mLengthComp -= endComp_;
+                AppendComp();
+                endComp_ = 0;
+            }
+            if (next.A == 0 && next.B > 0.1 && next.B < 179.9) {
+                w.mCornerZone = CornerZone(s_, next.B);
+                L -= w.mCornerZone;
+                run.mLengthComp += w.mCornerZone;
+                AppendComp();
+            }
+        } else if (next.B > 1 || next.B < -1) {
+            if (L < 0) L = 0;
+        } else if (std::fabs(next.B) > 0.1 && std::fabs(next.B) < 179.9) {
+            const double alpha = (180 - std::fabs(next.B)) / 2;
+            const double Z = CornerZone(s_, std::fabs(next.B));
+            L -= Z;
+            run.mLengthComp += Z;
+            AppendComp();
+            w.mCornerZone = s_.gMillRadius / std::tan(alpha * kPi / 180);
+        }
+    }
+
+    P_ += L;
+    if (L < 0) ShiftPendingMoves(ctx_, P_, L);
+
+    if (r.A > 0.1 && r.Kind == 0) {
+        if (r.A >= s_.gBendToSlotRThreshold) {
+            const int d = ArcDirection(r, next);
+            lastArcDir_ = d;
+            if (d < 0) {
+                const double add = s_.gArcCompP * L / r.A;
+                P_ += add;
+                L += add;
+            } else if (d > 0) {
+                const double sub = s_.gArcCompN * L / r.A;
+                P_ -= sub;
+                L -= sub;
+            }
+            QueueMove(ctx_, P_ - L + s_.gBendToSlotDist, r.A, static_cast<int16_t>(d), r.B);
+            QueueMove(ctx_, P_ + s_.gBendToSlotDist, r.A, static_cast<int16_t>(d), r.B);
+        } else {
+            TightArcSlot(r.B * 180 / kPi, lastArcDir_);
+        }
+    }
+
+    FlushMoveQueue(ctx_, out_, P_ - L, P_);
+    SplicePause();
+    out_ << "X" + F4(P_) + " F" + f1_;
+    Xp_ = r.X;
+    Yp_ = r.Y;
+}
+
+bool Writer::Pieces(int pieces) {
+    auto& w = ctx_.writer;
+    auto& ring = ctx_.ring;
+    for (int cycle = 1; cycle <= pieces; ++cycle) {
+        w.mCycleIndex = static_cast<int16_t>(cycle);
+        next_ = 0;
+        contourOpen_ = false;
+        pending_.reset();
+        lastSpline_.reset();
+        if (s_.gCutterRotateMode == 1) out_ << "M10";
+
+        while (!AtEnd()) {
+            if (ring.mCurMove.Position == 0)
+                NextQueuedMove(ctx_, ring.mCurMove.Position, ring.mCurMove.Radius, ring.mCurMove.Kind,
+                               ring.mCurMove.Value);
+            std::string_view line;
+            if (pending_) {
+                line = *pending_;
+                pending_.reset();
+            } else {
+                line = Read();
+            }
+            const CtrRecord r = ParseRecord(line);
+            if (r.spline) {
+                lastSpline_ = r;
+                SplineLine(r);
+            } else if (r.Kind == 1 && firstPending_) {
+                Xp_ = r.X;
+                Yp_ = r.Y;
+                firstPending_ = false;
+            } else if (r.Kind == 4) {
+                firstPending_ = true;
+            } else if (r.Kind == 2 || r.Kind == 5) {
+                CornerLine(r);
+            } else if (r.Kind == 0 || r.Kind == 1) {
+                Segment(r);
+            }
+        }
+
+        // End of the piece: the last block's closing line (held as the
+        // look-ahead line; the last line read when there was none).
+        double B = 0;
+        if (pending_)
+            B = ParseRecord(*pending_).B;
+        else if (lastSpline_)
+            B = lastSpline_->B;
+        pending_.reset();
+        EndSlotBlock(B, true);
+        w.mLastSlotPos = P_;
+        if (pieces > cycle) {
+            P_ += gap_;
+            FlushMoveQueue(ctx_, out_, P_ - gap_, P_);
+            out_ << "X" + F4(P_) + " F" + f1_;
+            w.mSplicePos.push_back(P_ + s_.gBendToSlotDist + 10);
+            w.mSpliceCount = static_cast<int16_t>(w.mSplicePos.size());
+        }
+        // A program this long would be refused anyway: stop writing.
+        if (out_.size() >= static_cast<std::size_t>(RunState::kTooLongLines)) return false;
+    }
+    return true;
+}
+
+void Writer::Ending() {
+    const std::string delay = F0(s_.gBendMechDelay);
+    if (s_.gCutterRotateMode == 1) out_ << "M11";
+    P_ += s_.gBendToSlotDist;
+    FlushMoveQueue(ctx_, out_, P_ - s_.gBendToSlotDist, P_);
+    for (int16_t before = -1; before != ctx_.writer.mSpliceIndex;) {
+        before = ctx_.writer.mSpliceIndex;
+        SplicePause();
+    }
+    const std::string f1f = F4(ctx_.axis(1).AutoFeedrate);
+    if (s_.gBendMechanisms == 2) {
+        out_ << "X" + F4(P_) + " Y0.0000 F" + f1f;
+    } else if (s_.gBendMechanisms == 1) {
+        if (ctx_.ring.mProgBendY > 0.01) {
+            out_ << "X" + F4(P_) + " Y0.0000 F" + f1f << "M19" << "G04 P" + delay;
+        } else {
+            out_ << "X" + F4(P_) + " Y" + F4(s_.gMaxBendAngle) + " F" + f1f << "M19" << "G04 P" + delay;
+            out_ << "Y0.0000 F" + F4(ctx_.axis(2).AutoFeedrate);
+        }
+    }
+    out_ << "X" + F4(P_ + Val(ctx_.panel.Text7)) + " F" + f1_;
+    out_ << "A0.0000 F" + F4(ctx_.axis(4).AutoFeedrate);
+    if (ctx_.panel.Check3 == 1 && s_.gXEncoderPort >= 1) out_ << "G04 P400" << "M34" << "G04 P100";
+}
+
+void Critical(MachineContext& ctx, const char* zh, const char* en) {
+    ctx.op.MsgBox(ctx.Tr(zh, en), MsgButtons::Ok, MsgIcon::Critical, ctx.TitleWrong());
+}
+
+// |command position / pulse equivalent| of an axis is within 0.02.
+bool AtZero(MachineContext& ctx, int axis) {
+    int32_t pos = 0;
+    ctx.card.get_command_pos(0, axis, &pos);
+    return std::fabs(pos / ctx.axis(axis).PulseEquivalent) <= 0.02;
+}
+
+// The length captions: one piece and the whole job; gives the job length.
+void RefreshLengthCaptions(MachineContext& ctx) {
+    if (!ctx.hooks.CalcPathLength) return;
+    double T = 0;
+    int16_t n = 0;
+    if (!ctx.hooks.CalcPathLength(T, n)) return;
+    auto& panel = ctx.panel;
+    const double g = Val(panel.Text4);
+    const double gaps = std::floor((n - 1) / 2.0);
+    panel.Label4[1] = Format(T - gaps * g, "0.0000") + "  mm";
+    const double Tp = Val(panel.Label4[1]) + gaps * g;
+    const double N = Val(panel.Text5);
+    panel.Label4[2] =
+        Format((N - 1) * g + N * Tp + Val(panel.Text7) + ctx.sys().gBendToSlotDist, "0.0000") + "  mm";
+}
+
+}  // namespace
+
+void Command_Run_Click(MachineContext& ctx) {
+    auto& run = ctx.run;
+    auto& ring = ctx.ring;
+    auto& w = ctx.writer;
+    auto& panel = ctx.panel;
+    const SysPara& s = ctx.sys();
+
+    // 1. Resume, or nothing while the machine is busy.
+    if (IsMachineBusy(run) && run.mPaused == 0) return;
+    if (run.mPaused == 1) {
+        run.mPaused = 0;
+        return;
+    }
+
+    // Parameters the program is computed with: pulse equivalents divide.
+    for (int axis = 2; axis <= 4; ++axis) {
+        const bool needed = panel.Check2 != 1 || (axis == 2 && s.gBendMechanisms > 0);
+        if (needed && ctx.axis(axis).PulseEquivalent == 0) {
+            const std::string zh = "轴" + std::to_string(axis) + "的脉冲当量为0，请检查轴参数！";
+            const std::string en = "The pulse equivalent of axis " + std::to_string(axis) +
+                                   " is 0, please check the axis parameters!";
+            ctx.op.MsgBox(ctx.Tr(zh.c_str(), en.c_str()), MsgButtons::Ok, MsgIcon::Critical, ctx.TitleWrong());
+            return;
+        }
+    }
+    // Number of pieces.
+    const auto pieces = ToInteger(Val(panel.Text5));
+    if (!pieces || *pieces < 1) {
+        Critical(ctx, "加工数量必须为正整数！", "The number of pieces must be a whole number of at least 1!");
+        return;
+    }
+
+    // 2. Reset.
+    ring.mMoveWrite = 0;
+    ring.mMoveRead = 0;
+    ring.mCurMove = MoveRec{};
+    ring.mProgBendY = 0;
+    w.mLastStepPos = 0;
+    w.mLastFixPos = 0;
+    w.mCornerZone = 0;
+    w.mSplicePos.clear();
+    w.mSpliceIndex = 0;
+    w.mSpliceCount = 0;
+    w.mPrePosDone = 0;
+    w.mLastContBend = 0;
+    run.mCycleCount = -1;
+
+    // 3. Zero checks.
+    if (panel.Check2 != 1) {
+        if (!AtZero(ctx, 2)) {
+            Critical(ctx, "弯弧电机未在零位！", "Bend Motor is not at zero position!");
+            return;
+        }
+        if (!AtZero(ctx, 3)) {
+            Critical(ctx, "下刀电机未在零位！", "Down cutter motor is not at zero position!");
+            return;
+        }
+        if (!AtZero(ctx, 4)) {
+            Critical(ctx, "摆角或进刀电机未在零位！", "Swing or Foward motor is not at zero position!");
+            return;
+        }
+        if (s.gCutterUpDownMode == 0 && s.gRunMode == 0 && ctx.card.read_bit(0, 17) != 0) {
+            Critical(ctx, "切刀未在零位！", "Cutter is not at zero position!");
+            return;
+        }
+    }
+
+    // 4. The control path; built when empty.
+    const auto ctrpFile = ProgramFile("CtrP.dat");
+    auto bytes = ReadFileBytes(ctrpFile);
+    if (!bytes || SplitLines(*bytes).empty()) {
+        if (ctx.hooks.BuildCtrPFile) ctx.hooks.BuildCtrPFile();
+        bytes = ReadFileBytes(ctrpFile);
+    }
+    // The captions the run relies on (the run timer ends the run on the job
+    // length) are refreshed for the path and the piece count of this run.
+    RefreshLengthCaptions(ctx);
+    if (!bytes) return;
+    const auto lines = SplitLines(*bytes);
+    if (lines.empty()) return;
+    w.mJobLength = Val(panel.Label4[2]);
+
+    run.mLengthComp = 0;
+    run.mCompPointLast = 0;
+    run.mCompPoints.clear();
+    w.mLastSlotPos = 0;
+
+    // 5.-9. The program.
+    ProgramLines out;
+    Writer writer(ctx, lines, out);
+    writer.Preamble();
+    if (writer.Pieces(*pieces)) writer.Ending();
+
+    std::string error;
+    const auto g5 = ProgramFile("G5.dat");
+    if (!out.WriteTo(g5, &error)) {
+        const std::string zh = "无法写入加工程序 G5.dat：" + error;
+        const std::string en = "Cannot write the machining program G5.dat: " + error;
+        ctx.op.MsgBox(ctx.Tr(zh.c_str(), en.c_str()), MsgButtons::Ok, MsgIcon::Critical, ctx.TitleWrong());
+        return;
+    }
+
+    // 10. Load and start.
+    switch (LoadNcProgram(run, g5)) {
+    case LoadResult::TooLong:
+        ctx.op.MsgBox(ctx.Tr("加工程序超长，请减少加工循环或缩短选择字形！", "Machining Code is too long!"),
+                      MsgButtons::Ok, MsgIcon::None, "");
+        return;
+    case LoadResult::Missing: {
+        const std::string zh = "无法读取加工程序 G5.dat！";
+        const std::string en = "Cannot read the machining program G5.dat!";
+        ctx.op.MsgBox(ctx.Tr(zh.c_str(), en.c_str()), MsgButtons::Ok, MsgIcon::Critical, ctx.TitleWrong());
+        return;
+    }
+    case LoadResult::Loaded:
+        break;
+    }
+    w.mLastStepPos = 0;
+    ring.mProgBendY = 0;
+    run.mLastXPulses = 0;
+    run.mLastYPulses = 0;
+    run.gRunning = kTrue;
+    if (ctx.hooks.BuildDisplayList) ctx.hooks.BuildDisplayList(0);
+}
+
+}  // namespace velbend
