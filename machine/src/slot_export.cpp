@@ -1,0 +1,204 @@
+#include "velbend/machine/slot_export.h"
+
+#include <cmath>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "velbend/common/numtext.h"
+#include "velbend/common/progdir.h"
+#include "velbend/common/textfile.h"
+#include "velbend/machine/line_sink.h"
+
+namespace velbend {
+namespace {
+
+constexpr double kPiSlot = 3.14159265358979;
+
+std::vector<std::string_view> Fields(std::string_view line) {
+    std::vector<std::string_view> f;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= line.size(); ++i) {
+        if (i == line.size() || line[i] == ' ') {
+            f.push_back(line.substr(start, i - start));
+            start = i + 1;
+        }
+    }
+    return f;
+}
+
+std::string_view Field(const std::vector<std::string_view>& f, std::size_t i) {
+    return i < f.size() ? f[i] : std::string_view();
+}
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
+
+bool EndsWithLower(std::string_view s, std::string_view tail) {
+    if (s.size() < tail.size()) return false;
+    for (std::size_t i = 0; i < tail.size(); ++i) {
+        char c = s[s.size() - tail.size() + i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != tail[i]) return false;
+    }
+    return true;
+}
+
+// Cutter compensation of a turn B (degrees); 0 outside 0.1 < B < 179.9.
+double Comp(const SysPara& s, double B) {
+    if (!(B > 0.1 && B < 179.9)) return 0;
+    const double h = (180 - B) / 2;
+    return (s.gMillRadius / std::tan(h * kPiSlot / 180) - (90 - h) * s.gMillRadius * kPiSlot / 180) *
+           s.gMillRadiusCoef;
+}
+
+bool CtrPHoldsPath() {
+    auto bytes = ReadFileBytes(ProgramFile("CtrP.dat"));
+    return bytes && !SplitLines(*bytes).empty();
+}
+
+}  // namespace
+
+void 开槽程序_Click(MachineContext& ctx) {
+    if (!CtrPHoldsPath()) {
+        ctx.op.MsgBox(ctx.Tr("尚未选择加工路径，不能输出！", "No Choise, Can't Output!"), MsgButtons::Ok,
+                      MsgIcon::None, "");
+        return;
+    }
+    ctx.panel.OutFrameVisible = true;
+}
+
+void Command2_Click(MachineContext& ctx, int16_t Index) {
+    if (Index == 0) {
+        // A refused input keeps the frame open so the operator can mend it.
+        if (WriteSlotProgram(ctx)) ctx.panel.OutFrameVisible = false;
+    } else if (Index == 1) {
+        ctx.panel.OutFrameVisible = false;
+    }
+}
+
+bool WriteSlotProgram(MachineContext& ctx) {
+    const SysPara& s = ctx.sys();
+    const auto& panel = ctx.panel;
+    const std::string_view depth = Trim(panel.Text9[0]);
+    const std::string_view width = Trim(panel.Text9[1]);
+    const std::string_view speed = Trim(panel.Text9[2]);
+    const std::string_view feed = Trim(panel.Text9[3]);
+    if (!IsNumeric(depth) || !IsNumeric(width) || !IsNumeric(speed) || !IsNumeric(feed) || depth.empty() ||
+        width.empty() || speed.empty() || feed.empty()) {
+        ctx.op.MsgBox(ctx.Tr("开槽深度、材料宽度、主轴转速和进给速度必须填写数字！",
+                             "Slot depth, material width, spindle speed and feedrate must be numbers!"),
+                      MsgButtons::Ok, MsgIcon::Warning, ctx.TitleTips());
+        return false;
+    }
+    const std::string_view name = Trim(panel.Text8);
+    if (name.empty()) {
+        ctx.op.MsgBox(ctx.Tr("请输入输出文件名！", "Please enter the output file name!"), MsgButtons::Ok,
+                      MsgIcon::Warning, ctx.TitleTips());
+        return false;
+    }
+
+    std::string bytes;
+    if (auto b = ReadFileBytes(ProgramFile("CtrP.dat"))) bytes = std::move(*b);
+    const auto lines = SplitLines(bytes);
+
+    // Arc direction by the kind of the open outline.
+    const bool dxf = EndsWithLower(panel.Label4[0], "dxf");
+    const bool nc = EndsWithLower(panel.Label4[0], "nc");
+    auto direction = [&](double xs, double ys, double xm, double ym, double xe, double ye) -> int {
+        if (dxf && ctx.hooks.Cal_arcdir) return ctx.hooks.Cal_arcdir(xs, ys, xm, ym, xe, ye);
+        if (nc && ctx.hooks.TurnAngle) return ctx.hooks.TurnAngle(xs, ys, xm, ym, xe, ye);
+        return -1;
+    };
+
+    ProgramLines out;
+    out << "G90 G17" << "G00 Z5" << "G00 X-5 Y0" << "S" + std::string(speed) + " M03";
+    const std::string cutLine = "G01 Z-" + std::string(depth) + " F" + std::string(feed);
+    const std::string acrossLine = "X" + Format(Val(width) + 5, "0.000");
+    auto slot = [&](double at) {
+        out << "G00 Y" + Format(at, "0.000") << cutLine << acrossLine << "G00 Z5" << "G00 X-5";
+    };
+
+    double L = 0;       // running strip length
+    double p = 0;       // compensation owed from the previous slot
+    bool havePrev = false;
+    double Xp = 0, Yp = 0;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const auto f = Fields(lines[i]);
+        const bool last = i + 1 == lines.size();
+        if (Field(f, 0) == "SPLINE") {
+            double B, A;
+            if (Field(f, 1).empty()) {
+                B = Val(Field(f, 2));
+                A = Val(Field(f, 3));
+            } else {
+                B = Val(Field(f, 1));
+                A = Val(Field(f, 2));
+            }
+            if (last) {
+                const double c = Comp(s, B);
+                L = L - p - c;
+                slot(L);
+                p = 0;
+            } else if (A != 0 || !havePrev) {
+                // A contour header: the contour starts afresh; the jump from
+                // the previous contour is no strip.
+                havePrev = false;
+                p = Comp(s, B);
+            }
+            continue;
+        }
+        const double X = Val(Field(f, 0)), Y = Val(Field(f, 1));
+        const int kind = static_cast<int>(RoundHalfEven(Val(Field(f, 2))));
+        const double A = Val(Field(f, 3)), B = Val(Field(f, 4)), C = Val(Field(f, 5));
+        if (kind == 2) {
+            if (std::fabs(B) > s.gSlotThreshold) {
+                const double c = Comp(s, B);
+                L = L - p - c;
+                slot(L);
+                p = c;
+            }
+            continue;
+        }
+        if (!havePrev) {
+            havePrev = true;
+            Xp = X;
+            Yp = Y;
+            continue;
+        }
+        double len = std::hypot(X - Xp, Y - Yp) + C;
+        if (kind == 0 && A > 0.1) {
+            // The next line gives the arc's third point; it is processed
+            // in its turn.
+            double Xn = 0, Yn = 0;
+            if (!last) {
+                const auto g = Fields(lines[i + 1]);
+                Xn = Val(Field(g, 0));
+                Yn = Val(Field(g, 1));
+            }
+            const int d = direction(Xp, Yp, X, Y, Xn, Yn);
+            if (d < 0)
+                len = len * (1 + s.gArcCompP / A);
+            else if (d > 0)
+                len = len * (1 - s.gArcCompN / A);
+        }
+        L += len;
+        Xp = X;
+        Yp = Y;
+    }
+    out << "G00 X0 Y0" << "M05" << "M30";
+
+    std::string error;
+    if (!out.WriteTo(ProgramFile(name), &error)) {
+        const std::string zh = "无法写入文件 " + std::string(name) + "：" + error;
+        const std::string en = "Cannot write the file " + std::string(name) + ": " + error;
+        ctx.op.MsgBox(ctx.Tr(zh.c_str(), en.c_str()), MsgButtons::Ok, MsgIcon::Critical, ctx.TitleWrong());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace velbend
