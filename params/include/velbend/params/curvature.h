@@ -1,0 +1,55 @@
+// The curvature tables of the current curvature group and their files
+// SysPara/wanfubiaoP_<g>.ini and SysPara/wanfubiaoN_<g>.ini.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "velbend/common/operator.h"
+#include "velbend/params/store.h"
+
+namespace velbend {
+
+using WanFuTable = std::array<WanFuRow, 201>;
+
+struct WanFuReadResult {
+    bool missing = false;   // cannot be read, or holds no row: the table is untouched
+    bool damaged = false;   // a line that is not two numbers
+    bool ok() const { return !missing && !damaged; }
+};
+
+// Reads rows from file bytes: one row per line (value, key), at most 201
+// rows; blank lines add no row.  Rows above the new last index keep what
+// they held.  When the bytes hold no row, neither `rows` nor `last` change.
+WanFuReadResult ParseWanFu(std::string_view bytes, WanFuTable& rows, int16_t& last);
+WanFuReadResult ReadWanFuFile(const std::string& relName, WanFuTable& rows, int16_t& last);
+// File bytes of rows 0..last (last clamped to 0..200): "0.00, 0.00" CR LF.
+std::string WanFuBytes(const WanFuTable& rows, int16_t last);
+
+std::string WanFuPFileName(int group);  // "SysPara/wanfubiaoP_<g>.ini"
+std::string WanFuNFileName(int group);  // "SysPara/wanfubiaoN_<g>.ini"
+
+// Reads both tables of curvature group `group` into the store (start-up).
+// Missing or damaged files: one message naming them; a missing one leaves
+// its table as it was.  True when both read whole.
+bool LoadWanFuTables(ParamStore& st, int16_t group, Operator& op);
+
+// dir non-zero: row squ := (v0, v1); dir 0: (v0, v1) := row squ.  An index
+// outside 0..200 is refused (false) and touches nothing.  The last-row index
+// is neither checked nor changed.
+bool TranWanFuP(ParamStore& st, int16_t dir, int16_t squ, double& v0, double& v1);
+bool TranWanFuN(ParamStore& st, int16_t dir, int16_t squ, double& v0, double& v1);
+
+// Writes both tables under curvature group `group` (each file atomically);
+// "曲率表保存成功！"/"Save OK!" when tsh is 0.  A failed write keeps the old
+// file, always shows a failure message naming the file(s) and returns false.
+bool SaveWanFuBiao(ParamStore& st, int16_t group, int16_t tsh, Operator& op);
+inline bool SaveWanFuBiao(ParamStore& st, int16_t group, Operator& op) {
+    return SaveWanFuBiao(st, group, 0, op);
+}
+// The writing alone, without any message; failed file names are appended
+// to *failed (separated by ", ").
+bool WriteWanFuFiles(const ParamStore& st, int16_t group, std::string* failed = nullptr);
+
+}  // namespace velbend

@@ -1,0 +1,69 @@
+#include "velbend/params/pfjj.h"
+
+#include "velbend/testsupport/tempdir.h"
+
+#include <gtest/gtest.h>
+
+using namespace velbend;
+using velbend::testing::TempHome;
+
+namespace {
+const std::string kDefaultRows =
+    " 40            1 \r\n"
+    " 100           2 \r\n"
+    " 240           3 \r\n"
+    " 0             4 \r\n";
+}
+
+TEST(PfjjFile, DefaultRowsAndTheirCopy) {
+    PfjjTable t{};
+    int16_t last = 0;
+    SetDefaultPfjj(t, last);
+    EXPECT_EQ(last, 4);
+    EXPECT_EQ(PfjjBytes(t, last), kDefaultRows);
+    EXPECT_EQ(PfjjBytes(t, last).substr(0, 19), " 40" + std::string(12, ' ') + "1 \r\n");
+    t[0] = {0.5, 1.5e-6};
+    EXPECT_EQ(PfjjBytes(t, 0), " .5            1.5E-06 \r\n");  // row 0 alone when the count is 0
+}
+
+TEST(PfjjFile, ReadingStopsAtSpacingZero) {
+    struct Case { std::string bytes; int16_t n; };
+    const Case cases[] = {
+        {"", 0},
+        {" 0             0 \r\n 40  1\r\n", 0},
+        {" 40            1 \r\n 100           2 \r\n 0             3 \r\n", 3},
+        {"40,1\r\n100,0\r\n5,5\r\n", 1},
+        {"40 1 100", 1},                     // a radius without its spacing
+        {std::string(30, '\n') + "1 1", 1},
+    };
+    for (const auto& c : cases) {
+        PfjjTable t{};
+        EXPECT_EQ(ParsePfjj(c.bytes, t), c.n) << c.bytes;
+    }
+    std::string twelve;
+    for (int i = 1; i <= 12; ++i) twelve += std::to_string(i * 10) + " " + std::to_string(i) + "\r\n";
+    PfjjTable t{};
+    EXPECT_EQ(ParsePfjj(twelve, t), 11);
+    EXPECT_DOUBLE_EQ(t[10].RadiusLimit, 110);
+}
+
+TEST(Pfjj, LoadGivesDefaultsOnlyWhenTheGroupHasNoRows) {
+    TempHome home;
+    RecordingOperator op;
+    ParamStore st;
+    ASSERT_TRUE(LoadPfjj(st, 3, op));
+    EXPECT_EQ(st.gPfjjLast, 4);
+    EXPECT_EQ(home.Read("pfjj.ini"), kDefaultRows);
+    EXPECT_FALSE(home.Exists("SysPara/pfjj_3.ini"));  // the group's own file is not written
+
+    home.Write("pfjj.ini", "untouched");
+    home.Write("SysPara/pfjj_3.ini", " 40            1 \r\n 100           2 \r\n 0             3 \r\n");
+    ASSERT_TRUE(LoadPfjj(st, 3, op));
+    EXPECT_EQ(st.gPfjjLast, 3);
+    EXPECT_DOUBLE_EQ(st.gPfjjTable[2].Spacing, 3);
+    EXPECT_EQ(home.Read("pfjj.ini"), "untouched");
+    EXPECT_TRUE(op.messages.empty());
+
+    ASSERT_TRUE(SavePfjj(st, 7));
+    EXPECT_EQ(home.Read("SysPara/pfjj_7.ini"), home.Read("SysPara/pfjj_3.ini"));
+}
