@@ -1,0 +1,53 @@
+// Readers of the control path CtrP.dat: the strip length with the path
+// table, the segment list and the drawing of the path with its markers.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "velbend/geometry/display_list.h"
+#include "velbend/params/syspara.h"
+
+namespace velbend {
+
+class Operator;
+
+// One entry of the path table: cumulative strip length (mm) at a point.
+struct PathEntry {
+    double Length = 0;
+    double X = 0;
+    double Y = 0;
+};
+
+struct PathLength {
+    double Total = 0;
+    std::vector<PathEntry> mPathTable;  // mPathPointCount entries
+    int32_t mPathPointCount = 0;
+    int16_t mSplineLineCount = 0;       // "SPLINE" lines of the file
+};
+
+// How an arc point tells the side it bends to, from the open outline's file
+// name (Label4(0)): a DXF outline asks Cal_arcdir, an NC outline TurnAngle,
+// anything else bends as direction -1.
+enum class ArcRule { Dxf, Nc, Other };
+ArcRule ArcRuleOf(std::string_view outlinePath);
+
+// Strip length of the path in `ctrp` (the bytes of CtrP.dat).  `gap` is the
+// strip between contours (Val of Text4), added at every closing line but the
+// file's last.
+PathLength CalcPathLength(std::string_view ctrp, const SysPara& sys, double gap, ArcRule rule);
+
+// Items of the segment list List1, UTF-8 ("第 1段,…").
+std::vector<std::string> FillSegmentList(std::string_view ctrp, const SysPara& sys, ArcRule rule);
+
+// Draws the path and its markers.  `selected` is the segment to highlight,
+// counted from 1 as the items of the segment list (0: none); markers are
+// squares of half side 0.003 * viewWidth.
+void DrawCtrPMarkers(std::string_view ctrp, const SysPara& sys, double viewWidth, int16_t selected,
+                     DisplayList& list);
+
+// The same on CtrP.dat of the program folder.  A missing file reads as empty.
+bool ReadCtrPFile(std::string& bytes, Operator& op, int16_t language);
+
+}  // namespace velbend
