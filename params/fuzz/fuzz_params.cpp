@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "velbend/common/textfile.h"
 #include "velbend/params/curvature.h"
 #include "velbend/params/groups.h"
 #include "velbend/params/pfjj.h"
@@ -36,5 +37,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     velbend::ParamStore st2;
     velbend::ParseParaGroup(pg, st2);
     if (st2.gSysGroup != st.gSysGroup || st2.gWanFuGroup != st.gWanFuGroup) __builtin_trap();
+    // The sequential item reader the other files of the program use.
+    velbend::ItemReader items{std::string(bytes)};
+    for (int i = 0; i < 4096 && !items.AtEnd(); ++i) {
+        if (i % 2) items.NextNumber();
+        else items.NextItem();
+    }
     return 0;
 }

@@ -132,11 +132,15 @@ void ShowCurrentGroups(const ParamStore& st, Operator& op) {
     op.MsgBox(text, MsgButtons::Ok, MsgIcon::None, "");
 }
 
-void OpenGroupFrame(const ParamStore& st, GroupFrame& frame) {
+void SelectCurrentGroups(const ParamStore& st, GroupFrame& frame) {
     frame.option1.fill(false);
     frame.option2.fill(false);
     frame.option1.at(st.gSysGroup) = true;
     frame.option2.at(st.gWanFuGroup) = true;
+}
+
+void OpenGroupFrame(const ParamStore& st, GroupFrame& frame) {
+    SelectCurrentGroups(st, frame);
     frame.copyButtonsVisible = st.gUserLevel >= 1;
     frame.visible = true;
 }

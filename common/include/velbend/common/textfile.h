@@ -35,7 +35,7 @@ private:
 
 // Sequential item reader (Input #): items are separated by commas and line
 // ends; blanks around an item are skipped; a double-quoted item keeps its
-// commas.  Reading past the end yields nullopt and sets a flag instead of
+// commas; an empty line is an empty item.  Reading past the end yields nullopt and sets a flag instead of
 // failing, so files written by older versions that end early still load.
 class ItemReader {
 public:
@@ -43,7 +43,9 @@ public:
     static std::optional<ItemReader> Open(const std::filesystem::path& p);
     bool AtEnd() const;                         // EOF(): only blanks/line ends left
     std::optional<std::string> NextItem();      // raw bytes of the item
-    std::optional<double> NextNumber();         // Val of the item
+    // A number item (Input # into a numeric variable): it ends at the first
+    // blank, comma or line end; Val of that text.
+    std::optional<double> NextNumber();
     bool RanShort() const { return ranShort_; } // an item was asked past the end
 private:
     std::string bytes_;

@@ -53,6 +53,8 @@ struct GroupFrame {
 
 // The name boxes show the stored names (start-up).
 void FillGroupNames(const ParamStore& st, GroupFrame& frame);
+// Option1(gSysGroup) and Option2(gWanFuGroup) on, the others off (start-up).
+void SelectCurrentGroups(const ParamStore& st, GroupFrame& frame);
 
 // Menu "当前参数组": shows the current groups' names.
 void ShowCurrentGroups(const ParamStore& st, Operator& op);

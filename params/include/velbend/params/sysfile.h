@@ -16,7 +16,8 @@ namespace velbend {
 
 // The geometry engine's TranParas(gConDet, gLineDis, gPJAngle, gComp,
 // gCutterAngle / 2, 105.0), installed by the program (params does not know
-// the geometry engine).  May be empty.
+// the geometry engine); it creates the main window's engine when there is
+// none yet.  May be empty.
 using TranParasFn = std::function<void(double conDet, double lineDis, double pjAngle,
                                        int16_t comp, double halfCutterAngle, double sixth)>;
 
