@@ -1,0 +1,406 @@
+// DXF spline reading and the display points of a DXF outline.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "velbend/common/operator.h"
+#include "velbend/geometry/core_algorithm.h"
+#include "velbend/testsupport/tempdir.h"
+
+using velbend::CoreAlgorithm;
+using velbend::RecordingOperator;
+using velbend::testing::TempHome;
+
+namespace {
+
+struct TestSpline {
+    int degree = 3;
+    std::vector<double> knots;
+    std::vector<std::pair<double, double>> ctrl;
+    std::vector<double> weights;
+    bool flag70 = true;
+    bool with210 = true;
+    std::string name = "SPLINE";
+    std::string layer = "0";
+};
+
+std::string Num(double v) {
+    std::ostringstream s;
+    s.precision(17);
+    s << v;
+    return s.str();
+}
+
+// A DXF file as a CAD program writes it: HEADER with the extents, the
+// splines in ENTITIES.  Lines end in `eol`.
+std::string MakeDxf(const std::vector<TestSpline>& splines, const std::string& eol = "\n", bool header = true) {
+    std::vector<std::string> l;
+    auto pair = [&](const std::string& code, const std::string& value) {
+        l.push_back(code);
+        l.push_back(value);
+    };
+    if (header) {
+        pair("0", "SECTION");
+        pair("2", "HEADER");
+        pair("9", "$ACADVER");
+        pair("1", "AC1015");
+        pair("9", "$EXTMIN");
+        pair("10", "0.0");
+        pair("20", "0.0");
+        pair("30", "0.0");
+        pair("9", "$EXTMAX");
+        pair("10", "100.0");
+        pair("20", "100.0");
+        pair("30", "0.0");
+        pair("0", "ENDSEC");
+    }
+    pair("0", "SECTION");
+    pair("2", "ENTITIES");
+    for (const TestSpline& s : splines) {
+        pair("  0", s.name);
+        pair("  5", "2A");
+        pair("100", "AcDbEntity");
+        pair("  8", s.layer);
+        pair("100", "AcDbSpline");
+        if (s.with210) {
+            pair("210", "0.0");
+            pair("220", "0.0");
+            pair("230", "1.0");
+        }
+        if (s.flag70) pair(" 70", "8");
+        pair(" 71", std::to_string(s.degree));
+        pair(" 72", std::to_string(s.knots.size()));
+        pair(" 73", std::to_string(s.ctrl.size()));
+        pair(" 74", "0");
+        pair(" 42", "0.0000001");
+        pair(" 43", "0.0000001");
+        for (double k : s.knots) pair(" 40", Num(k));
+        for (double w : s.weights) pair(" 41", Num(w));
+        for (auto [x, y] : s.ctrl) {
+            pair(" 10", Num(x));
+            pair(" 20", Num(y));
+            pair(" 30", "0.0");
+        }
+    }
+    pair("  0", "ENDSEC");
+    pair("  0", "EOF");
+    std::string out;
+    for (const std::string& s : l) out += s + eol;
+    return out;
+}
+
+TestSpline Cubic() {
+    TestSpline s;
+    s.knots = {0, 0, 0, 0, 1, 1, 1, 1};
+    s.ctrl = {{0, 0}, {40, 80}, {80, 80}, {120, 0}};
+    return s;
+}
+
+// A square of side 30 as four straight cubic pieces joined at triple knots.
+TestSpline BoxSquare() {
+    TestSpline s;
+    s.knots = {0, 0, 0, 0, .25, .25, .25, .5, .5, .5, .75, .75, .75, 1, 1, 1, 1};
+    s.ctrl = {{0, 0},   {10, 0},  {20, 0},  {30, 0},  {30, 10}, {30, 20}, {30, 30},
+              {20, 30}, {10, 30}, {0, 30},  {0, 20},  {0, 10},  {0, 0}};
+    return s;
+}
+
+struct Fixture {
+    TempHome home;
+    RecordingOperator op;
+    CoreAlgorithm core;
+    Fixture() { core.TranParas(0.1, 5, 30, 10, 45, 105.0); }
+    bool Load(const std::string& dxf) {
+        home.Write("in.dxf", dxf);
+        return core.ReadDXF((home / "in.dxf").string(), op, 1);
+    }
+    std::string Display() { return home.Read("PointForDisplay.dat"); }
+};
+
+}  // namespace
+
+TEST(DxfGolden, SingleCubicSplineGivesTwentyPointsFromTheEndBackwards) {
+    Fixture f;
+    ASSERT_TRUE(f.Load(MakeDxf({Cubic()})));
+    ASSERT_TRUE(f.core.DisplayPointGen(f.op, 1));
+    EXPECT_EQ(f.Display(),
+              "SPLINE 1\r\n"
+              "120.000000 0.000000 Node\r\n"
+              "114.000000 11.400000\r\n"
+              "108.000000 21.600000\r\n"
+              "102.000000 30.600000\r\n"
+              "96.000000 38.400000\r\n"
+              "90.000000 45.000000\r\n"
+              "84.000000 50.400000\r\n"
+              "78.000000 54.600000\r\n"
+              "72.000000 57.600000\r\n"
+              "66.000000 59.400000\r\n"
+              "60.000000 60.000000 Node\r\n"
+              "54.000000 59.400000\r\n"
+              "48.000000 57.600000\r\n"
+              "42.000000 54.600000\r\n"
+              "36.000000 50.400000\r\n"
+              "30.000000 45.000000\r\n"
+              "24.000000 38.400000\r\n"
+              "18.000000 30.600000\r\n"
+              "12.000000 21.600000\r\n"
+              "6.000000 11.400000\r\n"
+              "SPLINE END\r\n");
+    ASSERT_EQ(f.core.ParamTable.size(), 1u);
+    EXPECT_EQ(f.core.ParamTable[0], (std::vector<double>{0, 0.5, 1.0}));
+    EXPECT_EQ(f.core.MaxParamCount, 3);
+    EXPECT_TRUE(f.op.messages.empty());
+}
+
+TEST(DxfGolden, ClosedBoxSquareWithTripleKnots) {
+    Fixture f;
+    f.core.TranParas(0.1, 5, 30, 4, 45, 105.0);
+    ASSERT_TRUE(f.Load(MakeDxf({BoxSquare()})));
+    ASSERT_TRUE(f.core.DisplayPointGen(f.op, 1));
+    EXPECT_EQ(f.Display(),
+              "SPLINE 1\r\n"
+              "0.000000 0.000000 Node\r\n"
+              "0.000000 3.750000\r\n"
+              "0.000000 7.500000\r\n"
+              "0.000000 11.250000\r\n"
+              "0.000000 15.000000 Node\r\n"
+              "0.000000 18.750000\r\n"
+              "0.000000 22.500000\r\n"
+              "0.000000 26.250000\r\n"
+              "0.000000 30.000000 Node\r\n"
+              "3.750000 30.000000\r\n"
+              "7.500000 30.000000\r\n"
+              "11.250000 30.000000\r\n"
+              "15.000000 30.000000 Node\r\n"
+              "18.750000 30.000000\r\n"
+              "22.500000 30.000000\r\n"
+              "26.250000 30.000000\r\n"
+              "30.000000 30.000000 Node\r\n"
+              "30.000000 26.250000\r\n"
+              "30.000000 22.500000\r\n"
+              "30.000000 18.750000\r\n"
+              "30.000000 15.000000 Node\r\n"
+              "30.000000 11.250000\r\n"
+              "30.000000 7.500000\r\n"
+              "30.000000 3.750000\r\n"
+              "30.000000 0.000000 Node\r\n"
+              "26.250000 0.000000\r\n"
+              "22.500000 0.000000\r\n"
+              "18.750000 0.000000\r\n"
+              "15.000000 0.000000 Node\r\n"
+              "11.250000 0.000000\r\n"
+              "7.500000 0.000000\r\n"
+              "3.750000 0.000000\r\n"
+              "SPLINE END\r\n");
+}
+
+TEST(DxfReading, LineEndsCaseBlanksAndMissingExtrusionReadAlike) {
+    Fixture a;
+    ASSERT_TRUE(a.Load(MakeDxf({Cubic(), BoxSquare()})));
+    ASSERT_TRUE(a.core.DisplayPointGen(a.op, 1));
+    const std::string expected = a.Display();
+
+    // CR LF line ends, lower-case entity names, no 210 group, a layer named
+    // like a group code ("10"), and knots on another scale (0..8).
+    TestSpline c = Cubic();
+    c.name = "spline";
+    c.with210 = false;
+    c.layer = "10";
+    TestSpline b = BoxSquare();
+    b.layer = "40";
+    for (double& k : b.knots) k *= 8;
+    Fixture f;
+    ASSERT_TRUE(f.Load(MakeDxf({c, b}, "\r\n")));
+    ASSERT_TRUE(f.core.DisplayPointGen(f.op, 1));
+    EXPECT_EQ(f.Display(), expected);
+    EXPECT_EQ(f.core.SplineCount, 2);
+    EXPECT_EQ(f.core.SplineCounts(1, 1), 8);
+    EXPECT_EQ(f.core.SplineCounts(1, 2), 4);
+    EXPECT_EQ(f.core.SplineCounts(2, 2), 13);
+    EXPECT_EQ(f.core.Splines[1].Knots.back(), 1.0);
+    EXPECT_EQ(f.core.Splines[1].Knots[4], 0.25);
+}
+
+TEST(DxfReading, TempDatHoldsEveryLfPieceAsALine) {
+    Fixture f;
+    std::string dxf = MakeDxf({Cubic()}, "\r\n");
+    ASSERT_TRUE(f.Load(dxf));
+    std::string temp = f.home.Read("Temp.dat");
+    // "0\r\n" becomes "0\r\r\n"; the empty piece after the last LF is a line.
+    EXPECT_EQ(temp.substr(0, 14), "0\r\r\nSECTION\r\r\n");
+    EXPECT_EQ(temp.substr(temp.size() - 8), "EOF\r\r\n\r\n");
+}
+
+TEST(DxfReading, FlagFollowsGroup70AndDegreeIsHonoured) {
+    // A quadratic Bezier: with degree 2 its middle point is (1, 1) for the
+    // control points (0,0), (1,2), (2,0); read as cubic it would not exist.
+    TestSpline q;
+    q.degree = 2;
+    q.knots = {0, 0, 0, 1, 1, 1};
+    q.ctrl = {{0, 0}, {1, 2}, {2, 0}};
+    q.flag70 = false;
+    Fixture f;
+    ASSERT_TRUE(f.Load(MakeDxf({q, Cubic()})));
+    EXPECT_EQ(f.core.SplineFlags(1), 0);
+    EXPECT_EQ(f.core.SplineFlags(2), 1);
+    ASSERT_TRUE(f.core.LoadCurrentSpline(1));
+    EXPECT_EQ(f.core.CurDegree, 2);
+    velbend::SplinePoint p = f.core.EvalBSpline(0.5);
+    EXPECT_DOUBLE_EQ(p.X, 1.0);
+    EXPECT_DOUBLE_EQ(p.Y, 1.0);
+    // The end of the curve is its last control point whatever the flag.
+    p = f.core.EvalBSpline(1.0);
+    EXPECT_DOUBLE_EQ(p.X, 2.0);
+    EXPECT_DOUBLE_EQ(p.Y, 0.0);
+}
+
+TEST(DxfReading, WeightsMakeARationalCircle) {
+    // Quarter circle of radius 10 as a rational quadratic.
+    TestSpline r;
+    r.degree = 2;
+    r.knots = {0, 0, 0, 1, 1, 1};
+    r.ctrl = {{10, 0}, {10, 10}, {0, 10}};
+    r.weights = {1, std::sqrt(0.5), 1};
+    Fixture f;
+    ASSERT_TRUE(f.Load(MakeDxf({r})));
+    ASSERT_TRUE(f.core.LoadCurrentSpline(1));
+    for (double t = 0; t <= 1.0; t += 0.1) {
+        velbend::SplinePoint p = f.core.EvalBSpline(t);
+        EXPECT_NEAR(std::hypot(p.X, p.Y), 10.0, 1e-12) << t;
+    }
+}
+
+TEST(DxfReading, BadFilesAreRefusedWithAMessageAndWriteNothing) {
+    struct Case {
+        std::string name, bytes, message;
+    };
+    std::vector<Case> cases = {
+        {"empty", "", "The DXF file is empty."},
+        {"blank", "\r\n \r\n", "The DXF file is empty."},
+        {"no header", MakeDxf({Cubic()}, "\n", false), "The DXF file has no HEADER section and cannot be read."},
+        {"no spline", MakeDxf({}), "The DXF file holds no usable SPLINE."},
+        {"odd", "0\nSECTION\n2\n", "The DXF file is incomplete: its last group code has no value."},
+        {"not pairs", "0\nSECTION\nHEADER\n", "The DXF file is malformed (line 3 is no group code)."},
+    };
+    for (const Case& c : cases) {
+        Fixture f;
+        f.home.Write("PointForDisplay.dat", "old\r\n");
+        EXPECT_FALSE(f.Load(c.bytes)) << c.name;
+        EXPECT_EQ(f.core.SplineCount, 0) << c.name;
+        ASSERT_EQ(f.op.messages.size(), 1u) << c.name;
+        EXPECT_EQ(f.op.messages[0].text.substr(0, c.message.size()), c.message) << c.name;
+        EXPECT_EQ(f.op.messages[0].title, "Wrong");
+        // What the Open menu does next draws an empty outline, not garbage.
+        ASSERT_TRUE(f.core.DisplayPointGen(f.op, 1));
+        EXPECT_EQ(f.Display(), "SPLINE END\r\n") << c.name;
+    }
+    Fixture m;
+    EXPECT_FALSE(m.core.ReadDXF((m.home / "missing.dxf").string(), m.op, 0));
+    EXPECT_EQ(m.op.LastText().substr(0, 6), "无法");
+}
+
+TEST(DxfReading, UnusableSplinesKeepTheirBlockNumberWithoutPoints) {
+    TestSpline wrongCount = Cubic();
+    wrongCount.knots.pop_back();  // 7 knots for 4 control points
+    TestSpline overflow = Cubic();
+    overflow.ctrl[1].first = 777.25;  // written as 1e999 below
+    TestSpline huge = Cubic();
+    huge.ctrl[2].second = 1e300;
+    TestSpline backwards = Cubic();
+    backwards.knots = {1, 1, 1, 1, 0, 0, 0, 0};
+    Fixture f;
+    std::string dxf = MakeDxf({wrongCount, overflow, huge, backwards, Cubic()});
+    dxf.replace(dxf.find("777.25"), 6, "1e999");
+    ASSERT_TRUE(f.Load(dxf));
+    ASSERT_TRUE(f.core.DisplayPointGen(f.op, 1));
+    std::string d = f.Display();
+    EXPECT_EQ(d.substr(0, 50), "SPLINE 1\r\nSPLINE 2\r\nSPLINE 3\r\nSPLINE 4\r\nSPLINE 5\r\n");
+    EXPECT_NE(d.find("120.000000 0.000000 Node"), std::string::npos);
+    EXPECT_EQ(f.core.SplineCount, 5);
+    EXPECT_FALSE(f.core.Splines[0].Usable);
+    EXPECT_FALSE(f.core.Splines[1].Usable);
+    EXPECT_FALSE(f.core.Splines[2].Usable);
+    EXPECT_FALSE(f.core.Splines[3].Usable);
+    // Evaluating an unusable spline gives (0, 0) and reads nothing.
+    f.core.LoadCurrentSpline(1);
+    EXPECT_EQ(f.core.EvalBSpline(0.5).X, 0.0);
+}
+
+TEST(DisplayPoints, CompBelowOneIsRefusedAndTheOldFileStays) {
+    for (int16_t comp : {0, -5}) {
+        Fixture f;
+        f.core.TranParas(0.1, 5, 30, comp, 45, 105.0);
+        ASSERT_TRUE(f.Load(MakeDxf({Cubic()})));
+        f.home.Write("PointForDisplay.dat", "old\r\n");
+        EXPECT_FALSE(f.core.DisplayPointGen(f.op, 0));
+        EXPECT_EQ(f.Display(), "old\r\n");
+        EXPECT_EQ(f.op.messages.size(), 1u);
+        EXPECT_FALSE(f.core.AddNote(1, 1, 1, f.op, 0));
+    }
+}
+
+TEST(DisplayPoints, CoincidentCandidatesAreFilteredAndRoundedToThreeDecimals) {
+    // A degenerate first piece: all control points of [0, 0.5] coincide, so
+    // the candidates 0.25 and 0.5 lie on the start point and are dropped.
+    TestSpline s;
+    s.degree = 1;
+    s.knots = {0, 0, 0.5, 1, 1};
+    s.ctrl = {{-3.5, 12.34567}, {-3.5, 12.34567}, {-3.5004, 12.3466}};
+    Fixture f;
+    f.core.TranParas(0.1, 5, 30, 2, 45, 105.0);
+    ASSERT_TRUE(f.Load(MakeDxf({s})));
+    ASSERT_TRUE(f.core.DisplayPointGen(f.op, 1));
+    // Every candidate lies within 0.001 of the one before it: only the first
+    // parameter stays and the block is empty.
+    EXPECT_EQ(f.Display(), "SPLINE 1\r\nSPLINE END\r\n");
+    EXPECT_EQ(f.core.ParamTable[0], std::vector<double>{0.0});
+
+    s.ctrl = {{-3.5, 12.34567}, {-3.5, 12.34567}, {-3.5, 13.34567}};
+    Fixture g;
+    g.core.TranParas(0.1, 5, 30, 2, 45, 105.0);
+    ASSERT_TRUE(g.Load(MakeDxf({s})));
+    ASSERT_TRUE(g.core.DisplayPointGen(g.op, 1));
+    EXPECT_EQ(g.Display(),
+              "SPLINE 1\r\n"
+              "-3.500000 13.346000 Node\r\n"
+              "-3.500000 13.096000\r\n"
+              "-3.500000 12.846000 Node\r\n"
+              "-3.500000 12.346000\r\n"
+              "SPLINE END\r\n");
+    // 0.25 and 0.5 lie on the start point (compared with the candidate just
+    // before, kept or not).
+    EXPECT_EQ(g.core.ParamTable[0], (std::vector<double>{0.0, 0.75, 1.0}));
+}
+
+TEST(DisplayPoints, AddNoteInsertsOneNodeParameter) {
+    Fixture f;
+    f.core.TranParas(0.1, 5, 30, 4, 45, 105.0);
+    ASSERT_TRUE(f.Load(MakeDxf({Cubic()})));
+    ASSERT_TRUE(f.core.DisplayPointGen(f.op, 1));
+    // Sub-interval 2 is [0.5, 1]; its point 2 lies at t = 0.75.
+    ASSERT_TRUE(f.core.AddNote(1, 2, 2, f.op, 1));
+    EXPECT_EQ(f.core.ParamTable[0], (std::vector<double>{0, 0.5, 0.75, 1.0}));
+    std::string d = f.Display();
+    EXPECT_NE(d.find("90.000000 45.000000 Node"), std::string::npos);
+    // Out-of-range numbers insert nothing and do not fail.
+    for (auto [g, p] : std::vector<std::pair<int, int>>{{0, 1}, {9, 1}, {1, 0}, {1, 5}}) {
+        EXPECT_TRUE(f.core.AddNote(1, static_cast<int16_t>(g), static_cast<int16_t>(p), f.op, 1));
+        EXPECT_EQ(f.core.ParamTable[0].size(), 4u);
+    }
+}
+
+TEST(Directions, ArcDirectionOfThreePoints) {
+    CoreAlgorithm c;
+    EXPECT_EQ(c.Cal_arcdir(0, 0, 1, 0, 1, 1), -1);
+    EXPECT_EQ(c.Cal_arcdir(0, 0, 1, 0, 1, -1), 1);
+    EXPECT_EQ(c.Cal_arcdir(0, 0, 1, 1, 2, 2), 1);
+    EXPECT_EQ(CoreAlgorithm::VectorAngle(0, 0), 0.0);
+    EXPECT_DOUBLE_EQ(CoreAlgorithm::VectorAngle(0, -1), 4.712388980384685);
+    EXPECT_EQ(CoreAlgorithm::VectorAngle(-1, 0), 3.14159265358979);
+    // Two coinciding points: the zero vector has angle 0.
+    EXPECT_EQ(c.Cal_arcdir(0, 0, 0, 0, 1, 1), 1);   // beta = 5pi/4 - 0 >= pi
+    EXPECT_EQ(c.Cal_arcdir(0, 0, 0, 0, -1, -1), -1); // beta = pi/4 < pi
+}
