@@ -8,12 +8,19 @@ function(velbend_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  # Test data lives in <dir>/tests/data, whether the test is declared from
+  # <dir> or from <dir>/tests.
+  set(_data ${CMAKE_CURRENT_SOURCE_DIR}/tests/data)
+  get_filename_component(_leaf ${CMAKE_CURRENT_SOURCE_DIR} NAME)
+  if(_leaf STREQUAL "tests")
+    set(_data ${CMAKE_CURRENT_SOURCE_DIR}/data)
+  endif()
   if(NOT T_LABELS)
     set(T_LABELS core)
   endif()
   gtest_discover_tests(${name}
     PROPERTIES LABELS "${T_LABELS}"
-               ENVIRONMENT "VELBEND_TEST_DATA=${CMAKE_CURRENT_SOURCE_DIR}/tests/data;QT_QPA_PLATFORM=offscreen"
+               ENVIRONMENT "VELBEND_TEST_DATA=${_data};QT_QPA_PLATFORM=offscreen"
     DISCOVERY_TIMEOUT 60)
 endfunction()
 

@@ -17,7 +17,7 @@ bool IsMachineBusy(const RunState& run) {
     if (run.gRunning == kTrue) return true;
     if (run.gSlotRunning == kTrue) return true;
     if (run.gTestRunning == kTrue) return true;
-    return run.gHomeState != 0;
+    return run.gHomeState != 0 || run.mBendHomePhase != 0;
 }
 
 LoadResult LoadNcProgram(RunState& run) { return LoadNcProgram(run, ProgramFile("G5.dat")); }

@@ -22,6 +22,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace velbend {
 
@@ -66,6 +67,13 @@ public:
     bool Loaded() const { return state_ == State::Loaded; }
     // The file that was loaded, or the reason why none was ("" before Load).
     const std::string& Where() const { return where_; }
+    // Binds the given entries instead of loading the library: an in-process
+    // card model for tests.  Entries left null are refused like missing ones.
+    void Bind(const CardEntries& entries, std::string where = "in-process card") {
+        e_ = entries;
+        where_ = std::move(where);
+        state_ = State::Loaded;
+    }
 
     // --- discovery and configuration -----------------------------------
     int32_t initial();                                   // number of cards (0 none, <0 failure)

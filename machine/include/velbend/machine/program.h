@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "velbend/common/operator.h"
+#include "velbend/geometry/path_length.h"
 #include "velbend/machine/card.h"
 #include "velbend/machine/main_panel.h"
 #include "velbend/machine/run_state.h"
@@ -114,6 +115,11 @@ struct MachineContext {
     WriterState writer;
     MainWindowHooks hooks;
     bool secondBuild = kSecondBuild;
+    // The path table of the loaded outline (cumulative strip length, X, Y
+    // per path point, from the strip-length calculation); the run timer
+    // places the position markers on it.
+    std::vector<PathEntry> mPathTable;
+    int32_t mPathPointCount = 0;
 
     // Shortcuts.
     SysPara& sys() { return params.gSysParaTable; }

@@ -69,6 +69,11 @@ struct RunState {
     // 1 when M36 starts the feed-axis seek zero (lets it pass the busy test).
     int16_t mSeekFromProgram = 0;
 
+    // ---- jog ---------------------------------------------------------------
+    // Direction of the endless feed jog that a jog press started (1 forward,
+    // -1 backward, 0 none); a release stops only the jog of its own press.
+    int16_t mJogDirection = 0;
+
     // ---- cutter cylinder ---------------------------------------------------
     // 1 while a manually started cylinder stroke (output 1 or 2) waits for
     // its end sensor; the run timer switches the output off and clears it.
@@ -117,7 +122,8 @@ struct RunState {
 };
 
 // True when a run flag equals kTrue (gRunning, gSlotRunning, gTestRunning,
-// tested in that order) or a seek zero is active (gHomeState != 0).  Every
+// tested in that order) or a seek zero is active (gHomeState != 0, or the
+// bend axis makes the move before its zero search, mBendHomePhase != 0).  Every
 // handler that moves the machine or starts a program asks it first and does
 // nothing while it is true.
 bool IsMachineBusy(const RunState& run);
