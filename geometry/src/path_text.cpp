@@ -21,6 +21,7 @@ void AppendFixed(std::string& out, double v, int decimals) {
     // 15 significant digits: d.dddddddddddddde+XX
     char sci[40];
     auto r = std::to_chars(sci, sci + sizeof sci, std::fabs(v), std::chars_format::scientific, 14);
+    *r.ptr = '\0';
     char* e = sci;
     while (e < r.ptr && *e != 'e') ++e;
     int point = std::atoi(e + 1) + 1;  // the decimal point stands after `point` digits
