@@ -29,14 +29,12 @@ LoadResult LoadNcProgram(RunState& run, const std::filesystem::path& file) {
     auto reader = LineReader::Open(file);
     if (!reader) return LoadResult::Missing;
     while (auto line = reader->Next()) {
-        if (run.gNcLines.size() >= static_cast<std::size_t>(RunState::kTooLongLines)) {
-            // The buffer keeps the lines read so far; the count stays below
-            // the limit so nothing can run past it.
-            run.gNcLineCount = static_cast<int16_t>(run.gNcLines.size());
-            return LoadResult::TooLong;
-        }
         run.gNcLines.emplace_back(*line);
         run.gNcLineCount = static_cast<int16_t>(run.gNcLines.size());
+        // A program reaching 30000 lines is refused; the buffer keeps the
+        // lines read so far.
+        if (run.gNcLines.size() >= static_cast<std::size_t>(RunState::kTooLongLines))
+            return LoadResult::TooLong;
     }
     return LoadResult::Loaded;
 }
