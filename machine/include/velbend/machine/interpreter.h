@@ -1,0 +1,55 @@
+// The line interpreter: executes one line of the machine program G5.dat on
+// the motion card (card 0).
+//
+// A line is split into eight words X Y Z A G M F P (either case); a letter
+// makes its word current, a blank ends the current word (what follows up to
+// the next word letter is dropped), ";" ends the line, every other character
+// is appended to the current word.  A letter seen twice extends its word
+// ("G90 G01" gives G "9001").  Values are Val of the word text.
+//
+// Order: G92 sets positions; else G04 sets the dwell; else the M action;
+// then the coordinate words: X alone (merging the X-only lines that follow
+// into one move), X with Y (two single-axis moves or an interpolated XY run
+// through the card's FIFO), else the first present of Y, Z, A.  Every
+// coordinate is an absolute target; G90/G91/G01/G05 and F have no effect.
+// Positions are pulses: value x PulseEquivalent, rounded half to even.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "velbend/machine/program.h"
+
+namespace velbend {
+
+// The eight words of a line.  has* tells whether the letter occurred.
+struct NcWords {
+    std::string X, Y, Z, A, G, M, F, P;
+    bool hasX = false, hasY = false, hasZ = false, hasA = false;
+    bool hasG = false, hasM = false, hasF = false, hasP = false;
+};
+NcWords SplitNcWords(std::string_view line);
+
+// A value for the card: rounded half to even, held within the 32-bit range
+// (NaN gives 0).
+int32_t CardInt(double v);
+
+// Executes one line.  May advance gNcLineIndex (merged lines, M36/M38/M40/
+// M42); the run timer adds one after it returns.
+void RunNcLine(MachineContext& ctx, std::string_view line);
+
+// Classifies a line for the look-ahead: its X word text when it has an X
+// word and neither a Y nor a G word, else "NUM".  Empties mLastNcX and
+// mLastNcY, and sets them to the X and Y texts of a line with X and Y and no
+// G word.
+std::string X_Only(MachineContext& ctx, std::string_view line);
+
+// Axis set-up shared by the program's moves: speed (per minute, converted
+// with the axis's PulseEquivalent), start speed and acceleration x 10000.
+void SetAxisMotion(MachineContext& ctx, int axis, double feedPerMinute, int32_t startSpeed = 1000);
+
+// The message shown when a feed correction needs a pulse or encoder
+// equivalent that is 0 (the correction is refused).
+void ReportZeroEquivalent(MachineContext& ctx);
+
+}  // namespace velbend

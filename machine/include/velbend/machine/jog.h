@@ -1,0 +1,54 @@
+// Manual jog of the feed axis and the seek-zero buttons of the main window.
+//
+// Jog: Command_SL feeds the strip forward, Command_TL retracts it; the
+// press starts the move (an endless one, or a step of Text3 mm when Check1
+// is ticked) and the release stops the endless jog that its own press
+// started.  The external feed and retract push-buttons (inputs 18 and 19)
+// reach the same handlers through the run timer.  The mouse arguments are
+// not used (the run timer passes zeros).
+//
+// Seek zero: Command_XZ (axis 1 feed), Command_Z1 (axis 2 bend, in two
+// phases), Command_Z2 (axis 4 swing or forward feed), Command_Z3 (axis 3
+// cutter, motor or cylinder).  A handler starts the search move on the
+// axis's zero switch and sets gHomeState to the axis number with
+// gHomeStarted := 1; the run timer makes the zero-compensation move and
+// sets the positions to 0.  Every handler does nothing while the machine is
+// busy (an axis moves, a run is on, or a seek zero is active).
+#pragma once
+#include <cstdint>
+
+#include "velbend/machine/program.h"
+
+namespace velbend {
+
+void Command_SL_MouseDown(MachineContext& ctx, int16_t Button = 0, int16_t Shift = 0, double X = 0,
+                          double Y = 0);
+void Command_SL_MouseUp(MachineContext& ctx, int16_t Button = 0, int16_t Shift = 0, double X = 0,
+                        double Y = 0);
+void Command_TL_MouseDown(MachineContext& ctx, int16_t Button = 0, int16_t Shift = 0, double X = 0,
+                          double Y = 0);
+void Command_TL_MouseUp(MachineContext& ctx, int16_t Button = 0, int16_t Shift = 0, double X = 0,
+                        double Y = 0);
+
+// Feed axis.  M36 sets mSeekFromProgram := 1 first, which lets the call
+// pass the busy test of the running program.
+void Command_XZ_Click(MachineContext& ctx);
+// Bend axis, button press.  A first seek zero (or one from above 10
+// degrees) first moves the axis (back 30 degrees, or to 0); the run timer
+// starts the search once that move has ended (ContinueBendSeekZero).
+void Command_Z1_Click(MachineContext& ctx);
+// The second phase of the bend-axis seek zero: the search on the zero
+// switch.  Called by the run timer when the move before it has ended.
+void ContinueBendSeekZero(MachineContext& ctx);
+// Swing or forward feed (axis 4); refuses with a message while a cylinder
+// cutter is not back.
+void Command_Z2_Click(MachineContext& ctx);
+// Cutter up/down (axis 3): a motor cutter seeks zero, a cylinder cutter is
+// drawn back (output 2) until input 17 reports it back.
+void Command_Z3_Click(MachineContext& ctx);
+
+// The busy test of these buttons: an axis or the interpolation moves
+// (Axis_Status != 0) or IsMachineBusy.
+bool JogBusy(MachineContext& ctx);
+
+}  // namespace velbend

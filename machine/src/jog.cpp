@@ -1,0 +1,144 @@
+#include "velbend/machine/jog.h"
+
+#include <cstdlib>
+
+#include "velbend/common/numtext.h"
+#include "velbend/machine/interpreter.h"
+
+namespace velbend {
+namespace {
+
+constexpr int32_t kEndlessJog = 100000000;
+constexpr int32_t kSearch = 1000000;
+
+void JogPress(MachineContext& ctx, int16_t dir) {
+    auto& run = ctx.run;
+    auto& card = ctx.card;
+    if (JogBusy(ctx)) return;
+    int32_t s = 0;
+    if (card.get_status(0, 1, &s) > 0) return;  // no card
+    card.write_bit(0, 3, 0);                    // material pressing off
+    const auto& ax = ctx.axis(1);
+    card.set_startv(0, 1, 1000);
+    card.set_speed(0, 1, CardInt(Val(ctx.panel.Text2) * ax.PulseEquivalent / 60.0));
+    card.set_acc(0, 1, CardInt(ax.Acceleration * 10000.0));
+    if (ctx.panel.Check1 == 0) {
+        card.pmove(0, 1, dir * kEndlessJog);
+        run.mJogDirection = dir;
+    } else {
+        card.pmove(0, 1, CardInt(dir * Val(ctx.panel.Text3) * ax.PulseEquivalent));
+        run.mJogDirection = 0;
+    }
+}
+
+void JogRelease(MachineContext& ctx, int16_t dir) {
+    auto& run = ctx.run;
+    if (IsMachineBusy(run)) return;
+    // Only the endless jog that the press of this button started is
+    // stopped; a step move runs to its end.
+    if (run.mJogDirection != dir) return;
+    run.mJogDirection = 0;
+    ctx.card.dec_stop(0, 1);
+}
+
+// The search move of a seek zero on axis n (stop on the zero switch on).
+void StartSearch(MachineContext& ctx, int n, int32_t logic, int32_t direction) {
+    auto& run = ctx.run;
+    const auto& ax = ctx.axis(n);
+    ctx.card.set_stop0_mode(0, n, 1, logic);
+    SetAxisMotion(ctx, n, std::abs(static_cast<int>(ax.SeekZeroFeedrate)));
+    ctx.card.pmove(0, n, direction * kSearch);
+    run.gHomeState = static_cast<int16_t>(n);
+    run.gHomeStarted = 1;
+}
+
+int32_t SearchDirection(const AxisPara& ax) { return ax.SeekZeroFeedrate > 0 ? 1 : -1; }
+
+}  // namespace
+
+bool JogBusy(MachineContext& ctx) { return Axis_Status(ctx) != 0 || IsMachineBusy(ctx.run); }
+
+void Command_SL_MouseDown(MachineContext& ctx, int16_t, int16_t, double, double) { JogPress(ctx, 1); }
+void Command_SL_MouseUp(MachineContext& ctx, int16_t, int16_t, double, double) { JogRelease(ctx, 1); }
+void Command_TL_MouseDown(MachineContext& ctx, int16_t, int16_t, double, double) { JogPress(ctx, -1); }
+void Command_TL_MouseUp(MachineContext& ctx, int16_t, int16_t, double, double) { JogRelease(ctx, -1); }
+
+void Command_XZ_Click(MachineContext& ctx) {
+    auto& run = ctx.run;
+    if (run.mSeekFromProgram != 1 && JogBusy(ctx)) return;
+    run.mSeekFromProgram = 0;
+    const auto& ax = ctx.axis(1);
+    if (ctx.sys().gFeedRetract < 0.5) {
+        if (run.gHomeState != 0) return;
+        // On the switch already: back off it and stop when it is left.
+        if (ctx.card.read_bit(0, 2) == 1)
+            StartSearch(ctx, 1, 0, 1);
+        else
+            StartSearch(ctx, 1, 1, -1);
+        return;
+    }
+    // No zero switch: pull the strip back by the retract length.
+    SetAxisMotion(ctx, 1, Val(ctx.panel.Text2));
+    ctx.card.pmove(0, 1, CardInt(-ctx.sys().gFeedRetract * ax.PulseEquivalent));
+    run.gHomeState = 1;
+    run.gHomeStarted = 1;
+}
+
+void Command_Z1_Click(MachineContext& ctx) {
+    auto& run = ctx.run;
+    if (JogBusy(ctx)) return;
+    if (run.gHomeState != 0) return;
+    const auto& ax = ctx.axis(2);
+    if (ax.PulseEquivalent == 0) {
+        ctx.op.MsgBox(ctx.Tr("弯弧轴脉冲当量为0，无法回零！",
+                             "Pulse equivalent of the bending axis is 0, no seek zero!"),
+                      MsgButtons::Ok, MsgIcon::Warning, ctx.TitleWrong());
+        return;
+    }
+    int32_t c = 0;
+    ctx.card.get_command_pos(0, 2, &c);
+    const double p = c / ax.PulseEquivalent;
+    if (run.mBendHomePhase == 0 && (run.mBendHomed == 0 || (run.mBendHomed == kTrue && p > 10))) {
+        run.mBendHomePhase = kTrue;
+        SetAxisMotion(ctx, 2, std::abs(static_cast<int>(ax.SeekZeroFeedrate)));
+        ctx.card.pmove(0, 2, run.mBendHomed == kTrue ? -c : CardInt(-30.0 * ax.PulseEquivalent));
+        return;
+    }
+    run.mBendHomePhase = 0;
+    StartSearch(ctx, 2, 0, SearchDirection(ax));
+}
+
+void ContinueBendSeekZero(MachineContext& ctx) {
+    auto& run = ctx.run;
+    if (run.mBendHomePhase != kTrue) return;
+    run.mBendHomePhase = 0;
+    StartSearch(ctx, 2, 0, SearchDirection(ctx.axis(2)));
+}
+
+void Command_Z2_Click(MachineContext& ctx) {
+    auto& run = ctx.run;
+    if (JogBusy(ctx)) return;
+    if (ctx.card.read_bit(0, 17) == 1 && ctx.sys().gCutterUpDownMode == 0) {
+        ctx.op.MsgBox(ctx.Tr("切刀未在原位，请先回切刀！", "Cutter is not at zero position!"),
+                      MsgButtons::Ok, MsgIcon::None, "");
+        return;
+    }
+    if (run.gHomeState != 0) return;
+    StartSearch(ctx, 4, 0, SearchDirection(ctx.axis(4)));
+}
+
+void Command_Z3_Click(MachineContext& ctx) {
+    auto& run = ctx.run;
+    if (JogBusy(ctx)) return;
+    const int16_t mode = ctx.sys().gCutterUpDownMode;
+    if (mode == 1) {
+        if (run.gHomeState != 0) return;
+        StartSearch(ctx, 3, 0, SearchDirection(ctx.axis(3)));
+    } else if (mode == 0) {
+        ctx.card.write_bit(0, 1, 0);  // cutter out off
+        ctx.card.write_bit(0, 2, 1);  // cutter back on
+        run.gCylinderBusy = 1;
+    }
+}
+
+}  // namespace velbend

@@ -1,0 +1,261 @@
+#include "velbend/machine/test_programs.h"
+
+#include <cmath>
+
+#include "velbend/common/numtext.h"
+#include "velbend/common/progdir.h"
+#include "velbend/machine/bend_step.h"
+#include "velbend/machine/move_ring.h"
+#include "velbend/machine/slot_block.h"
+#include "velbend/params/sysfile.h"
+
+namespace velbend {
+namespace {
+
+constexpr double kPi = 3.14159265358979;
+
+std::string L4(double v) { return Format(v, "0.0000"); }
+std::string F0(double v) { return Format(v, "0"); }
+
+bool Busy(MachineContext& ctx) { return IsMachineBusy(ctx.run) || Axis_Status(ctx) != 0; }
+
+void HideFrame(MachineContext& ctx) {
+    ctx.run.mDebugMode = 0;
+    ctx.panel.TshFrameVisible = false;
+}
+
+// The lines every test program starts with.  bender: the feed-length and
+// arc tests also bring the bender to zero.
+void Preamble(MachineContext& ctx, ProgramLines& out, bool bender) {
+    const SysPara& s = ctx.sys();
+    auto& card = ctx.card;
+    // Cutter back.
+    if (card.read_bit(0, 17) != 0 && s.gCutterUpDownMode == 0 && s.gRunMode == 0) {
+        out << "M14";
+        if (s.gPositionDetectMode == 0) out << "M00";
+        else out << "G04 P" + F0(s.gPositionDetectDelay);
+        out << "M15";
+    }
+    // Swing or forward axis to zero.
+    if ((s.gAxisKindA == 0 || (s.gAxisKindA == 1 && s.gSeekZeroBeforeForward == 0)) &&
+        (s.gSwingModeP == 0 || s.gSwingModeN == 0 || s.gSlotSides == 0 || s.gAxisKindA == 1) &&
+        s.gRunMode == 0) {
+        out << "M42" << "M30";
+    }
+    // Bender to zero.
+    if (bender && s.gBendMechanisms > 0) {
+        if (card.read_bit(0, 8) == 0 && s.gBendMechanisms == 1) {
+            out << "G91 Y" + L4(s.gMaxBendAngle / 2) + " F" + F0(ctx.axis(2).AutoFeedrate);
+            out << "G90";
+        }
+        if (s.gRunMode == 0) out << "M38" << "M30";
+    }
+    // Cutter down/up axis to zero.
+    if (s.gCutterUpDownMode == 1 && s.gRunMode == 0) out << "M40" << "M30";
+    out << "G90 G01" << "G92 X0";
+}
+
+bool ArcTest(MachineContext& ctx, ProgramLines& out, bool positive) {
+    const SysPara& s = ctx.sys();
+    const double R = s.gTestRadius;
+    const double dist = s.gBendToSlotDist;
+    const std::string fx = " F" + F0(ctx.axis(1).AutoFeedrate);
+    const std::string fy = " F" + F0(ctx.axis(2).AutoFeedrate);
+    double bend, back;
+    if (positive) {
+        bend = s.gSpaceAngleP + WanFuLookup(ctx.params.mWanFuP, ctx.params.gWanFuPLast, R);
+        back = s.gSpaceAngleP;
+    } else {
+        bend = -WanFuLookup(ctx.params.mWanFuN, ctx.params.gWanFuNLast, R) - s.gSpaceAngleN;
+        back = -s.gSpaceAngleN;
+    }
+    const bool pats = !(R > s.gPatBendRThreshold);
+    double spacing = 0;
+    if (pats) {
+        spacing = PatSpacing(ctx.params, R);
+        if (!(spacing > 0) || !std::isfinite(R * kPi / spacing)) {
+            ctx.op.MsgBox(ctx.Tr("拍弧间距为0，无法生成测试程序！",
+                                 "Pat spacing is 0, the test program cannot be made!"),
+                          MsgButtons::Ok, MsgIcon::Warning, ctx.TitleWrong());
+            return false;
+        }
+    }
+    Preamble(ctx, out, true);
+    Print_KCaction(ctx, out, 0.0, 1, 0, 0);
+    out << "G01 X" + L4(R * kPi) + fx;
+    Print_KCaction(ctx, out, 0.0, 1, 0, 0);
+    if (!pats) {
+        out << "G01 X" + L4(dist) + fx;
+        out << "G01 Y" + L4(bend) + fy;
+        out << "G01 X" + L4(R * kPi + dist) + fx;
+        out << (positive ? "G05 Y0" : "G01 Y0") + fy;
+    } else {
+        const double n = std::trunc(R * kPi / spacing);
+        for (double j = 0; j <= n; ++j) {
+            out << "G01 X" + L4(j * spacing + dist) + fx;
+            out << "G05 Y" + L4(bend) + fy;
+            out << "G05 Y" + L4(back) + fy;
+            if (out.size() >= static_cast<std::size_t>(RunState::kTooLongLines)) break;
+        }
+        out << "G01 X" + L4(R * kPi + dist) + fx;
+        out << "G05 Y0" + fy;
+    }
+    out << "G01 X" + L4(R * kPi + dist + Val(ctx.panel.Text7)) + fx;
+    out << "M30";
+    return true;
+}
+
+// Writes G5.dat, loads it and starts the test run.
+void StartTest(MachineContext& ctx, TestProgram kind) {
+    auto& run = ctx.run;
+    if (Busy(ctx)) return;
+    ProgramLines out;
+    if (!WriteTestProgram(ctx, kind, out)) return;
+    const auto g5 = ProgramFile("G5.dat");
+    std::string error;
+    if (!out.WriteTo(g5, &error)) {
+        ctx.op.MsgBox(ctx.Tr("无法写入加工程序 G5.dat！", "Cannot write the machining program G5.dat!") +
+                          std::string(" ") + error,
+                      MsgButtons::Ok, MsgIcon::Critical, ctx.TitleWrong());
+        return;
+    }
+    switch (LoadNcProgram(run, g5)) {
+        case LoadResult::Loaded:
+            break;
+        case LoadResult::TooLong:
+            ctx.op.MsgBox(ctx.Tr("加工程序超长，请减少加工循环或缩短选择字形！", "Machining Code is too long!"),
+                          MsgButtons::Ok, MsgIcon::None, "");
+            return;
+        case LoadResult::Missing:
+            ctx.op.MsgBox(ctx.Tr("无法读取加工程序 G5.dat！", "Cannot read the machining program G5.dat!"),
+                          MsgButtons::Ok, MsgIcon::Critical, ctx.TitleWrong());
+            return;
+    }
+    run.mLastXPulses = 0;
+    run.mLastYPulses = 0;
+    if (kind == TestProgram::NegativeArc) run.mDebugMode = 7;
+    run.gTestRunning = kTrue;
+    ctx.panel.TshFrameVisible = false;
+}
+
+void Save(MachineContext& ctx) { SaveSysPara(ctx.params, ctx.params.gSysGroup, 0, ctx.op, {}); }
+
+// 4a: the measured length corrects the feed's pulse equivalent, or the
+// encoder's equivalent where the feed has an encoder.
+void LengthCorrection(MachineContext& ctx) {
+    SysPara& s = ctx.sys();
+    const double v = Val(ctx.panel.Text14);
+    if (v < 1 || std::fabs(v - s.gTestLength) > 15) {
+        ctx.op.MsgBox(ctx.Tr("长度错误，请重新测量并输入以mm为单位的数值！", "Length Error,Input Against!"),
+                      MsgButtons::Ok, MsgIcon::None, "");
+        return;
+    }
+    const bool encoder = !(s.gXEncoderPort < 0.5);
+    double& target = encoder ? s.gEncoderEquiv : ctx.axis(1).PulseEquivalent;
+    if (!(s.gTestLength > 0) || target == 0) {
+        ctx.op.MsgBox(ctx.Tr("测试长度或当量为0，无法修正！", "Test length or equivalent is 0, no adjustment!"),
+                      MsgButtons::Ok, MsgIcon::Warning, ctx.TitleWrong());
+        return;
+    }
+    target = target * s.gTestLength / v;
+    if (encoder)
+        ctx.op.MsgBox(ctx.Tr("调整完成，编码器新当量：", "Adjust Finished, Encoder New value:") + Str(target),
+                      MsgButtons::Ok, MsgIcon::None, "");
+    else
+        ctx.op.MsgBox(ctx.Tr("调整完成，送料轴电机新当量：", "Adjust Finished, Axis New value:") + Str(target),
+                      MsgButtons::Ok, MsgIcon::None, "");
+    Save(ctx);
+    HideFrame(ctx);
+}
+
+void SpaceAngleCorrection(MachineContext& ctx, double& angle) {
+    angle += Val(ctx.panel.Text14);
+    Save(ctx);
+    HideFrame(ctx);
+}
+
+}  // namespace
+
+bool WriteTestProgram(MachineContext& ctx, TestProgram kind, ProgramLines& out) {
+    const SysPara& s = ctx.sys();
+    const std::string fx = " F" + F0(ctx.axis(1).AutoFeedrate);
+    switch (kind) {
+        case TestProgram::FeedLength:
+            Preamble(ctx, out, true);
+            Print_KCaction(ctx, out, 0.0, 1, 0, 0);
+            out << "G01 X" + L4(s.gTestLength) + fx;
+            Print_KCaction(ctx, out, 0.0, 1, 0, 0);
+            out << "G01 X" + L4(s.gTestLength + s.gBendToSlotDist + 10) + fx;
+            out << "M30";
+            return true;
+        case TestProgram::PositiveArc:
+            return ArcTest(ctx, out, true);
+        case TestProgram::NegativeArc:
+            return ArcTest(ctx, out, false);
+        case TestProgram::FrontSlot:
+            Preamble(ctx, out, false);
+            Print_KCaction(ctx, out, 0.0, 1, 0, 0);
+            return true;
+        case TestProgram::BackSlot:
+            Preamble(ctx, out, false);
+            Print_KCaction(ctx, out, 180.0, 1, 1, 0);
+            out << "G01 A0 F" + F0(ctx.axis(4).AutoFeedrate);
+            return true;
+    }
+    return false;
+}
+
+void Command4_Click(MachineContext& ctx, int16_t Index) {
+    if (Index < 0 || Index > 2) return;
+    // The frame steers the end of a running test: not while busy.
+    if (Busy(ctx)) return;
+    auto& panel = ctx.panel;
+    auto& run = ctx.run;
+    panel.Text14Visible = false;
+    panel.TshFrameVisible = true;
+    switch (Index) {
+        case 0:
+            run.mDebugMode = 1;
+            panel.Label7 = ctx.Tr("准备开始送料加工", "Ready to Feed Material");
+            panel.Command5[0] = ctx.Tr("确认", "Enter");
+            panel.Command5[1] = ctx.Tr("取消", "Cancel");
+            break;
+        case 1:
+            run.mDebugMode = 2;
+            panel.Label7 = ctx.Tr("请选择：", "Please Choise:");
+            panel.Command5[0] = ctx.Tr("正向弯弧", "Positive Arc");
+            panel.Command5[1] = ctx.Tr("负向弯弧", "Negative Arc");
+            break;
+        default:
+            run.mDebugMode = 3;
+            panel.Label7 = ctx.Tr("请选择：", "Please Choise:");
+            panel.Command5[0] = ctx.Tr("正面开槽", "Front Slott");
+            panel.Command5[1] = ctx.Tr("背面开槽", "Back Slott");
+            break;
+    }
+}
+
+void Command5_Click(MachineContext& ctx, int16_t Index) {
+    auto& run = ctx.run;
+    const int16_t mode = run.mDebugMode;
+    if (Index == 0) {
+        switch (mode) {
+            case 1: StartTest(ctx, TestProgram::FeedLength); break;
+            case 2: StartTest(ctx, TestProgram::PositiveArc); break;
+            case 3: StartTest(ctx, TestProgram::FrontSlot); break;
+            case 4: LengthCorrection(ctx); break;
+            case 5: SpaceAngleCorrection(ctx, ctx.sys().gSpaceAngleP); break;
+            case 7: SpaceAngleCorrection(ctx, ctx.sys().gSpaceAngleN); break;
+            default: break;
+        }
+    } else if (Index == 1) {
+        switch (mode) {
+            case 2: StartTest(ctx, TestProgram::NegativeArc); break;
+            case 3: StartTest(ctx, TestProgram::BackSlot); break;
+            case 1: case 4: case 5: case 7: HideFrame(ctx); break;
+            default: break;
+        }
+    }
+}
+
+}  // namespace velbend
