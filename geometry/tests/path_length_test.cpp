@@ -1,0 +1,161 @@
+// Readers of the control path: strip length, segment list, path drawing.
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "velbend/geometry/ctrpath.h"
+#include "velbend/geometry/path_length.h"
+
+using namespace velbend;
+
+namespace {
+
+std::string Lines(std::initializer_list<const char*> lines) {
+    std::string s;
+    for (const char* l : lines) {
+        s += l;
+        s += "\r\n";
+    }
+    return s;
+}
+
+// The square (10, 10)-(20, 20) picked with Shift: clockwise, turns of +90.
+const std::string kClockwise = Lines({
+    "SPLINE 90.000000 2.0",
+    "10.000000 10.000000 1 0.000000 0.000000 0.000000",
+    "10.000000 20.000000 1 0.000000 0.000000 0.000000",
+    "10.000000 20.000000 2 0.000000 90.000000 0.000000",
+    "10.000000 20.000000 1 0.000000 0.000000 0.000000",
+    "20.000000 20.000000 1 0.000000 0.000000 0.000000",
+    "20.000000 20.000000 2 0.000000 90.000000 0.000000",
+    "20.000000 20.000000 1 0.000000 0.000000 0.000000",
+    "20.000000 10.000000 1 0.000000 0.000000 0.000000",
+    "20.000000 10.000000 2 0.000000 90.000000 0.000000",
+    "20.000000 10.000000 1 0.000000 0.000000 0.000000",
+    "10.000000 10.000000 1 0.000000 0.000000 0.000000",
+    "SPLINE 90.000000 0.0",
+});
+
+SysPara Sys() {
+    SysPara s;
+    s.gMillRadius = 2;
+    s.gMillRadiusCoef = 1;
+    s.gSlotThreshold = 10;
+    s.gBendToSlotRThreshold = 5;
+    s.gArcCompP = 0.5;
+    s.gArcCompN = 0.25;
+    return s;
+}
+
+}  // namespace
+
+TEST(PathLength, SegmentListOfTheClockwiseSquare) {
+    // Every corner shortens both segments beside it by R * (tan 45 - pi/4).
+    EXPECT_EQ(FillSegmentList(kClockwise, Sys(), ArcRule::Other), (std::vector<std::string>{
+        "第 1段,10.000 ,加工长9.142 ,缩短0.858",
+        "第 2段,10.000 ,加工长9.142 ,缩短0.858",
+        "第 3段,10.000 ,加工长9.142 ,缩短0.858",
+        "第 4段,10.000 ,加工长9.142 ,缩短0.858",
+    }));
+    // Counter-clockwise corners have no zone; a turn within the slot
+    // threshold is no slotting point.
+    std::string ccw = BuildCtrPText(Lines({
+        "SPLINE -90.0000 3",
+        "0.000000 0.000000 1 0.00000000 0.00000000 0.00000000",
+        "10.000000 0.000000 1 0.00000000 0.00000000 0.00000000",
+        "10.000000 0.000000 2 0.00000000 -90.00000000 0.00000000",
+        "10.000000 0.000000 1 0.00000000 0.00000000 0.00000000",
+        "10.000000 5.000000 1 0.00000000 0.00000000 0.00000000",
+        "10.000000 5.000000 2 0.00000000 5.00000000 0.00000000",
+        "10.000000 5.000000 1 0.00000000 0.00000000 0.00000000",
+        "10.000000 10.000000 1 0.00000000 0.00000000 0.00000000",
+        "SPLINE 90.0000 0",
+    }), CtrPSettings{}, {});
+    EXPECT_EQ(FillSegmentList(ccw, Sys(), ArcRule::Other), (std::vector<std::string>{
+        "第 1段,10.000 ,加工长10.000 ,缩短0.000",
+        "第 2段,10.000 ,加工长9.571 ,缩短0.429",
+    }));
+}
+
+TEST(PathLength, TotalGapsAndPathTable) {
+    PathLength one = CalcPathLength(kClockwise, Sys(), 7, ArcRule::Other);
+    EXPECT_DOUBLE_EQ(one.Total, 40);
+    EXPECT_EQ(one.mSplineLineCount, 2);
+    EXPECT_EQ(one.mPathPointCount, 11);
+    EXPECT_DOUBLE_EQ(one.mPathTable.back().Length, 40);
+    // Two contours: one gap between them, none after the last.
+    PathLength two = CalcPathLength(kClockwise + kClockwise, Sys(), 7, ArcRule::Other);
+    EXPECT_DOUBLE_EQ(two.Total, 87);
+    EXPECT_EQ(two.mSplineLineCount, 4);
+    EXPECT_TRUE(CalcPathLength("", Sys(), 7, ArcRule::Other).mPathTable.empty());
+}
+
+TEST(PathLength, APointAtTheOriginLosesNoSegment) {
+    // A contour starting at (0, 0) and one passing through it.
+    const std::string path = Lines({
+        "SPLINE 0.000000 3.0",
+        "0.000000 0.000000 1 0.000000 0.000000 0.000000",
+        "3.000000 4.000000 1 0.000000 0.000000 0.000000",
+        "SPLINE 0.000000 0.0",
+        "SPLINE 0.000000 3.0",
+        "-6.000000 -8.000000 1 0.000000 0.000000 0.000000",
+        "0.000000 0.000000 0 0.000000 0.000000 0.000000",
+        "6.000000 8.000000 1 0.000000 0.000000 0.000000",
+        "SPLINE 0.000000 0.0",
+    });
+    EXPECT_DOUBLE_EQ(CalcPathLength(path, Sys(), 1, ArcRule::Other).Total, 5 + 1 + 20);
+    EXPECT_EQ(FillSegmentList(path, Sys(), ArcRule::Other),
+              (std::vector<std::string>{"第 1段,5.000 ,加工长5.000 ,缩短0.000",
+                                        "第 2段,20.000 ,加工长20.000 ,缩短0.000"}));
+}
+
+TEST(PathLength, ArcCompensationBySide) {
+    // An arc point of radius 10 on a left (counter-clockwise) bend.
+    const std::string path = Lines({
+        "SPLINE 0.000000 3.0",
+        "0.000000 0.000000 1 0.000000 0.000000 0.000000",
+        "10.000000 0.000000 0 10.000000 1.000000 0.000000",
+        "10.000000 10.000000 1 0.000000 0.000000 0.000000",
+        "SPLINE 0.000000 0.0",
+    });
+    // DXF and NC: a left turn is direction -1: d * (1 + 0.5 / 10).
+    EXPECT_DOUBLE_EQ(CalcPathLength(path, Sys(), 0, ArcRule::Dxf).Total, 10 * 1.05 + 10);
+    EXPECT_DOUBLE_EQ(CalcPathLength(path, Sys(), 0, ArcRule::Nc).Total, 10 * 1.05 + 10);
+    // Any other outline: always -1.
+    EXPECT_DOUBLE_EQ(CalcPathLength(path, Sys(), 0, ArcRule::Other).Total, 10 * 1.05 + 10);
+    // A right bend: d * (1 - 0.25 / 10) for DXF and NC.
+    std::string right = path;
+    right.replace(right.find("10.000000 10.000000 1"), 21, "10.000000 -10.00000 1");
+    EXPECT_DOUBLE_EQ(CalcPathLength(right, Sys(), 0, ArcRule::Dxf).Total, 10 * 0.975 + 10);
+    EXPECT_DOUBLE_EQ(CalcPathLength(right, Sys(), 0, ArcRule::Nc).Total, 10 * 0.975 + 10);
+    EXPECT_EQ(ArcRuleOf("C:/a/Letter.DXF"), ArcRule::Dxf);
+    EXPECT_EQ(ArcRuleOf("/a/b.nc"), ArcRule::Nc);
+    EXPECT_EQ(ArcRuleOf("/a/b.plt"), ArcRule::Other);
+}
+
+TEST(PathLength, DrawingHighlightsTheSegmentChosenInTheList) {
+    DisplayList list;
+    DrawCtrPMarkers(kClockwise, Sys(), 100, 2, list);
+    // Block start marker, then per corner a red marker; 0.3 half side.
+    ASSERT_FALSE(list.Lines.empty());
+    EXPECT_EQ(list.Lines[0].Color, kRed);
+    EXPECT_DOUBLE_EQ(list.Lines[0].X1, 10 - 0.3);
+    int yellow = 0, magenta = 0, green = 0;
+    for (const DisplayLine& l : list.Lines) {
+        if (l.Color == kYellow) {
+            ++yellow;
+            // The second item of the list: from (10, 20) to (20, 20).
+            EXPECT_EQ(l.Y1, 20);
+            EXPECT_EQ(l.Y2, 20);
+        }
+        if (l.Color == kMagenta) ++magenta;
+        if (l.Color == kGreen) ++green;
+    }
+    EXPECT_GE(yellow, 1);
+    EXPECT_EQ(magenta, 0);  // kind 2 draws green
+    EXPECT_GT(green, 0);
+    // Nothing highlighted with 0.
+    DisplayList plain;
+    DrawCtrPMarkers(kClockwise, Sys(), 100, 0, plain);
+    for (const DisplayLine& l : plain.Lines) EXPECT_NE(l.Color, kYellow);
+}
