@@ -38,11 +38,13 @@ void State::clear()
     clear_axes();
 }
 
-State& state()
-{
-    static State* s = new State;  // lives as long as the process
-    return *s;
+namespace {
+std::atomic<State*> g_state{nullptr};
 }
+
+State& state() { return singleton(g_state); }
+
+void destroy_state() { delete g_state.exchange(nullptr); }
 
 bool card_known(int32_t card)
 {

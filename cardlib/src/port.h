@@ -2,6 +2,7 @@
 // sit behind it: the real IO ports (Linux ioperm) and the simulated card.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 namespace tarvikm {
@@ -37,6 +38,24 @@ void wait_ms(int ms, bool advance_sim);
 
 // Called by the simulated card's reset: forget the library's state.
 void reset_library_state();
+
+// Process-wide objects of the library, made on first use and destroyed when
+// the library is unloaded (after every worker thread has ended).
+template <class T>
+T& singleton(std::atomic<T*>& slot)
+{
+    T* p = slot.load(std::memory_order_acquire);
+    if (!p) {
+        T* made = new T;
+        if (slot.compare_exchange_strong(p, made, std::memory_order_acq_rel))
+            p = made;
+        else
+            delete made;
+    }
+    return *p;
+}
+void destroy_state();
+void destroy_real_ports();
 
 }  // namespace tarvikm
 

@@ -165,10 +165,12 @@ private:
 
 }  // namespace
 
-PortBackend& real_ports()
-{
-    static LinuxPorts* p = new LinuxPorts;  // lives as long as the process
-    return *p;
+namespace {
+std::atomic<LinuxPorts*> g_ports{nullptr};
 }
+
+PortBackend& real_ports() { return singleton(g_ports); }
+
+void destroy_real_ports() { delete g_ports.exchange(nullptr); }
 
 }  // namespace tarvikm

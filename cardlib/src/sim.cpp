@@ -925,11 +925,13 @@ void Sim::catch_up(int64_t now)
     }
 }
 
-Sim& instance()
-{
-    static Sim* s = new Sim;  // never destroyed: a worker may still use it at exit
-    return *s;
+namespace {
+std::atomic<Sim*> g_sim{nullptr};
 }
+
+Sim& instance() { return singleton(g_sim); }
+
+void destroy() { delete g_sim.exchange(nullptr); }
 
 }  // namespace tarvikm::sim
 

@@ -141,5 +141,6 @@ private:
 };
 
 Sim& instance();
+void destroy();  // at unload
 
 }  // namespace tarvikm::sim

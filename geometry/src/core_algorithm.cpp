@@ -385,12 +385,23 @@ inline void AppendDisplayPoint(std::string& out, const SplinePoint& p, bool node
 }  // namespace
 
 bool CoreAlgorithm::DisplayPointGen(Operator& op, int16_t language) {
-    if (Comp < 1) {
-        geo::ShowFault(op, language,
-                       {"系统参数“两节点间密化点数”必须大于0，无法生成显示点。",
-                        "The system parameter \"sample points between two nodes\" must be above 0; "
-                        "no display points were made."});
+    std::string error;
+    std::string out = DisplayPointText(language, &error);
+    if (!error.empty()) {
+        geo::ShowFault(op, language, {error, error});
         return false;
+    }
+    return geo::WriteWorkFile("PointForDisplay.dat", out, op, language);
+}
+
+std::string CoreAlgorithm::DisplayPointText(int16_t language, std::string* error) {
+    if (error) error->clear();
+    if (Comp < 1) {
+        if (error)
+            *error = language == 0 ? "系统参数“两节点间密化点数”必须大于0，无法生成显示点。"
+                                   : "The system parameter \"sample points between two nodes\" must be above 0; "
+                                     "no display points were made.";
+        return {};
     }
     ParamTable.assign(static_cast<size_t>(SplineCount), {});
     MaxParamCount = 0;
@@ -431,11 +442,12 @@ bool CoreAlgorithm::DisplayPointGen(Operator& op, int16_t language) {
     }
     lines += SplineCount;
     if (lines > geo::kMaxDisplayLines) {
-        geo::ShowFault(op, language,
-                       {"轮廓太大：显示点超过" + std::to_string(geo::kMaxDisplayLines) + "行，请减小“两节点间密化点数”。",
-                        "The outline is too large: more than " + std::to_string(geo::kMaxDisplayLines) +
-                            " display lines; lower the sample points between two nodes."});
-        return false;
+        if (error)
+            *error = language == 0 ? "轮廓太大：显示点超过" + std::to_string(geo::kMaxDisplayLines) +
+                                         "行，请减小“两节点间密化点数”。"
+                                   : "The outline is too large: more than " + std::to_string(geo::kMaxDisplayLines) +
+                                         " display lines; lower the sample points between two nodes.";
+        return {};
     }
 
     std::string out;
@@ -457,7 +469,7 @@ bool CoreAlgorithm::DisplayPointGen(Operator& op, int16_t language) {
         }
     }
     out.append("SPLINE END\r\n");
-    return geo::WriteWorkFile("PointForDisplay.dat", out, op, language);
+    return out;
 }
 
 bool CoreAlgorithm::AddNote(int16_t s, int16_t g, int16_t p, Operator& op, int16_t language) {

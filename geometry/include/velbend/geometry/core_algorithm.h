@@ -56,6 +56,9 @@ public:
     // Refuses (message, false, file untouched) when Comp is below 1 or the
     // outline would be unreasonably large.
     bool DisplayPointGen(Operator& op, int16_t language);
+    // The same without the file: the display file's bytes, or "" with the
+    // reason in *error.
+    std::string DisplayPointText(int16_t language, std::string* error);
 
     // Inserts one node parameter (spline s, sub-interval g, point p) and
     // rewrites PointForDisplay.dat.  Bad numbers insert nothing.
