@@ -1,0 +1,204 @@
+// Control points from the spline: the walk over spans and nodes, PDdir.dat
+// and the sense read back from it.
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "velbend/common/operator.h"
+#include "velbend/geometry/core_algorithm.h"
+#include "velbend/geometry/picking.h"
+#include "velbend/testsupport/tempdir.h"
+
+using namespace velbend;
+
+namespace {
+
+std::string Lines(std::initializer_list<const char*> lines) {
+    std::string s;
+    for (const char* l : lines) {
+        s += l;
+        s += "\r\n";
+    }
+    return s;
+}
+
+// A 10 x 10 square as a closed degree-1 spline, counter-clockwise from
+// (0, 0); nodes at the corners and the side midpoints.
+CoreAlgorithm SquareSpline() {
+    CoreAlgorithm core;
+    SplineModel s;
+    s.Flag = 1;
+    s.Degree = 1;
+    s.Knots = {0, 0, 0.25, 0.5, 0.75, 1, 1};
+    s.CtrlX = {0, 10, 10, 0, 0};
+    s.CtrlY = {0, 0, 10, 10, 0};
+    s.Usable = true;
+    core.Splines = {s};
+    core.SplineCount = 1;
+    core.ParamTable = {{0, 0.125, 0.25, 0.375, 0.5, 0.625, 0.75, 0.875, 1.0}};
+    core.MaxParamCount = 9;
+    core.TranParas(0.1, 2, 5, 10, 45, 105);
+    return core;
+}
+
+}  // namespace
+
+TEST(ControlPointGen, PDdirOfASplineSquare) {
+    velbend::testing::TempHome home;
+    RecordingOperator op;
+    CoreAlgorithm core = SquareSpline();
+    home.Write("PDdir.dat", "old contents\r\n");
+    ASSERT_TRUE(core.ControlPointGen(1, -1, 1, 1, 1, op, 1));
+    EXPECT_EQ(home.Read("PDdir.dat"), Lines({
+        "SPLINE 90.0000 1",
+        "0.000000 0.000000 1 0.00000000 0.00000000 0.00000000",
+        "0.000000 1.666667 0 0.00000000 0.00000000 0.00000000",
+        "0.000000 3.333333 0 0.00000000 0.00000000 0.00000000",
+        "0.000000 5.000000 1 0.00000000 0.00000000 0.00000000",
+        "0.000000 5.000000 2 0.00000000 0.00000000 0.00000000",
+        "0.000000 5.000000 1 0.00000000 0.00000000 0.00000000",
+        "0.000000 6.666667 0 0.00000000 0.00000000 0.00000000",
+        "0.000000 8.333333 0 0.00000000 0.00000000 0.00000000",
+        "0.000000 10.000000 1 0.00000000 0.00000000 0.00000000",
+        "0.000000 10.000000 2 0.00000000 90.00000000 0.00000000",
+        "0.000000 10.000000 1 0.00000000 0.00000000 0.00000000",
+        "1.666667 10.000000 0 0.00000000 0.00000000 0.00000000",
+        "3.333333 10.000000 0 0.00000000 0.00000000 0.00000000",
+        "5.000000 10.000000 1 0.00000000 0.00000000 0.00000000",
+        "5.000000 10.000000 2 0.00000000 0.00000000 0.00000000",
+        "5.000000 10.000000 1 0.00000000 0.00000000 0.00000000",
+        "6.666667 10.000000 0 0.00000000 0.00000000 0.00000000",
+        "8.333333 10.000000 0 0.00000000 0.00000000 0.00000000",
+        "10.000000 10.000000 1 0.00000000 0.00000000 0.00000000",
+        "10.000000 10.000000 2 0.00000000 90.00000000 0.00000000",
+        "10.000000 10.000000 1 0.00000000 0.00000000 0.00000000",
+        "10.000000 8.333333 0 0.00000000 0.00000000 0.00000000",
+        "10.000000 6.666667 0 0.00000000 0.00000000 0.00000000",
+        "10.000000 5.000000 1 0.00000000 0.00000000 0.00000000",
+        "10.000000 5.000000 2 0.00000000 0.00000000 0.00000000",
+        "10.000000 5.000000 1 0.00000000 0.00000000 0.00000000",
+        "10.000000 3.333333 0 0.00000000 0.00000000 0.00000000",
+        "10.000000 1.666667 0 0.00000000 0.00000000 0.00000000",
+        "10.000000 0.000000 1 0.00000000 0.00000000 0.00000000",
+        "10.000000 0.000000 2 0.00000000 90.00000000 0.00000000",
+        "10.000000 0.000000 1 0.00000000 0.00000000 0.00000000",
+        "8.333333 0.000000 0 0.00000000 0.00000000 0.00000000",
+        "6.666667 0.000000 0 0.00000000 0.00000000 0.00000000",
+        "5.000000 0.000000 1 0.00000000 0.00000000 0.00000000",
+        "5.000000 0.000000 2 0.00000000 0.00000000 0.00000000",
+        "5.000000 0.000000 1 0.00000000 0.00000000 0.00000000",
+        "3.333333 0.000000 0 0.00000000 0.00000000 0.00000000",
+        "1.666667 0.000000 0 0.00000000 0.00000000 0.00000000",
+        "0.000000 0.000000 1 0.00000000 0.00000000 0.00000000",
+        "SPLINE 90.0000 0",
+    }));
+    // Walked falling, the square turns clockwise: sense 1.
+    EXPECT_EQ(ReadPDdirLength(core), 1);
+    // Walked rising from node 1: counter-clockwise, and the closing end's
+    // turn (that of node 1) is written before the closing line.
+    ASSERT_TRUE(core.ControlPointGen(1, 0, 1, 1, 1, op, 1));
+    std::string rising = home.Read("PDdir.dat");
+    EXPECT_EQ(rising.substr(0, 18), "SPLINE -90.0000 1\r");
+    EXPECT_NE(rising.find("0.000000 0.000000 2 0.00000000 -90.00000000 0.00000000\r\nSPLINE -90.0000 0\r\n"),
+              std::string::npos)
+        << rising;
+    EXPECT_EQ(ReadPDdirLength(core), -1);
+    EXPECT_TRUE(op.messages.empty());
+}
+
+TEST(ControlPointGen, PartialWalksAndAppending) {
+    velbend::testing::TempHome home;
+    RecordingOperator op;
+    CoreAlgorithm core = SquareSpline();
+    home.Write("PointForControl.dat", "");
+    // From node 3 (10, 0) falling to node 7 (0, 10) through node 1: the
+    // turns between them, none at the two ends.
+    ASSERT_TRUE(core.ControlPointGen(1, -1, 3, 7, 3, op, 1));
+    std::string block = home.Read("PointForControl.dat");
+    EXPECT_EQ(block.substr(0, 18), "SPLINE 90.0000 3\r\n");
+    EXPECT_NE(block.find("0.000000 0.000000 2 0.00000000 90.00000000"), std::string::npos) << block;
+    EXPECT_EQ(block.find("10.000000 0.000000 2 "), std::string::npos) << block;
+    EXPECT_EQ(block.find("0.000000 10.000000 2 "), std::string::npos) << block;
+    EXPECT_NE(block.find("0.000000 10.000000 1 0.00000000 0.00000000 0.00000000\r\nSPLINE 90.0000 0\r\n"),
+              std::string::npos)
+        << block;
+    // A second call appends a block; WalkDir 1 writes header and closing only.
+    ASSERT_TRUE(core.ControlPointGen(1, 1, 2, 2, 2, op, 1));
+    std::string both = home.Read("PointForControl.dat");
+    EXPECT_EQ(both.substr(0, block.size()), block);
+    EXPECT_EQ(both.substr(block.size()), "SPLINE 0.0000 2\r\nSPLINE 0.0000 0\r\n");
+    EXPECT_EQ(CountControlBlocks(both), 2);
+}
+
+TEST(ControlPointGen, ArcsGetChordsNearTheTolerance) {
+    velbend::testing::TempHome home;
+    RecordingOperator op;
+    // A quadratic arc-like curve: chords carry radius, angle and excess.
+    CoreAlgorithm core;
+    SplineModel s;
+    s.Flag = 1;
+    s.Degree = 2;
+    s.Knots = {0, 0, 0, 0.5, 1, 1, 1};
+    s.CtrlX = {0, 0, 100, 100};
+    s.CtrlY = {0, 100, 100, 0};
+    s.Usable = true;
+    core.Splines = {s};
+    core.SplineCount = 1;
+    core.ParamTable = {{0, 0.5, 1.0}};
+    core.TranParas(0.05, 2, 5, 10, 45, 105);
+    ASSERT_TRUE(core.ControlPointGen(1, 0, 1, 1, 1, op, 1));
+    std::string out = home.Read("PDdir.dat");
+    size_t chords = 0;
+    for (size_t p = out.find(" 0 "); p != std::string::npos; p = out.find(" 0 ", p + 1)) ++chords;
+    EXPECT_GT(chords, 10u) << out;
+    // Every chord record has a radius above 0, and its chord height
+    // r sin(b/2) tan(b/2) lies within 10 % of the tolerance.
+    EXPECT_EQ(out.find(" 0 0.00000000 "), std::string::npos) << out;
+    size_t start = 0;
+    while ((start = out.find("\r\n", start)) != std::string::npos) {
+        start += 2;
+        double x, y, r, b, c;
+        int type;
+        if (std::sscanf(out.c_str() + start, "%lf %lf %d %lf %lf %lf", &x, &y, &type, &r, &b, &c) != 6 || type != 0)
+            continue;
+        double h = r * std::sin(b / 2) * std::tan(b / 2);
+        EXPECT_GE(h, 0.9 * 0.05 - 1e-6) << x << " " << y;
+        EXPECT_LE(h, 1.1 * 0.05 + 1e-6) << x << " " << y;
+        EXPECT_GT(c, 0);  // the arc is longer than its chord
+    }
+}
+
+TEST(ControlPointGen, RefusesBadSettingsAndNodes) {
+    velbend::testing::TempHome home;
+    RecordingOperator op;
+    CoreAlgorithm core = SquareSpline();
+    home.Write("PointForControl.dat", "keep\r\n");
+    core.TranParas(0, 2, 5, 10, 45, 105);
+    EXPECT_FALSE(core.ControlPointGen(1, -1, 1, 1, 3, op, 1));
+    core.TranParas(0.1, -1, 5, 10, 45, 105);
+    EXPECT_FALSE(core.ControlPointGen(1, -1, 1, 1, 3, op, 1));
+    core.TranParas(0.1, 2, 5, 10, 45, 105);
+    EXPECT_FALSE(core.ControlPointGen(2, -1, 1, 1, 3, op, 1));
+    EXPECT_FALSE(core.ControlPointGen(1, -1, 9, 1, 3, op, 1));
+    EXPECT_FALSE(core.ControlPointGen(1, -1, 1, 0, 3, op, 1));
+    EXPECT_EQ(op.messages.size(), 5u);
+    EXPECT_EQ(home.Read("PointForControl.dat"), "keep\r\n");
+}
+
+TEST(ControlPointGen, SenseFromTurnsAndArcs) {
+    const CoreAlgorithm core;
+    EXPECT_EQ(PDdirSense("", core), -1);
+    EXPECT_EQ(PDdirSense("SPLINE 10.0000 1\r\nSPLINE 99.0000 0\r\n", core), 1);
+    // The closing line's turn is not counted.
+    EXPECT_EQ(PDdirSense("SPLINE -10.0000 1\r\nSPLINE 99.0000 0\r\n", core), -1);
+    // An arc record bending left (Cal_arcdir -1) followed by a type-1 record.
+    EXPECT_EQ(PDdirSense("SPLINE 5.0000 1\r\n"
+                         "0.000000 0.000000 1 0.00000000 0.00000000 0.00000000\r\n"
+                         "10.000000 0.000000 0 10.00000000 0.10000000 0.00000000\r\n"
+                         "10.000000 10.000000 1 0.00000000 0.00000000 0.00000000\r\n"
+                         "SPLINE 0.0000 0\r\n",
+                         core),
+              -1);  // 5 - 0.1 / pi * 360 < 0
+}
