@@ -102,7 +102,9 @@ TurnZones ZonesOfTurn(double B, const CtrPSettings& s) {
 
 std::vector<CtrPPoint> ReadPointForControl(std::string_view bytes) {
     std::vector<CtrPPoint> recs;
-    for (std::string_view line : SplitLines(bytes)) {
+    const std::vector<std::string_view> lines = SplitLines(bytes);
+    recs.reserve(lines.size());
+    for (std::string_view line : lines) {
         if (line.find_first_not_of(" \t") == std::string_view::npos) continue;
         pathtext::Split<6> f(line);
         if (f[0] == "SPLINE") {
@@ -205,7 +207,6 @@ void ThinNearCorners(std::vector<CtrPPoint>& recs, const CtrPSettings& s) {
     if (n == 0) return;
     // Zone and zone point of every turn record.
     std::vector<double> zone(n, 0);
-    std::vector<CtrPPoint> at(n);
     for (size_t j = 0; j < n; ++j) {
         if (recs[j].Kind != 2 && recs[j].Kind != 3) continue;
         TurnZones z = ZonesOfTurn(recs[j].B, s);
