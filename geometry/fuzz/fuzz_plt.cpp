@@ -1,0 +1,16 @@
+// PLT outline import on arbitrary bytes.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "velbend/geometry/outline_import.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    double threshold = size > 0 ? static_cast<double>(data[0]) : 30.0;
+    std::string error;
+    std::string out = velbend::PltToDisplay(bytes, threshold, 1, &error);
+    if (error.empty() && out.rfind("SPLINE END\r\n") != out.size() - 12) __builtin_trap();
+    return 0;
+}
