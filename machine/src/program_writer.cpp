@@ -9,14 +9,15 @@
 #include "velbend/common/numtext.h"
 #include "velbend/common/progdir.h"
 #include "velbend/common/textfile.h"
+#include "velbend/geometry/core_algorithm.h"
+#include "velbend/geometry/path_length.h"
+#include "velbend/geometry/plane.h"
 #include "velbend/machine/line_sink.h"
 #include "velbend/machine/move_ring.h"
 #include "velbend/machine/slot_block.h"
 
 namespace velbend {
 namespace {
-
-constexpr double kPi = 3.14159265358979;
 
 std::string F4(double v) { return Format(v, "0.0000"); }
 std::string F0(double v) { return Format(v, "0"); }
@@ -305,10 +306,13 @@ void Writer::CornerLine(const CtrRecord& r) {
 
 int Writer::ArcDirection(const CtrRecord& r, const CtrRecord& next) const {
     const auto& hooks = ctx_.hooks;
-    if (ctx_.secondBuild && EndsWithLower(ctx_.panel.Label4[0], "dxf") && hooks.Cal_arcdir)
-        return hooks.Cal_arcdir(Xp_, Yp_, r.X, r.Y, next.X, next.Y);
+    if (ctx_.secondBuild && EndsWithLower(ctx_.panel.Label4[0], "dxf")) {
+        if (hooks.Cal_arcdir) return hooks.Cal_arcdir(Xp_, Yp_, r.X, r.Y, next.X, next.Y);
+        return CoreAlgorithm::ArcDirection(SplinePoint{Xp_, Yp_}, SplinePoint{r.X, r.Y},
+                                           SplinePoint{next.X, next.Y});
+    }
     if (hooks.TurnAngle) return hooks.TurnAngle(Xp_, Yp_, r.X, r.Y, next.X, next.Y);
-    return 0;
+    return TurnAngle(Xp_, Yp_, r.X, r.Y, next.X, next.Y);
 }
 
 void Writer::Segment(const CtrRecord& r) {
@@ -487,14 +491,23 @@ bool AtZero(MachineContext& ctx, int axis) {
     return std::fabs(pos / ctx.axis(axis).PulseEquivalent) <= 0.02;
 }
 
-// The length captions: one piece and the whole job; gives the job length.
-void RefreshLengthCaptions(MachineContext& ctx) {
-    if (!ctx.hooks.CalcPathLength) return;
-    double T = 0;
-    int16_t n = 0;
-    if (!ctx.hooks.CalcPathLength(T, n)) return;
+// The length captions: one piece and the whole job.  The strip length comes
+// from the main window's calculation when it is wired, else from the path
+// itself (which also refreshes the path table the run timer follows).
+void RefreshLengthCaptions(MachineContext& ctx, const std::string& ctrp) {
     auto& panel = ctx.panel;
     const double g = Val(panel.Text4);
+    double T = 0;
+    int16_t n = 0;
+    if (ctx.hooks.CalcPathLength) {
+        if (!ctx.hooks.CalcPathLength(T, n)) return;
+    } else {
+        PathLength len = CalcPathLength(ctrp, ctx.sys(), g, ArcRuleOf(panel.Label4[0]));
+        T = len.Total;
+        n = len.mSplineLineCount;
+        ctx.mPathTable = std::move(len.mPathTable);
+        ctx.mPathPointCount = len.mPathPointCount;
+    }
     const double gaps = std::floor((n - 1) / 2.0);
     panel.Label4[1] = Format(T - gaps * g, "0.0000") + "  mm";
     const double Tp = Val(panel.Label4[1]) + gaps * g;
@@ -581,10 +594,10 @@ void Command_Run_Click(MachineContext& ctx) {
     }
     // The captions the run relies on (the run timer ends the run on the job
     // length) are refreshed for the path and the piece count of this run.
-    RefreshLengthCaptions(ctx);
     if (!bytes) return;
     const auto lines = SplitLines(*bytes);
     if (lines.empty()) return;
+    RefreshLengthCaptions(ctx, *bytes);
     w.mJobLength = Val(panel.Label4[2]);
 
     run.mLengthComp = 0;

@@ -8,12 +8,12 @@
 #include "velbend/common/numtext.h"
 #include "velbend/common/progdir.h"
 #include "velbend/common/textfile.h"
+#include "velbend/geometry/core_algorithm.h"
+#include "velbend/geometry/plane.h"
 #include "velbend/machine/line_sink.h"
 
 namespace velbend {
 namespace {
-
-constexpr double kPiSlot = 3.14159265358979;
 
 std::vector<std::string_view> Fields(std::string_view line) {
     std::vector<std::string_view> f;
@@ -51,7 +51,7 @@ bool EndsWithLower(std::string_view s, std::string_view tail) {
 double Comp(const SysPara& s, double B) {
     if (!(B > 0.1 && B < 179.9)) return 0;
     const double h = (180 - B) / 2;
-    return (s.gMillRadius / std::tan(h * kPiSlot / 180) - (90 - h) * s.gMillRadius * kPiSlot / 180) *
+    return (s.gMillRadius / std::tan(h * kPi / 180) - (90 - h) * s.gMillRadius * kPi / 180) *
            s.gMillRadiusCoef;
 }
 
@@ -109,8 +109,14 @@ bool WriteSlotProgram(MachineContext& ctx) {
     const bool dxf = EndsWithLower(panel.Label4[0], "dxf");
     const bool nc = EndsWithLower(panel.Label4[0], "nc");
     auto direction = [&](double xs, double ys, double xm, double ym, double xe, double ye) -> int {
-        if (dxf && ctx.hooks.Cal_arcdir) return ctx.hooks.Cal_arcdir(xs, ys, xm, ym, xe, ye);
-        if (nc && ctx.hooks.TurnAngle) return ctx.hooks.TurnAngle(xs, ys, xm, ym, xe, ye);
+        if (dxf) {
+            if (ctx.hooks.Cal_arcdir) return ctx.hooks.Cal_arcdir(xs, ys, xm, ym, xe, ye);
+            return CoreAlgorithm::ArcDirection(SplinePoint{xs, ys}, SplinePoint{xm, ym}, SplinePoint{xe, ye});
+        }
+        if (nc) {
+            if (ctx.hooks.TurnAngle) return ctx.hooks.TurnAngle(xs, ys, xm, ym, xe, ye);
+            return TurnAngle(xs, ys, xm, ym, xe, ye);
+        }
         return -1;
     };
 

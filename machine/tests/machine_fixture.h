@@ -97,15 +97,6 @@ inline void TestMachine(ParamStore& p) {
     p.gPfjjLast = 4;
 }
 
-// Sign of the turn value at P2 (heading in minus heading out, positive
-// clockwise with Y up): the rule the control-path readers use.
-inline int16_t TestTurnAngle(double x1, double y1, double x2, double y2, double x3, double y3) {
-    const double cross = (x2 - x1) * (y3 - y2) - (y2 - y1) * (x3 - x2);
-    if (cross > 0) return -1;
-    if (cross < 0) return 1;
-    return 0;
-}
-
 struct MachineFixture {
     TempHome home;
     ParamStore params;
@@ -119,7 +110,6 @@ struct MachineFixture {
         TestMachine(params);
         ctx = std::make_unique<MachineContext>(params, op);
         ctx->secondBuild = false;
-        ctx->hooks.TurnAngle = TestTurnAngle;
         ctx->panel.Text4 = "10";
         ctx->panel.Text5 = "1";
         ctx->panel.Text7 = "100";

@@ -81,8 +81,9 @@ struct WriterState {
 };
 
 // What the main window and the geometry engine do for the machine core.
-// The app wires them to the main window and CoreAlgorithm; a hook left
-// empty does nothing (and the writer then takes the documented fallback).
+// The app wires the window's ones; a hook left empty does nothing, except
+// CalcPathLength, TurnAngle and Cal_arcdir, which then use the geometry's
+// own calculations (path_length.h, plane.h, CoreAlgorithm).
 struct MainWindowHooks {
     // Rebuild CtrP.dat from PointForControl.dat (contour offset action).
     std::function<void()> BuildCtrPFile;
