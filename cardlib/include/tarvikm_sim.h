@@ -18,8 +18,9 @@
  *
  * The simulated card:
  *  - inputs 0..43 rest at level 1; inputs 40..43 carry the switch nibble;
- *    a placed switch pulls its input to its active level while its axis's
- *    command position lies inside [from, to];
+ *    a placed switch pulls its input to its active level while its axis
+ *    stands inside [from, to]: the axis's travelled position, 0 when the
+ *    card was configured, which setting the counters does not move;
  *  - per axis: start speed, speed, acceleration (rate = register x 125
  *    pulses/s^2), pulse count, command and actual counters (32-bit, the
  *    actual counter follows the command counter), latch, mode word;

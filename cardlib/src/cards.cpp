@@ -140,6 +140,7 @@ int switch_number(uint32_t base) { return 15 - ((window_read(base, kRegInputs32)
 void reset_library_state()
 {
     stop_workers();
+    destroy_steps();
     state().clear();
 }
 

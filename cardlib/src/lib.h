@@ -119,5 +119,7 @@ void pump();
 
 // S-curve workers: stop and join them all (unload and reset).
 void stop_workers();
+void destroy_workers();
+void destroy_steps();
 
 }  // namespace tarvikm

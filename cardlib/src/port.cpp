@@ -40,6 +40,8 @@ int start_port_driver()
     return b->start();
 }
 
+void forget_backend() { g_backend.store(nullptr); }
+
 bool sim_selected() { return &backend() == &sim_ports(); }
 
 uint32_t port_in(uint32_t port, int size) { return backend().in(port & 0xFFFF, size); }

@@ -55,6 +55,7 @@ T& singleton(std::atomic<T*>& slot)
     return *p;
 }
 void destroy_state();
+void forget_backend();
 void destroy_real_ports();
 
 }  // namespace tarvikm

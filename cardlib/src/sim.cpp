@@ -356,11 +356,22 @@ void Sim::out(uint32_t port, uint32_t value, int size)
     }
 }
 
+int Sim::level_at(const Card& c, int bit, int k, int64_t pos) const
+{
+    for (auto it = c.switches.rbegin(); it != c.switches.rend(); ++it)
+        if (it->bit == bit) {
+            int64_t p = it->axis - 1 == k ? pos : c.ax[it->axis - 1].phys;
+            if (p >= it->from && p <= it->to)
+                return it->level;
+        }
+    return int((c.levels >> bit) & 1);
+}
+
 int Sim::level(const Card& c, int bit) const
 {
     for (auto it = c.switches.rbegin(); it != c.switches.rend(); ++it)
         if (it->bit == bit) {
-            int64_t pos = c.ax[it->axis - 1].cmd;
+            int64_t pos = c.ax[it->axis - 1].phys;
             if (pos >= it->from && pos <= it->to)
                 return it->level;
         }
@@ -556,6 +567,7 @@ void Sim::move_to(Card& c, Drive& d, uint64_t m)
             delta = -delta;
         c.ax[k].cmd += delta;
         c.ax[k].act += delta;
+        c.ax[k].phys += delta;
         d.applied[k] = uint64_t(o);
     }
     d.done = m;
@@ -606,32 +618,32 @@ uint64_t Sim::first_stop(Card& c, Drive& d, uint64_t to_m)
         int64_t cur = int64_t(d.applied[k]), want = off(d, k, to_m);
         if (want == cur)
             continue;
-        int64_t p0 = c.ax[k].cmd, p1 = p0 + dir * (want - cur);
+        int64_t p0 = c.ax[k].phys, p1 = p0 + dir * (want - cur);
         StopInput in[3];
         int n = stop_inputs(c.ax[k], k, dir, d.kind == Kind::single, in);
-        for (const Switch& s : c.switches) {
-            if (s.axis != k + 1)
-                continue;
-            for (int i = 0; i < n; ++i) {
-                if (s.bit != in[i].bit || s.level != in[i].level)
+        for (int i = 0; i < n; ++i) {
+            // The level changes only at switch edges: look at the first step
+            // and at every edge along the way, in the order of travel.
+            std::vector<int64_t> at{p0 + dir};
+            for (const Switch& s : c.switches) {
+                if (s.axis != k + 1 || s.bit != in[i].bit)
                     continue;
-                int64_t entry;
-                bool hit;
-                if (dir > 0) {
-                    entry = std::max(p0 + 1, s.from);
-                    hit = entry <= std::min(p1, s.to);
-                } else {
-                    entry = std::min(p0 - 1, s.to);
-                    hit = entry >= std::max(p1, s.from);
-                }
-                if (!hit)
+                for (int64_t e : {s.from, s.to, s.from - 1, s.to + 1})
+                    if (dir > 0 ? (e > p0 && e <= p1) : (e < p0 && e >= p1))
+                        at.push_back(e);
+            }
+            std::sort(at.begin(), at.end(), [dir](int64_t x, int64_t y) { return dir > 0 ? x < y : x > y; });
+            for (int64_t pos : at) {
+                if (dir > 0 ? pos > p1 : pos < p1)
+                    break;
+                if (level_at(c, in[i].bit, k, pos) != in[i].level)
                     continue;
-                uint64_t need = uint64_t(cur) + uint64_t(entry > p0 ? entry - p0 : p0 - entry);
+                uint64_t need = uint64_t(cur) + uint64_t(pos > p0 ? pos - p0 : p0 - pos);
                 uint64_t sk = magnitude(d.share[k]);
                 unsigned __int128 num = (unsigned __int128)need * d.length;
                 uint64_t m = d.length ? uint64_t((num + sk - 1) / sk) : d.done + 1;
-                m = std::max(m, d.done + 1);
-                best = std::min(best, m);
+                best = std::min(best, std::max(m, d.done + 1));
+                break;
             }
         }
     }

@@ -53,6 +53,7 @@ struct Switch {
 
 struct Axis {
     int64_t cmd = 0, act = 0;
+    int64_t phys = 0;  // where the axis is; the counters can be set, this cannot
     uint32_t startv = 1, speed = 1, count = 0;
     uint16_t acc = 1, mode = 0;
     int64_t latch = 0;
@@ -123,6 +124,7 @@ private:
     void dec_stop(Card& c, Drive& d);
     void check_latch(Card& c);
     int level(const Card& c, int bit) const;
+    int level_at(const Card& c, int bit, int k, int64_t pos) const;
     int64_t off(const Drive& d, int k, uint64_t m) const;
     uint32_t register_in(Card& c, uint32_t offset);
     void register_out(Card& c, uint32_t offset, uint16_t v);

@@ -1,5 +1,6 @@
 // The built library loaded the way the program loads it: dlopen by path and
 // dlsym of every entry.
+#include <dirent.h>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
@@ -96,4 +97,41 @@ TEST(Load, InitialThroughDlsymOnBothBackends)
     setenv("TARVIKM_DENY_PORTS", "1", 1);
     EXPECT_LT(initial(), 1);
     unsetenv("TARVIKM_DENY_PORTS");
+}
+
+namespace {
+int threads()
+{
+    int n = 0;
+    if (DIR* d = opendir("/proc/self/task")) {
+        while (dirent* e = readdir(d))
+            n += e->d_name[0] != '.';
+        closedir(d);
+    }
+    return n;
+}
+}  // namespace
+
+TEST(Load, UnloadingEndsARunningScurveWorker)
+{
+    int before = threads();
+    {
+        Library lib;
+        ASSERT_NE(lib.handle, nullptr) << dlerror();
+        auto sym = [&](const char* n) { return dlsym(lib.handle, n); };
+        auto reset = reinterpret_cast<void (*)()>(sym("tarvikm_sim_reset"));
+        auto manual = reinterpret_cast<void (*)(int32_t)>(sym("tarvikm_sim_use_manual_clock"));
+        auto initial = reinterpret_cast<int32_t (*)()>(sym("korvotarvik_initial"));
+        auto scurve = reinterpret_cast<int32_t (*)(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t)>(
+            sym("korvotarvik_fifo_scurve"));
+        ASSERT_TRUE(reset && manual && initial && scurve);
+        setenv("TARVIKM_SIM", "1", 1);
+        reset();
+        manual(1);  // the clock stands still: the worker waits for room for ever
+        ASSERT_EQ(initial(), 1);
+        ASSERT_EQ(scurve(0, 1, 0, 2000000, 200000, 2000000), 0);
+        EXPECT_GT(threads(), before);
+    }  // dlclose
+    EXPECT_EQ(threads(), before);
+    unsetenv("TARVIKM_SIM");
 }

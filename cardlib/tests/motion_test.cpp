@@ -107,13 +107,15 @@ TEST_F(Motion, Stop0StopsOnThePlacedZeroSwitchFromEitherSide)
     tarvikm_sim_advance_ms(3000);
     EXPECT_EQ(command_pos(1), 5200);
 
-    // Logic 1 takes the resting level as active: the drive does not start.
+    // Logic 1 takes the resting level as active: leaving the switch stops.
     korvotarvik_set_command_pos(0, 1, 0);
     korvotarvik_set_stop0_mode(0, 1, 1, 1);
     korvotarvik_pmove(0, 1, 6000);
-    EXPECT_EQ(status(1), 0);
     tarvikm_sim_advance_ms(3000);
-    EXPECT_EQ(command_pos(1), 0);
+    EXPECT_EQ(status(1), 0);
+    EXPECT_EQ(command_pos(1), 1);
+    korvotarvik_pmove(0, 1, 6000);  // off the switch: no start
+    EXPECT_EQ(status(1), 0);
 }
 
 TEST_F(Motion, LimitsStopTheirDirectionOnly)
