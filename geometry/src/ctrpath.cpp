@@ -79,6 +79,10 @@ private:
 
 }  // namespace
 
+CtrPSettings CtrPSettingsOf(const SysPara& sys, std::string_view offsetText) {
+    return {Val(offsetText), sys.gMillRadius, sys.gMillRadiusCoef};
+}
+
 double CutterZone(double B, double R, double k) {
     if (!(B > 0.1 && B < 179.9)) return 0;
     double alpha = (180 - B) / 2;

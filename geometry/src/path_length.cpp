@@ -167,7 +167,7 @@ std::vector<std::string> FillSegmentList(std::string_view ctrp, const SysPara& s
 }
 
 void DrawCtrPMarkers(std::string_view ctrp, const SysPara& sys, double viewWidth, int16_t selected,
-                     DisplayList& list) {
+                     DisplayList& list, std::vector<PathMarker>* markers) {
     const double h = 0.003 * viewWidth;
     // Segments are counted from 0 here and from 1 in the list.
     const int highlight = selected - 1;
@@ -190,6 +190,11 @@ void DrawCtrPMarkers(std::string_view ctrp, const SysPara& sys, double viewWidth
         if ((p.Kind == 2 || p.Kind == 5) && (std::fabs(p.B) > sys.gSlotThreshold || p.Kind == 5)) {
             ++s;
             list.Square(p.X, p.Y, h, kRed);
+            if (markers && markers->size() < static_cast<size_t>(kMaxPathMarkers)) {
+                bool known = false;
+                for (const PathMarker& m : *markers) known = known || (m.X == p.X && m.Y == p.Y);
+                if (!known) markers->push_back({p.X, p.Y, 0});
+            }
         }
         if (!havePrev) {
             list.Square(p.X, p.Y, h, kRed);

@@ -156,6 +156,14 @@ TEST(PathLength, DrawingHighlightsTheSegmentChosenInTheList) {
     EXPECT_GT(green, 0);
     // Nothing highlighted with 0.
     DisplayList plain;
-    DrawCtrPMarkers(kClockwise, Sys(), 100, 0, plain);
+    std::vector<PathMarker> markers{{20, 20, 1.0}};
+    DrawCtrPMarkers(kClockwise, Sys(), 100, 0, plain, &markers);
     for (const DisplayLine& l : plain.Lines) EXPECT_NE(l.Color, kYellow);
+    // The three slotting corners are markers; a flagged one keeps its flag.
+    ASSERT_EQ(markers.size(), 3u);
+    EXPECT_EQ(markers[0].Flag, 1.0);
+    EXPECT_EQ(markers[1].X, 10);
+    EXPECT_EQ(markers[1].Y, 20);
+    DrawCtrPMarkers(kClockwise, Sys(), 100, 0, plain, &markers);
+    EXPECT_EQ(markers.size(), 3u);
 }

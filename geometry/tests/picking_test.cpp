@@ -146,6 +146,63 @@ TEST(Picking, ANodeAtTheOriginIsARealPoint) {
     EXPECT_NE(ctrp.find("0.000000 0.000000 2 0.000000 -90.000000 0.000000"), std::string::npos);
 }
 
+TEST(Picking, ARepeatedPointIsNoArc) {
+    // A point repeated inside a contour: no circle through it, no NaN.
+    DisplayTables t = Tables(
+        "SPLINE 1\r\n0.000000 0.000000 Node\r\n5.000000 0.000000\r\n5.000000 0.000000\r\n"
+        "10.000000 1.000000\r\n10.000000 10.000000 Node\r\nSPLINE END\r\n");
+    PickState pick;
+    std::string block = ControlPointsBlock(t, pick, Limits(), 1, 1, 3);
+    EXPECT_EQ(block.find("nan"), std::string::npos) << block;
+    EXPECT_EQ(block.find("NaN"), std::string::npos) << block;
+    EXPECT_NE(block.find("5.000000 0.000000 0 0.00000000 0.00000000 0.00000000\r\n"), std::string::npos) << block;
+    EXPECT_EQ(pick.mArcFlag, 0);
+}
+
+TEST(Picking, SecondBuildPicksThroughTheSplineWalk) {
+    velbend::testing::TempHome home;
+    RecordingOperator op;
+    // A closed degree-1 spline square, counter-clockwise from (0, 0), and
+    // its display points as the display-point writer lists them: from the
+    // spline's end backwards, a node at every kept parameter.
+    CoreAlgorithm core;
+    SplineModel s;
+    s.Flag = 1;
+    s.Degree = 1;
+    s.Knots = {0, 0, 0.25, 0.5, 0.75, 1, 1};
+    s.CtrlX = {0, 10, 10, 0, 0};
+    s.CtrlY = {0, 0, 10, 10, 0};
+    s.Usable = true;
+    core.Splines = {s};
+    core.SplineCount = 1;
+    core.ParamTable = {{0, 0.125, 0.25, 0.375, 0.5, 0.625, 0.75, 0.875, 1.0}};
+    core.TranParas(0.1, 2, 5, 10, 45, 105);
+    DisplayTables t = Tables(
+        "SPLINE 1\r\n0.000000 0.000000 Node\r\n0.000000 5.000000 Node\r\n0.000000 10.000000 Node\r\n"
+        "5.000000 10.000000 Node\r\n10.000000 10.000000 Node\r\n10.000000 5.000000 Node\r\n"
+        "10.000000 0.000000 Node\r\n5.000000 0.000000 Node\r\nSPLINE END\r\n");
+    home.Write("PointForControl.dat", "");
+    PickState pick;
+    const PickOptions cs7{true};
+    // The falling walk of the whole contour turns clockwise (sense 1): a
+    // plain pick walks the other way, rising, as kind 3.
+    EXPECT_EQ(PickNode(t, pick, Limits(), core, cs7, 1, false, op, 1), PickResult::Opened);
+    EXPECT_EQ(pick.mSelection[0].Kind, -1);
+    EXPECT_EQ(pick.mRangeCode, 3);
+    EXPECT_TRUE(home.Exists("PDdir.dat"));
+    // To node 5, (10, 10): spline nodes 1 to 5, through (10, 0).
+    EXPECT_EQ(PickNode(t, pick, Limits(), core, cs7, 5, false, op, 1), PickResult::Closed);
+    std::string block = home.Read("PointForControl.dat");
+    EXPECT_EQ(block.substr(0, 19), "SPLINE -90.0000 3\r\n") << block;
+    EXPECT_NE(block.find("10.000000 0.000000 2 0.00000000 -90.00000000 0.00000000"), std::string::npos) << block;
+    EXPECT_NE(block.find("10.000000 10.000000 1 0.00000000 0.00000000 0.00000000\r\nSPLINE -90.0000 0\r\n"),
+              std::string::npos)
+        << block;
+    EXPECT_EQ(CountControlBlocks(block), 1);
+    EXPECT_EQ(pick.mSelCount, 1);
+    EXPECT_TRUE(op.messages.empty());
+}
+
 TEST(Picking, EditDisplayNodeMarksOrInsertsOneNode) {
     const std::string in = "SPLINE 1\r\n0.000000 0.000000 Node\r\n10.000000 0.000000\r\n10.000000 10.000000\r\nSPLINE END\r\n";
     PickState pick;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "velbend/geometry/display_data.h"
+#include "velbend/params/syspara.h"
 
 namespace velbend {
 
@@ -35,6 +36,10 @@ struct CtrPSettings {
     double MillRadius = 0;      // R, gMillRadius
     double MillRadiusCoef = 0;  // k, gMillRadiusCoef
 };
+
+// The settings from the system parameters and the text of the
+// contour-offset box (Text6, read leniently: no number is 0).
+CtrPSettings CtrPSettingsOf(const SysPara& sys, std::string_view offsetText);
 
 // Cutter zone Zc and offset zone Zo of a turn of B degrees.
 struct TurnZones {

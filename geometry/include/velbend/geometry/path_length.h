@@ -41,11 +41,21 @@ PathLength CalcPathLength(std::string_view ctrp, const SysPara& sys, double gap,
 // Items of the segment list List1, UTF-8 ("第 1段,…").
 std::vector<std::string> FillSegmentList(std::string_view ctrp, const SysPara& sys, ArcRule rule);
 
+// A slotting point of the path that the operator may flag with a right
+// click (Flag 1.0); the machining run reads the flags.
+struct PathMarker {
+    double X = 0;
+    double Y = 0;
+    double Flag = 0;
+};
+inline constexpr int kMaxPathMarkers = 100;
+
 // Draws the path and its markers.  `selected` is the segment to highlight,
 // counted from 1 as the items of the segment list (0: none); markers are
-// squares of half side 0.003 * viewWidth.
+// squares of half side 0.003 * viewWidth.  When `markers` is given, every
+// slotting point not yet in it is appended with Flag 0 (at most 100).
 void DrawCtrPMarkers(std::string_view ctrp, const SysPara& sys, double viewWidth, int16_t selected,
-                     DisplayList& list);
+                     DisplayList& list, std::vector<PathMarker>* markers = nullptr);
 
 // The same on CtrP.dat of the program folder.  A missing file reads as empty.
 bool ReadCtrPFile(std::string& bytes, Operator& op, int16_t language);
