@@ -436,6 +436,35 @@ bool IsDeletedNode(const PickState& pick, double x, double y) {
     return false;
 }
 
+int16_t FindClickedNode(const DisplayTables& t, const PickState& pick, double x, double y, double viewWidth) {
+    const double tol = viewWidth / 100;
+    for (int k = 1; k < t.mNodeCount && static_cast<size_t>(k) < t.mNodes.size(); ++k) {
+        const NodeRecord& n = t.mNodes[k];
+        if (std::fabs(n.X - x) < tol && std::fabs(n.Y - y) < tol && !IsDeletedNode(pick, n.X, n.Y))
+            return static_cast<int16_t>(k);
+    }
+    return 0;
+}
+
+bool FindAddNodeSegment(const DisplayTables& t, double x, double y, int32_t& j, double& d) {
+    const int32_t n = std::min<int32_t>(t.mDisplayPointCount, static_cast<int32_t>(t.mDisplayPoints.size()));
+    for (int32_t i = 0; i + 1 < n; ++i) {
+        const DisplayPoint& a = t.mDisplayPoints[i];
+        const DisplayPoint& b = t.mDisplayPoints[i + 1];
+        if (a.ContourId != b.ContourId || b.Flag == 1) continue;
+        const double len = Dist(a, b);
+        if (!(len < 16)) continue;
+        const double da = std::sqrt((x - a.X) * (x - a.X) + (y - a.Y) * (y - a.Y));
+        const double db = std::sqrt((x - b.X) * (x - b.X) + (y - b.Y) * (y - b.Y));
+        if (da + db < len + 0.5) {
+            j = i;
+            d = da;
+            return true;
+        }
+    }
+    return false;
+}
+
 PickResult PickNode(const DisplayTables& t, PickState& pick, const ControlPointLimits& lim,
                     CoreAlgorithm& core, const PickOptions& opt, int16_t node, bool modifier,
                     Operator& op, int16_t language) {

@@ -203,6 +203,25 @@ TEST(Picking, SecondBuildPicksThroughTheSplineWalk) {
     EXPECT_TRUE(op.messages.empty());
 }
 
+TEST(Picking, ClickHitTests) {
+    DisplayTables t = Tables(std::string(kSquare).replace(std::string(kSquare).find("SPLINE END"), 10,
+                                                           "SPLINE 2\r\n10.000000 22.000000 Node\r\nSPLINE END"));
+    PickState pick;
+    // Within a hundredth of the view width (200: 2 units) in X and in Y.
+    EXPECT_EQ(FindClickedNode(t, pick, 20.5, 19, 200), 3);
+    EXPECT_EQ(FindClickedNode(t, pick, 15, 15, 200), 0);
+    EXPECT_EQ(FindClickedNode(t, pick, 11.2, 20.5, 200), 4);
+    EXPECT_TRUE(DeleteNode(t, pick, 4));
+    EXPECT_EQ(FindClickedNode(t, pick, 11.2, 20.5, 200), 5);  // the deleted node is hidden
+    int32_t j = -1;
+    double d = 0;
+    ASSERT_TRUE(FindAddNodeSegment(t, 14, 10.1, j, d));
+    EXPECT_EQ(j, 0);
+    EXPECT_NEAR(d, 4.0012, 1e-4);
+    // No segment joins two contours.
+    EXPECT_FALSE(FindAddNodeSegment(t, 10, 21, j, d));
+}
+
 TEST(Picking, EditDisplayNodeMarksOrInsertsOneNode) {
     const std::string in = "SPLINE 1\r\n0.000000 0.000000 Node\r\n10.000000 0.000000\r\n10.000000 10.000000\r\nSPLINE END\r\n";
     PickState pick;

@@ -111,6 +111,17 @@ bool UndoDeleteNode(PickState& pick);
 // True when a deleted node lies within 0.01 of (x, y) in X and in Y.
 bool IsDeletedNode(const PickState& pick, double x, double y);
 
+// ---- hit tests of a click at (x, y) in drawing units ----
+
+// The first node (from index 1) within viewWidth / 100 of the click in X and
+// in Y that is not a deleted node; 0 when none.
+int16_t FindClickedNode(const DisplayTables& t, const PickState& pick, double x, double y, double viewWidth);
+
+// Add-node mode: the first display segment j -> j + 1 of one contour that is
+// shorter than 16 and whose two click distances add up to less than its
+// length plus 0.5; d is the click's distance to point j.  False when none.
+bool FindAddNodeSegment(const DisplayTables& t, double x, double y, int32_t& j, double& d);
+
 // ---- picking ----
 
 // How a pick is written: by the display points (WriteControlPoints) or, in
