@@ -338,7 +338,7 @@ SplinePoint CoreAlgorithm::EvalBSpline(double t) const {
         if (L < p) L = p;
         if (L > n - 1) L = n - 1;
     }
-    std::array<double, kMaxDegree + 1> dx{}, dy{}, dw{};
+    std::array<double, kMaxDegree + 1> dx, dy, dw;  // filled below up to p
     const bool rational = !CurWeights.empty();
     for (int j = 0; j <= p; ++j) {
         int c = L - p + j;
@@ -376,10 +376,10 @@ namespace {
 
 // Display point text: rounded to three decimals, written with six.
 inline void AppendDisplayPoint(std::string& out, const SplinePoint& p, bool node) {
-    geo::AppendFixed(out, p.X, 3);
-    out.append("000 ");
-    geo::AppendFixed(out, p.Y, 3);
-    out.append(node ? "000 Node\r\n" : "000\r\n");
+    geo::AppendRounded3(out, p.X);
+    out.push_back(' ');
+    geo::AppendRounded3(out, p.Y);
+    out.append(node ? " Node\r\n" : "\r\n");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Clean-up of the display-point file (thinning, duplicate lines), its
 // mirror about the X axis and the PLT export of the shown outline.
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <unordered_set>
@@ -20,17 +21,17 @@ std::string ThinDisplayText(std::string_view display) {
     double ax = 0, ay = 0, px = 0, py = 0, bx = 0, by = 0;
     std::string_view held;  // the line waiting for a decision
     bool hasHeld = false;
-    for (std::string_view line : geo::Lines(display)) {
+    geo::ForEachLine(display, [&](std::string_view line) {
         geo::Fields fl = geo::SplitFields(line);
         if (geo::IsHeader(fl)) {
             geo::AppendLine(out, line);
             hasA = false;
             hasHeld = false;
-            continue;
+            return;
         }
         if (fl.count < 2) {  // no point: passed through as it stands
             geo::AppendLine(out, line);
-            continue;
+            return;
         }
         double cx = geo::NumPrefix(fl.f[0]);
         double cy = geo::NumPrefix(fl.f[1]);
@@ -49,11 +50,11 @@ std::string ThinDisplayText(std::string_view display) {
             ay = py = cy;
             hasA = true;
             hasHeld = false;
-            continue;
+            return;
         }
-        double d1 = std::hypot(cx - ax, cy - ay);
-        double d2 = std::hypot(ax - px, ay - py);
-        double d3 = std::hypot(cx - px, cy - py);
+        double d1 = std::sqrt((cx - ax) * (cx - ax) + (cy - ay) * (cy - ay));
+        double d2 = std::sqrt((ax - px) * (ax - px) + (ay - py) * (ay - py));
+        double d3 = std::sqrt((cx - px) * (cx - px) + (cy - py) * (cy - py));
         bool write = false;
         if (d2 <= 0.0001) {
             write = false;
@@ -73,21 +74,20 @@ std::string ThinDisplayText(std::string_view display) {
         hasHeld = true;
         ax = cx;
         ay = cy;
-    }
+    });
     return out;
 }
 
 // ---------------------------------------------------------------- duplicates
 
 std::string RemoveDuplicateText(std::string_view display) {
-    std::vector<std::string_view> lines = geo::Lines(display);
     std::unordered_set<std::string_view> seen;
-    seen.reserve(lines.size() * 2);
+    seen.reserve(static_cast<size_t>(std::count(display.begin(), display.end(), '\n')) + 1);
     std::string out;
     out.reserve(display.size());
-    for (std::string_view line : lines) {
+    geo::ForEachLine(display, [&](std::string_view line) {
         if (seen.insert(line).second) geo::AppendLine(out, line);
-    }
+    });
     return out;
 }
 
@@ -96,11 +96,11 @@ std::string RemoveDuplicateText(std::string_view display) {
 std::string MirrorDisplayText(std::string_view display) {
     std::string out;
     out.reserve(display.size() + display.size() / 8);
-    for (std::string_view line : geo::Lines(display)) {
+    geo::ForEachLine(display, [&](std::string_view line) {
         geo::Fields fl = geo::SplitFields(line);
         if (geo::IsHeader(fl) || fl.count < 2) {
             geo::AppendLine(out, line);
-            continue;
+            return;
         }
         geo::AppendFixed(out, geo::NumPrefix(fl.f[0]), 6);
         out.push_back(' ');
@@ -110,7 +110,7 @@ std::string MirrorDisplayText(std::string_view display) {
             out.append(fl.f[2]);
         }
         out.append("\r\n");
-    }
+    });
     return out;
 }
 
@@ -119,14 +119,14 @@ std::string MirrorDisplayText(std::string_view display) {
 std::string ShapePltText(std::string_view display) {
     std::string out;
     bool hasPrev = false;
-    for (std::string_view line : geo::Lines(display)) {
+    geo::ForEachLine(display, [&](std::string_view line) {
         geo::Fields fl = geo::SplitFields(line);
         if (geo::IsHeader(fl)) {
             out.append("LT;\r\nSP1;\r\n");
             hasPrev = false;
-            continue;
+            return;
         }
-        if (fl.count < 2) continue;
+        if (fl.count < 2) return;
         double x = geo::NumPrefix(fl.f[0]) * 40;
         double y = geo::NumPrefix(fl.f[1]) * 40;
         if (!hasPrev) {
@@ -142,7 +142,7 @@ std::string ShapePltText(std::string_view display) {
         geo::AppendFixed(out, y, 0);
         out.append(";\r\n");
         hasPrev = true;
-    }
+    });
     out.append("SP0;\r\n");
     return out;
 }

@@ -189,13 +189,25 @@ TEST(DisplayTables, OverCapacityOrMissingFileIsRefusedAndTablesStay) {
 TEST(NumberText, FixedPatternsMatchTheCommonFormat) {
     std::mt19937_64 rng(7);
     std::uniform_real_distribution<double> d(-2000, 2000);
-    std::vector<double> values = {0.0, -0.0, -0.0000004, 0.0005, -0.0005, 1.0005, 2.5, -2.5, 999.9995, 1e20, -1e-20};
+    std::vector<double> values = {0.0,    -0.0,      -0.0000004, 0.0005, -0.0005, 1.0005,       2.5,
+                                  -2.5,   999.9995,  1e20,       -1e-20, 0.0015,  123456.0005, 1.00049999999999,
+                                  1e9,    -999999999.9995, 123456789.0078125, 0.1 + 0.2};
     for (int i = 0; i < 20000; ++i) values.push_back(d(rng) / (1 + (i % 7) * 100));
+    // Values on and next to three-decimal halfway points.
+    for (int i = 0; i < 5000; ++i) {
+        double h = (std::floor(d(rng) * 1000) + 0.5) / 1000;
+        values.push_back(h);
+        values.push_back(std::nextafter(h, 1e300));
+        values.push_back(std::nextafter(h, -1e300));
+    }
     for (double v : values) {
         for (auto [dec, pat] : std::vector<std::pair<int, const char*>>{{0, "0"}, {3, "0.000"}, {6, "0.000000"}}) {
             std::string s;
             geo::AppendFixed(s, v, dec);
             ASSERT_EQ(s, Format(v, pat)) << v;
         }
+        std::string r;
+        geo::AppendRounded3(r, v);
+        ASSERT_EQ(r, Format(v, "0.000") + "000") << v;
     }
 }
