@@ -224,6 +224,20 @@ TEST(DxfReading, LineEndsCaseBlanksAndMissingExtrusionReadAlike) {
     EXPECT_EQ(f.core.Splines[1].Knots[4], 0.25);
 }
 
+TEST(DxfReading, OtherEntitiesGiveNothingToASpline) {
+    // A LINE between two splines: its points belong to the LINE only.
+    std::string dxf = MakeDxf({Cubic(), BoxSquare()});
+    size_t second = dxf.find("  0\nSPLINE", dxf.find("  0\nSPLINE") + 1);
+    dxf.insert(second, "  0\nLINE\n  8\n0\n 10\n5.0\n 20\n6.0\n 30\n0.0\n 11\n7.0\n 21\n8.0\n 31\n0.0\n"
+                       "  0\nCIRCLE\n 10\n1.0\n 20\n1.0\n 40\n3.0\n");
+    Fixture f;
+    ASSERT_TRUE(f.Load(dxf));
+    ASSERT_EQ(f.core.SplineCount, 2);
+    EXPECT_EQ(f.core.Splines[0].CtrlX.size(), 4u);
+    EXPECT_EQ(f.core.Splines[0].Knots.size(), 8u);
+    EXPECT_EQ(f.core.Splines[1].CtrlX.size(), 13u);
+}
+
 TEST(DxfReading, TempDatHoldsEveryLfPieceAsALine) {
     Fixture f;
     std::string dxf = MakeDxf({Cubic()}, "\r\n");
