@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "run_fixture.h"
+#include "sim_card.h"
 #include "velbend/machine/interpreter.h"
 #include "velbend/machine/jog.h"
 #include "velbend/machine/program_writer.h"
@@ -337,6 +338,41 @@ TEST_F(RunTimerTest, DisplaysLampsAndMarkers) {
     EXPECT_DOUBLE_EQ(ctx.panel.Shape2.Top, 100 - 73 * 2 - 6 - 4);
     EXPECT_DOUBLE_EQ(ctx.panel.Shape3.Left, 200 - 6);
     EXPECT_DOUBLE_EQ(ctx.panel.Shape2.Width, 12);
+}
+
+// The same correction against the card library's simulated card, whose
+// feed encoder slips (needs the simulated card's encoder-slip control).
+TEST(RunTimerOnSimulatedCard, FeedCorrectionWithEncoderSlip) {
+    TempHome home;
+    ParamStore params;
+    RecordingOperator op;
+    MachineContext ctx(params, op);
+    TestMachine(params);
+    params.gSysParaTable.gEncoderEquiv = 100;
+    params.gSysParaTable.gEncoderPrecision = 0.01;
+    ctx.panel.Timer2Interval = 30;
+    SimCard sim(ctx.card);
+    if (!sim.Usable()) GTEST_SKIP() << sim.Why();
+    auto slip = sim.Sym<int32_t (*)(int32_t, int32_t, double)>("tarvikm_sim_set_encoder_slip");
+    if (!slip) GTEST_SKIP() << "the simulated card has no encoder slip (tarvikm_sim_set_encoder_slip)";
+    ASSERT_EQ(slip(0, 1, 0.02), 0);
+    ctx.run.gNcLines = {"G92 X0", "X100", "M34", "X200"};
+    ctx.run.gNcLineCount = 4;
+    ctx.run.gTestRunning = kTrue;
+    int32_t checked = 0;
+    for (int i = 0; i < 2000 && ctx.run.gTestRunning == kTrue; ++i) {
+        sim.Advance(30);
+        Timer2_Timer(ctx);
+        if (ctx.run.mFeedCheckPos > 0) checked = ctx.run.mFeedCheckPos;
+    }
+    EXPECT_EQ(ctx.run.gTestRunning, 0);
+    EXPECT_EQ(checked, 10000);
+    int32_t cmd = 0, act = 0;
+    ctx.card.get_command_pos(0, 1, &cmd);
+    ctx.card.get_actual_pos(0, 1, &act);
+    EXPECT_EQ(cmd, 20000);
+    // The second 100 mm slipped uncorrected: 98 mm on the encoder.
+    EXPECT_NEAR(act / 100.0, 100.0 + 98.0, 0.05);
 }
 
 }  // namespace
