@@ -41,7 +41,10 @@ extern "C" {
 #endif
 
 /* Raw port access: size 1 byte (read sign-extended), 2 word (zero-extended),
-   any other size a double word.  Always return 1. */
+   any other size a double word; only the low 16 bits of the port count.
+   Return 1 (GetPortVal with a null value pointer: 0, nothing read).  A port
+   outside a card window found by korvotarvik_initial reads all ones and
+   ignores writes on the real ports. */
 int32_t GetPortVal(int32_t port, int32_t* value, int32_t size);
 int32_t SetPortVal(int32_t port, int32_t value, int32_t size);
 

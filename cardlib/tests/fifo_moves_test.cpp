@@ -37,7 +37,7 @@ bool settle(int axis, int limit_ms = 100000)
         if (!busy)
             return true;
         tarvikm_sim_advance_ms(10);
-        std::this_thread::yield();
+        std::this_thread::sleep_for(std::chrono::microseconds(100));  // the worker's pace
     }
     return false;
 }
@@ -120,8 +120,10 @@ TEST_F(FifoMoves, ScurveRefusalsAndOneMovePerAxis)
     korvotarvik_fifo_status(0, 1, &busy);
     EXPECT_EQ(busy, 0);
 
-    // A long move keeps the axis busy: a second one is refused.
-    ASSERT_EQ(korvotarvik_fifo_scurve(0, 1, 0, 2000000, 200000, 2000000), 0);
+    // A long move keeps the axis busy: a second one is refused.  Its rise
+    // alone takes 10 s, far more slices than the pulse FIFO holds.
+    speeds(1, 1, 1000, 64000);  // brakes at once when stopped
+    ASSERT_EQ(korvotarvik_fifo_scurve(0, 1, 0, 20000000, 2000000, 20000000), 0);
     EXPECT_EQ(korvotarvik_fifo_scurve(0, 1, 0, 1000, 100, 10), 1);
     EXPECT_EQ(korvotarvik_fifo_scurve(0, 2, 0, 1000, 100, 10), 0);  // another axis is free
     ASSERT_TRUE(settle(2));
@@ -131,11 +133,20 @@ TEST_F(FifoMoves, ScurveRefusalsAndOneMovePerAxis)
         tarvikm_sim_advance_ms(10);
         std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
+    int32_t at_stop = command_pos(1);
     korvotarvik_dec_stop(0, 1);
-    ASSERT_TRUE(settle(1));
+    // Give the worker real time to see the stop; fifo_status moves the clock
+    // by its own millisecond only.
+    busy = 1;
+    for (int i = 0; i < 5000 && busy; ++i) {
+        korvotarvik_fifo_status(0, 1, &busy);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_EQ(busy, 0);
     int32_t p = command_pos(1);
-    EXPECT_GT(p, 0);
-    EXPECT_LT(p, 2000000);
+    EXPECT_GT(at_stop, 0);
+    EXPECT_GE(p, at_stop);
+    EXPECT_LT(p, 20000000);
     tarvikm_sim_advance_ms(1000);
     EXPECT_EQ(command_pos(1), p);
     EXPECT_EQ(korvotarvik_fifo_scurve(0, 1, 0, 1000, 100, 10), 0);
