@@ -272,8 +272,9 @@ void Writer::EndSlotBlock(double B, bool endOfPiece) {
 
 void Writer::SplineLine(const CtrRecord& r) {
     auto& w = ctx_.writer;
-    const double B = r.B;
-    EndSlotBlock(B, false);
+    EndSlotBlock(r.B, false);
+    // A turn of 5 degrees or less is no real corner: it counts as 0 here too.
+    const double B = (r.B <= 5 && r.B > 0) ? 0 : r.B;
     if (B > 0.1 && B < 179.9) w.mCornerZone = CornerZone(s_, B);
     firstPending_ = true;
     if (!contourOpen_) {
