@@ -156,6 +156,35 @@ TEST(CtrPath, CornersInAZoneAndThinningStayInTheirContour) {
     EXPECT_NE(out.find("10.000000 0.000000 2 0.000000 150.000000 0.000000"), std::string::npos) << out;
 }
 
+TEST(CtrPath, DeletedNodesAreWrittenAsKind4EvenWhenOffset) {
+    const std::string pick = Lines({
+        "SPLINE 0.0000 3",
+        "0.000000 0.000000 1 0.00000000 0.00000000 0.00000000",
+        "10.000000 0.000000 1 0.00000000 0.00000000 0.00000000",
+        "10.000000 0.000000 5 0.00000000 0.00000000 0.00000000",
+        "10.000000 0.000000 1 0.00000000 0.00000000 0.00000000",
+        "20.000000 0.000000 1 0.00000000 0.00000000 0.00000000",
+        "20.000000 0.000000 2 0.00000000 30.00000000 0.00000000",
+        "20.000000 0.000000 1 0.00000000 0.00000000 0.00000000",
+        "30.000000 -5.773503 1 0.00000000 0.00000000 0.00000000",
+        "SPLINE 0.0000 0",
+    });
+    NodeRecord splice, corner;
+    splice.X = 10;
+    corner.X = 20;
+    const NodeRecord deleted[] = {splice, corner};
+    for (double D : {0.0, 2.0}) {
+        CtrPSettings s{D, 0, 0};
+        std::string out = BuildCtrPText(pick, s, deleted);
+        // Both the splice and the corner keep their picked point for the
+        // test, so both are found although the path moved by 2.
+        EXPECT_NE(out.find(" 4 0.000000 0.000000 0.000000"), std::string::npos) << out;
+        EXPECT_NE(out.find(" 4 0.000000 30.000000 0.000000"), std::string::npos) << out;
+        EXPECT_EQ(out.find(" 5 "), std::string::npos) << out;
+        EXPECT_EQ(out.find(" 2 "), std::string::npos) << out;
+    }
+}
+
 TEST(CtrPath, ReadingSpecialLines) {
     // A closing line right after a corner takes the corner's place; an empty
     // second field moves the turn to the third; short lines read as zeros.
