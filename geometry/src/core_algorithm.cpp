@@ -268,18 +268,20 @@ bool CoreAlgorithm::ReadDXF(const std::string& dxfFile, Operator& op, int16_t la
     // Temp.dat: the text split at every LF, each piece a line ending in CR LF
     // (a CR before the LF stays in its piece).
     {
+        const std::string& b = *bytes;
+        const size_t lfs = static_cast<size_t>(std::count(b.begin(), b.end(), '\n'));
         std::string temp;
-        temp.reserve(bytes->size() + bytes->size() / 8 + 2);
+        temp.resize(b.size() + lfs + 2);
+        char* o = temp.data();
         size_t start = 0;
         for (;;) {
-            size_t lf = bytes->find('\n', start);
-            if (lf == std::string::npos) {
-                temp.append(*bytes, start, std::string::npos);
-                temp.append("\r\n");
-                break;
-            }
-            temp.append(*bytes, start, lf - start);
-            temp.append("\r\n");
+            const void* hit = std::memchr(b.data() + start, '\n', b.size() - start);
+            size_t lf = hit ? static_cast<size_t>(static_cast<const char*>(hit) - b.data()) : b.size();
+            std::memcpy(o, b.data() + start, lf - start);
+            o += lf - start;
+            *o++ = '\r';
+            *o++ = '\n';
+            if (!hit) break;
             start = lf + 1;
         }
         if (!geo::WriteWorkFile("Temp.dat", temp, op, language)) {
