@@ -210,7 +210,7 @@ TEST(DxfReading, LineEndsCaseBlanksAndMissingExtrusionReadAlike) {
     c.with210 = false;
     c.layer = "10";
     TestSpline b = BoxSquare();
-    b.layer = "40";
+    b.layer = "SPLINE";  // a value that reads like an entity name
     for (double& k : b.knots) k *= 8;
     Fixture f;
     ASSERT_TRUE(f.Load(MakeDxf({c, b}, "\r\n")));
