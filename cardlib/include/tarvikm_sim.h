@@ -93,6 +93,10 @@ int32_t tarvikm_sim_place_switch(int32_t index, int32_t bit, int32_t axis, int32
                                  int32_t active_level);
 void tarvikm_sim_clear_switches(int32_t index);
 int32_t tarvikm_sim_get_outputs(int32_t index); /* output word; -1 bad index */
+/* The axis's encoder (actual counter) sees only (1 - slip) of the travel,
+   as when the strip slips under the feed; 0 <= slip < 1 (0 after reset).
+   0 done, -1 bad arguments. */
+int32_t tarvikm_sim_set_encoder_slip(int32_t index, int32_t axis, double slip);
 
 /* Clock */
 void tarvikm_sim_use_manual_clock(int32_t on); /* 0: real time (default) */

@@ -221,6 +221,17 @@ int Sim::outputs(int index)
     return cards_[index].outputs;
 }
 
+int Sim::set_slip(int index, int axis, double slip)
+{
+    std::lock_guard<std::mutex> lk(m_);
+    if (index < 0 || index >= int(cards_.size()) || axis < 1 || axis > 4 || !(slip >= 0 && slip < 1))
+        return -1;
+    catch_up(clock_locked());
+    cards_[index].ax[axis - 1].slip = slip;
+    cards_[index].ax[axis - 1].encoder_rest = 0;
+    return 0;
+}
+
 int64_t Sim::clock_locked() const { return manual_ ? manual_now_ : steady_us() + real_offset_; }
 
 void Sim::use_manual_clock(bool on)
@@ -565,9 +576,17 @@ void Sim::move_to(Card& c, Drive& d, uint64_t m)
         int64_t delta = o - int64_t(d.applied[k]);
         if (d.share[k] < 0)
             delta = -delta;
-        c.ax[k].cmd += delta;
-        c.ax[k].act += delta;
-        c.ax[k].phys += delta;
+        Axis& a = c.ax[k];
+        a.cmd += delta;
+        a.phys += delta;
+        if (a.slip == 0) {
+            a.act += delta;
+        } else {
+            a.encoder_rest += double(delta) * (1 - a.slip);
+            int64_t whole = std::llround(a.encoder_rest);
+            a.act += whole;
+            a.encoder_rest -= double(whole);
+        }
         d.applied[k] = uint64_t(o);
     }
     d.done = m;

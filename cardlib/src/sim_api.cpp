@@ -46,6 +46,11 @@ TARVIKM_EXPORT int32_t tarvikm_sim_place_switch(int32_t index, int32_t bit, int3
 TARVIKM_EXPORT void tarvikm_sim_clear_switches(int32_t index) { instance().clear_switches(index); }
 TARVIKM_EXPORT int32_t tarvikm_sim_get_outputs(int32_t index) { return instance().outputs(index); }
 
+TARVIKM_EXPORT int32_t tarvikm_sim_set_encoder_slip(int32_t index, int32_t axis, double slip)
+{
+    return instance().set_slip(index, axis, slip);
+}
+
 TARVIKM_EXPORT void tarvikm_sim_use_manual_clock(int32_t on) { instance().use_manual_clock(on != 0); }
 TARVIKM_EXPORT void tarvikm_sim_advance_us(int64_t microseconds) { instance().advance_us(microseconds); }
 TARVIKM_EXPORT void tarvikm_sim_advance_ms(int32_t milliseconds) { instance().advance_us(int64_t(milliseconds) * 1000); }

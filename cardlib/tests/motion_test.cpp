@@ -164,6 +164,20 @@ TEST_F(Motion, InputsChangedByHandStopADriveAndLatchThePosition)
     EXPECT_EQ(latched, 0);
 }
 
+TEST_F(Motion, SlippingEncoderCountsLess)
+{
+    EXPECT_EQ(tarvikm_sim_set_encoder_slip(0, 1, 1.0), -1);
+    EXPECT_EQ(tarvikm_sim_set_encoder_slip(0, 5, 0.1), -1);
+    ASSERT_EQ(tarvikm_sim_set_encoder_slip(0, 1, 0.02), 0);
+    speeds(1, 10000, 10000, 1);
+    korvotarvik_pmove(0, 1, 10000);
+    tarvikm_sim_advance_ms(1000);
+    korvotarvik_pmove(0, 1, -5000);
+    tarvikm_sim_advance_ms(1000);
+    EXPECT_EQ(command_pos(1), 5000);
+    EXPECT_EQ(actual_pos(1), 4900);
+}
+
 TEST_F(Motion, RelativeAndAbsoluteTrapezoidMoves)
 {
     korvotarvik_symmetry_relative_move(0, 3, -2000, 1000, 11000, 0.05);
