@@ -71,8 +71,12 @@ struct Bench {
     }
     bool Usable() const { return !sim || sim->Usable(); }
     void Advance() {
-        if (sim) sim->Advance(30);
-        else CardModel::Get().Advance(30);
+        if (sim) {
+            sim->Advance(30);
+        } else {
+            CardModel::Get().Advance(30);
+            CardModel::Get().ClearLog();  // the model's call log is not the program's cost
+        }
     }
     void Load() {
         auto& run = ctx.run;
@@ -135,6 +139,25 @@ void LinesPerSecond(benchmark::State& state, bool simulated) {
     state.counters["ticks/run"] = static_cast<double>(ticks) / static_cast<double>(state.iterations());
 }
 
+// The heaviest tick: one that merges 451 polyline points and queues the
+// whole interpolated run into the card's FIFO.
+void LongestInterpolatedRun(benchmark::State& state) {
+    Bench b(false);
+    std::vector<std::string> lines;
+    for (int i = 1; i <= 600; ++i) lines.push_back("X" + std::to_string(i) + " Y" + std::to_string(1 + i % 2));
+    b.program = lines;
+    for (auto _ : state) {
+        state.PauseTiming();
+        b.Load();
+        CardModel::Get().Reset();
+        CardModel::Get().ax[2].cmd = 100;  // the bender stands at 1 degree
+        state.ResumeTiming();
+        Timer2_Timer(b.ctx);
+    }
+    state.counters["points"] = b.ctx.run.mInterpCount;
+}
+
+BENCHMARK(LongestInterpolatedRun)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(TickDuringRun, model, false)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(TickDuringRun, simulated_card, true)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(LinesPerSecond, model, false)->Unit(benchmark::kMillisecond);
