@@ -372,6 +372,10 @@ void PendingFeedCorrection(MachineContext& ctx) {
 
 }  // namespace
 
+void Label3_Click(MachineContext& ctx) {
+    if (ctx.params.gUserLevel == 2) ctx.run.mSensorOverride = 1;
+}
+
 void Timer2_Timer(MachineContext& ctx) {
     auto& run = ctx.run;
     StepControls(ctx);

@@ -282,8 +282,11 @@ TEST_F(RunTimerTest, CylinderStrokesWaitForTheirSensors) {
     Tick(2);  // M13, then M14
     EXPECT_EQ(ctx.run.gNcLineIndex, 3);
     EXPECT_EQ(ctx.run.mPaused, 1);
-    // The operator declares the sensor reached.
-    ctx.run.mSensorOverride = 1;
+    // The operator declares the sensor reached (only at user level 2).
+    Label3_Click(ctx);
+    EXPECT_EQ(ctx.run.mSensorOverride, 0);
+    params.gUserLevel = 2;
+    Label3_Click(ctx);
     Tick();
     EXPECT_EQ(ctx.run.mSensorOverride, 0);
     EXPECT_EQ(ctx.run.mPaused, 0);

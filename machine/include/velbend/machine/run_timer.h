@@ -18,4 +18,9 @@ namespace velbend {
 
 void Timer2_Timer(MachineContext& ctx);
 
+// The operator declares the awaited cutter sensor reached (a click on the
+// main window's Label3, at user level 2 only); the next tick takes the
+// stroke as ended.
+void Label3_Click(MachineContext& ctx);
+
 }  // namespace velbend
