@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include "velbend/common/operator.h"
+#include "velbend/common/textfile.h"
+#include "velbend/geometry/display_data.h"
 #include "velbend/geometry/core_algorithm.h"
 #include "velbend/geometry/picking.h"
 #include "velbend/testsupport/tempdir.h"
@@ -201,4 +203,51 @@ TEST(ControlPointGen, SenseFromTurnsAndArcs) {
                          "SPLINE 0.0000 0\r\n",
                          core),
               -1);  // 5 - 0.1 / pi * 360 < 0
+}
+
+// Real letters read from a DXF file: the spline walk and the display points
+// agree on every contour's sense and on where each picked stretch starts
+// and ends.
+TEST(ControlPointGen, LettersAgreeWithTheirDisplayPoints) {
+    velbend::testing::TempHome home;
+    RecordingOperator op;
+    CoreAlgorithm core;
+    core.TranParas(0.1, 5, 30, 10, 45, 105.0);
+    ASSERT_TRUE(core.ReadDXF(velbend::testing::TestData("letters_cubic.dxf").string(), op, 1)) << op.LastText();
+    ASSERT_TRUE(core.DisplayPointGen(op, 1));
+    DisplayTables t;
+    ASSERT_TRUE(LoadDisplayPoints(t, op, 1));
+    ASSERT_GT(core.SplineCount, 1);
+    const ControlPointLimits lim{10, 5};
+    const PickOptions cs7{true};
+    const PickOptions plain;
+    for (int16_t id = 1; id <= core.SplineCount; ++id) {
+        int16_t first = 0;
+        for (int16_t k = 1; k < t.mNodeCount; ++k)
+            if (t.mNodes[k].ContourId == id) { first = k; break; }
+        ASSERT_GT(first, 0);
+        const int16_t N = CountContourNodes(t, id);
+        if (N < 3) continue;
+        // Sense: the falling walk of the spline against the display order.
+        PickState a, b;
+        home.Write("PointForControl.dat", "");
+        EXPECT_EQ(PickNode(t, a, lim, core, cs7, first, false, op, 1), PickResult::Opened);
+        EXPECT_EQ(PickNode(t, b, lim, core, plain, first, false, op, 1), PickResult::Opened);
+        EXPECT_EQ(a.mSelection[0].Kind, b.mSelection[0].Kind) << "contour " << id;
+        // A stretch from the contour's second node to its last.
+        const int16_t from = static_cast<int16_t>(first + 1), to = static_cast<int16_t>(first + N - 1);
+        a.mSelection[0].FirstNode = from;
+        ASSERT_EQ(PickNode(t, a, lim, core, cs7, to, false, op, 1), PickResult::Closed) << op.LastText();
+        const std::string file = home.Read("PointForControl.dat");
+        std::vector<std::string_view> lines = SplitLines(file);
+        ASSERT_GE(lines.size(), 4u);
+        double x0, y0, x1, y1;
+        ASSERT_EQ(std::sscanf(std::string(lines[1]).c_str(), "%lf %lf", &x0, &y0), 2);
+        ASSERT_EQ(std::sscanf(std::string(lines[lines.size() - 2]).c_str(), "%lf %lf", &x1, &y1), 2);
+        EXPECT_NEAR(x0, t.mNodes[from].X, 0.001) << "contour " << id;
+        EXPECT_NEAR(y0, t.mNodes[from].Y, 0.001) << "contour " << id;
+        EXPECT_NEAR(x1, t.mNodes[to].X, 0.001) << "contour " << id;
+        EXPECT_NEAR(y1, t.mNodes[to].Y, 0.001) << "contour " << id;
+    }
+    EXPECT_TRUE(op.messages.empty()) << op.LastText();
 }
