@@ -185,7 +185,7 @@ TEST(CtrPath, DeletedNodesAreWrittenAsKind4EvenWhenOffset) {
     }
 }
 
-TEST(CtrPath, ReadingSpecialLines) {
+TEST(CtrPath, ReadingUnusualLines) {
     // A closing line right after a corner takes the corner's place; an empty
     // second field moves the turn to the third; short lines read as zeros.
     std::vector<CtrPPoint> r = ReadPointForControl(
