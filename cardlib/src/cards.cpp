@@ -197,6 +197,7 @@ TARVIKM_EXPORT int32_t korvotarvik_initial(void)
         return 0;
     }
 
+    stop_workers();  // no S-curve feed survives the reset
     st.clear_axes();
     st.count = 0;
     for (size_t i = 0; i < found.size(); ++i) {
