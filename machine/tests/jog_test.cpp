@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "run_fixture.h"
+#include "sim_card.h"
 
 namespace velbend::testing {
 namespace {
@@ -209,6 +210,69 @@ TEST_F(JogTest, CutterAndSwingSeekZero) {
     // Now the swing may seek zero.
     Command_Z2_Click(ctx);
     EXPECT_EQ(ctx.run.gHomeState, 4);
+}
+
+// On the card library's simulated card: the feed and bend axes seek their
+// zero switches, and Stop ends a search in progress.
+TEST(JogOnSimulatedCard, SeekZeroAndStop) {
+    TempHome home;
+    ParamStore params;
+    RecordingOperator op;
+    MachineContext ctx(params, op);
+    TestMachine(params);
+    for (int n = 1; n <= 4; ++n) {
+        params.gSysParaTable.gAxisPara[n].SeekZeroFeedrate = 600;
+        params.gSysParaTable.gAxisPara[n].ZeroCompDistance = 2;
+        params.gSysParaTable.gAxisPara[n].ZeroCompFeedrate = 300;
+    }
+    ctx.panel.Timer2Interval = 30;
+    SimCard sim(ctx.card);
+    if (!sim.Usable()) GTEST_SKIP() << sim.Why();
+    auto place = sim.Sym<int32_t (*)(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t)>("tarvikm_sim_place_switch");
+    ASSERT_NE(place, nullptr);
+    auto tick = [&](int n) {
+        for (int i = 0; i < n; ++i) {
+            sim.Advance(30);
+            Timer2_Timer(ctx);
+        }
+    };
+    auto pos = [&](int axis, bool actual = false) {
+        int32_t p = 0;
+        if (actual) ctx.card.get_actual_pos(0, axis, &p);
+        else ctx.card.get_command_pos(0, axis, &p);
+        return p;
+    };
+    ASSERT_EQ(place(0, 2, 1, 1000, 2000, 0), 0);  // feed zero switch at 10..20 mm
+    Command_XZ_Click(ctx);
+    ASSERT_EQ(ctx.run.gHomeState, 1);
+    for (int i = 0; i < 2000 && ctx.run.gHomeState != 0; ++i) tick(1);
+    EXPECT_EQ(ctx.run.gHomeState, 0);
+    EXPECT_EQ(pos(1), 0);
+    EXPECT_EQ(pos(1, true), 0);
+    EXPECT_EQ(Axis_Status(ctx), 0);
+
+    // Bend axis: the move back 30 degrees, then the search.
+    ASSERT_EQ(place(0, 8, 2, -100, 100, 0), 0);
+    Command_Z1_Click(ctx);
+    EXPECT_TRUE(IsMachineBusy(ctx.run));
+    for (int i = 0; i < 4000 && IsMachineBusy(ctx.run); ++i) tick(1);
+    EXPECT_EQ(ctx.run.mBendHomed, kTrue);
+    EXPECT_EQ(pos(2), 0);
+
+    // Stop during a search: the axis decelerates and nothing follows.
+    ctx.card.set_command_pos(0, 4, -100000);
+    Command_Z2_Click(ctx);
+    ASSERT_EQ(ctx.run.gHomeState, 4);
+    tick(5);
+    Command_Stop_Click(ctx);
+    tick(100);
+    EXPECT_EQ(ctx.run.gHomeState, 0);
+    EXPECT_EQ(Axis_Status(ctx), 0);
+    const int32_t stopped = pos(4);
+    EXPECT_GT(stopped, -100000);
+    EXPECT_LT(stopped, 0);
+    tick(20);
+    EXPECT_EQ(pos(4), stopped);
 }
 
 }  // namespace
