@@ -110,6 +110,8 @@ TEST_F(RunControlTest, AxisStatusReportsTheFirstMovingThing) {
     card.inp = 0;
     card.fifoEmpty = 0;
     EXPECT_EQ(Axis_Status(c()), 6);
+    // An entry the card does not offer is refused like a missing library's.
+    EXPECT_EQ(c().card.pmove(0, 1, 100), 1);
 }
 
 TEST_F(RunControlTest, WithoutTheLibraryEveryCallIsRefused) {

@@ -121,5 +121,23 @@ TEST_F(SimStopTest, AxisStatusSeesTheMovingAxisOnTheCard) {
     EXPECT_EQ(Axis_Status(c()), 0);
 }
 
+TEST(CardBinding, TheLibraryBesideTheProgramIsFoundByItself) {
+    const auto path = LibraryBesideTest();
+    if (!std::filesystem::exists(path)) GTEST_SKIP() << "libTarvikM.so is not built beside the test";
+    ::unsetenv("VELBEND_CARDLIB");
+    ::setenv("TARVIKM_SIM", "1", 1);
+    Card card;
+    EXPECT_EQ(card.initial(), 1);
+    EXPECT_EQ(card.Where(), path.string());
+    EXPECT_DOUBLE_EQ(card.get_hardware_ver(0), 3.2);
+    // A wrong override is not silently replaced by another library.
+    ::setenv("VELBEND_CARDLIB", "/nonexistent/libTarvikM.so", 1);
+    Card missing;
+    EXPECT_EQ(missing.initial(), 0);
+    EXPECT_EQ(missing.write_bit(0, 1, 1), 1);
+    EXPECT_NE(missing.Where().find("VELBEND_CARDLIB"), std::string::npos);
+    ::unsetenv("TARVIKM_SIM");
+}
+
 }  // namespace
 }  // namespace velbend
