@@ -378,5 +378,50 @@ TEST(RunTimerOnSimulatedCard, FeedCorrectionWithEncoderSlip) {
     EXPECT_NEAR(act / 100.0, 100.0 + 98.0, 0.05);
 }
 
+// Stop in the middle of a run on the simulated card: both moving axes
+// decelerate, the outputs go off, and no line follows.
+TEST(RunTimerOnSimulatedCard, StopMidMove) {
+    TempHome home;
+    ParamStore params;
+    RecordingOperator op;
+    MachineContext ctx(params, op);
+    TestMachine(params);
+    ctx.panel.Timer2Interval = 30;
+    SimCard sim(ctx.card);
+    if (!sim.Usable()) GTEST_SKIP() << sim.Why();
+    auto outputs = sim.Sym<int32_t (*)(int32_t)>("tarvikm_sim_get_outputs");
+    ASSERT_NE(outputs, nullptr);
+    ctx.run.gNcLines = {"M10", "M16", "X100 Y40", "X200"};
+    ctx.run.gNcLineCount = 4;
+    ctx.writer.mJobLength = 200;
+    ctx.run.gRunning = kTrue;
+    auto tick = [&](int n) {
+        for (int i = 0; i < n; ++i) {
+            sim.Advance(30);
+            Timer2_Timer(ctx);
+        }
+    };
+    tick(3);
+    ASSERT_EQ(ctx.run.gNcLineIndex, 3);
+    tick(10);
+    int32_t s1 = 0, s2 = 0;
+    ctx.card.get_status(0, 1, &s1);
+    ctx.card.get_status(0, 2, &s2);
+    ASSERT_NE(s1, 0);
+    ASSERT_NE(s2, 0);
+    EXPECT_EQ(outputs(0) & 0x9, 0x9);
+    Command_Stop_Click(ctx);
+    EXPECT_EQ(outputs(0) & 0xFF, 0);
+    tick(50);
+    EXPECT_EQ(Axis_Status(ctx), 0);
+    int32_t x = 0, y = 0;
+    ctx.card.get_command_pos(0, 1, &x);
+    ctx.card.get_command_pos(0, 2, &y);
+    EXPECT_LT(x, 10000);
+    EXPECT_LT(y, 4000);
+    EXPECT_EQ(ctx.run.gNcLineIndex, 3);
+    EXPECT_EQ(ctx.run.gRunning, 0);
+}
+
 }  // namespace
 }  // namespace velbend::testing
