@@ -11,6 +11,7 @@
 #include "velbend/common/progdir.h"
 #include "velbend/common/textfile.h"
 #include "velbend/geometry/core_algorithm.h"
+#include "velbend/geometry/path_length.h"
 #include "velbend/geometry/plane.h"
 
 namespace velbend {
@@ -463,6 +464,12 @@ bool FindAddNodeSegment(const DisplayTables& t, double x, double y, int32_t& j, 
         }
     }
     return false;
+}
+
+PickOptions PickOptionsFor(std::string_view outlinePath, bool secondBuild) {
+    PickOptions o;
+    o.SplineWalk = secondBuild && ArcRuleOf(outlinePath) == ArcRule::Dxf;
+    return o;
 }
 
 PickResult PickNode(const DisplayTables& t, PickState& pick, const ControlPointLimits& lim,

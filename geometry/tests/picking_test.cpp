@@ -183,7 +183,10 @@ TEST(Picking, SecondBuildPicksThroughTheSplineWalk) {
         "10.000000 0.000000 Node\r\n5.000000 0.000000 Node\r\nSPLINE END\r\n");
     home.Write("PointForControl.dat", "");
     PickState pick;
-    const PickOptions cs7{true};
+    EXPECT_FALSE(PickOptionsFor("/a/Letter.DXF", false).SplineWalk);
+    EXPECT_FALSE(PickOptionsFor("/a/letter.nc", true).SplineWalk);
+    const PickOptions cs7 = PickOptionsFor("/a/Letter.DXF", true);
+    ASSERT_TRUE(cs7.SplineWalk);
     // The falling walk of the whole contour turns clockwise (sense 1): a
     // plain pick walks the other way, rising, as kind 3.
     EXPECT_EQ(PickNode(t, pick, Limits(), core, cs7, 1, false, op, 1), PickResult::Opened);

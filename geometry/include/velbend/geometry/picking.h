@@ -130,6 +130,9 @@ bool FindAddNodeSegment(const DisplayTables& t, double x, double y, int32_t& j, 
 struct PickOptions {
     bool SplineWalk = false;
 };
+// The second build walks the splines of an outline opened from a DXF file
+// (`outlinePath` is Label4(0)); every other pick goes by the display points.
+PickOptions PickOptionsFor(std::string_view outlinePath, bool secondBuild);
 
 enum class PickResult {
     Ignored,   // a node of another contour, or a full selection table
