@@ -273,8 +273,12 @@ std::string PltToDisplay(std::string_view plt, double gSlotThreshold, int16_t la
             // The pen parked at the origin is no contour.
             if (up && cmd.size() == 5 && cmd.substr(2) == "0,0") continue;
             // Coordinates: numbers separated by commas or blanks, in pairs.
+            // A pen-up move through several points starts the contour at the
+            // last; a pen-down one draws through all of them.
             std::string_view args = cmd.substr(2);
             double pair[2];
+            double upX = 0, upY = 0;
+            bool upMove = false;
             int have = 0;
             size_t i = 0;
             while (i < args.size()) {
@@ -286,12 +290,18 @@ std::string PltToDisplay(std::string_view plt, double gSlotThreshold, int16_t la
                 i = j;
                 if (have == 2) {
                     if (!InRange(pair[0]) || !InRange(pair[1])) return fail(BadCoordinate("PLT", lineNo));
-                    if (up) penUp(pair[0], pair[1]);
-                    else penDown(pair[0], pair[1]);
                     have = 0;
+                    if (up) {
+                        upX = pair[0];
+                        upY = pair[1];
+                        upMove = true;
+                        continue;
+                    }
+                    penDown(pair[0], pair[1]);
                     if (w.tooLarge || w.lines > geo::kMaxDisplayLines) return fail(TooLarge());
                 }
             }
+            if (upMove) penUp(upX, upY);
             // "PU;" and "PD;" without coordinates only lift or lower the pen.
         }
     }

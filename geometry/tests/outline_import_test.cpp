@@ -143,7 +143,7 @@ TEST(PltImport, CommandsPairsAndPen) {
     // 4000,2000 is (100, 50); the same strokes written on one line, with
     // several pairs in one PD, read alike.
     std::string lines = Plt("PU4000,2000;\nPD4400,2000;\nPD4400,2400;\nPD4000,2400;\n");
-    EXPECT_EQ(Plt("IN;PU4000,2000;PD4400,2000,4400,2400;PD 4000 2400;"), lines);
+    EXPECT_EQ(Plt("IN;PU0,40,4000,2000;PD4400,2000,4400,2400;PD 4000 2400;"), lines);
     EXPECT_EQ(lines.substr(0, 37), "SPLINE 1\r\n100.000000 50.000000 Node\r\n");
     // pu0,0; is the pen parked at the origin.
     EXPECT_EQ(Plt("pu0,0;\n"), "SPLINE END\r\n");
