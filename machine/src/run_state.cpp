@@ -75,6 +75,7 @@ void Command_Stop_Click(MachineContext& ctx) {
     run.gHomeStarted = 0;
     run.mBendHomePhase = 0;
     run.mSeekFromProgram = 0;
+    run.mJogDirection = 0;  // the jog is stopped with the rest
     run.gCylinderBusy = 0;
     run.mDebugMode = 0;
     run.gPendingComp = 0.0;

@@ -174,6 +174,7 @@ TEST_F(RunControlTest, StopDeceleratesEveryMovingAxisAndClearsEveryState) {
     r.gHomeStarted = 1;
     r.mBendHomePhase = -1;
     r.mSeekFromProgram = 1;
+    r.mJogDirection = 1;
     r.gCylinderBusy = 1;
     r.mDebugMode = 2;
     r.gPendingComp = 12.5;
@@ -209,6 +210,7 @@ TEST_F(RunControlTest, StopDeceleratesEveryMovingAxisAndClearsEveryState) {
     EXPECT_EQ(r.gHomeStarted, 0);
     EXPECT_EQ(r.mBendHomePhase, 0);
     EXPECT_EQ(r.mSeekFromProgram, 0);
+    EXPECT_EQ(r.mJogDirection, 0);
     EXPECT_EQ(r.gCylinderBusy, 0);
     EXPECT_EQ(r.mDebugMode, 0);
     EXPECT_EQ(r.gPendingComp, 0.0);
