@@ -156,7 +156,8 @@ void StepCommand_Click(MachineContext& ctx);
 // Stop: resets the card's interpolation FIFO, decelerates EVERY moving axis,
 // switches outputs 0..7 off and returns everything to idle: all run flags,
 // mPaused, gHomeState, gHomeStarted, the bend-axis seek-zero phase,
-// gCylinderBusy, the calibration mode (mDebugMode), gPendingComp,
+// mSeekFromProgram, mJogDirection, gCylinderBusy, the calibration mode
+// (mDebugMode), gPendingComp,
 // gCompWaitTicks, mFeedCheckPos, mCycleCount := -1; discards
 // the picked contours (hooks), rebuilds the drawing, clears List1, the
 // length captions and the markers, mLengthComp and the compensation points,
