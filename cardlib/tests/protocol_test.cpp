@@ -1,6 +1,8 @@
 // Register protocol: the exact port traces of the entries on the simulated
 // card's log, the shadows, the value clamps and the refusals.
+#include <atomic>
 #include <climits>
+#include <thread>
 
 #include "sim_fixture.h"
 
@@ -272,4 +274,27 @@ TEST_F(Protocol, VersionsAndCardIndex)
     EXPECT_EQ(korvotarvik_get_card_index(cards), 0);
     EXPECT_EQ(cards[0], 0);
     EXPECT_EQ(cards[1], -7);
+}
+
+// Two threads on one card: each data-and-command sequence runs whole under
+// the card lock, so a counter never takes one caller's low word and the
+// other's high word.
+TEST_F(Protocol, SequencesOfTwoThreadsNeverInterleave)
+{
+    tarvikm_sim_log_enable(0);
+    std::atomic<bool> go{true};
+    std::thread other([&] {
+        for (uint32_t i = 0; go; ++i)
+            korvotarvik_set_command_pos(0, 2, int32_t(0x5A5A0000u | (i & 0xFFFF)));
+    });
+    bool mixed = false;
+    for (uint32_t i = 0; i < 20000 && !mixed; ++i) {
+        int32_t v = int32_t(0x12340000u | (i & 0xFFFF));
+        korvotarvik_set_command_pos(0, 1, v);
+        mixed = command_pos(1) != v;
+    }
+    go = false;
+    other.join();
+    EXPECT_FALSE(mixed);
+    EXPECT_EQ(uint32_t(command_pos(2)) >> 16, 0x5A5Au);
 }
