@@ -418,3 +418,13 @@ TEST(Directions, ArcDirectionOfThreePoints) {
     EXPECT_EQ(c.Cal_arcdir(0, 0, 0, 0, 1, 1), 1);   // beta = 5pi/4 - 0 >= pi
     EXPECT_EQ(c.Cal_arcdir(0, 0, 0, 0, -1, -1), -1); // beta = pi/4 < pi
 }
+
+TEST(ControlPoints, ClearingEmptiesBothFilesAndCreatesMissingOnes) {
+    TempHome home;
+    home.Write("PointForControl.dat", "SPLINE 0.0000 3\r\n");
+    CoreAlgorithm c;
+    ASSERT_TRUE(c.ControlPointCls());
+    EXPECT_TRUE(home.Exists("CtrP.dat"));
+    EXPECT_EQ(home.Read("PointForControl.dat"), "");
+    EXPECT_EQ(home.Read("CtrP.dat"), "");
+}
