@@ -170,7 +170,7 @@ std::string CoreAlgorithm::ReadDXFBytes(std::string_view bytes, int16_t language
         return language == 0 ? zh : en;
     };
 
-    if (Trim(bytes).empty() || bytes.find_first_not_of(" \t\r\n") == std::string_view::npos)
+    if (bytes.find_first_not_of(" \t\r\n") == std::string_view::npos)
         return fault("DXF文件是空的。", "The DXF file is empty.");
 
     LineCursor cur(bytes);
@@ -188,6 +188,7 @@ std::string CoreAlgorithm::ReadDXFBytes(std::string_view bytes, int16_t language
     while (cur.Next(codeLine)) {
         int code = 0;
         if (!ParseCode(codeLine, code)) {
+            const long long ln = cur.LineNo();
             if (Trim(codeLine).empty()) {
                 // Blank lines after the last pair are tolerated; anywhere else
                 // they break the pairing.
@@ -197,7 +198,6 @@ std::string CoreAlgorithm::ReadDXFBytes(std::string_view bytes, int16_t language
                     if (!Trim(rest).empty()) { onlyBlank = false; break; }
                 if (onlyBlank) break;
             }
-            long long ln = cur.LineNo();
             return fault("DXF文件格式错误（第" + std::to_string(ln) + "行不是组码）。",
                          "The DXF file is malformed (line " + std::to_string(ln) + " is no group code).");
         }
