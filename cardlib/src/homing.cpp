@@ -319,9 +319,19 @@ int32_t run_step(int32_t card, int32_t axis)
         return 0;
     };
     auto active = [&](int which, int32_t logic) { return level_is(card, bit_of(axis, which), logic); };
+    // Search speeds of the step machine: a start speed not below the search
+    // speed is taken for both.
+    auto search_speeds = [&]() {
+        if (r.start < r.search) {
+            set_speeds(card, axis, r.start, r.search, r.acc, true);
+        } else {
+            korvotarvik_set_startv(card, axis, r.start);
+            korvotarvik_set_speed(card, axis, r.start);
+        }
+    };
     switch (s) {
     case 0:
-        set_speeds(card, axis, r.start, r.search, r.acc, true);
+        search_speeds();
         korvotarvik_set_stop0_mode(card, axis, 1, r.home_logic);
         wait_ms(5, true);
         return next(1);
@@ -373,6 +383,7 @@ int32_t run_step(int32_t card, int32_t axis)
         wait_ms(20, true);
         bool on = (home_word(card, axis) & 4) != 0;
         korvotarvik_set_stop0_mode(card, axis, 0, r.home_logic);
+        wait_ms(5, true);
         if (!on)
             return fail(6);
         return next(r.index_mode == -1 ? 9 : 7);
@@ -389,6 +400,7 @@ int32_t run_step(int32_t card, int32_t axis)
         wait_ms(20, true);
         bool on = (home_word(card, axis) & 8) != 0;
         korvotarvik_set_stop1_mode(card, axis, 0, r.index_mode);
+        wait_ms(5, true);
         if (!on)
             return fail(8);
         zero_positions(card, axis);
@@ -400,7 +412,7 @@ int32_t run_step(int32_t card, int32_t axis)
             zero_positions(card, axis);
             return next(11);
         }
-        set_speeds(card, axis, r.start, r.search, r.acc, true);
+        search_speeds();
         drive_relative(card, axis, r.offset);
         return next(10);
     case 10:

@@ -203,3 +203,20 @@ TEST_F(Homing, BlockingHomeWithIndexAndTwoAxes)
     EXPECT_EQ(korvotarvik_home2(0, 1, 1, 0, 1, 0, -1, 0, -1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1), -1);
     EXPECT_EQ(korvotarvik_home2(0, 1, 2, 0, 5, 0, -1, 0, -1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1), -1);
 }
+
+TEST_F(Homing, FirstStepSetsTheSearchSpeedsAndEnablesTheSwitch)
+{
+    ASSERT_EQ(korvotarvik_SetHomeMode_Ex(0, 1, 1, 1, 0, -1, 100, 10, 0), 0);
+    ASSERT_EQ(korvotarvik_SetHomeSpeed_Ex(0, 1, 5000, 3000, 100, 2000, 100), 0);
+    tarvikm_sim_log_enable(1);
+    tarvikm_sim_log_clear();
+    EXPECT_EQ(korvotarvik_HomeProcess_Ex(0, 1), 0);
+    // Start speed not below the search speed: both are the start speed, no
+    // acceleration; then the home switch with logic 1 (bits 9 and 10).
+    EXPECT_EQ(trace(), (std::vector<Access>{W(12, 5000), W(14, 0), W(0, 0x104), W(12, 5000), W(14, 0),
+                                            W(0, 0x105), W(4, 0x600), W(0, 0x10F)}));
+    ASSERT_EQ(korvotarvik_SetHomeSpeed_Ex(0, 1, 100, 3000, 100, 2000, 100), 0);
+    EXPECT_EQ(korvotarvik_HomeProcess_Ex(0, 1), 0);
+    EXPECT_EQ(trace(), (std::vector<Access>{W(12, 100), W(14, 0), W(0, 0x104), W(12, 3000), W(14, 0),
+                                            W(0, 0x105), W(12, 2000), W(0, 0x102), W(4, 0x600), W(0, 0x10F)}));
+}

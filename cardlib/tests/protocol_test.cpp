@@ -283,12 +283,15 @@ TEST_F(Protocol, SequencesOfTwoThreadsNeverInterleave)
 {
     tarvikm_sim_log_enable(0);
     std::atomic<bool> go{true};
+    std::atomic<uint32_t> theirs{0};
     std::thread other([&] {
-        for (uint32_t i = 0; go; ++i)
+        for (uint32_t i = 0; go; ++i) {
             korvotarvik_set_command_pos(0, 2, int32_t(0x5A5A0000u | (i & 0xFFFF)));
+            ++theirs;
+        }
     });
     bool mixed = false;
-    for (uint32_t i = 0; i < 20000 && !mixed; ++i) {
+    for (uint32_t i = 0; (i < 20000 || theirs < 20000) && !mixed; ++i) {
         int32_t v = int32_t(0x12340000u | (i & 0xFFFF));
         korvotarvik_set_command_pos(0, 1, v);
         mixed = command_pos(1) != v;
