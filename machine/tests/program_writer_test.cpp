@@ -25,7 +25,7 @@
 //                   with no swing (28.6 deg is below the cutter angle).
 //  arcs_second_build the same; before the first continuous bend the bender
 //                   is pre-positioned at -(12+16) = -28.
-//  two_contours_two_pieces  rotation per piece (M10 .. M11 at the end),
+//  two_contours_twice  rotation per piece (M10 .. M11 at the end),
 //                   one pass; contour ends feed the 10 mm gap with M100;
 //                   splices at 470, 560, 970 (gap end + 50 + 10) stop for
 //                   2 s; the clockwise square's corners (+90) swing to
@@ -148,7 +148,7 @@ TEST_F(ProgramWriterTest, SeveralPiecesWithGapsAndSplices) {
     sys().gSplicePause = 2;
     c().panel.Text5 = "2";
     UsePath("two_contours.CtrP.dat");
-    ExpectGolden("two_contours_two_pieces.G5.dat");
+    ExpectGolden("two_contours_twice.G5.dat");
     // One piece 490 less the gap between its contours; the job ends at 1140.
     EXPECT_EQ(c().panel.Label4[1], "480.0000  mm");
     EXPECT_EQ(c().panel.Label4[2], "1140.0000  mm");
