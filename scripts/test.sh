@@ -29,7 +29,7 @@ if [ -d cardlib ]; then
   ctest --test-dir build-tsan -L cardlib -j "$jobs" --output-on-failure --timeout 600
 fi
 
-if ls */fuzz/fuzz_*.cpp fuzz/*.cpp >/dev/null 2>&1; then
+if compgen -G '*/fuzz/fuzz_*.cpp' >/dev/null; then
   echo "== fuzz targets =="
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DVELBEND_FUZZ=ON >/dev/null
