@@ -1,9 +1,12 @@
 // An in-process model of the motion card for the machine tests: four axes
 // moving at constant speed in a manual clock (1 ms steps), stop on the zero
-// switch, an interpolation FIFO, inputs with switches placed at axis
-// positions, outputs, a slipping feed encoder, and a log of every call.
+// switch, an interpolation FIFO, inputs with switches placed at travelled
+// axis positions (as on the card, setting the counters does not move a
+// switch), outputs, a slipping feed encoder, and a log of every call.
 // It is bound into a Card with Card::Bind, so every handler runs unchanged
-// against it.
+// against it.  The run tests use it for what only a call log shows (which
+// entries were called with which arguments); the same behaviour is run on
+// the card library's simulated card as well.
 #pragma once
 #include <array>
 #include <cstdint>
@@ -26,6 +29,7 @@ public:
     struct Axis {
         int64_t cmd = 0;
         double act = 0;
+        int64_t phys = 0;  // where the axis has travelled; switches sit on this
         int32_t startv = 0, speed = 0, acc = 0;
         bool driving = false;
         int64_t left = 0;  // pulses still to go (signed)
@@ -176,9 +180,12 @@ public:
 
     // ---- control -------------------------------------------------------
     void SetInput(int bit, int level) { inputs[static_cast<std::size_t>(bit)] = level; }
+    // A switch pulling input `bit` to `level` while `axis` has travelled to
+    // [from, to] (0: where it stood at Install).
     void PlaceSwitch(int bit, int axis, int64_t from, int64_t to, int level = 0) {
         switches.push_back(Switch{bit, axis, from, to, level});
     }
+    void ClearSwitches() { switches.clear(); }
     // The feed encoder counts (1 - slip) of every commanded pulse.
     void SetSlip(double s) { slip = s; }
     void Advance(int ms) {
@@ -192,7 +199,7 @@ public:
     int Input(int b) const {
         if (b < 0 || b >= 64) return 1;
         for (const auto& s : switches)
-            if (s.bit == b && ax[s.axis].cmd >= s.from && ax[s.axis].cmd <= s.to) return s.level;
+            if (s.bit == b && ax[s.axis].phys >= s.from && ax[s.axis].phys <= s.to) return s.level;
         return inputs[static_cast<std::size_t>(b)];
     }
     // Calls named `name` since the last ClearLog.
@@ -252,6 +259,7 @@ private:
     }
     void MoveAxis(int a, int64_t d) {
         ax[a].cmd += d;
+        ax[a].phys += d;
         ax[a].act += a == 1 ? static_cast<double>(d) * (1.0 - slip) : static_cast<double>(d);
     }
     void Step1ms() {

@@ -9,7 +9,10 @@
 namespace velbend::testing {
 namespace {
 
-class InterpreterTest : public RunTest {
+// Exact entry calls (speeds, pulse counts, FIFO segments): on the card
+// model's call log.  What a line does to the card's positions and outputs
+// runs on both cards below and in run_timer_test.cpp.
+class InterpreterTest : public ModelRunTest {
 protected:
     // Runs the program's current line as the run timer would hand it on.
     void RunCurrent() { RunNcLine(ctx, ctx.run.gNcLines[static_cast<std::size_t>(ctx.run.gNcLineIndex)]); }
@@ -47,21 +50,35 @@ TEST_F(InterpreterTest, WordsAreSplitAsTheProgramWritesThem) {
     EXPECT_EQ(X_Only(ctx, ""), "NUM");
 }
 
-TEST_F(InterpreterTest, PositionsAndDwell) {
-    card().ax[1].cmd = 777;
+class InterpreterOnCardsTest : public RunTest {};
+
+TEST_P(InterpreterOnCardsTest, PositionsAndDwell) {
+    SetCounters(1, 777);
+    SetCounters(2, 333);
+    if (auto* m = model()) m->ClearLog();
     RunNcLine(ctx, "G90 G01");
-    EXPECT_TRUE(card().log.empty());
+    if (auto* m = model()) {
+        EXPECT_TRUE(m->log.empty());
+    }
+    EXPECT_EQ(Cmd(1), 777);
 
     RunNcLine(ctx, "G92 X0 Y0 Z0 A0");
-    for (int n = 1; n <= 4; ++n) EXPECT_TRUE(card().Called("set_command_pos", {0, n, 0})) << n;
-    EXPECT_TRUE(card().Called("set_actual_pos", {0, 1, 0}));
-    EXPECT_FALSE(card().Called("set_actual_pos", {0, 2, 0}));
+    if (auto* m = model()) {
+        for (int n = 1; n <= 4; ++n) EXPECT_TRUE(m->Called("set_command_pos", {0, n, 0})) << n;
+        EXPECT_TRUE(m->Called("set_actual_pos", {0, 1, 0}));
+        EXPECT_FALSE(m->Called("set_actual_pos", {0, 2, 0}));
+    }
+    for (int n = 1; n <= 4; ++n) EXPECT_EQ(Cmd(n), 0) << n;
+    EXPECT_EQ(Act(1), 0);
+    EXPECT_EQ(Act(2), 333);  // only the feed's encoder counter is set
     EXPECT_EQ(ctx.run.mLastXPulses, 0);
     EXPECT_EQ(ctx.run.mLastYPulses, 0);
+    EXPECT_FALSE(Moving());
 
     RunNcLine(ctx, "G92 X5");
     EXPECT_EQ(ctx.run.mLastXPulses, 500);
-    EXPECT_EQ(card().ax[1].act, 500);
+    EXPECT_EQ(Cmd(1), 500);
+    EXPECT_EQ(Act(1), 500);
 
     // Dwell ticks: milliseconds / 30, halves to even.
     const std::pair<const char*, int> dwell[] = {
@@ -71,6 +88,57 @@ TEST_F(InterpreterTest, PositionsAndDwell) {
         EXPECT_EQ(ctx.run.mDwellTicks, ticks) << line;
     }
 }
+
+TEST_P(InterpreterOnCardsTest, OutputCodes) {
+    const std::tuple<const char*, int, int> codes[] = {
+        {"M10", 0, 1}, {"M11", 0, 0}, {"M16", 3, 1}, {"M18", 4, 1}, {"M17", 3, 0}, {"M19", 4, 0}};
+    for (auto [line, bit, v] : codes) {
+        RunNcLine(ctx, line);
+        EXPECT_EQ((Outputs() >> bit) & 1u, static_cast<uint32_t>(v)) << line;
+        EXPECT_EQ(ctx.card.get_out(0, bit), v) << line;
+    }
+    ctx.card.write_bit(0, 1, 1);
+    ctx.card.write_bit(0, 2, 1);
+    RunNcLine(ctx, "M13");
+    EXPECT_EQ(Outputs() & 6u, 4u);
+    RunNcLine(ctx, "M15");
+    EXPECT_EQ(Outputs() & 6u, 0u);
+    if (auto* m = model()) m->ClearLog();
+    RunNcLine(ctx, "M00");
+    RunNcLine(ctx, "M30");
+    RunNcLine(ctx, "M100");
+    if (auto* m = model()) {
+        EXPECT_TRUE(m->log.empty());
+    }
+    EXPECT_EQ(Outputs(), 0u);
+    EXPECT_FALSE(Moving());
+}
+
+TEST_P(InterpreterOnCardsTest, CutterStrokesHoldTheRunOnlyWhenASensorEndsThem) {
+    auto& s = ctx.sys();
+    s.gCutterUpDownMode = 0;
+    s.gPositionDetectMode = 0;
+    RunNcLine(ctx, "M12");
+    EXPECT_EQ(Outputs() & 2u, 2u);
+    EXPECT_EQ(ctx.run.mPaused, 1);
+    ctx.run.mPaused = 0;
+    RunNcLine(ctx, "M14");
+    EXPECT_EQ(Outputs() & 4u, 4u);
+    EXPECT_EQ(ctx.run.mPaused, 1);
+
+    // Delay mode: the dwell that follows does the waiting.
+    ctx.run.mPaused = 0;
+    s.gPositionDetectMode = 1;
+    RunNcLine(ctx, "M12");
+    RunNcLine(ctx, "M14");
+    EXPECT_EQ(ctx.run.mPaused, 0);
+    s.gPositionDetectMode = 0;
+    s.gCutterUpDownMode = 1;
+    RunNcLine(ctx, "M14");
+    EXPECT_EQ(ctx.run.mPaused, 0);
+}
+
+VELBEND_ON_BOTH_CARDS(InterpreterOnCardsTest);
 
 TEST_F(InterpreterTest, SingleAxisMoves) {
     // Y: absolute target whatever G says, relative to the last commanded Y.
@@ -137,46 +205,6 @@ TEST_F(InterpreterTest, XOnlyLinesMergeIntoOneMove) {
     RunCurrent();
     EXPECT_EQ(Moves(1)[0].a[2], 100);
     EXPECT_EQ(ctx.run.gNcLineIndex, 0);
-}
-
-TEST_F(InterpreterTest, OutputCodes) {
-    const std::tuple<const char*, int, int> codes[] = {
-        {"M10", 0, 1}, {"M11", 0, 0}, {"M13", 1, 0}, {"M15", 2, 0},
-        {"M16", 3, 1}, {"M17", 3, 0}, {"M18", 4, 1}, {"M19", 4, 0}};
-    for (auto [line, bit, v] : codes) {
-        card().ClearLog();
-        RunNcLine(ctx, line);
-        EXPECT_TRUE(card().Called("write_bit", {0, bit, v})) << line;
-    }
-    card().ClearLog();
-    RunNcLine(ctx, "M00");
-    RunNcLine(ctx, "M30");
-    RunNcLine(ctx, "M100");
-    EXPECT_TRUE(card().log.empty());
-}
-
-TEST_F(InterpreterTest, CutterStrokesHoldTheRunOnlyWhenASensorEndsThem) {
-    auto& s = ctx.sys();
-    s.gCutterUpDownMode = 0;
-    s.gPositionDetectMode = 0;
-    RunNcLine(ctx, "M12");
-    EXPECT_TRUE(card().Called("write_bit", {0, 1, 1}));
-    EXPECT_EQ(ctx.run.mPaused, 1);
-    ctx.run.mPaused = 0;
-    RunNcLine(ctx, "M14");
-    EXPECT_TRUE(card().Called("write_bit", {0, 2, 1}));
-    EXPECT_EQ(ctx.run.mPaused, 1);
-
-    // Delay mode: the dwell that follows does the waiting.
-    ctx.run.mPaused = 0;
-    s.gPositionDetectMode = 1;
-    RunNcLine(ctx, "M12");
-    RunNcLine(ctx, "M14");
-    EXPECT_EQ(ctx.run.mPaused, 0);
-    s.gPositionDetectMode = 0;
-    s.gCutterUpDownMode = 1;
-    RunNcLine(ctx, "M14");
-    EXPECT_EQ(ctx.run.mPaused, 0);
 }
 
 TEST_F(InterpreterTest, SeekZeroCodesPassOverTheNextLine) {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "run_fixture.h"
-#include "sim_card.h"
 #include "velbend/machine/interpreter.h"
 #include "velbend/machine/jog.h"
 #include "velbend/machine/program_writer.h"
@@ -13,7 +12,7 @@ namespace {
 
 class RunTimerTest : public RunTest {};
 
-TEST_F(RunTimerTest, DwellTicksAndIdleHandOff) {
+TEST_P(RunTimerTest, DwellTicksAndIdleHandOff) {
     Load({"G04 P90", "Y10", "X1"});
     Tick();  // the dwell line: 3 ticks
     EXPECT_EQ(ctx.run.gNcLineIndex, 1);
@@ -21,22 +20,73 @@ TEST_F(RunTimerTest, DwellTicksAndIdleHandOff) {
     Tick(3);  // three idle ticks pass
     EXPECT_EQ(ctx.run.gNcLineIndex, 1);
     EXPECT_EQ(ctx.run.mDwellTicks, 0);
-    Tick();  // Y10: 1000 pulses at 5000 pulses/s = 200 ms
+    Tick();  // Y10: 1000 pulses at 5000 pulses/s
     EXPECT_EQ(ctx.run.gNcLineIndex, 2);
+    EXPECT_TRUE(Moving(2));
+    // Nothing is handed on while the card moves: a tick that hands on a
+    // line found the card idle.
     int ticksMoving = 0;
-    while (ctx.run.gNcLineIndex == 2 && ticksMoving < 100) {
-        EXPECT_TRUE(card().ax[2].driving);  // nothing handed on while the card moves
-        Tick();
-        ++ticksMoving;
+    while (ctx.run.gTestRunning == kTrue && ticksMoving < 200) {
+        Advance(30);
+        const bool busy = Moving();
+        const int16_t before = ctx.run.gNcLineIndex;
+        Timer2_Timer(ctx);
+        if (busy) {
+            ++ticksMoving;
+            EXPECT_EQ(ctx.run.gNcLineIndex, before) << "a line handed on while the card moved";
+        }
     }
-    EXPECT_GE(ticksMoving, 6);
+    EXPECT_GT(ticksMoving, 1);
+    EXPECT_EQ(ctx.run.gTestRunning, 0);
     EXPECT_EQ(Cmd(2), 1000);
-    EXPECT_TRUE(TickUntil([&] { return ctx.run.gTestRunning == 0; }, 20));
     EXPECT_EQ(Cmd(1), 100);
     EXPECT_EQ(op.LastText(), "动作完成！");
+
+    // Dwell ticks are milliseconds / 30, halves to even: each dwell holds
+    // the next line for exactly that many idle ticks.
+    const std::pair<const char*, int> dwell[] = {{"G04 P45", 2}, {"G04 P75", 2}, {"G04 P105", 4}, {"G04 P400", 13}};
+    for (auto [line, ticks] : dwell) {
+        Load({line, "M10", "M11"});
+        Tick();
+        EXPECT_EQ(ctx.run.mDwellTicks, ticks) << line;
+        Tick(ticks);
+        EXPECT_EQ(ctx.run.gNcLineIndex, 1) << line;
+        Tick();
+        EXPECT_EQ(ctx.run.gNcLineIndex, 2) << line;
+        EXPECT_EQ(Outputs() & 1u, 1u) << line;
+        ASSERT_TRUE(TickUntil([&] { return ctx.run.gTestRunning == 0; }, 5));
+    }
 }
 
-TEST_F(RunTimerTest, PlainG01LinesAreSkippedAndMarkersCountCycles) {
+TEST_P(RunTimerTest, XOnlyLinesMergeAndTheIndexStandsOnTheLastOne) {
+    // One tick hands on X10..X30 as one move: the interpreter leaves the
+    // index on the last merged line and the timer steps past it.
+    Load({"X10", "X20", "X30", "M10", "X35", "X38 Y0", "X40 Y2", "M11"});
+    Tick();
+    EXPECT_EQ(ctx.run.gNcLineIndex, 3);
+    EXPECT_EQ(ctx.run.mLastXPulses, 3000);
+    if (auto* m = model()) {
+        ASSERT_EQ(m->Calls("pmove").size(), 1u);
+        EXPECT_TRUE(m->Called("pmove", {0, 1, 3000}));
+    }
+    EXPECT_TRUE(Moving(1));
+    EXPECT_TRUE(TickUntil([&] { return ctx.run.gNcLineIndex == 4; }, 200));
+    EXPECT_EQ(Cmd(1), 3000);
+    EXPECT_EQ(Outputs() & 1u, 1u);
+    // An XY line that leaves Y where it stands merges with the X line
+    // before it; one that bends does not.
+    Tick();
+    EXPECT_EQ(ctx.run.gNcLineIndex, 6);
+    EXPECT_TRUE(TickUntil([&] { return ctx.run.gNcLineIndex == 7; }, 200));
+    EXPECT_EQ(Cmd(1), 3800);
+    EXPECT_EQ(Cmd(2), 0);
+    EXPECT_TRUE(TickUntil([&] { return ctx.run.gTestRunning == 0; }, 400));
+    EXPECT_EQ(Cmd(1), 4000);
+    EXPECT_EQ(Cmd(2), 200);
+    EXPECT_EQ(Outputs() & 1u, 0u);
+}
+
+TEST_P(RunTimerTest, PlainG01LinesAreSkippedAndMarkersCountCycles) {
     int rebuilt = 0;
     ctx.hooks.BuildDisplayList = [&](int16_t) { ++rebuilt; };
     ctx.run.mCycleCount = -1;
@@ -53,10 +103,9 @@ TEST_F(RunTimerTest, PlainG01LinesAreSkippedAndMarkersCountCycles) {
     EXPECT_EQ(ctx.run.gTestRunning, 0);
 }
 
-TEST_F(RunTimerTest, StepModeShowsTheLineAndRunsOneAtATime) {
+TEST_P(RunTimerTest, StepModeShowsTheLineAndRunsOneAtATime) {
     ctx.sys().gRunMode = 1;
-    Load({"X1", "X2"});
-    ctx.run.gNcLineCount = 2;
+    Load({"X1", "X2", "Y5"});
     ctx.run.mStepMode = 1;
     Tick();
     EXPECT_TRUE(ctx.panel.StepTextVisible);
@@ -66,6 +115,7 @@ TEST_F(RunTimerTest, StepModeShowsTheLineAndRunsOneAtATime) {
     EXPECT_EQ(ctx.run.gNcLineIndex, 0);
     Tick(3);
     EXPECT_EQ(ctx.run.gNcLineIndex, 0);
+    EXPECT_FALSE(Moving());
 
     StepCommand_Click(ctx);  // one line, then step mode again
     Tick();
@@ -73,6 +123,17 @@ TEST_F(RunTimerTest, StepModeShowsTheLineAndRunsOneAtATime) {
     EXPECT_EQ(ctx.run.mStepMode, 1);
     // X1 merged with X2 into one move; the index stands after both.
     EXPECT_EQ(ctx.run.gNcLineIndex, 2);
+    ASSERT_TRUE(AdvanceUntilIdle());
+    EXPECT_EQ(Cmd(1), 200);
+    Tick(5);  // the next line waits for the next step
+    EXPECT_EQ(ctx.run.gNcLineIndex, 2);
+    EXPECT_EQ(ctx.panel.StepText, "Y5      0.000      0.000");
+    EXPECT_EQ(Cmd(2), 0);
+    StepCommand_Click(ctx);
+    Tick();
+    EXPECT_EQ(ctx.run.gNcLineIndex, 3);
+    EXPECT_TRUE(TickUntil([&] { return ctx.run.gTestRunning == 0; }, 100));
+    EXPECT_EQ(Cmd(2), 500);
 
     // Out of test mode the controls hide and step mode is not re-armed.
     ctx.sys().gRunMode = 0;
@@ -85,44 +146,90 @@ TEST_F(RunTimerTest, StepModeShowsTheLineAndRunsOneAtATime) {
     EXPECT_EQ(ctx.run.gNcLineIndex, 1);
 }
 
-TEST_F(RunTimerTest, PauseResumeAndStopMidMove) {
+TEST_P(RunTimerTest, PauseResumeAndStopMidMove) {
     ctx.writer.mJobLength = 1000;
-    Load({"M10", "M16", "Y20", "X50", "X0.5 Y0", "G04 P30000", "X100"}, &RunState::gRunning);
+    Load({"M10", "M16", "Y20", "X50", "X100 Y60", "G04 P30000", "X200"}, &RunState::gRunning);
     Tick(3);  // M10, M16, then the Y move starts
     ASSERT_EQ(ctx.run.gNcLineIndex, 3);
-    ASSERT_TRUE(card().AnyMoving());
+    ASSERT_TRUE(Moving());
     Command_Pause_Click(ctx);
-    EXPECT_TRUE(TickUntil([&] { return !card().AnyMoving(); }, 100));
+    EXPECT_TRUE(TickUntil([&] { return !Moving(); }, 100));
     EXPECT_EQ(Cmd(2), 2000);  // the move in progress ran to its end
     Tick(5);
     EXPECT_EQ(ctx.run.gNcLineIndex, 3);  // and nothing followed
+    EXPECT_EQ(Cmd(1), 0);
 
     Command_Run_Click(ctx);  // resumes where it stood
     EXPECT_EQ(ctx.run.mPaused, 0);
     Tick();
     EXPECT_EQ(ctx.run.gNcLineIndex, 4);
+    EXPECT_TRUE(Moving(1));
 
-    // Stop with the feed and the bend moving.
-    EXPECT_TRUE(TickUntil([&] { return ctx.run.gNcLineIndex == 5 && card().AnyMoving(); }, 200));
-    card().ax[2].driving = true;  // the bender still moving as well
-    card().ax[2].left = 5000;
-    card().ClearLog();
+    // Stop with the feed and the bend moving (X100 Y60: a bend beyond the
+    // space angle, each axis on its own).
+    EXPECT_TRUE(TickUntil([&] { return ctx.run.gNcLineIndex == 5 && Moving(1) && Moving(2); }, 400));
+    Advance(60);
+    ASSERT_TRUE(Moving(1) && Moving(2));
+    ctx.card.write_bit(0, 7, 1);  // any output 0..7 that is on goes off
+    ASSERT_EQ(Outputs() & 0x89u, 0x89u);
+    if (auto* m = model()) m->ClearLog();
     Command_Stop_Click(ctx);
-    EXPECT_TRUE(card().Called("reset_fifo", {0}));
-    EXPECT_TRUE(card().Called("dec_stop", {0, 1}));
-    EXPECT_TRUE(card().Called("dec_stop", {0, 2}));
-    for (int bit = 0; bit <= 7; ++bit) EXPECT_TRUE(card().Called("write_bit", {0, bit, 0})) << bit;
-    EXPECT_EQ(card().outputs, 0u);
+    if (auto* m = model()) {
+        EXPECT_TRUE(m->Called("reset_fifo", {0}));
+        EXPECT_TRUE(m->Called("dec_stop", {0, 1}));
+        EXPECT_TRUE(m->Called("dec_stop", {0, 2}));
+        for (int bit = 0; bit <= 7; ++bit) EXPECT_TRUE(m->Called("write_bit", {0, bit, 0})) << bit;
+        m->ClearLog();
+    }
+    EXPECT_EQ(Outputs() & 0xFFu, 0u);
+    for (int bit = 0; bit <= 7; ++bit) EXPECT_EQ(ctx.card.get_out(0, bit), 0) << bit;
     EXPECT_EQ(ctx.run.gRunning, 0);
     EXPECT_EQ(ctx.run.mPaused, 0);
+    EXPECT_EQ(ctx.run.mDwellTicks, 0);
     EXPECT_FALSE(IsMachineBusy(ctx.run));
-    card().ClearLog();
     Tick(10);
-    EXPECT_TRUE(card().Calls("pmove").empty());
-    EXPECT_FALSE(card().AnyMoving());
+    EXPECT_FALSE(Moving());
+    EXPECT_EQ(Axis_Status(ctx), 0);
+    // Both stopped short of their targets (X 100 mm, Y 60 degrees), and no
+    // line follows.
+    const int32_t x = Cmd(1), y = Cmd(2);
+    EXPECT_GT(x, 5000);
+    EXPECT_LT(x, 10000);
+    EXPECT_GT(y, 2000);
+    EXPECT_LT(y, 6000);
+    Tick(20);
+    if (auto* m = model()) {
+        EXPECT_TRUE(m->Calls("pmove").empty());
+    }
+    EXPECT_EQ(Cmd(1), x);
+    EXPECT_EQ(Cmd(2), y);
+    EXPECT_EQ(ctx.run.gNcLineIndex, 5);
 }
 
-TEST_F(RunTimerTest, MachiningRunEndsOnTheRecordedJobLength) {
+TEST_P(RunTimerTest, StopMidInterpolationEmptiesTheFifo) {
+    // A bend along the feed runs through the interpolation FIFO.
+    ctx.axis(1).Acceleration = 0.1;
+    ctx.writer.mJobLength = 1000;
+    std::vector<std::string> lines = {"M10", "M16"};
+    for (int i = 1; i <= 40; ++i) lines.push_back("X" + std::to_string(5 * i) + " Y" + std::to_string(1 + i % 2));
+    Load(lines, &RunState::gRunning);
+    EXPECT_TRUE(TickUntil([&] { return ctx.run.gNcLineIndex > 2; }, 10));
+    EXPECT_GT(ctx.run.mInterpCount, 2);
+    Tick(3);
+    ASSERT_TRUE(Moving());
+    ASSERT_EQ(ctx.card.read_fifo_empty(0), 0);
+    Command_Stop_Click(ctx);
+    EXPECT_EQ(ctx.card.read_fifo_empty(0), 1);
+    EXPECT_EQ(Outputs() & 0xFFu, 0u);
+    Tick(20);
+    EXPECT_FALSE(Moving());
+    const int32_t x = Cmd(1);
+    EXPECT_GT(x, 0);
+    EXPECT_LT(x, 20000);
+    EXPECT_FALSE(IsMachineBusy(ctx.run));
+}
+
+TEST_P(RunTimerTest, MachiningRunEndsOnTheRecordedJobLength) {
     ctx.writer.mJobLength = 30;
     ctx.panel.Label4[2] = "30.0000  mm";
     ctx.panel.Check3 = 1;
@@ -146,7 +253,7 @@ TEST_F(RunTimerTest, MachiningRunEndsOnTheRecordedJobLength) {
     // Lines all handed on but 0.3 mm short of the length: the run stays on.
     params.gLanguage = 1;
     ctx.writer.mJobLength = 30.3;
-    card().ax[1].cmd = 0;
+    SetCounters(1, 0);
     Load({"X30"}, &RunState::gRunning);
     ctx.run.mLastXPulses = 0;
     Tick(60);
@@ -164,121 +271,176 @@ TEST_F(RunTimerTest, MachiningRunEndsOnTheRecordedJobLength) {
     EXPECT_EQ(ctx.panel.Label4[3], "");
 }
 
-TEST_F(RunTimerTest, RunsStartTheBenderFromItsRealPosition) {
-    card().ax[2].cmd = 2000;  // the bender stands at 20 degrees
+TEST_P(RunTimerTest, RunsStartTheBenderFromItsRealPosition) {
+    SetCounters(2, 2000);  // the bender stands at 20 degrees
     ctx.run.mLastYPulses = 0;
     Load({"Y10"}, &RunState::gRunning);
     ctx.writer.mJobLength = 1;
     Tick();
-    EXPECT_TRUE(card().Called("pmove", {0, 2, -1000}));
-    EXPECT_TRUE(TickUntil([&] { return !card().AnyMoving(); }, 50));
+    if (auto* m = model()) {
+        EXPECT_TRUE(m->Called("pmove", {0, 2, -1000}));
+    }
+    EXPECT_TRUE(Moving(2));
+    EXPECT_TRUE(TickUntil([&] { return !Moving(); }, 50));
     EXPECT_EQ(Cmd(2), 1000);
 }
 
-TEST_F(RunTimerTest, FeedCorrectionFollowsTheSlippingEncoder) {
-    card().SetSlip(0.02);  // the strip slips: the encoder sees 98 % of the feed
+TEST_P(RunTimerTest, FeedCorrectionFollowsTheSlippingEncoder) {
+    SetSlip(0.02);  // the strip slips: the encoder sees 98 % of the feed
     ctx.sys().gEncoderPrecision = 0.01;
     Load({"G92 X0", "X100", "M34", "X200"});
-    EXPECT_TRUE(TickUntil([&] { return ctx.run.gNcLineIndex == 3; }, 400));
+    int32_t checked = 0;
+    EXPECT_TRUE(TickUntil(
+        [&] {
+            if (ctx.run.mFeedCheckPos > 0) checked = ctx.run.mFeedCheckPos;
+            return ctx.run.gNcLineIndex == 3;
+        },
+        400));
     EXPECT_EQ(ctx.run.mFeedCheckPos, 10000);
     EXPECT_EQ(ctx.run.mDwellTicks, 6);
-    EXPECT_TRUE(card().Called("pmove", {0, 1, 200}));
-    // After the dwell the check finds 0.04 mm missing and corrects again.
-    card().ClearLog();
+    if (auto* m = model()) {
+        EXPECT_TRUE(m->Called("pmove", {0, 1, 200}));
+    }
+    ASSERT_TRUE(AdvanceUntilIdle());
+    EXPECT_EQ(Cmd(1), 10200);  // the 2 mm the encoder missed, fed on
+    // After the dwell the check finds 0.04 mm missing and corrects again,
+    // then sets the counter to where the program expects the feed.
+    if (auto* m = model()) m->ClearLog();
     EXPECT_TRUE(TickUntil([&] { return ctx.run.mFeedCheckPos == 0; }, 100));
-    EXPECT_TRUE(card().Called("pmove", {0, 1, 4}));
-    EXPECT_TRUE(card().Called("set_command_pos", {0, 1, 10000}));
-    EXPECT_NEAR(card().ax[1].act / 100.0, 100.0, 0.01);
-    // The program goes on from the position it expects.
+    if (auto* m = model()) {
+        EXPECT_TRUE(m->Called("pmove", {0, 1, 4}));
+        EXPECT_TRUE(m->Called("set_command_pos", {0, 1, 10000}));
+    }
+    EXPECT_EQ(Cmd(1), 10000);
+    EXPECT_NEAR(Act(1) / 100.0, 100.0, 0.01);
+    // The program goes on from the position it expects; the second 100 mm
+    // slip uncorrected.
     EXPECT_TRUE(TickUntil([&] { return ctx.run.gTestRunning == 0; }, 400));
     EXPECT_EQ(Cmd(1), 20000);
+    EXPECT_NEAR(Act(1) / 100.0, 100.0 + 98.0, 0.05);
 
     // The operator dialog's feed test: corrected until the encoder shows it.
-    card().ax[1].cmd = 0;
-    card().ax[1].act = 0;
-    card().ClearLog();
+    SetCounters(1, 0);
+    if (auto* m = model()) m->ClearLog();
     ctx.run.gPendingComp = 50;
     ctx.run.gCompWaitTicks = 5;
     Tick(5);
-    EXPECT_TRUE(card().Calls("pmove").empty());
+    EXPECT_FALSE(Moving());
+    EXPECT_EQ(Cmd(1), 0);
     EXPECT_TRUE(TickUntil([&] { return ctx.run.gPendingComp == 0; }, 400));
-    EXPECT_GE(card().Calls("pmove").size(), 2u);
-    EXPECT_NEAR(card().ax[1].act / 100.0, 50.0, 0.02);
+    if (auto* m = model()) {
+        EXPECT_GE(m->Calls("pmove").size(), 2u);
+    }
+    EXPECT_GT(Cmd(1), 5000);  // more than 50 mm commanded
+    EXPECT_NEAR(Act(1) / 100.0, 50.0, 0.02);
 
     // An encoder equivalent of 0 refuses both with a message.
     ctx.sys().gEncoderEquiv = 0;
     ctx.run.gPendingComp = 20;
     ctx.run.gCompWaitTicks = 0;
-    card().ClearLog();
+    const int32_t before = Cmd(1);
     Tick();
     EXPECT_EQ(ctx.run.gPendingComp, 0);
-    EXPECT_TRUE(card().Calls("pmove").empty());
+    EXPECT_FALSE(Moving());
+    EXPECT_NE(op.LastText().find("编码器当量"), std::string::npos);
+    op.messages.clear();
+    Load({"M34", "X1"});
+    Tick();
+    EXPECT_EQ(ctx.run.mFeedCheckPos, 0);
+    EXPECT_FALSE(Moving());
+    EXPECT_EQ(Cmd(1), before);
     EXPECT_NE(op.LastText().find("编码器当量"), std::string::npos);
 }
 
-TEST_F(RunTimerTest, ExternalButtonsJogTheFeed) {
+TEST_P(RunTimerTest, ExternalButtonsJogTheFeed) {
     // First tick: both inputs read 1 against the stored 0: two releases,
     // which stop nothing.
     Tick();
     EXPECT_EQ(ctx.run.mExtFeedInput, 1);
     EXPECT_EQ(ctx.run.mExtRetractInput, 1);
-    EXPECT_TRUE(card().Calls("dec_stop").empty());
+    if (auto* m = model()) {
+        EXPECT_TRUE(m->Calls("dec_stop").empty());
+    }
+    EXPECT_FALSE(Moving());
 
-    card().SetInput(18, 0);  // feed button held
+    ctx.card.write_bit(0, 3, 1);  // material pressed
+    SetInput(18, 0);              // feed button held
     Tick();
-    EXPECT_TRUE(card().Called("pmove", {0, 1, 100000000}));
-    EXPECT_TRUE(card().Called("write_bit", {0, 3, 0}));
-    card().ClearLog();
+    if (auto* m = model()) {
+        EXPECT_TRUE(m->Called("pmove", {0, 1, 100000000}));
+    }
+    EXPECT_EQ(Outputs() & 8u, 0u);  // pressing released for the jog
+    EXPECT_TRUE(Moving(1));
     Tick(3);
-    EXPECT_TRUE(card().Calls("pmove").empty());
-    EXPECT_GT(Cmd(1), 0);
-    card().SetInput(18, 1);
+    const int32_t fed = Cmd(1);
+    EXPECT_GT(fed, 0);
+    EXPECT_TRUE(Moving(1));  // not restarted, still going
+    if (auto* m = model()) m->ClearLog();
+    SetInput(18, 1);
     Tick();
-    EXPECT_EQ(card().Calls("dec_stop").size(), 1u);
-    EXPECT_FALSE(card().AnyMoving());
+    if (auto* m = model()) {
+        EXPECT_EQ(m->Calls("dec_stop").size(), 1u);
+    }
+    ASSERT_TRUE(AdvanceUntilIdle(1000));
+    const int32_t stopped = Cmd(1);
+    EXPECT_GE(stopped, fed);
+    Tick(3);
+    EXPECT_EQ(Cmd(1), stopped);
 
-    // Retract in step mode: Text3 mm back, the release sends nothing.
+    // Retract in step mode: Text3 mm back, the release does not cut it short.
     ctx.panel.Check1 = 1;
     ctx.panel.Text3 = "5";
-    card().ClearLog();
-    card().SetInput(19, 0);
+    SetInput(19, 0);
     Tick();
-    EXPECT_TRUE(card().Called("pmove", {0, 1, -500}));
-    card().SetInput(19, 1);
+    EXPECT_TRUE(Moving(1));
+    SetInput(19, 1);
     Tick();
-    EXPECT_TRUE(card().Calls("dec_stop").empty());
+    ASSERT_TRUE(AdvanceUntilIdle(5000));
+    EXPECT_EQ(Cmd(1), stopped - 500);
 
     // Pressed while a run is on: refused, and not replayed when it ends.
     ctx.panel.Check1 = 0;
-    EXPECT_TRUE(TickUntil([&] { return !card().AnyMoving(); }, 100));
     Load({"G04 P90"});
-    card().ClearLog();
-    card().SetInput(18, 0);
+    if (auto* m = model()) m->ClearLog();
+    SetInput(18, 0);
     Tick();
-    EXPECT_TRUE(card().Calls("pmove").empty());
+    EXPECT_FALSE(Moving());
     EXPECT_EQ(ctx.run.mExtFeedInput, 0);
     EXPECT_TRUE(TickUntil([&] { return ctx.run.gTestRunning == 0; }, 20));
     Tick(3);
-    EXPECT_TRUE(card().Calls("pmove").empty());
-    card().SetInput(18, 1);
+    EXPECT_FALSE(Moving());
+    SetInput(18, 1);
     Tick();
-    EXPECT_TRUE(card().Calls("dec_stop").empty());
+    if (auto* m = model()) {
+        EXPECT_TRUE(m->Calls("pmove").empty());
+    }
+    EXPECT_EQ(Cmd(1), stopped - 500);
+
+    // The retract button held: an endless jog backwards until released.
+    SetInput(19, 0);
+    Tick(3);
+    EXPECT_TRUE(Moving(1));
+    EXPECT_LT(Cmd(1), stopped - 500);
+    SetInput(19, 1);
+    Tick();
+    EXPECT_TRUE(AdvanceUntilIdle(1000));
 }
 
-TEST_F(RunTimerTest, CylinderStrokesWaitForTheirSensors) {
+TEST_P(RunTimerTest, CylinderStrokesWaitForTheirSensors) {
     auto& s = ctx.sys();
     s.gCutterUpDownMode = 0;
     s.gPositionDetectMode = 0;
     Load({"M12", "M13", "M14", "X1"});
     Tick();
     EXPECT_EQ(ctx.run.mPaused, 1);
+    EXPECT_EQ(Outputs() & 2u, 2u);
     Tick(5);
     EXPECT_EQ(ctx.run.gNcLineIndex, 1);
-    card().SetInput(16, 0);  // cutter out reached
+    SetInput(16, 0);  // cutter out reached
     Tick();
     EXPECT_EQ(ctx.run.mPaused, 0);
-    EXPECT_EQ(card().outputs & 2u, 0u);
-    card().SetInput(16, 1);
+    EXPECT_EQ(Outputs() & 2u, 0u);
+    SetInput(16, 1);
     Tick(2);  // M13, then M14
     EXPECT_EQ(ctx.run.gNcLineIndex, 3);
     EXPECT_EQ(ctx.run.mPaused, 1);
@@ -290,21 +452,22 @@ TEST_F(RunTimerTest, CylinderStrokesWaitForTheirSensors) {
     Tick();
     EXPECT_EQ(ctx.run.mSensorOverride, 0);
     EXPECT_EQ(ctx.run.mPaused, 0);
-    EXPECT_EQ(card().outputs & 4u, 0u);
+    EXPECT_EQ(Outputs() & 4u, 0u);
     EXPECT_TRUE(TickUntil([&] { return ctx.run.gTestRunning == 0; }, 20));
+    EXPECT_EQ(Cmd(1), 100);
 
     // Delay mode: the dwell does the waiting, no sensor is read.
     s.gPositionDetectMode = 1;
     Load({"M14", "G04 P90", "M15"});
     Tick(5);
     EXPECT_EQ(ctx.run.gNcLineIndex, 2);  // still in the dwell
-    EXPECT_NE(card().outputs & 4u, 0u);
+    EXPECT_NE(Outputs() & 4u, 0u);
     Tick();
     EXPECT_EQ(ctx.run.gTestRunning, 0);
-    EXPECT_EQ(card().outputs & 4u, 0u);
+    EXPECT_EQ(Outputs() & 4u, 0u);
 }
 
-TEST_F(RunTimerTest, SlotAndTestRunsEndWithTheirMessages) {
+TEST_P(RunTimerTest, SlotAndTestRunsEndWithTheirMessages) {
     Load({"M16", "M17"}, &RunState::gSlotRunning);
     Tick();
     EXPECT_EQ(ctx.run.gSlotRunning, kTrue);
@@ -317,11 +480,12 @@ TEST_F(RunTimerTest, SlotAndTestRunsEndWithTheirMessages) {
     EXPECT_EQ(ctx.run.gSlotRunning, kTrue);
 }
 
-TEST_F(RunTimerTest, DisplaysLampsAndMarkers) {
-    card().ax[1].cmd = 12345;
-    card().ax[3].cmd = -250;
-    card().outputs = 1u | 8u;
-    card().SetInput(8, 0);
+TEST_P(RunTimerTest, DisplaysLampsAndMarkers) {
+    SetCounters(1, 12345);
+    SetCounters(3, -250);
+    ctx.card.write_bit(0, 0, 1);
+    ctx.card.write_bit(0, 3, 1);
+    SetInput(8, 0);
     ctx.panel.Picture1Width = 400;
     ctx.panel.Picture1Height = 200;
     ctx.panel.gViewWidth = 200;
@@ -343,85 +507,7 @@ TEST_F(RunTimerTest, DisplaysLampsAndMarkers) {
     EXPECT_DOUBLE_EQ(ctx.panel.Shape2.Width, 12);
 }
 
-// The same correction against the card library's simulated card, whose
-// feed encoder slips (needs the simulated card's encoder-slip control).
-TEST(RunTimerOnSimulatedCard, FeedCorrectionWithEncoderSlip) {
-    TempHome home;
-    ParamStore params;
-    RecordingOperator op;
-    MachineContext ctx(params, op);
-    TestMachine(params);
-    params.gSysParaTable.gEncoderEquiv = 100;
-    params.gSysParaTable.gEncoderPrecision = 0.01;
-    ctx.panel.Timer2Interval = 30;
-    SimCard sim(ctx.card);
-    if (!sim.Usable()) GTEST_SKIP() << sim.Why();
-    auto slip = sim.Sym<int32_t (*)(int32_t, int32_t, double)>("tarvikm_sim_set_encoder_slip");
-    if (!slip) GTEST_SKIP() << "the simulated card has no encoder slip (tarvikm_sim_set_encoder_slip)";
-    ASSERT_EQ(slip(0, 1, 0.02), 0);
-    ctx.run.gNcLines = {"G92 X0", "X100", "M34", "X200"};
-    ctx.run.gNcLineCount = 4;
-    ctx.run.gTestRunning = kTrue;
-    int32_t checked = 0;
-    for (int i = 0; i < 2000 && ctx.run.gTestRunning == kTrue; ++i) {
-        sim.Advance(30);
-        Timer2_Timer(ctx);
-        if (ctx.run.mFeedCheckPos > 0) checked = ctx.run.mFeedCheckPos;
-    }
-    EXPECT_EQ(ctx.run.gTestRunning, 0);
-    EXPECT_EQ(checked, 10000);
-    int32_t cmd = 0, act = 0;
-    ctx.card.get_command_pos(0, 1, &cmd);
-    ctx.card.get_actual_pos(0, 1, &act);
-    EXPECT_EQ(cmd, 20000);
-    // The second 100 mm slipped uncorrected: 98 mm on the encoder.
-    EXPECT_NEAR(act / 100.0, 100.0 + 98.0, 0.05);
-}
-
-// Stop in the middle of a run on the simulated card: both moving axes
-// decelerate, the outputs go off, and no line follows.
-TEST(RunTimerOnSimulatedCard, StopMidMove) {
-    TempHome home;
-    ParamStore params;
-    RecordingOperator op;
-    MachineContext ctx(params, op);
-    TestMachine(params);
-    ctx.panel.Timer2Interval = 30;
-    SimCard sim(ctx.card);
-    if (!sim.Usable()) GTEST_SKIP() << sim.Why();
-    auto outputs = sim.Sym<int32_t (*)(int32_t)>("tarvikm_sim_get_outputs");
-    ASSERT_NE(outputs, nullptr);
-    ctx.run.gNcLines = {"M10", "M16", "X100 Y40", "X200"};
-    ctx.run.gNcLineCount = 4;
-    ctx.writer.mJobLength = 200;
-    ctx.run.gRunning = kTrue;
-    auto tick = [&](int n) {
-        for (int i = 0; i < n; ++i) {
-            sim.Advance(30);
-            Timer2_Timer(ctx);
-        }
-    };
-    tick(3);
-    ASSERT_EQ(ctx.run.gNcLineIndex, 3);
-    tick(10);
-    int32_t s1 = 0, s2 = 0;
-    ctx.card.get_status(0, 1, &s1);
-    ctx.card.get_status(0, 2, &s2);
-    ASSERT_NE(s1, 0);
-    ASSERT_NE(s2, 0);
-    EXPECT_EQ(outputs(0) & 0x9, 0x9);
-    Command_Stop_Click(ctx);
-    EXPECT_EQ(outputs(0) & 0xFF, 0);
-    tick(50);
-    EXPECT_EQ(Axis_Status(ctx), 0);
-    int32_t x = 0, y = 0;
-    ctx.card.get_command_pos(0, 1, &x);
-    ctx.card.get_command_pos(0, 2, &y);
-    EXPECT_LT(x, 10000);
-    EXPECT_LT(y, 4000);
-    EXPECT_EQ(ctx.run.gNcLineIndex, 3);
-    EXPECT_EQ(ctx.run.gRunning, 0);
-}
+VELBEND_ON_BOTH_CARDS(RunTimerTest);
 
 }  // namespace
 }  // namespace velbend::testing

@@ -11,12 +11,14 @@ namespace {
 
 class TestProgramsTest : public RunTest {
 protected:
-    TestProgramsTest() {
+    void SetUp() override {
+        RunTest::SetUp();
+        if (IsSkipped()) return;
         auto& s = ctx.sys();
         s.gBendMechanisms = 1;
-        card().SetInput(8, 0);   // bender on its zero switch
-        card().SetInput(14, 0);  // cutter on its zero switch
-        card().SetInput(20, 0);  // swing on its zero switch
+        SetInput(8, 0);   // bender on its zero switch
+        SetInput(14, 0);  // cutter on its zero switch
+        SetInput(20, 0);  // swing on its zero switch
     }
     std::vector<std::string> Block(double angle, int16_t side) {
         ProgramLines out;
@@ -41,7 +43,7 @@ protected:
     }
 };
 
-TEST_F(TestProgramsTest, FrameCaptionsInBothLanguages) {
+TEST_P(TestProgramsTest, FrameCaptionsInBothLanguages) {
     Command4_Click(ctx, 0);
     EXPECT_TRUE(ctx.panel.TshFrameVisible);
     EXPECT_FALSE(ctx.panel.Text14Visible);
@@ -70,7 +72,7 @@ TEST_F(TestProgramsTest, FrameCaptionsInBothLanguages) {
     EXPECT_EQ(ctx.run.gNcLines, lines);
 }
 
-TEST_F(TestProgramsTest, FeedLengthTestAndItsCorrection) {
+TEST_P(TestProgramsTest, FeedLengthTestAndItsCorrection) {
     ProgramLines out;
     ASSERT_TRUE(WriteTestProgram(ctx, TestProgram::FeedLength, out));
     auto want = Preamble(true);
@@ -133,7 +135,7 @@ TEST_F(TestProgramsTest, FeedLengthTestAndItsCorrection) {
     EXPECT_FALSE(ctx.panel.TshFrameVisible);
 }
 
-TEST_F(TestProgramsTest, ArcTestsAndSpaceAngleCorrections) {
+TEST_P(TestProgramsTest, ArcTestsAndSpaceAngleCorrections) {
     // R 100 above the pat threshold 50: one continuous bend; b = 60.
     ctx.panel.Text7 = "100";
     ProgramLines out;
@@ -204,7 +206,7 @@ TEST_F(TestProgramsTest, ArcTestsAndSpaceAngleCorrections) {
     EXPECT_DOUBLE_EQ(ctx.sys().gSpaceAngleN, 32);
 }
 
-TEST_F(TestProgramsTest, SlotTestsAndPreambleVariants) {
+TEST_P(TestProgramsTest, SlotTestsAndPreambleVariants) {
     ProgramLines out;
     ASSERT_TRUE(WriteTestProgram(ctx, TestProgram::BackSlot, out));
     auto want = Preamble(false);
@@ -219,7 +221,7 @@ TEST_F(TestProgramsTest, SlotTestsAndPreambleVariants) {
     // Cylinder cutter not back: drawn back first, waiting on its sensor...
     auto& s = ctx.sys();
     s.gCutterUpDownMode = 0;
-    card().SetInput(17, 1);
+    SetInput(17, 1);
     out.clear();
     WriteTestProgram(ctx, TestProgram::FrontSlot, out);
     EXPECT_EQ(std::vector<std::string>(out.lines().begin(), out.lines().begin() + 5),
@@ -239,6 +241,8 @@ TEST_F(TestProgramsTest, SlotTestsAndPreambleVariants) {
               (std::vector<std::string>{"G91 Y45.0000 F3000", "G90", "G90 G01", "G92 X0"}));
     EXPECT_EQ(out.lines().back(), "M30");
 }
+
+VELBEND_ON_BOTH_CARDS(TestProgramsTest);
 
 }  // namespace
 }  // namespace velbend::testing
