@@ -66,6 +66,9 @@ void Command_Stop_Click(MachineContext& ctx) {
     for (int n = 1; n <= 4; ++n)
         if (status[n] > 0) card.dec_stop(0, n);
     for (int bit = 0; bit <= 7; ++bit) card.write_bit(0, bit, 0);
+    // A search cut short leaves no stop on the zero switch behind: the
+    // axis's later moves would end wherever they meet the switch.
+    if (run.gHomeState >= 1 && run.gHomeState <= 4) card.set_stop0_mode(0, run.gHomeState, 0, 0);
 
     run.gRunning = 0;
     run.gSlotRunning = 0;

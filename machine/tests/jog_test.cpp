@@ -292,6 +292,7 @@ TEST_P(JogTest, CutterAndSwingSeekZero) {
     Command_Stop_Click(ctx);
     if (auto* m = model()) {
         EXPECT_TRUE(m->Called("dec_stop", {0, 4}));
+        EXPECT_TRUE(m->Called("set_stop0_mode", {0, 4, 0, 0}));
     }
     EXPECT_EQ(ctx.run.gHomeState, 0);
     EXPECT_FALSE(IsMachineBusy(ctx.run));
@@ -367,6 +368,36 @@ TEST_P(JogTest, SeekZeroFromTheProgramGoesOnWithTheNextLines) {
     EXPECT_EQ(Cmd(3), 0);
     EXPECT_EQ(Cmd(1), 1000);
     EXPECT_FALSE(Moving());
+}
+
+TEST_P(JogTest, StopDuringASearchLeavesNoStopOnTheSwitchBehind) {
+    // The feed stopped while it searched for its switch 30..40 mm ahead.
+    PlaceSwitch(2, 1, 3000, 4000);
+    Command_XZ_Click(ctx);
+    Tick(3);
+    ASSERT_TRUE(Moving(1));
+    Command_Stop_Click(ctx);
+    ASSERT_TRUE(AdvanceUntilIdle(1000));
+    ASSERT_LT(Cmd(1), 3000);
+    // A program's feed then runs over the switch to its full length.
+    Load({"G92 X0", "X100"});
+    EXPECT_TRUE(TickUntil([&] { return ctx.run.gTestRunning == 0; }, 400));
+    EXPECT_EQ(Cmd(1), 10000);
+
+    // The same for the bender stopped in its search towards a switch at
+    // 10..11 degrees: a later bend passes it.
+    ctx.run.mBendHomed = kTrue;
+    PlaceSwitch(8, 2, 1000, 1100);
+    SetCounters(2, 500);
+    Command_Z1_Click(ctx);
+    ASSERT_EQ(ctx.run.gHomeState, 2);
+    Tick(3);
+    ASSERT_TRUE(Moving(2));
+    Command_Stop_Click(ctx);
+    ASSERT_TRUE(AdvanceUntilIdle(1000));
+    Load({"G92 Y0", "Y40"});
+    EXPECT_TRUE(TickUntil([&] { return ctx.run.gTestRunning == 0; }, 400));
+    EXPECT_EQ(Cmd(2), 4000);
 }
 
 VELBEND_ON_BOTH_CARDS(JogTest);

@@ -154,7 +154,8 @@ void Command_Pause_Click(MachineContext& ctx);
 void StepCommand_Click(MachineContext& ctx);
 
 // Stop: resets the card's interpolation FIFO, decelerates EVERY moving axis,
-// switches outputs 0..7 off and returns everything to idle: all run flags,
+// switches outputs 0..7 off, switches off the stop on the zero switch of an
+// axis whose search it cuts short, and returns everything to idle: all run flags,
 // mPaused, gHomeState, gHomeStarted, the bend-axis seek-zero phase,
 // mSeekFromProgram, mJogDirection, gCylinderBusy, the calibration mode
 // (mDebugMode), gPendingComp,
