@@ -1,6 +1,7 @@
 #include "velbend/machine/interpreter.h"
 
 #include <cmath>
+#include <algorithm>
 #include <cstdlib>
 #include <limits>
 
@@ -13,6 +14,8 @@ namespace {
 constexpr std::string_view kNum = "NUM";
 // The run timer's interval when start-up has not set one yet.
 constexpr int kDefaultTickMs = 30;
+// The card's interpolation FIFO: 2048 words, four to a two-axis segment.
+constexpr int64_t kFifoSegments = 2048 / 4;
 
 int32_t Sat32(int64_t v) {
     if (v > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
@@ -113,11 +116,19 @@ void InterpolatedRun(MachineContext& ctx, const NcWords& w) {
         return;
     }
 
+    // The whole run is queued at once: its points and both ramps (at most
+    // nMax slices each) must fit in the card's FIFO, or the card drops
+    // what does not and the axes end elsewhere.
+    const int64_t nMax = static_cast<int64_t>(CardInt(ctx.axis(1).AutoFeedrate * pe1 / 60.0) * 0.02 /
+                                              static_cast<double>(a));
+    const int64_t lastPoint = std::min<int64_t>(450, kFifoSegments - 1 - 2 * nMax);
+
     pts[0] = {run.mLastXPulses, run.mLastYPulses};
     pts[1] = {px, py};
     run.mInterpCount = 1;
     std::string cx = w.X, cy = w.Y;
     for (;;) {
+        if (run.mInterpCount > lastPoint) break;
         std::string r = LookAhead(ctx);
         const auto& prev = pts[static_cast<std::size_t>(run.mInterpCount)];
         if (r != kNum) {
@@ -140,7 +151,6 @@ void InterpolatedRun(MachineContext& ctx, const NcWords& w) {
             cy = run.mLastNcY;
         }
         AdvanceIndex(run);
-        if (run.mInterpCount > 450) break;
     }
 
     if (run.mInterpCount == 1) {

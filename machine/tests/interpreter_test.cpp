@@ -412,5 +412,49 @@ TEST_F(InterpolationTest, LongRunsStopAt451Points) {
     EXPECT_EQ(ctx.run.mLastXPulses, 45100);
 }
 
+// The interpolated runs carried out by the card: it ends where the program
+// says the polyline ends.
+class InterpolationOnCardsTest : public RunTest {
+protected:
+    void RunCurrent() { RunNcLine(ctx, ctx.run.gNcLines[static_cast<std::size_t>(ctx.run.gNcLineIndex)]); }
+};
+
+TEST_P(InterpolationOnCardsTest, TheCardRunsThePolylineToItsEnd) {
+    ctx.axis(1).Acceleration = 0.1;
+    ctx.run.mLastYPulses = 100;
+    Load({"X10 Y2", "X15 Y3", "X20 Y4", "M30"}, &RunState::gRunning);
+    RunCurrent();
+    EXPECT_EQ(ctx.run.mInterpCount, 3);
+    EXPECT_NE(Axis_Status(ctx), 0);
+    ASSERT_TRUE(AdvanceUntilIdle());
+    EXPECT_EQ(Axis_Status(ctx), 0);
+    EXPECT_EQ(Cmd(1), 2000);
+    EXPECT_EQ(Cmd(2), 300);  // the card stood at 0, the program at 100
+}
+
+TEST_P(InterpolationOnCardsTest, LongRunsFitTheCardsFifo) {
+    // Points 10 mm apart and a slow feed ramp (40 slices up, 40 down): 451
+    // points and both ramps would not fit in the card's 512 segments.
+    ctx.axis(1).Acceleration = 0.01;
+    std::vector<std::string> lines;
+    for (int i = 1; i <= 600; ++i) lines.push_back("X" + std::to_string(10 * i) + " Y" + std::to_string(1 + i % 2));
+    ctx.run.mLastYPulses = 100;
+    Load(lines, &RunState::gRunning);
+    RunCurrent();
+    EXPECT_GT(ctx.run.mInterpCount, 400);
+    EXPECT_LE(ctx.run.mInterpCount, 451);
+    EXPECT_EQ(ctx.run.gNcLineIndex, ctx.run.mInterpCount - 1);
+    EXPECT_EQ(ctx.run.mLastXPulses, 1000 * ctx.run.mInterpCount);
+    if (auto* m = model()) {
+        EXPECT_LE(m->Calls("fifo_inp_move2").size(), 512u);
+    }
+    ASSERT_TRUE(AdvanceUntilIdle());
+    // The card stands where the program believes it does.
+    EXPECT_EQ(Cmd(1), ctx.run.mLastXPulses);
+    EXPECT_EQ(Cmd(2), ctx.run.mLastYPulses - 100);
+}
+
+VELBEND_ON_BOTH_CARDS(InterpolationOnCardsTest);
+
 }  // namespace
 }  // namespace velbend::testing

@@ -10,7 +10,9 @@
 // Order: G92 sets positions; else G04 sets the dwell; else the M action;
 // then the coordinate words: X alone (merging the X-only lines that follow
 // into one move), X with Y (two single-axis moves or an interpolated XY run
-// through the card's FIFO), else the first present of Y, Z, A.  Every
+// through the card's FIFO: at most 451 points, fewer where the feed's ramps
+// need so many slices that points and ramps would not fit the FIFO's 512
+// segments), else the first present of Y, Z, A.  Every
 // coordinate is an absolute target; G90/G91/G01/G05 and F have no effect.
 // Positions are pulses: value x PulseEquivalent, rounded half to even.
 #pragma once
