@@ -138,6 +138,40 @@ TEST_P(InterpreterOnCardsTest, CutterStrokesHoldTheRunOnlyWhenASensorEndsThem) {
     EXPECT_EQ(ctx.run.mPaused, 0);
 }
 
+TEST_P(InterpreterOnCardsTest, EncoderCorrectionOfTheFeed) {
+    ctx.card.set_command_pos(0, 1, 10000);  // 100 mm commanded
+    ctx.card.set_actual_pos(0, 1, 9800);    // 98 mm on the encoder (100 counts per mm)
+    RunNcLine(ctx, "M34");
+    EXPECT_EQ(ctx.run.mFeedCheckPos, 10000);
+    if (auto* m = model()) {
+        EXPECT_TRUE(m->Called("pmove", {0, 1, 200}));
+    }
+    EXPECT_EQ(ctx.run.mDwellTicks, 6);
+    ASSERT_TRUE(AdvanceUntilIdle());
+    EXPECT_EQ(Cmd(1), 10200);
+    EXPECT_EQ(Act(1), 10000);
+
+    // M35 corrects once and does not check again.
+    ctx.run.mDwellTicks = 0;
+    ctx.run.mFeedCheckPos = 0;
+    ctx.card.set_actual_pos(0, 1, 9900);
+    RunNcLine(ctx, "M35");
+    EXPECT_EQ(ctx.run.mFeedCheckPos, 0);
+    EXPECT_EQ(ctx.run.mDwellTicks, 0);
+    ASSERT_TRUE(AdvanceUntilIdle());
+    EXPECT_EQ(Cmd(1), 10500);
+    EXPECT_EQ(Act(1), 10200);
+
+    // No division by an encoder equivalent of 0: refused with a message.
+    ctx.sys().gEncoderEquiv = 0;
+    RunNcLine(ctx, "M34");
+    EXPECT_EQ(ctx.run.mFeedCheckPos, 0);
+    EXPECT_FALSE(Moving());
+    EXPECT_EQ(Cmd(1), 10500);
+    ASSERT_EQ(op.messages.size(), 1u);
+    EXPECT_NE(op.LastText().find("编码器当量"), std::string::npos);
+}
+
 VELBEND_ON_BOTH_CARDS(InterpreterOnCardsTest);
 
 TEST_F(InterpreterTest, SingleAxisMoves) {
@@ -230,31 +264,6 @@ TEST_F(InterpreterTest, SeekZeroCodesPassOverTheNextLine) {
     EXPECT_TRUE(card().Called("pmove", {0, 1, 1000000}));
     EXPECT_EQ(ctx.run.gHomeState, 1);
     EXPECT_EQ(ctx.run.mSeekFromProgram, 0);
-}
-
-TEST_F(InterpreterTest, EncoderCorrectionOfTheFeed) {
-    card().ax[1].cmd = 10000;  // 100 mm commanded
-    card().ax[1].act = 9800;   // 98 mm on the encoder (100 counts per mm)
-    RunNcLine(ctx, "M34");
-    EXPECT_EQ(ctx.run.mFeedCheckPos, 10000);
-    EXPECT_TRUE(card().Called("pmove", {0, 1, 200}));
-    EXPECT_EQ(ctx.run.mDwellTicks, 6);
-
-    card().ClearLog();
-    ctx.run.mDwellTicks = 0;
-    RunNcLine(ctx, "M35");
-    EXPECT_TRUE(card().Called("pmove", {0, 1, 200}));
-    EXPECT_EQ(ctx.run.mFeedCheckPos, 0);
-    EXPECT_EQ(ctx.run.mDwellTicks, 0);
-
-    // No division by an encoder equivalent of 0: refused with a message.
-    card().ClearLog();
-    ctx.sys().gEncoderEquiv = 0;
-    RunNcLine(ctx, "M34");
-    EXPECT_EQ(ctx.run.mFeedCheckPos, 0);
-    EXPECT_TRUE(card().Calls("pmove").empty());
-    ASSERT_EQ(op.messages.size(), 1u);
-    EXPECT_NE(op.LastText().find("编码器当量"), std::string::npos);
 }
 
 TEST_F(InterpreterTest, XYLinesChooseSingleMovesOrInterpolation) {

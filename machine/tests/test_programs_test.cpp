@@ -127,7 +127,8 @@ TEST_P(TestProgramsTest, FeedLengthTestAndItsCorrection) {
     op.messages.clear();
     Command5_Click(ctx, 0);
     EXPECT_EQ(ctx.sys().gEncoderEquiv, 0);
-    EXPECT_EQ(op.messages.size(), 1u);
+    ASSERT_EQ(op.messages.size(), 1u);
+    EXPECT_EQ(op.LastText(), "Test length or equivalent is 0, no adjustment!");
     EXPECT_EQ(ctx.run.mDebugMode, 4);
     // Cancel discards it.
     Command5_Click(ctx, 1);
@@ -181,7 +182,9 @@ TEST_P(TestProgramsTest, ArcTestsAndSpaceAngleCorrections) {
     Command4_Click(ctx, 1);
     Command5_Click(ctx, 0);
     EXPECT_EQ(ctx.run.gTestRunning, 0);
-    EXPECT_EQ(op.messages.size(), 1u);
+    ASSERT_EQ(op.messages.size(), 1u);
+    EXPECT_EQ(op.LastText(), "拍弧间距为0，无法生成测试程序！");
+    EXPECT_FALSE(Moving());
     params.gPfjjTable[3].Spacing = 4;
     ctx.sys().gTestRadius = 100;
 
