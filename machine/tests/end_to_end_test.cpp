@@ -125,6 +125,7 @@ TEST_P(EndToEndTest, LetterFromDxfToWorkFinished) {
     int32_t x = 0;
     ctx->card.get_command_pos(0, 1, &x);
     EXPECT_NEAR(x / params.gSysParaTable.gAxisPara[1].PulseEquivalent + ctx->run.mLengthComp, job, 0.1);
+    EXPECT_EQ(Axis_Status(*ctx), 0) << "still moving when the run ended";
     advance(2000);
     EXPECT_EQ(Axis_Status(*ctx), 0);
     EXPECT_FALSE(IsMachineBusy(ctx->run));
