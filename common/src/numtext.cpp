@@ -29,63 +29,57 @@ std::string PrintForm(double v, int prec) {
     return (neg ? "-" : " ") + body;
 }
 
-// Digits of |v| rounded to 15 significant digits: v = 0.d1d2...d15 x 10^exp10.
-struct Decimal {
-    std::string digits;  // 15 digits, first non-zero
-    int exp10 = 0;       // position of the decimal point after `exp10` digits
-};
+constexpr int kMaxDecimals = 8;
 
-Decimal ToDecimal(double v) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.14e", std::fabs(v));  // d.dddddddddddddde+XX
-    Decimal d;
-    std::string s(buf);
-    auto e = s.find('e');
-    d.digits = s.substr(0, 1) + s.substr(2, e - 2);
-    d.exp10 = std::atoi(s.c_str() + e + 1) + 1;
-    return d;
-}
-
-// |v| rounded half away from zero to `decimals` places, as integer digits
-// and fraction digits (without sign).
-void RoundDecimal(double v, int decimals, std::string& intPart, std::string& fracPart) {
-    intPart.clear();
-    fracPart.clear();
-    if (v == 0) {
-        intPart = "0";
-        fracPart.assign(decimals, '0');
-        return;
+// The 15 significant digits of a (finite, > 0) as %.14e prints them, the
+// exact binary value rounded half to even: digits[0..14] and the decimal
+// exponent of the first digit.
+void FifteenDigits(double a, char* digits, int& exp10) {
+    // Fast path: the shortest text that reads back as a, rounded to 15
+    // digits.  It rounds like the exact binary value except when the
+    // shortest text ends exactly on the halfway point (16 digits, the last
+    // a 5); then the exact value decides.
+    char buf[40];
+    auto r = std::to_chars(buf, buf + sizeof buf - 1, a, std::chars_format::scientific);
+    *r.ptr = '\0';
+    char* e = buf;
+    while (e < r.ptr && *e != 'e') ++e;
+    char sig[24];
+    int n = 0;
+    for (char* p = buf; p < e && n < 20; ++p)
+        if (*p != '.') sig[n++] = *p;
+    int ex = 0;
+    {
+        const char* p = e + 1;
+        bool neg = *p == '-';
+        if (*p == '-' || *p == '+') ++p;
+        while (*p >= '0' && *p <= '9') ex = ex * 10 + (*p++ - '0');
+        if (neg) ex = -ex;
     }
-    Decimal d = ToDecimal(v);
-    // Full digit string with the point after position `point`.
-    std::string digits = d.digits;
-    int point = d.exp10;
-    if (point <= 0) {  // leading zeros after the point
-        digits.insert(0, static_cast<size_t>(-point) + 1, '0');
-        point = 1;
-    }
-    int keep = point + decimals;  // digits kept
-    if (keep < static_cast<int>(digits.size())) {
-        bool up = digits[keep] >= '5';
-        digits.resize(keep);
+    if (n <= 15 || !(n == 16 && sig[15] == '5')) {
+        bool up = n > 15 && (sig[15] > '5' || (sig[15] == '5' && n > 16));
+        for (int i = 0; i < 15; ++i) digits[i] = i < n ? sig[i] : '0';
         if (up) {
-            int i = keep - 1;
+            int i = 14;
             while (i >= 0 && digits[i] == '9') digits[i--] = '0';
             if (i >= 0) {
                 ++digits[i];
             } else {
-                digits.insert(0, 1, '1');
-                ++point;
+                digits[0] = '1';
+                ++ex;
             }
         }
-    } else {
-        digits.append(keep - digits.size(), '0');
+        exp10 = ex;
+        return;
     }
-    intPart = digits.substr(0, point);
-    fracPart = digits.substr(point);
-    // Strip leading zeros of the integer part (keep one).
-    size_t nz = intPart.find_first_not_of('0');
-    intPart = nz == std::string::npos ? "0" : intPart.substr(nz);
+    auto r2 = std::to_chars(buf, buf + sizeof buf - 1, a, std::chars_format::scientific, 14);
+    *r2.ptr = '\0';
+    e = buf;
+    while (e < r2.ptr && *e != 'e') ++e;
+    n = 0;
+    for (char* p = buf; p < e && n < 15; ++p)
+        if (*p != '.') digits[n++] = *p;
+    exp10 = std::atoi(e + 1);
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -152,6 +146,73 @@ std::string Str(long long v) {
     return v >= 0 ? " " + s : s;
 }
 
+void AppendFixed(std::string& out, double v, int decimals) {
+    if (!std::isfinite(v)) {
+        out.append(std::isnan(v) ? "NaN" : (v > 0 ? "Inf" : "-Inf"));
+        return;
+    }
+    if (decimals < 0) decimals = 0;
+    if (decimals > kMaxDecimals) decimals = kMaxDecimals;
+    if (v == 0) {
+        out.push_back('0');
+        if (decimals > 0) {
+            out.push_back('.');
+            out.append(static_cast<size_t>(decimals), '0');
+        }
+        return;
+    }
+    char sig[15];
+    int e10 = 0;
+    FifteenDigits(std::fabs(v), sig, e10);
+    // The digits with the decimal point after `point` of them.  Below 1 at
+    // most kMaxDecimals + 2 leading zeros are written: every digit kept and
+    // the one that decides the rounding lie within them, so more would change
+    // nothing.  Above 1 there are at most DBL_MAX_10_EXP + 1 integer digits,
+    // padded with `decimals` zeros; a carry out of the first digit happens
+    // only when fewer than 15 digits are kept.
+    char digits[DBL_MAX_10_EXP + 1 + kMaxDecimals + 1];
+    int len = 0;
+    int point = e10 + 1;
+    if (point <= 0) {
+        int zeros = -point + 1;
+        if (zeros > kMaxDecimals + 2) zeros = kMaxDecimals + 2;
+        for (int i = 0; i < zeros; ++i) digits[len++] = '0';
+        point = 1;
+    }
+    for (int i = 0; i < 15; ++i) digits[len++] = sig[i];
+    int keep = point + decimals;
+    if (keep < len) {
+        bool up = digits[keep] >= '5';
+        len = keep;
+        if (up) {
+            int i = keep - 1;
+            while (i >= 0 && digits[i] == '9') digits[i--] = '0';
+            if (i >= 0) {
+                ++digits[i];
+            } else {
+                for (int k = len; k > 0; --k) digits[k] = digits[k - 1];
+                digits[0] = '1';
+                ++len;
+                ++point;
+            }
+        }
+    } else {
+        while (len < keep) digits[len++] = '0';
+    }
+    // Integer part without leading zeros (one kept).
+    int start = 0;
+    while (start < point - 1 && digits[start] == '0') ++start;
+    bool zero = true;
+    for (int i = 0; i < len; ++i)
+        if (digits[i] != '0') { zero = false; break; }
+    if (v < 0 && !zero) out.push_back('-');
+    out.append(digits + start, digits + point);
+    if (decimals > 0) {
+        out.push_back('.');
+        out.append(digits + point, digits + len);
+    }
+}
+
 std::string Format(double v, std::string_view pattern) {
     int decimals = -1;
     bool fourDigits = false;
@@ -168,14 +229,12 @@ std::string Format(double v, std::string_view pattern) {
         if (!s.empty() && s[0] == ' ') s.erase(0, 1);
         return s;
     }
-    std::string ip, fp;
-    RoundDecimal(v, decimals, ip, fp);
-    if (fourDigits && ip.size() < 4) ip.insert(0, 4 - ip.size(), '0');
-    bool zero = ip.find_first_not_of('0') == std::string::npos &&
-                fp.find_first_not_of('0') == std::string::npos;
-    std::string out = (v < 0 && !zero) ? "-" : "";
-    out += ip;
-    if (decimals > 0) out += "." + fp;
+    std::string out;
+    AppendFixed(out, v, decimals);
+    if (fourDigits) {
+        size_t sign = out[0] == '-' ? 1 : 0;
+        if (out.size() - sign < 4) out.insert(sign, 4 - (out.size() - sign), '0');
+    }
     return out;
 }
 

@@ -29,37 +29,30 @@ std::optional<std::string> ReadFileBytes(const std::filesystem::path& p) {
         ::close(fd);
         return std::nullopt;
     }
+    // Sized from the file itself, with one byte of room for the read that
+    // finds the end: one allocation and no copy unless the file grows.
     std::string out;
-    char buf[65536];
+    out.resize(static_cast<size_t>(st.st_size) + 1);
+    size_t got = 0;
     for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (got == out.size()) out.resize(out.size() + 65536);  // the file grew meanwhile
+        ssize_t n = ::read(fd, out.data() + got, out.size() - got);
         if (n < 0) {
             if (errno == EINTR) continue;
             ::close(fd);
             return std::nullopt;
         }
         if (n == 0) break;
-        out.append(buf, static_cast<size_t>(n));
+        got += static_cast<size_t>(n);
     }
     ::close(fd);
+    out.resize(got);
     return out;
 }
 
 std::vector<std::string_view> SplitLines(std::string_view bytes) {
     std::vector<std::string_view> lines;
-    if (bytes.substr(0, kBom.size()) == kBom) bytes.remove_prefix(kBom.size());
-    size_t start = 0;
-    while (start < bytes.size()) {
-        size_t lf = bytes.find('\n', start);
-        if (lf == std::string_view::npos) {
-            lines.push_back(bytes.substr(start));
-            break;
-        }
-        size_t end = lf;
-        if (end > start && bytes[end - 1] == '\r') --end;
-        lines.push_back(bytes.substr(start, end - start));
-        start = lf + 1;
-    }
+    ForEachLine(bytes, [&](std::string_view line) { lines.push_back(line); });
     return lines;
 }
 

@@ -61,6 +61,41 @@ TEST(Format, Patterns) {
     EXPECT_EQ(Format(0.5, "#.##"), ".5");  // unknown pattern: Str without its blank
 }
 
+TEST(AppendFixed, TheFormatTextAppendedForAnyDouble) {
+    const char* pats[] = {"0", "0.0", "0.00", "0.000", "0.0000", "", "0.000000", "", "0.00000000"};
+    const double values[] = {0.0, -0.0, 1.005, -2.675, 99.995, -0.004, 5e-9, -5e-9, 123456789.0078125,
+                             1e20, 1e300, -1e300, 1e-300, -1e-300, std::numeric_limits<double>::max(),
+                             -std::numeric_limits<double>::max(), std::numeric_limits<double>::denorm_min(),
+                             std::numeric_limits<double>::min(), 999999999999999.5, 0.1 + 0.2};
+    for (double v : values) {
+        for (int d = 0; d <= 8; ++d) {
+            if (!*pats[d]) continue;
+            std::string s = "x=";
+            AppendFixed(s, v, d);
+            EXPECT_EQ(s, "x=" + Format(v, pats[d])) << v << " " << d;
+        }
+    }
+    std::string big;
+    AppendFixed(big, -std::numeric_limits<double>::max(), 8);
+    EXPECT_EQ(big, "-179769313486232" + std::string(294, '0') + ".00000000");
+    std::string tiny;
+    AppendFixed(tiny, -1e-300, 8);
+    EXPECT_EQ(tiny, "0.00000000");
+    // Places outside 0..8 take the nearer end.
+    std::string s;
+    AppendFixed(s, 2.5, -1);
+    s += ' ';
+    AppendFixed(s, 1.234567895, 12);
+    EXPECT_EQ(s, "3 1.23456790");
+    std::string nf;
+    AppendFixed(nf, std::nan(""), 3);
+    nf += ' ';
+    AppendFixed(nf, HUGE_VAL, 3);
+    nf += ' ';
+    AppendFixed(nf, -HUGE_VAL, 0);
+    EXPECT_EQ(nf, "NaN Inf -Inf");
+}
+
 TEST(Val, LenientConversion) {
     struct Case { const char* s; double want; };
     const Case cases[] = {

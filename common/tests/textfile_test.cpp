@@ -26,6 +26,19 @@ TEST(SplitLines, LineEnds) {
     }
 }
 
+TEST(ForEachLine, SameLinesAsSplitLinesInOrder) {
+    const std::string cases[] = {"", "a", "a\r\nb\r\n", "a\nb", "a\r\n\r\n", "\xEF\xBB\xBFx\r\n", "a\rb\n", "\r\n",
+                                 "\n\nlast"};
+    for (const auto& c : cases) {
+        std::vector<std::string_view> walked;
+        ForEachLine(c, [&](std::string_view line) { walked.push_back(line); });
+        EXPECT_EQ(walked, SplitLines(c)) << c;
+    }
+    std::vector<std::string> got;
+    ForEachLine("one\r\n\ntwo", [&](std::string_view line) { got.emplace_back(line); });
+    EXPECT_EQ(got, (std::vector<std::string>{"one", "", "two"}));
+}
+
 TEST(LineReader, ReadsToTheEnd) {
     LineReader r("one\r\ntwo\n");
     EXPECT_EQ(r.LineCount(), 2u);

@@ -23,21 +23,6 @@ constexpr double kHalfPi = kPi / 2;
 constexpr int kMaxRefine = 200;          // bisection steps of one chord
 constexpr long kMaxRecordsPerSpan = 200000;
 
-void AppendRecord(std::string& out, double x, double y, int type, double a, double b, double c) {
-    pathtext::AppendFixed(out, x, 6);
-    out.push_back(' ');
-    pathtext::AppendFixed(out, y, 6);
-    out.push_back(' ');
-    out.push_back(static_cast<char>('0' + type));
-    out.push_back(' ');
-    pathtext::AppendFixed(out, a, 8);
-    out.push_back(' ');
-    pathtext::AppendFixed(out, b, 8);
-    out.push_back(' ');
-    pathtext::AppendFixed(out, c, 8);
-    out.append("\r\n");
-}
-
 }  // namespace
 
 double CoreAlgorithm::CurveArcCos(double x) const {
@@ -169,7 +154,7 @@ struct ControlPointWalk {
                                 : CoreAlgorithm::ArcDirection(c.ChordEnd, q, c.ChordStart);
             if (s == -1) value = -value;
         }
-        AppendRecord(out, q.X, q.Y, 2, 0, value, 0);
+        pathtext::AppendRecord(out, q.X, q.Y, 2, 0, value, 0);
     }
 
     // One span from parameter tA to tB; returns the point at its end.
@@ -205,13 +190,13 @@ struct ControlPointWalk {
             if (t1 == t0) break;  // no progress is possible: the rest is the last chord
             ArcValues();
             if (!started) {
-                AppendRecord(out, q0.X, q0.Y, 1, c.ArcRadius, c.ArcAngle, 0);
+                pathtext::AppendRecord(out, q0.X, q0.Y, 1, c.ArcRadius, c.ArcAngle, 0);
                 started = true;
             }
             t0 = t1;
             t1 = tB;
             c.ChordGeometry(t0, t1);
-            AppendRecord(out, c.ChordStart.X, c.ChordStart.Y, 0, c.ArcRadius, c.ArcAngle, c.ArcExcess);
+            pathtext::AppendRecord(out, c.ChordStart.X, c.ChordStart.Y, 0, c.ArcRadius, c.ArcAngle, c.ArcExcess);
             h = Height();
             if (++records > kMaxRecordsPerSpan) {
                 tooMany = true;
@@ -228,11 +213,11 @@ struct ControlPointWalk {
             c.ArcRadius = 0;
             c.ArcAngle = 0;
             c.ArcExcess = 0;
-            AppendRecord(out, q0.X, q0.Y, 1, 0, 0, 0);
+            pathtext::AppendRecord(out, q0.X, q0.Y, 1, 0, 0, 0);
             const long pieces = static_cast<long>(m);
             for (long k = 1; k <= pieces - 1; ++k) {
                 SplinePoint p = c.EvalBSpline(tA + (tB - tA) * static_cast<double>(k) / m);
-                AppendRecord(out, p.X, p.Y, 0, 0, 0, 0);
+                pathtext::AppendRecord(out, p.X, p.Y, 0, 0, 0, 0);
             }
             t0 = tA + (tB - tA) * (m - 1) / m;
         }
@@ -243,7 +228,7 @@ struct ControlPointWalk {
         }
         c.ArcExcess = c.ArcRadius * (c.ArcAngle - 2 * std::sin(c.ArcAngle / 2));
         const SplinePoint q = c.ChordEnd;
-        AppendRecord(out, q.X, q.Y, 1, c.ArcRadius, c.ArcAngle, c.ArcExcess);
+        pathtext::AppendRecord(out, q.X, q.Y, 1, c.ArcRadius, c.ArcAngle, c.ArcExcess);
         return q;
     }
 };

@@ -384,6 +384,22 @@ inline void AppendDisplayPoint(std::string& out, const SplinePoint& p, bool node
     out.append(node ? " Node\r\n" : "\r\n");
 }
 
+// The display points of the current spline at its parameters CurParams,
+// walked from the end: Comp samples of each interval from its upper end
+// down, the first of each a node.
+void AppendSampledSpline(std::string& out, const CoreAlgorithm& c) {
+    for (int j = c.CurParamCount - 2; j >= 0; --j) {
+        const double lo = c.CurParams[static_cast<size_t>(j)];
+        const double hi = c.CurParams[static_cast<size_t>(j) + 1];
+        const double step = (hi - lo) / c.Comp;
+        double t = hi;
+        for (int count = 1; count <= c.Comp && t > lo; ++count) {
+            AppendDisplayPoint(out, c.EvalBSpline(t), count == 1);
+            t -= step;
+        }
+    }
+}
+
 }  // namespace
 
 bool CoreAlgorithm::DisplayPointGen(Operator& op, int16_t language) {
@@ -459,16 +475,7 @@ std::string CoreAlgorithm::DisplayPointText(int16_t language, std::string* error
         CurParams = ParamTable[static_cast<size_t>(i - 1)];
         CurParamCount = static_cast<int16_t>(CurParams.size());
         geo::AppendHeader(out, i);
-        for (int j = CurParamCount - 2; j >= 0; --j) {
-            const double lo = CurParams[static_cast<size_t>(j)];
-            const double hi = CurParams[static_cast<size_t>(j) + 1];
-            const double step = (hi - lo) / Comp;
-            double t = hi;
-            for (int count = 1; count <= Comp && t > lo; ++count) {
-                AppendDisplayPoint(out, EvalBSpline(t), count == 1);
-                t -= step;
-            }
-        }
+        AppendSampledSpline(out, *this);
     }
     out.append("SPLINE END\r\n");
     return out;
@@ -502,16 +509,7 @@ bool CoreAlgorithm::AddNote(int16_t s, int16_t g, int16_t p, Operator& op, int16
         }
         CurParams = row;
         CurParamCount = static_cast<int16_t>(CurParams.size());
-        for (int j = CurParamCount - 2; j >= 0; --j) {
-            const double lo = CurParams[static_cast<size_t>(j)];
-            const double hi = CurParams[static_cast<size_t>(j) + 1];
-            const double step = (hi - lo) / Comp;
-            double t = hi;
-            for (int count = 1; count <= Comp && t > lo; ++count) {
-                AppendDisplayPoint(out, EvalBSpline(t), count == 1);
-                t -= step;
-            }
-        }
+        AppendSampledSpline(out, *this);
     }
     out.append("SPLINE END\r\n");
     return geo::WriteWorkFile("PointForDisplay.dat", out, op, language);

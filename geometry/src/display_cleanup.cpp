@@ -8,6 +8,7 @@
 #include "display_file.h"
 #include "velbend/common/operator.h"
 #include "velbend/common/progdir.h"
+#include "velbend/common/textfile.h"
 #include "velbend/geometry/outline_import.h"
 
 namespace velbend {
@@ -21,8 +22,8 @@ std::string ThinDisplayText(std::string_view display) {
     double ax = 0, ay = 0, px = 0, py = 0, bx = 0, by = 0;
     std::string_view held;  // the line waiting for a decision
     bool hasHeld = false;
-    geo::ForEachLine(display, [&](std::string_view line) {
-        geo::Fields fl = geo::SplitFields(line);
+    ForEachLine(display, [&](std::string_view line) {
+        geo::Fields fl(line);
         if (geo::IsHeader(fl)) {
             geo::AppendLine(out, line);
             hasA = false;
@@ -85,7 +86,7 @@ std::string RemoveDuplicateText(std::string_view display) {
     seen.reserve(static_cast<size_t>(std::count(display.begin(), display.end(), '\n')) + 1);
     std::string out;
     out.reserve(display.size());
-    geo::ForEachLine(display, [&](std::string_view line) {
+    ForEachLine(display, [&](std::string_view line) {
         if (seen.insert(line).second) geo::AppendLine(out, line);
     });
     return out;
@@ -96,8 +97,8 @@ std::string RemoveDuplicateText(std::string_view display) {
 std::string MirrorDisplayText(std::string_view display) {
     std::string out;
     out.reserve(display.size() + display.size() / 8);
-    geo::ForEachLine(display, [&](std::string_view line) {
-        geo::Fields fl = geo::SplitFields(line);
+    ForEachLine(display, [&](std::string_view line) {
+        geo::Fields fl(line);
         if (geo::IsHeader(fl) || fl.count < 2) {
             geo::AppendLine(out, line);
             return;
@@ -119,8 +120,8 @@ std::string MirrorDisplayText(std::string_view display) {
 std::string ShapePltText(std::string_view display) {
     std::string out;
     bool hasPrev = false;
-    geo::ForEachLine(display, [&](std::string_view line) {
-        geo::Fields fl = geo::SplitFields(line);
+    ForEachLine(display, [&](std::string_view line) {
+        geo::Fields fl(line);
         if (geo::IsHeader(fl)) {
             out.append("LT;\r\nSP1;\r\n");
             hasPrev = false;

@@ -7,6 +7,7 @@
 #include "display_file.h"
 #include "velbend/common/numtext.h"
 #include "velbend/common/operator.h"
+#include "velbend/common/textfile.h"
 
 namespace velbend {
 
@@ -21,10 +22,10 @@ std::string ParseDisplayPoints(std::string_view bytes, DisplayTables& tables, in
     long long lineNo = 0;
     auto fail = [&](const std::string& zh, const std::string& en) { return language == 0 ? zh : en; };
 
-    for (std::string_view line : geo::Lines(bytes)) {
+    for (std::string_view line : SplitLines(bytes)) {
         ++lineNo;
         if (line.empty()) continue;
-        geo::Fields fl = geo::SplitFields(line);
+        geo::Fields fl(line);
         if (geo::IsHeader(fl)) {
             if (!(fl.count >= 2 && fl.f[1] == "END")) {
                 std::optional<int16_t> id = ToInteger(fl.count >= 2 ? geo::NumPrefix(fl.f[1]) : 0.0);

@@ -1,11 +1,13 @@
 // Shared pieces of the writers and readers of the outline work files:
-// number text of the point lines, line splitting, messages and the
+// number text of the point lines, fields of a line, messages and the
 // replacement of a work file.
 #pragma once
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
+
+#include "path_text.h"
+#include "velbend/common/numtext.h"
 
 namespace velbend {
 
@@ -24,10 +26,8 @@ struct Fault {
 const char* WrongTitle(int16_t language);
 void ShowFault(Operator& op, int16_t language, const Fault& f);
 
-// v rounded half away from zero to `decimals` places (0..8) on its 15-digit
-// decimal value, as the "0.000..." patterns write it: no minus sign when the
-// result is zero.  Same text as Format(v, pattern), without allocating.
-void AppendFixed(std::string& out, double v, int decimals);
+// Format(v, "0.000...") appended without allocating, as common has it.
+using velbend::AppendFixed;
 
 // v rounded to three decimals and written with six ("12.346000"), the same
 // text as AppendFixed(v, 3) followed by "000", faster for the usual values.
@@ -42,33 +42,10 @@ inline void AppendLine(std::string& out, std::string_view s) {
     out.append("\r\n");
 }
 
-// Lines of a work file (CR LF or LF, BOM skipped, no invented last line).
-std::vector<std::string_view> Lines(std::string_view bytes);
-// The same, one line at a time, without building the list.
-template <class F>
-void ForEachLine(std::string_view bytes, F&& f) {
-    if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
-    size_t start = 0;
-    while (start < bytes.size()) {
-        size_t lf = bytes.find('\n', start);
-        if (lf == std::string_view::npos) {
-            f(bytes.substr(start));
-            return;
-        }
-        size_t end = lf;
-        if (end > start && bytes[end - 1] == '\r') --end;
-        f(bytes.substr(start, end - start));
-        start = lf + 1;
-    }
-}
-
 // Fields of a line split at single blanks (consecutive blanks give empty
-// fields, as the readers of these files always did).
-struct Fields {
-    std::string_view f[3];
-    int count = 0;  // number of fields, at most 3 are kept
-};
-Fields SplitFields(std::string_view line);
+// fields, as the readers of these files always did); the first three are
+// kept, `count` is the number of fields in the line.
+using Fields = pathtext::Split<3>;
 inline bool IsHeader(const Fields& fl) { return fl.count > 0 && fl.f[0] == "SPLINE"; }
 
 // Numeric prefix of a field (leading blanks, sign, digits, point, exponent);

@@ -116,7 +116,7 @@ std::string NcToDisplay(std::string_view nc, double gNcZPlane, double gSlotThres
         return std::string();
     };
 
-    for (std::string_view line : geo::Lines(nc)) {
+    for (std::string_view line : SplitLines(nc)) {
         ++lineNo;
         // Words X, Y, Z; a blank ends a word; ';' starts a comment to the end
         // of the line, so does text in parentheses up to ')'.
@@ -253,7 +253,7 @@ std::string PltToDisplay(std::string_view plt, double gSlotThreshold, int16_t la
         w.prevDir = dir;
     };
 
-    for (std::string_view line : geo::Lines(plt)) {
+    for (std::string_view line : SplitLines(plt)) {
         ++lineNo;
         // Commands end at ';' or at the line end; several may share a line.
         size_t start = 0;

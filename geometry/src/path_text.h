@@ -1,9 +1,12 @@
 // Private helpers of the control-path readers and writers: fields split at
 // single blanks and fixed-point number text without allocation.
 #pragma once
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "velbend/common/numtext.h"
 
 namespace velbend::pathtext {
 
@@ -28,9 +31,14 @@ struct Split {
     std::string_view operator[](int i) const { return i < count && i < N ? f[i] : std::string_view(); }
 };
 
-// v rounded half away from zero on its 15-digit decimal value to
-// `decimals` places (0..8); no minus sign when the result is zero.  The same
-// text as Format(v, "0.000...").  Non-finite values are written as "0".
-void AppendFixed(std::string& out, double v, int decimals);
+// Format(v, "0.000...") with `decimals` places, appended without
+// allocating; these files write a non-finite value as 0.
+inline void AppendFixed(std::string& out, double v, int decimals) {
+    velbend::AppendFixed(out, std::isfinite(v) ? v : 0.0, decimals);
+}
+
+// One record "x y type a b c" of the pick and direction files: x and y with
+// six decimals, a, b and c with eight, CR LF.  `type` is one digit.
+void AppendRecord(std::string& out, double x, double y, int type, double a, double b, double c);
 
 }  // namespace velbend::pathtext

@@ -41,19 +41,6 @@ void AppendXY(std::string& out, double x, double y) {
     pathtext::AppendFixed(out, y, 6);
 }
 
-void AppendRecord(std::string& out, double x, double y, int type, double a, double b, double c) {
-    AppendXY(out, x, y);
-    out.push_back(' ');
-    out.push_back(static_cast<char>('0' + type));
-    out.push_back(' ');
-    pathtext::AppendFixed(out, a, 8);
-    out.push_back(' ');
-    pathtext::AppendFixed(out, b, 8);
-    out.push_back(' ');
-    pathtext::AppendFixed(out, c, 8);
-    out.append("\r\n");
-}
-
 bool IsSplineLine(std::string_view line) {
     pathtext::Split<1> f(line);
     return f[0] == "SPLINE";
@@ -88,7 +75,7 @@ void Run(std::string& out, const DisplayTables& t, PickState& pick, const Contro
          int32_t i, int16_t start, int found, const Walk& w) {
     const DisplayPoint& p = P(t, i);
     if (found >= 0 && found == start) {
-        AppendRecord(out, p.X, p.Y, 1, 0, 0, 0);
+        pathtext::AppendRecord(out, p.X, p.Y, 1, 0, 0, 0);
         pick.mArcFlag = 0;
         return;
     }
@@ -108,16 +95,16 @@ void Run(std::string& out, const DisplayTables& t, PickState& pick, const Contro
             }
         }
         if (splice) {
-            AppendRecord(out, p.X, p.Y, 1, 0, 0, 0);
-            AppendRecord(out, p.X, p.Y, 5, 0, 0, 0);
-            AppendRecord(out, p.X, p.Y, 1, 0, 0, 0);
+            pathtext::AppendRecord(out, p.X, p.Y, 1, 0, 0, 0);
+            pathtext::AppendRecord(out, p.X, p.Y, 5, 0, 0, 0);
+            pathtext::AppendRecord(out, p.X, p.Y, 1, 0, 0, 0);
             pick.mArcFlag = 0;
             return;
         }
         if (std::fabs(turn) > lim.SlotToBendThreshold || i == 0) {
-            AppendRecord(out, p.X, p.Y, 1, 0, 0, 0);
-            AppendRecord(out, p.X, p.Y, 2, 0, turn, 0);
-            AppendRecord(out, p.X, p.Y, 1, 0, 0, 0);
+            pathtext::AppendRecord(out, p.X, p.Y, 1, 0, 0, 0);
+            pathtext::AppendRecord(out, p.X, p.Y, 2, 0, turn, 0);
+            pathtext::AppendRecord(out, p.X, p.Y, 1, 0, 0, 0);
             pick.mArcFlag = 0;
             return;
         }
@@ -147,7 +134,7 @@ void Run(std::string& out, const DisplayTables& t, PickState& pick, const Contro
     }
     pick.mArcFlag = arc ? 1 : 0;
     pick.mPrevArcFlag = pick.mArcFlag;
-    AppendRecord(out, p.X, p.Y, 0, r, b, 0);
+    pathtext::AppendRecord(out, p.X, p.Y, 0, r, b, 0);
 }
 
 // Node records of a contour: [firstNode, lastNode], contiguous in the table.
@@ -264,7 +251,7 @@ std::string ControlPointsBlock(const DisplayTables& t, PickState& pick, const Co
             for (int32_t i = p; i >= e + 1; --i) run(i);
         }
     }
-    AppendRecord(out, P(t, e).X, P(t, e).Y, 1, 0, 0, 0);
+    pathtext::AppendRecord(out, P(t, e).X, P(t, e).Y, 1, 0, 0, 0);
     out.append("SPLINE ");
     pathtext::AppendFixed(out, TurnAt(t, w.Before(e), e, w.After(e)), 4);
     out.append(" 0\r\n");

@@ -27,6 +27,12 @@ inline std::string Str(int16_t v) { return Str(static_cast<long long>(v)); }
 // that rounds to zero is written without a minus sign.  Any other pattern
 // falls back to Str without its leading blank.
 std::string Format(double v, std::string_view pattern);
+// The text of Format(v, "0.000...") with `decimals` places (0..8; outside
+// that range the nearer end is taken) appended to out without allocating
+// beyond the growth of out: rounded half away from zero on the 15-digit
+// decimal value, no minus sign when the result is zero, "NaN", "Inf" and
+// "-Inf" for non-finite values.  Any double is safe, however large or small.
+void AppendFixed(std::string& out, double v, int decimals);
 
 // Lenient conversion: leading blanks (space, tab) skipped, optional sign,
 // digits with an optional '.', optional exponent (E/e, sign, digits); stops

@@ -12,9 +12,28 @@ namespace velbend {
 // Reads the whole file as bytes; nullopt when it cannot be opened or read.
 std::optional<std::string> ReadFileBytes(const std::filesystem::path& p);
 
-// Splits bytes into lines: CR LF and LF both end a line, a lone CR is kept
-// as data, a UTF-8 BOM at the start is skipped, and text after the last line
-// end is a line of its own while a final line end invents no empty line.
+// Calls f(line) for each line of bytes, in order, without building a list:
+// CR LF and LF both end a line, a lone CR is kept as data, a UTF-8 BOM at the
+// start is skipped, and text after the last line end is a line of its own
+// while a final line end invents no empty line.
+template <class F>
+void ForEachLine(std::string_view bytes, F&& f) {
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t lf = bytes.find('\n', start);
+        if (lf == std::string_view::npos) {
+            f(bytes.substr(start));
+            return;
+        }
+        size_t end = lf;
+        if (end > start && bytes[end - 1] == '\r') --end;
+        f(bytes.substr(start, end - start));
+        start = lf + 1;
+    }
+}
+
+// The lines of bytes as ForEachLine walks them.
 std::vector<std::string_view> SplitLines(std::string_view bytes);
 
 // Line-by-line reader over bytes it owns (Line Input #).
