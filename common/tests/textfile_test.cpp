@@ -113,3 +113,32 @@ TEST(WriteFileAtomic, FailureKeepsTheOldFileAndSaysWhy) {
     EXPECT_FALSE(ReadFileBytes(home / "dir.ini").has_value());
     EXPECT_FALSE(ReadFileBytes(home / "nothing").has_value());
 }
+
+TEST(BlankFields, SingleBlanksSplitAndDoubleBlanksGiveEmptyFields) {
+    const BlankFields<4> f("SPLINE  90.000000 3.0");
+    EXPECT_EQ(f.count, 4);
+    EXPECT_EQ(f[0], "SPLINE");
+    EXPECT_EQ(f[1], "");
+    EXPECT_EQ(f[2], "90.000000");
+    EXPECT_EQ(f[3], "3.0");
+    EXPECT_EQ(f[4], "");   // past the end
+    EXPECT_EQ(f[-1], "");
+
+    // Only the first N are kept; count is that of the whole line.
+    const BlankFields<2> g("1 2 3 4 5");
+    EXPECT_EQ(g.count, 5);
+    EXPECT_EQ(g[0], "1");
+    EXPECT_EQ(g[1], "2");
+    EXPECT_EQ(g[2], "");
+
+    // An empty line is one empty field; blanks at either end give empty
+    // fields there; tabs are no separators.
+    const BlankFields<3> e("");
+    EXPECT_EQ(e.count, 1);
+    EXPECT_EQ(e[0], "");
+    const BlankFields<4> ends(" a\tb ");
+    EXPECT_EQ(ends.count, 3);
+    EXPECT_EQ(ends[0], "");
+    EXPECT_EQ(ends[1], "a\tb");
+    EXPECT_EQ(ends[2], "");
+}

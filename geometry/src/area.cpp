@@ -27,7 +27,7 @@ struct Edge {
 std::vector<AreaContour> ReadAreaContours(std::string_view bytes) {
     std::vector<AreaContour> contours(1);
     for (std::string_view line : SplitLines(bytes)) {
-        pathtext::Split<3> f(line);
+        BlankFields<3> f(line);
         if (f.count < 3) continue;
         if (f[0] == "SPLINE") {
             double k = Val(f[2]);

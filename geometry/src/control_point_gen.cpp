@@ -326,7 +326,7 @@ int16_t PDdirSense(std::string_view bytes, const CoreAlgorithm& core) {
     bool havePrev = false;
     double px = 0, py = 0;
     for (size_t i = 0; i < lines.size(); ++i) {
-        pathtext::Split<6> f(lines[i]);
+        BlankFields<6> f(lines[i]);
         if (f[0] == "SPLINE") {
             if (i + 1 < lines.size()) sum += Val(f[1]);
             continue;
@@ -337,7 +337,7 @@ int16_t PDdirSense(std::string_view bytes, const CoreAlgorithm& core) {
         if (kind == 2) {
             sum += b;
         } else if (kind == 0 && a > 0 && i + 1 < lines.size()) {
-            pathtext::Split<6> nf(lines[++i]);
+            BlankFields<6> nf(lines[++i]);
             const double nx = Val(nf[0]), ny = Val(nf[1]);
             const double nkind = nf[0] == "SPLINE" ? -1 : RoundHalfEven(Val(nf[2]));
             const double bx = havePrev ? px : x, by = havePrev ? py : y;

@@ -93,15 +93,37 @@ TurnZones ZonesOfTurn(double B, const CtrPSettings& s) {
     TurnZones z;
     double D = s.Offset;
     if (B > 0.1 && B < 179.9) {
-        double alpha = (180 - B) / 2;
-        double t = std::tan(alpha * kPi / 180);
-        z.Zc = s.MillRadiusCoef * (s.MillRadius / t - (90 - alpha) * s.MillRadius * kPi / 180);
-        z.Zo = D > 0 ? D / t : 0;
+        const double alpha = (180 - B) / 2;
+        z.Zc = CutterZone(B, s.MillRadius, s.MillRadiusCoef);
+        z.Zo = D > 0 ? D / std::tan(alpha * kPi / 180) : 0;
     } else if (B < -0.1) {
         z.Zc = 0;
         z.Zo = D < 0 ? -D / std::tan((180 + B) / 2 * kPi / 180) : 0;
     }
     return z;
+}
+
+CtrPLine ParseCtrPLine(std::string_view line) {
+    const BlankFields<6> f(line);
+    CtrPLine r;
+    if (f[0] == "SPLINE") {
+        r.Spline = true;
+        if (f[1].empty()) {
+            r.B = Val(f[2]);
+            r.A = Val(f[3]);
+        } else {
+            r.B = Val(f[1]);
+            r.A = Val(f[2]);
+        }
+        return r;
+    }
+    r.X = Val(f[0]);
+    r.Y = Val(f[1]);
+    r.Kind = KindOf(Val(f[2]));
+    r.A = Val(f[3]);
+    r.B = Val(f[4]);
+    r.C = Val(f[5]);
+    return r;
 }
 
 std::vector<CtrPPoint> ReadPointForControl(std::string_view bytes) {
@@ -110,38 +132,23 @@ std::vector<CtrPPoint> ReadPointForControl(std::string_view bytes) {
     recs.reserve(lines.size());
     for (std::string_view line : lines) {
         if (line.find_first_not_of(" \t") == std::string_view::npos) continue;
-        pathtext::Split<6> f(line);
-        if (f[0] == "SPLINE") {
-            double B, A;
-            if (f[1].empty()) {
-                B = Val(f[2]);
-                A = Val(f[3]);
-            } else {
-                B = Val(f[1]);
-                A = Val(f[2]);
-            }
+        const CtrPLine r = ParseCtrPLine(line);
+        if (r.Spline) {
             if (!recs.empty() && recs.back().Kind == 2) {
                 // A turn written just before the line is the block's own turn.
                 recs.back().Kind = 3;
-                recs.back().A = A;
-                recs.back().B = B;
+                recs.back().A = r.A;
+                recs.back().B = r.B;
             } else {
                 CtrPPoint h;
                 h.Kind = 3;
-                h.A = A;
-                h.B = B;
+                h.A = r.A;
+                h.B = r.B;
                 recs.push_back(h);
             }
             continue;
         }
-        CtrPPoint p;
-        p.X = Val(f[0]);
-        p.Y = Val(f[1]);
-        p.Kind = KindOf(Val(f[2]));
-        p.A = Val(f[3]);
-        p.B = Val(f[4]);
-        p.C = Val(f[5]);
-        recs.push_back(p);
+        recs.push_back(static_cast<const CtrPPoint&>(r));
     }
     return recs;
 }

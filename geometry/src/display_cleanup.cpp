@@ -34,9 +34,9 @@ std::string ThinDisplayText(std::string_view display) {
             geo::AppendLine(out, line);
             return;
         }
-        double cx = geo::NumPrefix(fl.f[0]);
-        double cy = geo::NumPrefix(fl.f[1]);
-        bool node = fl.count >= 3 && fl.f[2] == "Node";
+        double cx = geo::NumPrefix(fl[0]);
+        double cy = geo::NumPrefix(fl[1]);
+        bool node = fl.count >= 3 && fl[2] == "Node";
         if (!hasA) {
             bx = cx;
             by = cy;
@@ -103,12 +103,12 @@ std::string MirrorDisplayText(std::string_view display) {
             geo::AppendLine(out, line);
             return;
         }
-        geo::AppendFixed(out, geo::NumPrefix(fl.f[0]), 6);
+        geo::AppendFixed(out, geo::NumPrefix(fl[0]), 6);
         out.push_back(' ');
-        geo::AppendFixed(out, -geo::NumPrefix(fl.f[1]), 6);
+        geo::AppendFixed(out, -geo::NumPrefix(fl[1]), 6);
         if (fl.count >= 3) {
             out.push_back(' ');
-            out.append(fl.f[2]);
+            out.append(fl[2]);
         }
         out.append("\r\n");
     });
@@ -128,8 +128,8 @@ std::string ShapePltText(std::string_view display) {
             return;
         }
         if (fl.count < 2) return;
-        double x = geo::NumPrefix(fl.f[0]) * 40;
-        double y = geo::NumPrefix(fl.f[1]) * 40;
+        double x = geo::NumPrefix(fl[0]) * 40;
+        double y = geo::NumPrefix(fl[1]) * 40;
         if (!hasPrev) {
             out.append("PU");
             geo::AppendFixed(out, x, 0);

@@ -27,8 +27,8 @@ std::string ParseDisplayPoints(std::string_view bytes, DisplayTables& tables, in
         if (line.empty()) continue;
         geo::Fields fl(line);
         if (geo::IsHeader(fl)) {
-            if (!(fl.count >= 2 && fl.f[1] == "END")) {
-                std::optional<int16_t> id = ToInteger(fl.count >= 2 ? geo::NumPrefix(fl.f[1]) : 0.0);
+            if (!(fl.count >= 2 && fl[1] == "END")) {
+                std::optional<int16_t> id = ToInteger(fl.count >= 2 ? geo::NumPrefix(fl[1]) : 0.0);
                 if (!id)
                     return fail("显示点文件第" + std::to_string(lineNo) + "行的轮廓号超出范围。",
                                 "The display file has a contour number out of range in line " +
@@ -39,9 +39,9 @@ std::string ParseDisplayPoints(std::string_view bytes, DisplayTables& tables, in
             hasPrev = false;
             continue;
         }
-        double x = geo::NumPrefix(fl.f[0]);
-        double y = fl.count >= 2 ? geo::NumPrefix(fl.f[1]) : 0.0;
-        bool node = fl.count >= 3 && fl.f[2] == "Node";
+        double x = geo::NumPrefix(fl[0]);
+        double y = fl.count >= 2 ? geo::NumPrefix(fl[1]) : 0.0;
+        bool node = fl.count >= 3 && fl[2] == "Node";
         if (t.mDisplayPointCount >= kMaxDisplayPoints)
             return fail("显示点超过" + std::to_string(kMaxDisplayPoints) + "个，轮廓太大，不能显示。",
                         "More than " + std::to_string(kMaxDisplayPoints) +

@@ -8,6 +8,7 @@
 
 #include "path_text.h"
 #include "velbend/common/numtext.h"
+#include "velbend/common/textfile.h"
 
 namespace velbend {
 
@@ -45,8 +46,8 @@ inline void AppendLine(std::string& out, std::string_view s) {
 // Fields of a line split at single blanks (consecutive blanks give empty
 // fields, as the readers of these files always did); the first three are
 // kept, `count` is the number of fields in the line.
-using Fields = pathtext::Split<3>;
-inline bool IsHeader(const Fields& fl) { return fl.count > 0 && fl.f[0] == "SPLINE"; }
+using Fields = BlankFields<3>;
+inline bool IsHeader(const Fields& fl) { return fl.count > 0 && fl[0] == "SPLINE"; }
 
 // Numeric prefix of a field (leading blanks, sign, digits, point, exponent);
 // 0 when nothing numeric leads.

@@ -19,34 +19,21 @@ namespace velbend {
 
 namespace {
 
-struct PathLine {
-    bool Header = false;
-    double X = 0, Y = 0;
-    int Kind = 0;
-    double A = 0, B = 0, C = 0;
-};
-
-PathLine Parse(std::string_view line) {
-    pathtext::Split<6> f(line);
-    PathLine p;
-    if (f[0] == "SPLINE") {
-        p.Header = true;
+// A line of CtrP.dat as the length, the segment list and the drawing read
+// it: a "SPLINE" line takes B and A from fields 1 and 2 even when field 1 is
+// empty.
+CtrPLine Parse(std::string_view line) {
+    CtrPLine p = ParseCtrPLine(line);
+    if (p.Spline) {
+        const BlankFields<3> f(line);
         p.B = Val(f[1]);
         p.A = Val(f[2]);
-        return p;
     }
-    p.X = Val(f[0]);
-    p.Y = Val(f[1]);
-    double k = RoundHalfEven(Val(f[2]));
-    p.Kind = (k >= -32768 && k <= 32767) ? static_cast<int>(k) : -1;
-    p.A = Val(f[3]);
-    p.B = Val(f[4]);
-    p.C = Val(f[5]);
     return p;
 }
 
-std::vector<PathLine> ParseAll(std::string_view bytes) {
-    std::vector<PathLine> out;
+std::vector<CtrPLine> ParseAll(std::string_view bytes) {
+    std::vector<CtrPLine> out;
     for (std::string_view line : SplitLines(bytes)) {
         if (line.find_first_not_of(" \t") == std::string_view::npos) continue;
         out.push_back(Parse(line));
@@ -56,16 +43,16 @@ std::vector<PathLine> ParseAll(std::string_view bytes) {
 
 // Step length from the previous point to point i, with the arc compensation
 // of an arc point (the next record is looked at for the arc's side).
-double StepLength(const std::vector<PathLine>& lines, size_t i, double px, double py,
+double StepLength(const std::vector<CtrPLine>& lines, size_t i, double px, double py,
                   const SysPara& sys, ArcRule rule, const CoreAlgorithm& core) {
-    const PathLine& p = lines[i];
+    const CtrPLine& p = lines[i];
     double dx = p.X - px, dy = p.Y - py;
     double d = std::sqrt(dx * dx + dy * dy) + p.C;
     if (p.A > 0.1 && p.Kind == 0) {
         int dir = -1;
         if (rule != ArcRule::Other) {
-            if (i + 1 < lines.size() && !lines[i + 1].Header) {
-                const PathLine& n = lines[i + 1];
+            if (i + 1 < lines.size() && !lines[i + 1].Spline) {
+                const CtrPLine& n = lines[i + 1];
                 dir = rule == ArcRule::Dxf ? core.Cal_arcdir(px, py, p.X, p.Y, n.X, n.Y)
                                            : TurnAngle(px, py, p.X, p.Y, n.X, n.Y);
             } else {
@@ -94,13 +81,13 @@ ArcRule ArcRuleOf(std::string_view outlinePath) {
 PathLength CalcPathLength(std::string_view ctrp, const SysPara& sys, double gap, ArcRule rule) {
     PathLength out;
     const CoreAlgorithm core;
-    std::vector<PathLine> lines = ParseAll(ctrp);
+    std::vector<CtrPLine> lines = ParseAll(ctrp);
     double total = 0;
     bool havePrev = false;
     double px = 0, py = 0;
     for (size_t i = 0; i < lines.size(); ++i) {
-        const PathLine& p = lines[i];
-        if (p.Header) {
+        const CtrPLine& p = lines[i];
+        if (p.Spline) {
             ++out.mSplineLineCount;
             if (i + 1 < lines.size() && havePrev) total += gap;  // a closing line before more path
             havePrev = false;
@@ -120,7 +107,7 @@ PathLength CalcPathLength(std::string_view ctrp, const SysPara& sys, double gap,
 std::vector<std::string> FillSegmentList(std::string_view ctrp, const SysPara& sys, ArcRule rule) {
     std::vector<std::string> items;
     const CoreAlgorithm core;
-    std::vector<PathLine> lines = ParseAll(ctrp);
+    std::vector<CtrPLine> lines = ParseAll(ctrp);
     const double R = sys.gMillRadius, k = sys.gMillRadiusCoef;
     int n = 0;
     double L = 0, Z1 = 0, Z2 = 0;
@@ -141,8 +128,8 @@ std::vector<std::string> FillSegmentList(std::string_view ctrp, const SysPara& s
         Z2 = 0;
     };
     for (size_t i = 0; i < lines.size(); ++i) {
-        const PathLine& p = lines[i];
-        if (p.Header) {
+        const CtrPLine& p = lines[i];
+        if (p.Spline) {
             if (i + 1 == lines.size()) {
                 Z2 = CutterZone(p.B, R, k);
                 write();
@@ -175,8 +162,8 @@ void DrawCtrPMarkers(std::string_view ctrp, const SysPara& sys, double viewWidth
     int contourKind = 0;
     bool havePrev = false;
     double px = 0, py = 0;
-    for (const PathLine& p : ParseAll(ctrp)) {
-        if (p.Header) {
+    for (const CtrPLine& p : ParseAll(ctrp)) {
+        if (p.Spline) {
             if (havePrev) {
                 ++s;
                 list.Square(px, py, h, kRed);

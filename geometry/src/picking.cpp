@@ -42,7 +42,7 @@ void AppendXY(std::string& out, double x, double y) {
 }
 
 bool IsSplineLine(std::string_view line) {
-    pathtext::Split<1> f(line);
+    BlankFields<1> f(line);
     return f[0] == "SPLINE";
 }
 

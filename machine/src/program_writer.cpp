@@ -10,6 +10,7 @@
 #include "velbend/common/progdir.h"
 #include "velbend/common/textfile.h"
 #include "velbend/geometry/core_algorithm.h"
+#include "velbend/geometry/ctrpath.h"
 #include "velbend/geometry/path_length.h"
 #include "velbend/geometry/plane.h"
 #include "velbend/machine/line_sink.h"
@@ -22,70 +23,16 @@ namespace {
 std::string F4(double v) { return Format(v, "0.0000"); }
 std::string F0(double v) { return Format(v, "0"); }
 
-// Fields of a line split at single blanks (two blanks give an empty field).
-std::vector<std::string_view> SplitBlanks(std::string_view line) {
-    std::vector<std::string_view> f;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i <= line.size(); ++i) {
-        if (i == line.size() || line[i] == ' ') {
-            f.push_back(line.substr(start, i - start));
-            start = i + 1;
-        }
+// A record of CtrP.dat; a "SPLINE" line, when it is the look-ahead point,
+// has the coordinates that its fields 0 and 1 give.
+CtrPLine ParseRecord(std::string_view line) {
+    CtrPLine r = ParseCtrPLine(line);
+    if (r.Spline) {
+        const BlankFields<2> f(line);
+        r.X = Val(f[0]);
+        r.Y = Val(f[1]);
     }
-    return f;
-}
-
-// One record of CtrP.dat.
-struct CtrRecord {
-    bool spline = false;  // header or closing line
-    double X = 0, Y = 0;
-    int Kind = 0;
-    double A = 0, B = 0, C = 0;
-};
-
-CtrRecord ParseRecord(std::string_view line) {
-    auto f = SplitBlanks(line);
-    auto field = [&](std::size_t i) -> std::string_view { return i < f.size() ? f[i] : std::string_view(); };
-    CtrRecord r;
-    if (field(0) == "SPLINE") {
-        r.spline = true;
-        if (field(1).empty()) {
-            r.B = Val(field(2));
-            r.A = Val(field(3));
-        } else {
-            r.B = Val(field(1));
-            r.A = Val(field(2));
-        }
-        // The coordinates of a "SPLINE" line, as a look-ahead point, are
-        // what its fields give.
-        r.X = Val(field(0));
-        r.Y = Val(field(1));
-        return r;
-    }
-    r.X = Val(field(0));
-    r.Y = Val(field(1));
-    r.Kind = static_cast<int>(RoundHalfEven(Val(field(2))));
-    r.A = Val(field(3));
-    r.B = Val(field(4));
-    r.C = Val(field(5));
     return r;
-}
-
-// Cutter zone of a turn B (degrees) with 0.1 < B < 179.9.
-double CornerZone(const SysPara& s, double B) {
-    const double alpha = (180 - B) / 2;
-    return s.gMillRadiusCoef *
-           (s.gMillRadius / std::tan(alpha * kPi / 180) - (90 - alpha) * s.gMillRadius * kPi / 180);
-}
-
-bool EndsWithLower(std::string_view s, std::string_view tail) {
-    if (s.size() < tail.size()) return false;
-    for (std::size_t i = 0; i < tail.size(); ++i) {
-        char c = s[s.size() - tail.size() + i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != tail[i]) return false;
-    }
-    return true;
 }
 
 // The program writer of one Run.
@@ -109,14 +56,14 @@ private:
     bool AtEnd() const { return next_ >= lines_.size(); }
     std::string_view Read() { return lines_[next_++]; }
 
-    void SplineLine(const CtrRecord& r);
-    void CornerLine(const CtrRecord& r);
-    void Segment(const CtrRecord& r);
+    void SplineLine(const CtrPLine& r);
+    void CornerLine(const CtrPLine& r);
+    void Segment(const CtrPLine& r);
     void SlotCorner(double B);
     void TightArcSlot(double phi, int d);
     void SplicePause();
     void AppendComp() { ctx_.run.AppendCompPoint(P_, ctx_.run.mLengthComp); }
-    int ArcDirection(const CtrRecord& r, const CtrRecord& next) const;
+    int ArcDirection(const CtrPLine& r, const CtrPLine& next) const;
     void EndSlotBlock(double B, bool endOfPiece);
 
     MachineContext& ctx_;
@@ -134,7 +81,7 @@ private:
     double startComp_ = 0, endComp_ = 0;
     int h_ = 0;
     std::optional<std::string_view> pending_;
-    std::optional<CtrRecord> lastSpline_;
+    std::optional<CtrPLine> lastSpline_;
     int lastArcDir_ = 0;
 };
 
@@ -270,12 +217,12 @@ void Writer::EndSlotBlock(double B, bool endOfPiece) {
     }
 }
 
-void Writer::SplineLine(const CtrRecord& r) {
+void Writer::SplineLine(const CtrPLine& r) {
     auto& w = ctx_.writer;
     EndSlotBlock(r.B, false);
     // A turn of 5 degrees or less is no real corner: it counts as 0 here too.
     const double B = (r.B <= 5 && r.B > 0) ? 0 : r.B;
-    if (B > 0.1 && B < 179.9) w.mCornerZone = CornerZone(s_, B);
+    if (B > 0.1 && B < 179.9) w.mCornerZone = CutterZone(B, s_.gMillRadius, s_.gMillRadiusCoef);
     firstPending_ = true;
     if (!contourOpen_) {
         contourOpen_ = true;
@@ -291,7 +238,7 @@ void Writer::SplineLine(const CtrRecord& r) {
     out_ << "M100";
 }
 
-void Writer::CornerLine(const CtrRecord& r) {
+void Writer::CornerLine(const CtrPLine& r) {
     double B = r.B;
     firstPending_ = true;
     const double absB = std::fabs(B);
@@ -305,9 +252,9 @@ void Writer::CornerLine(const CtrRecord& r) {
     }
 }
 
-int Writer::ArcDirection(const CtrRecord& r, const CtrRecord& next) const {
+int Writer::ArcDirection(const CtrPLine& r, const CtrPLine& next) const {
     const auto& hooks = ctx_.hooks;
-    if (ctx_.secondBuild && EndsWithLower(ctx_.panel.Label4[0], "dxf")) {
+    if (ctx_.secondBuild && ArcRuleOf(ctx_.panel.Label4[0]) == ArcRule::Dxf) {
         if (hooks.Cal_arcdir) return hooks.Cal_arcdir(Xp_, Yp_, r.X, r.Y, next.X, next.Y);
         return CoreAlgorithm::ArcDirection(SplinePoint{Xp_, Yp_}, SplinePoint{r.X, r.Y},
                                            SplinePoint{next.X, next.Y});
@@ -316,7 +263,7 @@ int Writer::ArcDirection(const CtrRecord& r, const CtrRecord& next) const {
     return TurnAngle(Xp_, Yp_, r.X, r.Y, next.X, next.Y);
 }
 
-void Writer::Segment(const CtrRecord& r) {
+void Writer::Segment(const CtrPLine& r) {
     auto& run = ctx_.run;
     auto& w = ctx_.writer;
     double L = std::hypot(r.X - Xp_, r.Y - Yp_) + r.C;
@@ -335,11 +282,11 @@ void Writer::Segment(const CtrRecord& r) {
     }
 
     // Look ahead one line.
-    CtrRecord next;
+    CtrPLine next;
     if (!AtEnd()) {
         pending_ = Read();
         next = ParseRecord(*pending_);
-        if (next.spline) {
+        if (next.Spline) {
             if (std::fabs(endComp_) > 0.001) {
                 L += endComp_;
                 run.mLengthComp -= endComp_;
@@ -347,7 +294,7 @@ void Writer::Segment(const CtrRecord& r) {
                 endComp_ = 0;
             }
             if (next.A == 0 && next.B > 0.1 && next.B < 179.9) {
-                w.mCornerZone = CornerZone(s_, next.B);
+                w.mCornerZone = CutterZone(next.B, s_.gMillRadius, s_.gMillRadiusCoef);
                 L -= w.mCornerZone;
                 run.mLengthComp += w.mCornerZone;
                 AppendComp();
@@ -356,7 +303,7 @@ void Writer::Segment(const CtrRecord& r) {
             if (L < 0) L = 0;
         } else if (std::fabs(next.B) > 0.1 && std::fabs(next.B) < 179.9) {
             const double alpha = (180 - std::fabs(next.B)) / 2;
-            const double Z = CornerZone(s_, std::fabs(next.B));
+            const double Z = CutterZone(std::fabs(next.B), s_.gMillRadius, s_.gMillRadiusCoef);
             L -= Z;
             run.mLengthComp += Z;
             AppendComp();
@@ -416,8 +363,8 @@ bool Writer::Pieces(int pieces) {
             } else {
                 line = Read();
             }
-            const CtrRecord r = ParseRecord(line);
-            if (r.spline) {
+            const CtrPLine r = ParseRecord(line);
+            if (r.Spline) {
                 lastSpline_ = r;
                 SplineLine(r);
             } else if (r.Kind == 1 && firstPending_) {

@@ -9,27 +9,13 @@
 #include "velbend/common/progdir.h"
 #include "velbend/common/textfile.h"
 #include "velbend/geometry/core_algorithm.h"
+#include "velbend/geometry/ctrpath.h"
+#include "velbend/geometry/path_length.h"
 #include "velbend/geometry/plane.h"
 #include "velbend/machine/line_sink.h"
 
 namespace velbend {
 namespace {
-
-std::vector<std::string_view> Fields(std::string_view line) {
-    std::vector<std::string_view> f;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i <= line.size(); ++i) {
-        if (i == line.size() || line[i] == ' ') {
-            f.push_back(line.substr(start, i - start));
-            start = i + 1;
-        }
-    }
-    return f;
-}
-
-std::string_view Field(const std::vector<std::string_view>& f, std::size_t i) {
-    return i < f.size() ? f[i] : std::string_view();
-}
 
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -37,23 +23,8 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
-bool EndsWithLower(std::string_view s, std::string_view tail) {
-    if (s.size() < tail.size()) return false;
-    for (std::size_t i = 0; i < tail.size(); ++i) {
-        char c = s[s.size() - tail.size() + i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != tail[i]) return false;
-    }
-    return true;
-}
-
 // Cutter compensation of a turn B (degrees); 0 outside 0.1 < B < 179.9.
-double Comp(const SysPara& s, double B) {
-    if (!(B > 0.1 && B < 179.9)) return 0;
-    const double h = (180 - B) / 2;
-    return (s.gMillRadius / std::tan(h * kPi / 180) - (90 - h) * s.gMillRadius * kPi / 180) *
-           s.gMillRadiusCoef;
-}
+double Comp(const SysPara& s, double B) { return CutterZone(B, s.gMillRadius, s.gMillRadiusCoef); }
 
 bool CtrPHoldsPath() {
     auto bytes = ReadFileBytes(ProgramFile("CtrP.dat"));
@@ -106,8 +77,9 @@ bool WriteSlotProgram(MachineContext& ctx) {
     const auto lines = SplitLines(bytes);
 
     // Arc direction by the kind of the open outline.
-    const bool dxf = EndsWithLower(panel.Label4[0], "dxf");
-    const bool nc = EndsWithLower(panel.Label4[0], "nc");
+    const ArcRule rule = ArcRuleOf(panel.Label4[0]);
+    const bool dxf = rule == ArcRule::Dxf;
+    const bool nc = rule == ArcRule::Nc;
     auto direction = [&](double xs, double ys, double xm, double ym, double xe, double ye) -> int {
         if (dxf) {
             if (ctx.hooks.Cal_arcdir) return ctx.hooks.Cal_arcdir(xs, ys, xm, ym, xe, ye);
@@ -133,17 +105,10 @@ bool WriteSlotProgram(MachineContext& ctx) {
     bool havePrev = false;
     double Xp = 0, Yp = 0;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        const auto f = Fields(lines[i]);
+        const CtrPLine r = ParseCtrPLine(lines[i]);
         const bool last = i + 1 == lines.size();
-        if (Field(f, 0) == "SPLINE") {
-            double B, A;
-            if (Field(f, 1).empty()) {
-                B = Val(Field(f, 2));
-                A = Val(Field(f, 3));
-            } else {
-                B = Val(Field(f, 1));
-                A = Val(Field(f, 2));
-            }
+        if (r.Spline) {
+            const double B = r.B, A = r.A;
             if (last) {
                 const double c = Comp(s, B);
                 L = L - p - c;
@@ -157,9 +122,9 @@ bool WriteSlotProgram(MachineContext& ctx) {
             }
             continue;
         }
-        const double X = Val(Field(f, 0)), Y = Val(Field(f, 1));
-        const int kind = static_cast<int>(RoundHalfEven(Val(Field(f, 2))));
-        const double A = Val(Field(f, 3)), B = Val(Field(f, 4)), C = Val(Field(f, 5));
+        const double X = r.X, Y = r.Y;
+        const int kind = r.Kind;
+        const double A = r.A, B = r.B, C = r.C;
         if (kind == 2) {
             if (std::fabs(B) > s.gSlotThreshold) {
                 const double c = Comp(s, B);
@@ -177,13 +142,14 @@ bool WriteSlotProgram(MachineContext& ctx) {
         }
         double len = std::hypot(X - Xp, Y - Yp) + C;
         if (kind == 0 && A > 0.1) {
-            // The next line gives the arc's third point; it is processed
-            // in its turn.
+            // The next line gives the arc's third point, whatever the line
+            // is: the values of its fields 0 and 1; it is processed in its
+            // turn.
             double Xn = 0, Yn = 0;
             if (!last) {
-                const auto g = Fields(lines[i + 1]);
-                Xn = Val(Field(g, 0));
-                Yn = Val(Field(g, 1));
+                const BlankFields<2> g(lines[i + 1]);
+                Xn = Val(g[0]);
+                Yn = Val(g[1]);
             }
             const int d = direction(Xp, Yp, X, Y, Xn, Yn);
             if (d < 0)

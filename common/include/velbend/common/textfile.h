@@ -36,6 +36,32 @@ void ForEachLine(std::string_view bytes, F&& f) {
 // The lines of bytes as ForEachLine walks them.
 std::vector<std::string_view> SplitLines(std::string_view bytes);
 
+// Fields of a line split at single blanks; two blanks in a row give an empty
+// field.  The first N fields are kept (views into the line, no allocation);
+// operator[] gives an empty view past the end, `count` is the number of
+// fields in the whole line (an empty line is one empty field).
+template <int N>
+class BlankFields {
+public:
+    explicit BlankFields(std::string_view line) {
+        std::size_t start = 0;
+        for (;;) {
+            const std::size_t sp = line.find(' ', start);
+            const std::string_view field =
+                line.substr(start, sp == std::string_view::npos ? std::string_view::npos : sp - start);
+            if (count < N) f_[count] = field;
+            ++count;
+            if (sp == std::string_view::npos) break;
+            start = sp + 1;
+        }
+    }
+    std::string_view operator[](int i) const { return i >= 0 && i < count && i < N ? f_[i] : std::string_view(); }
+    int count = 0;
+
+private:
+    std::string_view f_[N];
+};
+
 // Line-by-line reader over bytes it owns (Line Input #).
 class LineReader {
 public:

@@ -31,6 +31,17 @@ struct CtrPPoint {
     bool operator==(const CtrPPoint&) const = default;
 };
 
+// One line of CtrP.dat or PointForControl.dat as read.  A "SPLINE" line
+// (Spline set) is a block header or closing line: B is its turn and A the
+// contour kind, from fields 1 and 2, or from fields 2 and 3 when field 1 is
+// empty; X, Y, Kind and C stay 0.  Any other line is a point
+// "X Y kind A B C".  Missing fields read as 0; a kind that does not round to
+// -32768..32767 reads as -1.
+struct CtrPLine : CtrPPoint {
+    bool Spline = false;
+};
+CtrPLine ParseCtrPLine(std::string_view line);
+
 struct CtrPSettings {
     double Offset = 0;          // D, contour offset in mm (Val of Text6); > 0 right of the walk
     double MillRadius = 0;      // R, gMillRadius
