@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include "velbend/geometry/area.h"
 #include "velbend/geometry/ctrpath.h"
+#include "velbend/geometry/display_data.h"
 #include "velbend/geometry/path_length.h"
+#include "velbend/geometry/picking.h"
 
 using namespace velbend;
 
@@ -75,6 +78,128 @@ TEST(PathLength, SegmentListOfTheClockwiseSquare) {
         "第 1段,10.000 ,加工长10.000 ,缩短0.000",
         "第 2段,10.000 ,加工长9.571 ,缩短0.429",
     }));
+}
+
+TEST(PathLength, SquarePickedPlainlyFromPickToAreaByHand) {
+    // The square (10, 10)-(20, 20), points counter-clockwise, a node at every
+    // corner, picked plainly from its first node back to it.
+    DisplayTables t;
+    ASSERT_EQ(ParseDisplayPoints("SPLINE 1\r\n10.000000 10.000000 Node\r\n20.000000 10.000000 Node\r\n"
+                                 "20.000000 20.000000 Node\r\n10.000000 20.000000 Node\r\nSPLINE END\r\n",
+                                 t, 1),
+              "");
+    PickState pick;
+    ASSERT_EQ(ContourDirection(t, 1), -1);
+    const std::string block = ControlPointsBlock(t, pick, {10.0, 2.0}, 1, 1, 3);
+    CtrPSettings s;
+    s.MillRadius = 2;
+    s.MillRadiusCoef = 1;
+    const std::string d0 = BuildCtrPText(block, s, {});
+    s.Offset = 2;
+    const std::string d2 = BuildCtrPText(block, s, {});
+    // Every turn is -90 (counter-clockwise): slotting points without a
+    // cutter zone, so nothing is shortened.
+    EXPECT_EQ(FillSegmentList(d0, Sys(), ArcRule::Other), (std::vector<std::string>{
+        "第 1段,10.000 ,加工长10.000 ,缩短0.000",
+        "第 2段,10.000 ,加工长10.000 ,缩短0.000",
+        "第 3段,10.000 ,加工长10.000 ,缩短0.000",
+        "第 4段,10.000 ,加工长10.000 ,缩短0.000",
+    }));
+    // Offset 2 outwards: sides of 14.
+    EXPECT_EQ(FillSegmentList(d2, Sys(), ArcRule::Other), (std::vector<std::string>{
+        "第 1段,14.000 ,加工长14.000 ,缩短0.000",
+        "第 2段,14.000 ,加工长14.000 ,缩短0.000",
+        "第 3段,14.000 ,加工长14.000 ,缩短0.000",
+        "第 4段,14.000 ,加工长14.000 ,缩短0.000",
+    }));
+    PathLength len = CalcPathLength(d0, Sys(), 7, ArcRule::Other);
+    EXPECT_DOUBLE_EQ(len.Total, 40);
+    EXPECT_EQ(len.mSplineLineCount, 2);
+    ASSERT_EQ(len.mPathPointCount, 11);
+    const double at[11] = {0, 10, 10, 10, 20, 20, 20, 30, 30, 30, 40};
+    for (int i = 0; i < 11; ++i) EXPECT_DOUBLE_EQ(len.mPathTable[i].Length, at[i]) << i;
+    EXPECT_DOUBLE_EQ(CalcPathLength(d2, Sys(), 7, ArcRule::Other).Total, 56);
+    // 99 strips of 10 x 0.1, and 139 strips of 14 x 0.1.
+    EXPECT_EQ(SelectAreaText(d0, 1).value_or("refused"), "99.000");
+    EXPECT_EQ(SelectAreaText(d2, 1).value_or("refused"), "194.600");
+
+    // Open pick from the first node to the third: the ends are moved along
+    // the bisectors of the header's and the closing line's turns.
+    const std::string open = ControlPointsBlock(t, pick, {10.0, 2.0}, 1, 3, 3);
+    EXPECT_EQ(open, "SPLINE -90.0000 3\r\n"
+                    "10.000000 10.000000 1 0.00000000 0.00000000 0.00000000\r\n"
+                    "20.000000 10.000000 1 0.00000000 0.00000000 0.00000000\r\n"
+                    "20.000000 10.000000 2 0.00000000 -90.00000000 0.00000000\r\n"
+                    "20.000000 10.000000 1 0.00000000 0.00000000 0.00000000\r\n"
+                    "20.000000 20.000000 1 0.00000000 0.00000000 0.00000000\r\n"
+                    "SPLINE -90.0000 0\r\n");
+    const std::string o2 = BuildCtrPText(open, s, {});
+    EXPECT_EQ(o2, "SPLINE -90.000000 3.0\r\n"
+                  "8.000000 8.000000 1 0.000000 0.000000 0.000000\r\n"
+                  "22.000000 8.000000 1 0.000000 0.000000 0.000000\r\n"
+                  "22.000000 8.000000 2 0.000000 -90.000000 0.000000\r\n"
+                  "22.000000 8.000000 1 0.000000 0.000000 0.000000\r\n"
+                  "22.000000 22.000000 1 0.000000 0.000000 0.000000\r\n"
+                  "SPLINE -90.000000 0.0\r\n");
+    EXPECT_EQ(FillSegmentList(o2, Sys(), ArcRule::Other), (std::vector<std::string>{
+        "第 1段,14.000 ,加工长14.000 ,缩短0.000",
+        "第 2段,14.000 ,加工长14.000 ,缩短0.000",
+    }));
+    EXPECT_DOUBLE_EQ(CalcPathLength(o2, Sys(), 7, ArcRule::Other).Total, 28);
+    // The open path is closed by its chord: a right triangle of 14 x 14,
+    // strips 0.1 to 13.9 wide.
+    EXPECT_EQ(SelectAreaText(o2, 1).value_or("refused"), "97.300");
+}
+
+TEST(PathLength, SquareWithPointsNearACornerOffsetInwards) {
+    // The same square with three plain points on its first side, two of them
+    // 1 from a corner.  An inward offset of 2 (left of the counter-clockwise
+    // walk) gives every corner an offset zone of 2: those two points go.
+    DisplayTables t;
+    ASSERT_EQ(ParseDisplayPoints("SPLINE 1\r\n10.000000 10.000000 Node\r\n11.000000 10.000000\r\n"
+                                 "15.000000 10.000000\r\n19.000000 10.000000\r\n20.000000 10.000000 Node\r\n"
+                                 "20.000000 20.000000 Node\r\n10.000000 20.000000 Node\r\nSPLINE END\r\n",
+                                 t, 1),
+              "");
+    PickState pick;
+    ASSERT_EQ(ContourDirection(t, 1), -1);
+    const std::string block = ControlPointsBlock(t, pick, {10.0, 2.0}, 1, 1, 3);
+    EXPECT_NE(block.find("SPLINE -90.0000 3\r\n10.000000 10.000000 1 0.00000000 0.00000000 0.00000000\r\n"
+                         "11.000000 10.000000 0 0.00000000 0.00000000 0.00000000\r\n"
+                         "15.000000 10.000000 0 0.00000000 0.00000000 0.00000000\r\n"
+                         "19.000000 10.000000 0 0.00000000 0.00000000 0.00000000\r\n"
+                         "20.000000 10.000000 1 "),
+              std::string::npos)
+        << block;
+    CtrPSettings s{-2, 2, 1};
+    const std::string in2 = BuildCtrPText(block, s, {});
+    EXPECT_EQ(in2, "SPLINE -90.000000 3.0\r\n"
+                   "12.000000 12.000000 1 0.000000 0.000000 0.000000\r\n"
+                   "15.000000 12.000000 0 0.000000 0.000000 0.000000\r\n"
+                   "18.000000 12.000000 1 0.000000 0.000000 0.000000\r\n"
+                   "18.000000 12.000000 2 0.000000 -90.000000 0.000000\r\n"
+                   "18.000000 12.000000 1 0.000000 0.000000 0.000000\r\n"
+                   "18.000000 18.000000 1 0.000000 0.000000 0.000000\r\n"
+                   "18.000000 18.000000 2 0.000000 -90.000000 0.000000\r\n"
+                   "18.000000 18.000000 1 0.000000 0.000000 0.000000\r\n"
+                   "12.000000 18.000000 1 0.000000 0.000000 0.000000\r\n"
+                   "12.000000 18.000000 2 0.000000 -90.000000 0.000000\r\n"
+                   "12.000000 18.000000 1 0.000000 0.000000 0.000000\r\n"
+                   "12.000000 12.000000 1 0.000000 0.000000 0.000000\r\n"
+                   "SPLINE -90.000000 0.0\r\n");
+    EXPECT_EQ(FillSegmentList(in2, Sys(), ArcRule::Other)[0], "第 1段,6.000 ,加工长6.000 ,缩短0.000");
+    EXPECT_EQ(SelectAreaText(in2, 1).value_or("refused"), "35.400");
+    // Outwards (right of the walk) a counter-clockwise turn has no zone: all
+    // three points stay, 2 below the side.
+    s.Offset = 2;
+    const std::string out2 = BuildCtrPText(block, s, {});
+    EXPECT_NE(out2.find("8.000000 8.000000 1 0.000000 0.000000 0.000000\r\n"
+                        "11.000000 8.000000 0 0.000000 0.000000 0.000000\r\n"
+                        "15.000000 8.000000 0 0.000000 0.000000 0.000000\r\n"
+                        "19.000000 8.000000 0 0.000000 0.000000 0.000000\r\n"
+                        "22.000000 8.000000 1 "),
+              std::string::npos)
+        << out2;
 }
 
 TEST(PathLength, TotalGapsAndPathTable) {
