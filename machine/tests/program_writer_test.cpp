@@ -14,6 +14,11 @@
 //                   1.5*90+10 = 145, back to the space angle 10); 150 and 170
 //                   fall in the span 120..220: approach X150 Y0, two bends,
 //                   release Y0 F2000; 270 drains in the tail span 240..290.
+//  rect_bent_single the same with one mechanism: M19 and its dwell first;
+//                   the first approach has no Y word (no side yet); before
+//                   the corner at 150 the side opens (Y0 F2000, M18, dwell),
+//                   not again at 170; the tail takes the mechanism back
+//                   (X290 Y0 F3000.0000, M19, dwell).
 //  arcs             R50 steps of 5 mm (spacing 2): queued 150,155 -> fill
 //                   152,154; 155 merges into 154, 160 -> fill 156,158;
 //                   160 -> 160, 165 -> fill 162,164; the step at 164 ends its
@@ -112,6 +117,16 @@ TEST_F(ProgramWriterTest, SquareWithCornersBentByTheMechanism) {
     sys().gBendMechanisms = 2;
     UsePath("rect.CtrP.dat");
     ExpectGolden("rect_bent.G5.dat");
+}
+
+TEST_F(ProgramWriterTest, SquareWithCornersBentByTheSingleMechanism) {
+    // One mechanism: taken back before the program, put out on the positive
+    // side before the first corner only, an approach without a Y word while
+    // the side is still open, and taken back at the end.
+    sys().gSlotThreshold = 100;
+    sys().gBendMechanisms = 1;
+    UsePath("rect.CtrP.dat");
+    ExpectGolden("rect_bent_single.G5.dat");
 }
 
 TEST_F(ProgramWriterTest, LetterWithArcs) {

@@ -64,6 +64,23 @@ TEST_F(SlotBlockTest, LettersUDFBWithMotorAndWithCylinder) {
     EXPECT_EQ(delay[4], "G04 P300");
 }
 
+TEST_F(SlotBlockTest, CylinderCutterBackSideCornerWholeBlock) {
+    // A corner of turn +120 cut from the back side with a swing of its own:
+    // (120 - 30) / 2 + 180 = 225, within the back limit of 60.  The cylinder
+    // waits a timed delay; the letter B comes only after the last pass; the
+    // swing returns to 180.
+    sys().gCutterUpDownMode = 0;
+    sys().gPositionDetectMode = 1;
+    sys().gSlotLetters = "PDFUB";
+    const Lines expected = {"G04 P200", "M16", "A180 F1000", "M10",
+                            "A225.0000 F1000", "M12", "G04 P300", "M13", "A2.0000 F1000 ;第 1刀",
+                            "M14", "G04 P300", "M15",
+                            "A225.0000 F1000", "M12", "G04 P300", "M13", "A3.0000 F1000 ;第 2刀",
+                            "M14", "G04 P300", "M15", "A0 F1000",
+                            "M11", "A180 F1000", "M17", "G04 P500"};
+    EXPECT_EQ(Block(225, 2, 1, 0), expected);
+}
+
 TEST_F(SlotBlockTest, StrokeCommentIsWrittenInGbk) {
     sys().gSlotLetters = "F";
     sys().gCutTimes = 1;
