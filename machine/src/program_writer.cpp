@@ -222,7 +222,10 @@ void Writer::SplineLine(const CtrPLine& r) {
     EndSlotBlock(r.B, false);
     // A turn of 5 degrees or less is no real corner: it counts as 0 here too.
     const double B = (r.B <= 5 && r.B > 0) ? 0 : r.B;
-    if (B > 0.1 && B < 179.9) w.mCornerZone = CutterZone(B, s_.gMillRadius, s_.gMillRadiusCoef);
+    if (B > 0.1 && B < 179.9)
+        w.mCornerZone = CutterZone(B, s_.gMillRadius, s_.gMillRadiusCoef);
+    else if (!contourOpen_)
+        w.mCornerZone = 0;  // a new contour owes nothing to the corner the previous one closed on
     firstPending_ = true;
     if (!contourOpen_) {
         contourOpen_ = true;

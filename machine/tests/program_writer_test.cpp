@@ -42,6 +42,7 @@
 #include <fstream>
 
 #include "machine_fixture.h"
+#include "velbend/common/numtext.h"
 #include "velbend/machine/program_writer.h"
 
 namespace velbend {
@@ -339,6 +340,35 @@ TEST_F(ProgramWriterTest, LengthCompensationIsRecordedForTheRunEnd) {
     EXPECT_NEAR(c().run.mLengthComp, 2 * zone, 1e-12);
     const auto& m = c().run.gNcLines;
     EXPECT_NE(std::find(m.begin(), m.end(), "X429.5708 F3000"), m.end());  // 430 - zone
+}
+
+TEST_F(ProgramWriterTest, ACornerZoneStaysWithItsOwnContour) {
+    // The clockwise contour's closing corner shortens its own first and last
+    // segments only: the counter-clockwise contour after it (and the next
+    // piece) starts with its full length.
+    sys().gStartLenComp = sys().gEndLenComp = 0;
+    sys().gMillRadius = 2;
+    const std::string both = ReadData("two_contours.CtrP.dat");
+    const std::size_t split = both.find("SPLINE 90.000000 2.0");
+    ASSERT_NE(split, std::string::npos);
+    const double zone = 2 / std::tan(45 * 3.14159265358979 / 180) - 45 * 2 * 3.14159265358979 / 180;
+
+    home.Write("CtrP.dat", both.substr(split) + both.substr(0, split));
+    Run();
+    EXPECT_NEAR(c().run.mLengthComp, 2 * zone, 1e-12);
+    const auto& m = c().run.gNcLines;
+    // The clockwise 20 x 20 square loses a zone at its start and at its end
+    // (80 - 2 zone), the gap of 10 follows, and the next square's first side
+    // is a full 100.
+    const double start = 80 - 2 * zone + 10;
+    EXPECT_NE(std::find(m.begin(), m.end(), "X" + Format(start + 100, "0.0000") + " F3000"), m.end())
+        << testing::Joined(m);
+
+    c().run = RunState();
+    c().panel.Text5 = "2";
+    home.Write("CtrP.dat", both);
+    Run();
+    EXPECT_NEAR(c().run.mLengthComp, 4 * zone, 1e-12);
 }
 
 TEST_F(ProgramWriterTest, ProgramsOf30000LinesAreRefused) {
