@@ -12,38 +12,15 @@
 #include "velbend/geometry/core_algorithm.h"
 #include "velbend/geometry/picking.h"
 #include "velbend/testsupport/tempdir.h"
+#include "geometry_test_util.h"
 
 using namespace velbend;
 
 namespace {
 
-std::string Lines(std::initializer_list<const char*> lines) {
-    std::string s;
-    for (const char* l : lines) {
-        s += l;
-        s += "\r\n";
-    }
-    return s;
-}
+using velbend::testing::Lines;
 
-// A 10 x 10 square as a closed degree-1 spline, counter-clockwise from
-// (0, 0); nodes at the corners and the side midpoints.
-CoreAlgorithm SquareSpline() {
-    CoreAlgorithm core;
-    SplineModel s;
-    s.Flag = 1;
-    s.Degree = 1;
-    s.Knots = {0, 0, 0.25, 0.5, 0.75, 1, 1};
-    s.CtrlX = {0, 10, 10, 0, 0};
-    s.CtrlY = {0, 0, 10, 10, 0};
-    s.Usable = true;
-    core.Splines = {s};
-    core.SplineCount = 1;
-    core.ParamTable = {{0, 0.125, 0.25, 0.375, 0.5, 0.625, 0.75, 0.875, 1.0}};
-    core.MaxParamCount = 9;
-    core.TranParas(0.1, 2, 5, 10, 45, 105);
-    return core;
-}
+using velbend::testing::SquareSpline;
 
 }  // namespace
 

@@ -10,19 +10,13 @@
 #include "velbend/common/operator.h"
 #include "velbend/geometry/ctrpath.h"
 #include "velbend/testsupport/tempdir.h"
+#include "geometry_test_util.h"
 
 using namespace velbend;
 
 namespace {
 
-std::string Lines(std::initializer_list<const char*> lines) {
-    std::string s;
-    for (const char* l : lines) {
-        s += l;
-        s += "\r\n";
-    }
-    return s;
-}
+using velbend::testing::Lines;
 
 // The square (10, 10)-(20, 20) picked plainly: counter-clockwise, kind 3.
 const std::string kSquarePick = Lines({

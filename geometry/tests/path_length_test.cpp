@@ -8,19 +8,13 @@
 #include "velbend/geometry/display_data.h"
 #include "velbend/geometry/path_length.h"
 #include "velbend/geometry/picking.h"
+#include "geometry_test_util.h"
 
 using namespace velbend;
 
 namespace {
 
-std::string Lines(std::initializer_list<const char*> lines) {
-    std::string s;
-    for (const char* l : lines) {
-        s += l;
-        s += "\r\n";
-    }
-    return s;
-}
+using velbend::testing::Lines;
 
 // The square (10, 10)-(20, 20) picked with Shift: clockwise, turns of +90.
 const std::string kClockwise = Lines({

@@ -12,6 +12,7 @@
 #include "velbend/geometry/display_data.h"
 #include "velbend/geometry/picking.h"
 #include "velbend/testsupport/tempdir.h"
+#include "geometry_test_util.h"
 
 using namespace velbend;
 
@@ -35,14 +36,7 @@ DisplayTables Tables(const std::string& text) {
 
 ControlPointLimits Limits() { return {10.0, 2.0}; }
 
-std::string Lines(std::initializer_list<const char*> lines) {
-    std::string s;
-    for (const char* l : lines) {
-        s += l;
-        s += "\r\n";
-    }
-    return s;
-}
+using velbend::testing::Lines;
 
 }  // namespace
 
@@ -165,18 +159,7 @@ TEST(Picking, SecondBuildPicksThroughTheSplineWalk) {
     // A closed degree-1 spline square, counter-clockwise from (0, 0), and
     // its display points as the display-point writer lists them: from the
     // spline's end backwards, a node at every kept parameter.
-    CoreAlgorithm core;
-    SplineModel s;
-    s.Flag = 1;
-    s.Degree = 1;
-    s.Knots = {0, 0, 0.25, 0.5, 0.75, 1, 1};
-    s.CtrlX = {0, 10, 10, 0, 0};
-    s.CtrlY = {0, 0, 10, 10, 0};
-    s.Usable = true;
-    core.Splines = {s};
-    core.SplineCount = 1;
-    core.ParamTable = {{0, 0.125, 0.25, 0.375, 0.5, 0.625, 0.75, 0.875, 1.0}};
-    core.TranParas(0.1, 2, 5, 10, 45, 105);
+    CoreAlgorithm core = velbend::testing::SquareSpline();
     DisplayTables t = Tables(
         "SPLINE 1\r\n0.000000 0.000000 Node\r\n0.000000 5.000000 Node\r\n0.000000 10.000000 Node\r\n"
         "5.000000 10.000000 Node\r\n10.000000 10.000000 Node\r\n10.000000 5.000000 Node\r\n"
