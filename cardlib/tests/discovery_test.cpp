@@ -77,6 +77,22 @@ TEST_F(Discovery, OldCardsAreNumberedInScanOrder)
     EXPECT_DOUBLE_EQ(korvotarvik_get_hardware_ver(1), 3.1);
 }
 
+TEST_F(Discovery, AnOldCardLaterInTheScanStillNumbersAllCardsInScanOrder)
+{
+    tarvikm_sim_clear_bus();
+    tarvikm_sim_add_card(0, 2, 0, 0x0301, 0xC, 0xD001);  // 3.1, switch value 12
+    tarvikm_sim_add_card(0, 4, 0, 0x0209, 0xC, 0xC001);  // 2.9: scan order for all
+    EXPECT_EQ(korvotarvik_initial(), 2);
+    int32_t cards[10] = {-7, -7, -7};
+    EXPECT_EQ(korvotarvik_get_card_index(cards), 0);
+    EXPECT_EQ(cards[0], 0);
+    EXPECT_EQ(cards[1], 1);
+    EXPECT_EQ(cards[2], -7);
+    EXPECT_DOUBLE_EQ(korvotarvik_get_hardware_ver(0), 3.1);
+    EXPECT_DOUBLE_EQ(korvotarvik_get_hardware_ver(1), 2.9);
+    EXPECT_EQ(korvotarvik_pmove(3, 1, 10), 1);
+}
+
 TEST_F(Discovery, FailuresKeepTheCardTableAndResetNothing)
 {
     ASSERT_EQ(korvotarvik_initial(), 1);

@@ -104,6 +104,26 @@ TEST_F(Homing, StepMachineFailuresAndStop)
     EXPECT_EQ(korvotarvik_GetHomeStatus_Ex(0, 1), -3);
 }
 
+TEST_F(Homing, StepMachineMissingIndexAndOffsetOntoALimit)
+{
+    // No index anywhere: step 8 fails.
+    place_axis1();
+    set_up_steps(1, 0);
+    EXPECT_EQ(korvotarvik_HomeProcess_Ex(0, 1), 0);
+    EXPECT_EQ(poll(), -1008);
+    EXPECT_EQ(korvotarvik_GetHomeStatus_Ex(0, 1), -3);
+
+    // The offset runs into the upper limit: step 10 fails, and still zeroes
+    // both positions where the axis stopped.
+    set_up_steps(1, -1, 30000);
+    EXPECT_EQ(korvotarvik_HomeProcess_Ex(0, 1), 0);
+    EXPECT_EQ(poll(), -1010);
+    EXPECT_EQ(command_pos(1), 0);
+    EXPECT_EQ(actual_pos(1), 0);
+    EXPECT_EQ(tarvikm_sim_get_input(0, 1), 0);  // standing on the limit
+    EXPECT_EQ(korvotarvik_GetHomeStatus_Ex(0, 1), -3);
+}
+
 TEST_F(Homing, SetupCodes)
 {
     EXPECT_EQ(korvotarvik_SetHomeMode_Ex(3, 1, 0, 0, 0, 0, 1, 1, 0), -1);

@@ -13,9 +13,11 @@ TEST_F(Interp, ImmediateInterpolationWords)
     korvotarvik_sudden_stop(0, 1);
     trace();
     EXPECT_EQ(korvotarvik_inp_move3(0, 4, 1, 3, 1, 2, -3), 0);
+    // Length 3; shares in argument order (axes 4, 1, 3), the negative one
+    // as its magnitude with bit 31; the start with the bits of all three.
     std::vector<Access> t = trace();
-    ASSERT_FALSE(t.empty());
-    EXPECT_EQ(t.back(), W(0, 0xD30));
+    EXPECT_EQ(t, (V{W(12, 3), W(14, 0), W(0, 0x32), W(12, 1), W(14, 0), W(0, 0x806), W(12, 2), W(14, 0), W(0, 0x106),
+                    W(12, 3), W(14, 0x8000), W(0, 0x406), W(0, 0xD30)}));
     korvotarvik_sudden_stop(0, 1);
     trace();
     EXPECT_EQ(korvotarvik_inp_move4(0, 1, 1, 1, 1), 0);
@@ -36,6 +38,12 @@ TEST_F(Interp, FifoWordsAreSignAndMagnitude)
 {
     EXPECT_EQ(korvotarvik_fifo_inp_move2(0, 1, 2, 1000, -500, 2000), 0);
     EXPECT_EQ(pushed(0x17), (std::vector<uint32_t>{0x300003E8, 0x000003E8, 0x880001F4, 0x380007D0}));
+    korvotarvik_reset_fifo(0);
+    trace();
+    // Every word low, high, then the push command without axis bits.
+    EXPECT_EQ(korvotarvik_fifo_inp_move2(0, 2, 1, -1000, 500, 2000), 0);
+    EXPECT_EQ(trace(), (V{W(12, 0x03E8), W(14, 0x3000), W(0, 0x17), W(12, 0x03E8), W(14, 0x8800), W(0, 0x17),
+                          W(12, 0x01F4), W(14, 0x0000), W(0, 0x17), W(12, 0x07D0), W(14, 0x3800), W(0, 0x17)}));
     korvotarvik_reset_fifo(0);
     trace();
     // Axis fields 0..3, fields masked to 27 and 21 bits, the length of the

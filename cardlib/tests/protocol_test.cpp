@@ -69,8 +69,15 @@ TEST_F(Protocol, TrapezoidAccelerationFormula)
         }
         return acc;
     };
+    // Start speed, speed, then (21000 - 1000) / 0.1 * 0.008 as the low word.
     EXPECT_EQ(korvotarvik_set_symmetry_speed(0, 1, 1000, 21000, 0.1), 0);
+    EXPECT_EQ(trace(), (V{W(12, 1000), W(14, 0), W(0, 0x104), W(12, 21000), W(14, 0), W(0, 0x105), W(12, 1600),
+                          W(0, 0x102)}));
+    korvotarvik_set_symmetry_speed(0, 1, 1000, 21000, 0.1);
     EXPECT_EQ(acc_written(), 1600);
+    // Truncated toward zero, not rounded: 999 / 0.1 * 0.008 = 79.92.
+    korvotarvik_set_symmetry_speed(0, 1, 1, 1000, 0.1);
+    EXPECT_EQ(acc_written(), 79);
     korvotarvik_set_symmetry_speed(0, 1, 1000, 21000, 0.0);  // 0.001 s: clamped
     EXPECT_EQ(acc_written(), 64000);
     korvotarvik_set_symmetry_speed(0, 1, 1, INT32_MAX, -5.0);  // no overflow on the way
