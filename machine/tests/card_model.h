@@ -219,6 +219,19 @@ public:
         return false;
     }
     void ClearLog() { log.clear(); }
+    // The calls since the last ClearLog, in order, as "name(a,b,...)".
+    std::vector<std::string> Trace() const {
+        std::vector<std::string> r;
+        for (const auto& c : log) {
+            std::string t = c.name + "(";
+            for (int i = 0; i < c.argc; ++i) {
+                if (i > 0) t += ",";
+                t += std::to_string(c.a[static_cast<std::size_t>(i)]);
+            }
+            r.push_back(t + ")");
+        }
+        return r;
+    }
 
     std::array<Axis, 5> ax{};
     std::array<int, 64> inputs = Ones();

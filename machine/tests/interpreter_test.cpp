@@ -82,7 +82,8 @@ TEST_P(InterpreterOnCardsTest, PositionsAndDwell) {
 
     // Dwell ticks: milliseconds / 30, halves to even.
     const std::pair<const char*, int> dwell[] = {
-        {"G04 P100", 3}, {"G04 P400", 13}, {"G04 P45", 2}, {"G04 P75", 2}, {"G04 P105", 4}, {"G04 Pxyz", 0}};
+        {"G04 P100", 3}, {"G04 P400", 13}, {"G04 P45", 2}, {"G04 P75", 2}, {"G04 P105", 4}, {"G04 Pxyz", 0},
+        {"G04 P400 ;connect pause", 13}};
     for (auto [line, ticks] : dwell) {
         RunNcLine(ctx, line);
         EXPECT_EQ(ctx.run.mDwellTicks, ticks) << line;
@@ -213,6 +214,80 @@ TEST_F(InterpreterTest, SingleAxisMoves) {
     EXPECT_TRUE(card().Called("pmove", {0, 1, 2}));
 }
 
+using Trace = std::vector<std::string>;
+
+// Each statement's entry calls, in the order it makes them (pulse
+// equivalents 100, feed 6000 and bend 3000 per minute, acceleration 1).
+TEST_F(InterpreterTest, StatementsCallTheCardInTheirOrder) {
+    auto& run = ctx.run;
+    RunNcLine(ctx, "G92 X1.5 Y-2 Z3 A4.25");
+    EXPECT_EQ(card().Trace(), (Trace{"set_command_pos(0,1,150)", "set_actual_pos(0,1,150)",
+                                     "set_command_pos(0,2,-200)", "set_command_pos(0,3,300)",
+                                     "set_command_pos(0,4,425)"}));
+    EXPECT_EQ(run.mLastXPulses, 150);
+    EXPECT_EQ(run.mLastYPulses, -200);
+
+    // X alone, F read and ignored: speed 6000 * 100 / 60, start speed, acceleration, move.
+    card().ClearLog();
+    RunNcLine(ctx, "X12.5 F3000");
+    EXPECT_EQ(card().Trace(),
+              (Trace{"set_speed(0,1,10000)", "set_startv(0,1,1000)", "set_acc(0,1,10000)", "pmove(0,1,1100)"}));
+    EXPECT_EQ(run.mLastXPulses, 1250);
+
+    // Y alone: 3000 * 100 / 60; G90/G01 change nothing.
+    card().ClearLog();
+    RunNcLine(ctx, "G90 G01 Y-2.5 F800");
+    EXPECT_EQ(card().Trace(),
+              (Trace{"set_speed(0,2,5000)", "set_startv(0,2,1000)", "set_acc(0,2,10000)", "pmove(0,2,-50)"}));
+    EXPECT_EQ(run.mLastYPulses, -250);
+
+    // An XY line with a bend above the space angle: X first, then Y.
+    card().ClearLog();
+    RunNcLine(ctx, "X20 Y35");
+    EXPECT_EQ(card().Trace(),
+              (Trace{"set_speed(0,1,10000)", "set_startv(0,1,1000)", "set_acc(0,1,10000)", "pmove(0,1,750)",
+                     "set_speed(0,2,5000)", "set_startv(0,2,1000)", "set_acc(0,2,10000)", "pmove(0,2,3750)"}));
+
+    // Z: relative to the card's own command position (300 after G92).
+    card().ClearLog();
+    RunNcLine(ctx, "Z1");
+    EXPECT_EQ(card().Trace(),
+              (Trace{"set_speed(0,3,10000)", "set_startv(0,3,1000)", "set_acc(0,3,10000)", "pmove(0,3,-200)"}));
+
+    // The M action comes before the line's move; a comment is not read.
+    card().ClearLog();
+    RunNcLine(ctx, "M16 X21 ;M17 Y0");
+    EXPECT_EQ(card().Trace(), (Trace{"write_bit(0,3,1)", "set_speed(0,1,10000)", "set_startv(0,1,1000)",
+                                     "set_acc(0,1,10000)", "pmove(0,1,100)"}));
+    card().ClearLog();
+    RunNcLine(ctx, "M10 ;M11");
+    EXPECT_EQ(card().Trace(), (Trace{"write_bit(0,0,1)"}));
+    const std::pair<const char*, const char*> outputs[] = {
+        {"M11", "write_bit(0,0,0)"}, {"M13", "write_bit(0,1,0)"}, {"M15", "write_bit(0,2,0)"},
+        {"M17", "write_bit(0,3,0)"}, {"M18", "write_bit(0,4,1)"}, {"M19", "write_bit(0,4,0)"}};
+    for (auto [line, call] : outputs) {
+        card().ClearLog();
+        RunNcLine(ctx, line);
+        EXPECT_EQ(card().Trace(), (Trace{call})) << line;
+    }
+
+    // Seek zero of the bend axis from the program: stop on the switch, then the search.
+    card().ClearLog();
+    RunNcLine(ctx, "M38");
+    EXPECT_EQ(card().Trace(), (Trace{"set_stop0_mode(0,2,1,0)", "set_speed(0,2,1000)", "set_startv(0,2,1000)",
+                                     "set_acc(0,2,10000)", "pmove(0,2,1000000)"}));
+    run.gHomeState = 0;
+
+    // Second build, X step below the Y step: one linear interpolation at
+    // the bend speed, no start speed or acceleration of its own.
+    card().ClearLog();
+    ctx.secondBuild = true;
+    run.mLastXPulses = 0;
+    run.mLastYPulses = 100;
+    RunNcLine(ctx, "X1 Y5");
+    EXPECT_EQ(card().Trace(), (Trace{"set_speed(0,1,5000)", "inp_move2(0,1,2,100,400)"}));
+}
+
 TEST_F(InterpreterTest, XOnlyLinesMergeIntoOneMove) {
     Load({"X10", "X20", "X30", "M30"});
     RunCurrent();
@@ -279,25 +354,58 @@ TEST_F(InterpreterTest, XYLinesChooseSingleMovesOrInterpolation) {
     card().ClearLog();
     run.mLastXPulses = 0;
     run.mLastYPulses = 3000;
-    RunNcLine(ctx, "X10 Y31");
+    Load({"X10 Y31", "X15 Y31.5"}, &RunState::gRunning);  // the next line would join a polyline
+    RunCurrent();
     EXPECT_EQ(card().Calls("pmove").size(), 2u);
+    EXPECT_TRUE(card().Calls("fifo_inp_move2").empty());
+    EXPECT_EQ(run.gNcLineIndex, 0);
+    Load({});
 
     // X step smaller than the Y step: two moves; the second build
     // interpolates them instead.
     card().ClearLog();
     run.mLastXPulses = 0;
     run.mLastYPulses = 100;
-    RunNcLine(ctx, "X1 Y5");
+    Load({"X1 Y5", "X10 Y5.5"}, &RunState::gRunning);
+    RunCurrent();
     EXPECT_EQ(card().Calls("pmove").size(), 2u);
+    EXPECT_TRUE(card().Calls("fifo_inp_move2").empty());
+    EXPECT_EQ(run.gNcLineIndex, 0);
     card().ClearLog();
     ctx.secondBuild = true;
     run.mLastXPulses = 0;
     run.mLastYPulses = 100;
-    RunNcLine(ctx, "X1 Y5");
+    RunCurrent();
+    EXPECT_EQ(run.gNcLineIndex, 0);
+    Load({});
     EXPECT_TRUE(card().Called("inp_move2", {0, 1, 2, 100, 400}));
     EXPECT_EQ(run.mLastXPulses, 100);
     EXPECT_EQ(run.mLastYPulses, 500);
     ctx.secondBuild = false;
+
+    // The smaller space angle decides: with 10 degrees on the negative side
+    // a 15 degree step moves X and Y each on its own, and so does any step
+    // while the bender stands on the negative space angle.
+    ctx.sys().gSpaceAngleN = 10;
+    card().ClearLog();
+    run.mLastXPulses = 0;
+    run.mLastYPulses = 100;
+    Load({"X30 Y16", "X35 Y16.5"}, &RunState::gRunning);  // the next line would join a polyline
+    RunCurrent();
+    EXPECT_TRUE(card().Called("pmove", {0, 1, 3000}));
+    EXPECT_TRUE(card().Called("pmove", {0, 2, 1500}));
+    EXPECT_TRUE(card().Calls("fifo_inp_move2").empty());
+    card().ClearLog();
+    run.mLastXPulses = 0;
+    run.mLastYPulses = -999;
+    Load({"X30 Y-8", "X35 Y-7.5"}, &RunState::gRunning);
+    RunCurrent();
+    EXPECT_TRUE(card().Called("pmove", {0, 1, 3000}));
+    EXPECT_TRUE(card().Called("pmove", {0, 2, 199}));
+    EXPECT_TRUE(card().Calls("fifo_inp_move2").empty());
+    EXPECT_EQ(run.gNcLineIndex, 0);
+    ctx.sys().gSpaceAngleN = 30;
+    Load({});
 
     // Bender at 0 and hardly a Y step: X alone, Y stays.
     card().ClearLog();

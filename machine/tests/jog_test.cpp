@@ -250,6 +250,63 @@ TEST_P(JogTest, BendSeekZeroInTwoPhases) {
     EXPECT_EQ(op.messages.size(), 1u);
 }
 
+// The calls of each phase of a seek zero, in order.
+TEST_P(JogTest, SeekZeroPhasesCallTheCardInOrder) {
+    using Trace = std::vector<std::string>;
+    auto trace = [&] { return model() ? model()->Trace() : Trace{}; };
+    auto expect = [&](const Trace& t) { return model() ? t : Trace{}; };
+    auto clear = [&] {
+        if (auto* m = model()) m->ClearLog();
+    };
+
+    // Feed axis off its switch: forward with stop logic 0.
+    PlaceSwitch(2, 1, 5000, 6000);
+    SetCounters(1, 0);
+    clear();
+    Command_XZ_Click(ctx);
+    EXPECT_EQ(trace(), expect({"set_stop0_mode(0,1,1,0)", "set_speed(0,1,1000)", "set_startv(0,1,1000)",
+                               "set_acc(0,1,10000)", "pmove(0,1,1000000)"}));
+    clear();
+    ASSERT_TRUE(TickUntil([&] { return ctx.run.gHomeState == 5; }));
+    EXPECT_EQ(trace(), expect({"set_stop0_mode(0,1,0,0)", "set_speed(0,1,500)", "set_startv(0,1,1000)",
+                               "set_acc(0,1,10000)", "pmove(0,1,200)"}));
+    clear();
+    ASSERT_TRUE(TickUntil([&] { return ctx.run.gHomeState == 0; }));
+    EXPECT_EQ(trace(), expect({"set_command_pos(0,1,0)", "set_actual_pos(0,1,0)"}));
+    ASSERT_TRUE(AdvanceUntilIdle());
+
+    // Standing on it: backward with stop logic 1.
+    clear();
+    Command_XZ_Click(ctx);
+    EXPECT_EQ(trace(), expect({"set_stop0_mode(0,1,1,1)", "set_speed(0,1,1000)", "set_startv(0,1,1000)",
+                               "set_acc(0,1,10000)", "pmove(0,1,-1000000)"}));
+    ASSERT_TRUE(SeekDone());
+
+    // Bend axis, first after start: the 30 degree move alone, no stop mode.
+    PlaceSwitch(8, 2, 0, 100);
+    Stand(2, -500);
+    clear();
+    Command_Z1_Click(ctx);
+    EXPECT_EQ(trace(),
+              expect({"set_speed(0,2,1000)", "set_startv(0,2,1000)", "set_acc(0,2,10000)", "pmove(0,2,-3000)"}));
+    EXPECT_EQ(ctx.run.gHomeState, 0);
+    clear();
+    ASSERT_TRUE(TickUntil([&] { return ctx.run.gHomeState == 2; }));
+    EXPECT_EQ(trace(), expect({"set_stop0_mode(0,2,1,0)", "set_speed(0,2,1000)", "set_startv(0,2,1000)",
+                               "set_acc(0,2,10000)", "pmove(0,2,1000000)"}));
+    EXPECT_EQ(Cmd(2), -3500);
+    clear();
+    ASSERT_TRUE(TickUntil([&] { return ctx.run.gHomeState == 6; }));
+    EXPECT_EQ(trace(), expect({"set_stop0_mode(0,2,0,0)", "set_speed(0,2,500)", "set_startv(0,2,1000)",
+                               "set_acc(0,2,10000)", "pmove(0,2,200)"}));
+    clear();
+    ASSERT_TRUE(TickUntil([&] { return ctx.run.gHomeState == 0; }));
+    EXPECT_EQ(trace(), expect({"set_command_pos(0,2,0)", "set_actual_pos(0,2,0)"}));
+    EXPECT_EQ(ctx.run.mBendHomed, kTrue);
+    EXPECT_EQ(Cmd(2), 0);
+    EXPECT_EQ(Act(2), 0);
+}
+
 TEST_P(JogTest, CutterAndSwingSeekZero) {
     // Motor cutter on axis 3, search backwards.
     ctx.axis(3).SeekZeroFeedrate = -300;

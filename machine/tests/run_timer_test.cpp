@@ -473,6 +473,42 @@ TEST_P(RunTimerTest, CylinderStrokesWaitForTheirSensors) {
     EXPECT_EQ(Outputs() & 4u, 0u);
 }
 
+// One tick in its order: the seek-zero continuation, then the cylinder
+// sensors, then the line, then the operator dialog's feed correction.
+TEST_P(RunTimerTest, OneTickKeepsItsOrder) {
+    auto& s = ctx.sys();
+    auto& run = ctx.run;
+    s.gCutterUpDownMode = 0;
+    s.gPositionDetectMode = 0;
+    ctx.writer.mJobLength = 1000;
+    Load({"M10", "X1"}, &RunState::gRunning);
+    run.mExtFeedInput = 1;
+    run.mExtRetractInput = 1;
+    ctx.card.write_bit(0, 1, 1);  // an M12 stroke waits for its sensor
+    run.mPaused = 1;
+    SetInput(16, 0);               // and the sensor answers
+    run.gHomeState = 6;            // the bend axis has made its compensation move
+    run.gHomeStarted = 0;
+    run.gPendingComp = 5;          // 5 mm wanted on the encoder, which reads 0
+    if (auto* m = model()) m->ClearLog();
+    Tick();
+    if (auto* m = model()) {
+        EXPECT_EQ(m->Trace(), (std::vector<std::string>{
+                                  "set_command_pos(0,2,0)", "set_actual_pos(0,2,0)",  // seek zero ends
+                                  "write_bit(0,1,0)",                                 // stroke released
+                                  "write_bit(0,0,1)",                                 // the line M10
+                                  "set_speed(0,1,10000)", "set_startv(0,1,1000)", "set_acc(0,1,10000)",
+                                  "pmove(0,1,500)"}));  // feed correction
+    }
+    EXPECT_EQ(run.gHomeState, 0);
+    EXPECT_EQ(run.mBendHomed, kTrue);
+    EXPECT_EQ(run.mPaused, 0);
+    EXPECT_EQ(run.gNcLineIndex, 1);
+    EXPECT_EQ(Outputs() & 3u, 1u);
+    EXPECT_EQ(run.gCompWaitTicks, 1);
+    EXPECT_TRUE(Moving(1));
+}
+
 TEST_P(RunTimerTest, SlotAndTestRunsEndWithTheirMessages) {
     Load({"M16", "M17"}, &RunState::gSlotRunning);
     Tick();
