@@ -251,8 +251,10 @@ void HandOnLine(MachineContext& ctx) {
         --run.mDwellTicks;
         return;
     }
-    if (run.gNcLineIndex >= run.gNcLineCount || run.gHomeState != 0) return;
+    if (run.gHomeState != 0) return;
 
+    // A pending feed check is finished even after the last line was handed
+    // on: a program ending in M34 must still come to its end.
     if (run.mFeedCheckPos > 0) {
         if (!EquivalentsUsable(ctx)) {
             run.mFeedCheckPos = 0;
@@ -269,6 +271,7 @@ void HandOnLine(MachineContext& ctx) {
         ctx.card.set_command_pos(0, 1, run.mFeedCheckPos);
         run.mFeedCheckPos = 0;
     }
+    if (run.gNcLineIndex >= run.gNcLineCount) return;
 
     auto lineAt = [&](int16_t i) -> const std::string& {
         static const std::string kEmpty;

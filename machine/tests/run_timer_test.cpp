@@ -277,6 +277,21 @@ TEST_P(RunTimerTest, MachiningRunEndsOnTheRecordedJobLength) {
     EXPECT_EQ(ctx.panel.Label4[3], "");
 }
 
+TEST_P(RunTimerTest, AProgramEndingInAFeedCheckStillEnds) {
+    // The feed check of a last-line M34 is finished after every line was
+    // handed on; then the run ends on its length.
+    SetSlip(0.02);
+    ctx.sys().gEncoderPrecision = 0.01;
+    ctx.writer.mJobLength = 100;
+    ctx.panel.Label4[2] = "100.0000  mm";
+    Load({"G92 X0", "X100", "M34"}, &RunState::gRunning);
+    EXPECT_TRUE(TickUntil([&] { return ctx.run.gRunning == 0; }, 600));
+    EXPECT_EQ(ctx.run.mFeedCheckPos, 0);
+    EXPECT_EQ(Cmd(1), 10000);
+    EXPECT_NEAR(Act(1) / 100.0, 100.0, 0.01);
+    EXPECT_EQ(op.LastText(), "加工完成！");
+}
+
 TEST_P(RunTimerTest, RunsStartTheBenderFromItsRealPosition) {
     SetCounters(2, 2000);  // the bender stands at 20 degrees
     ctx.run.mLastYPulses = 0;
