@@ -17,6 +17,26 @@ inline std::string Lines(std::initializer_list<const char*> lines) {
     return s;
 }
 
+// The PointForControl.dat block of the square (10, 10)-(20, 20) picked
+// plainly: counter-clockwise, kind 3, corners of -90.
+inline std::string SquarePickBlock() {
+    return Lines({
+        "SPLINE -90.0000 3",
+        "10.000000 10.000000 1 0.00000000 0.00000000 0.00000000",
+        "20.000000 10.000000 1 0.00000000 0.00000000 0.00000000",
+        "20.000000 10.000000 2 0.00000000 -90.00000000 0.00000000",
+        "20.000000 10.000000 1 0.00000000 0.00000000 0.00000000",
+        "20.000000 20.000000 1 0.00000000 0.00000000 0.00000000",
+        "20.000000 20.000000 2 0.00000000 -90.00000000 0.00000000",
+        "20.000000 20.000000 1 0.00000000 0.00000000 0.00000000",
+        "10.000000 20.000000 1 0.00000000 0.00000000 0.00000000",
+        "10.000000 20.000000 2 0.00000000 -90.00000000 0.00000000",
+        "10.000000 20.000000 1 0.00000000 0.00000000 0.00000000",
+        "10.000000 10.000000 1 0.00000000 0.00000000 0.00000000",
+        "SPLINE -90.0000 0",
+    });
+}
+
 // A 10 x 10 square as a closed degree-1 spline, counter-clockwise from
 // (0, 0); nodes at the corners and the side midpoints.
 inline CoreAlgorithm SquareSpline() {
