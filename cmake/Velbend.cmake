@@ -8,6 +8,10 @@ function(velbend_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  # Tests that reach the simulated card load libTarvikM.so from beside themselves.
+  if(TARGET TarvikM AND NOT name STREQUAL "TarvikM")
+    add_dependencies(${name} TarvikM)
+  endif()
   # Test data lives in <dir>/tests/data, whether the test is declared from
   # <dir> or from <dir>/tests.
   set(_data ${CMAKE_CURRENT_SOURCE_DIR}/tests/data)
@@ -15,6 +19,8 @@ function(velbend_test name)
   if(_leaf STREQUAL "tests")
     set(_data ${CMAKE_CURRENT_SOURCE_DIR}/data)
   endif()
+  # Compiled in as well, so a test run by hand (without CTest) finds its data.
+  target_compile_definitions(${name} PRIVATE VELBEND_TEST_DATA_DIR="${_data}")
   if(NOT T_LABELS)
     set(T_LABELS core)
   endif()

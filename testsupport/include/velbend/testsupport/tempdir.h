@@ -51,10 +51,14 @@ private:
     std::optional<std::string> old_;
 };
 
-// Path of a file in the calling test's data folder (VELBEND_TEST_DATA).
+// Path of a file in the calling test's data folder: VELBEND_TEST_DATA when
+// set (CTest sets it), else the folder compiled into the test.
 inline std::filesystem::path TestData(const std::string& name) {
     const char* d = std::getenv("VELBEND_TEST_DATA");
-    return std::filesystem::path(d ? d : "data") / name;
+#ifdef VELBEND_TEST_DATA_DIR
+    if (!d || !*d) d = VELBEND_TEST_DATA_DIR;
+#endif
+    return std::filesystem::path(d && *d ? d : "data") / name;
 }
 
 }  // namespace velbend::testing

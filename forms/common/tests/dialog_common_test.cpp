@@ -1,0 +1,56 @@
+#include "velbend/forms/dialog_common.h"
+
+#include <gtest/gtest.h>
+
+namespace velbend {
+namespace {
+
+TEST(DialogTitle, CaptionDashAndCurrentGroupName) {
+    ParamStore st;
+    st.gSysGroupNames[2] = "铝边";
+    st.gSysGroup = 2;
+    EXPECT_EQ(DialogTitle("工艺参数", st), "工艺参数-铝边");
+    st.gSysGroup = 10;  // never indexes past the names
+    EXPECT_EQ(DialogTitle("Tech", st), "Tech-");
+    st.gSysGroup = -1;
+    EXPECT_EQ(DialogTitle("Tech", st), "Tech-");
+}
+
+TEST(Fields, IntegerLinesRoundHalfEvenAndRefuseOutOfRange) {
+    // Line 17 is gComp (Integer), line 1 a double, axis 2's AutoFeedrate
+    // (line 32) a Long, axis 1's (line 25) an Integer held in 32 bits.
+    struct Case { int line; const char* text; double want; bool ok; };
+    const Case cases[] = {
+        {17, "1.5", 2, true},   {17, "2.5", 2, true},    {17, "-3.7", -4, true},
+        {17, "12abc", 12, true}, {17, "", 0, true},       {17, "1,5", 1, true},
+        {17, "32767", 32767, true}, {17, "32767.5", 0, false}, {17, "-32768", -32768, true},
+        {17, "-32768.6", 0, false},
+        {1, "1e300", 1e300, true},
+        {32, "2147483647", 2147483647.0, true}, {32, "2147483648", 0, false},
+        {25, "32768", 0, false}, {25, "32766.5", 32766, true},
+    };
+    for (const Case& c : cases) {
+        SysPara t;
+        RecordingOperator op;
+        const double before = SysParaValue(t, c.line);
+        EXPECT_EQ(TakeFieldText(t, c.line, c.text, op, 1), c.ok) << c.line << " " << c.text;
+        EXPECT_EQ(SysParaValue(t, c.line), c.ok ? c.want : before) << c.line << " " << c.text;
+        EXPECT_EQ(op.messages.size(), c.ok ? 0u : 1u) << c.text;
+        if (!c.ok) {
+            EXPECT_EQ(op.LastText(), std::string("Value out of range: ") + c.text);
+        }
+    }
+}
+
+TEST(Fields, NumbersShowInThePrintForm) {
+    EXPECT_EQ(FieldText(10), " 10");
+    EXPECT_EQ(FieldText(-0.25), "-.25");
+    EXPECT_EQ(Indexed("Command10", 4), "Command10(4)");
+    const Caption table[] = {{"Command1", "确定", "OK"}};
+    EXPECT_STREQ(FindCaption(table, "Command1", 0), "确定");
+    EXPECT_STREQ(FindCaption(table, "Command1", 1), "OK");
+    EXPECT_EQ(FindCaption(table, "Command2", 1), nullptr);
+}
+
+}  // namespace
+}  // namespace velbend
