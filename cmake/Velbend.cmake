@@ -37,3 +37,18 @@ function(velbend_fuzz name)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   target_link_libraries(${name} PRIVATE ${F_LIBS})
 endfunction()
+
+# velbend_bench(<name> SOURCES <files...> LIBS <targets...>)
+# A Google Benchmark program built as bin/bench_<name> (only when benchmarks
+# are built).  For window benchmarks kept beside their window's code.
+function(velbend_bench name)
+  if(NOT VELBEND_BENCH)
+    return()
+  endif()
+  cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(bench_${name} ${B_SOURCES})
+  target_link_libraries(bench_${name} PRIVATE ${B_LIBS} velbend_testsupport benchmark::benchmark)
+  if(TARGET TarvikM)
+    add_dependencies(bench_${name} TarvikM)
+  endif()
+endfunction()
