@@ -7,6 +7,7 @@
 //            gLanguage, gUserLevel
 //   ctx      the machine side: operator seam, card binding, run state,
 //            the main window's panel (MainPanel), writer state, hooks
+//   tranParas  the geometry hand-off of a parameter save
 //   memory   what a dialog keeps between two of its openings (a dialog is
 //            created fresh at each opening)
 #pragma once
@@ -15,6 +16,7 @@
 #include "velbend/common/operator.h"
 #include "velbend/machine/program.h"
 #include "velbend/params/store.h"
+#include "velbend/params/sysfile.h"
 
 namespace velbend {
 
@@ -31,6 +33,9 @@ struct Program {
     ParamStore params;
     MachineContext ctx;
     DialogMemory memory;
+    // The geometry hand-off of every SaveSysPara (CoreAlgorithm.TranParas);
+    // the main window installs it, empty until then.
+    TranParasFn tranParas;
 
     Operator& op() { return ctx.op; }
     int16_t language() const { return params.gLanguage; }
