@@ -1,0 +1,56 @@
+#include "velbend/machine/program_start.h"
+
+#include "velbend/common/progdir.h"
+#include "velbend/machine/run_state.h"
+
+namespace velbend {
+
+void ReportProgramTooLong(MachineContext& ctx) {
+    ctx.op.MsgBox(ctx.Tr("加工程序超长，请减少加工循环或缩短选择字形！", "Machining Code is too long!"),
+                  MsgButtons::Ok, MsgIcon::None, "");
+}
+
+void ReportProgramNotWritten(MachineContext& ctx, const std::string& reason) {
+    std::string text = ctx.Tr("无法写入加工程序 G5.dat！", "Cannot write the machining program G5.dat!");
+    if (!reason.empty()) text += " " + reason;
+    ctx.op.MsgBox(text, MsgButtons::Ok, MsgIcon::Critical, ctx.TitleWrong());
+}
+
+void ReportProgramNotRead(MachineContext& ctx) {
+    ctx.op.MsgBox(ctx.Tr("无法读取加工程序 G5.dat！", "Cannot read the machining program G5.dat!"),
+                  MsgButtons::Ok, MsgIcon::Critical, ctx.TitleWrong());
+}
+
+bool StartProgram(MachineContext& ctx, const ProgramLines& program, RunFlag flag) {
+    auto& run = ctx.run;
+    if (program.size() >= static_cast<std::size_t>(RunState::kTooLongLines)) {
+        ReportProgramTooLong(ctx);
+        return false;
+    }
+    const auto g5 = ProgramFile("G5.dat");
+    std::string error;
+    if (!program.WriteTo(g5, &error)) {
+        ReportProgramNotWritten(ctx, error);
+        return false;
+    }
+    switch (LoadNcProgram(run, g5)) {
+        case LoadResult::Loaded:
+            break;
+        case LoadResult::TooLong:
+            ReportProgramTooLong(ctx);
+            return false;
+        case LoadResult::Missing:
+            ReportProgramNotRead(ctx);
+            return false;
+    }
+    run.mLastXPulses = 0;
+    run.mLastYPulses = 0;
+    switch (flag) {
+        case RunFlag::Running: run.gRunning = kTrue; break;
+        case RunFlag::SlotRunning: run.gSlotRunning = kTrue; break;
+        case RunFlag::TestRunning: run.gTestRunning = kTrue; break;
+    }
+    return true;
+}
+
+}  // namespace velbend
