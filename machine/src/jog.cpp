@@ -41,8 +41,11 @@ void JogRelease(MachineContext& ctx, int16_t dir) {
     ctx.card.dec_stop(0, 1);
 }
 
-// The search move of a seek zero on axis n (stop on the zero switch on).
-void StartSearch(MachineContext& ctx, int n, int32_t logic, int32_t direction) {
+}  // namespace
+
+int32_t SeekZeroDirection(const AxisPara& ax) { return ax.SeekZeroFeedrate > 0 ? 1 : -1; }
+
+void StartSeekZeroSearch(MachineContext& ctx, int n, int32_t logic, int32_t direction) {
     auto& run = ctx.run;
     const auto& ax = ctx.axis(n);
     ctx.card.set_stop0_mode(0, n, 1, logic);
@@ -51,10 +54,6 @@ void StartSearch(MachineContext& ctx, int n, int32_t logic, int32_t direction) {
     run.gHomeState = static_cast<int16_t>(n);
     run.gHomeStarted = 1;
 }
-
-int32_t SearchDirection(const AxisPara& ax) { return ax.SeekZeroFeedrate > 0 ? 1 : -1; }
-
-}  // namespace
 
 bool JogBusy(MachineContext& ctx) { return Axis_Status(ctx) != 0 || IsMachineBusy(ctx.run); }
 
@@ -72,9 +71,9 @@ void Command_XZ_Click(MachineContext& ctx) {
         if (run.gHomeState != 0) return;
         // On the switch already: back off it and stop when it is left.
         if (ctx.card.read_bit(0, 2) == 1)
-            StartSearch(ctx, 1, 0, 1);
+            StartSeekZeroSearch(ctx, 1, 0, 1);
         else
-            StartSearch(ctx, 1, 1, -1);
+            StartSeekZeroSearch(ctx, 1, 1, -1);
         return;
     }
     // No zero switch: pull the strip back by the retract length.
@@ -105,14 +104,14 @@ void Command_Z1_Click(MachineContext& ctx) {
         return;
     }
     run.mBendHomePhase = 0;
-    StartSearch(ctx, 2, 0, SearchDirection(ax));
+    StartSeekZeroSearch(ctx, 2, 0, SeekZeroDirection(ax));
 }
 
 void ContinueBendSeekZero(MachineContext& ctx) {
     auto& run = ctx.run;
     if (run.mBendHomePhase != kTrue) return;
     run.mBendHomePhase = 0;
-    StartSearch(ctx, 2, 0, SearchDirection(ctx.axis(2)));
+    StartSeekZeroSearch(ctx, 2, 0, SeekZeroDirection(ctx.axis(2)));
 }
 
 void Command_Z2_Click(MachineContext& ctx) {
@@ -124,7 +123,7 @@ void Command_Z2_Click(MachineContext& ctx) {
         return;
     }
     if (run.gHomeState != 0) return;
-    StartSearch(ctx, 4, 0, SearchDirection(ctx.axis(4)));
+    StartSeekZeroSearch(ctx, 4, 0, SeekZeroDirection(ctx.axis(4)));
 }
 
 void Command_Z3_Click(MachineContext& ctx) {
@@ -133,7 +132,7 @@ void Command_Z3_Click(MachineContext& ctx) {
     const int16_t mode = ctx.sys().gCutterUpDownMode;
     if (mode == 1) {
         if (run.gHomeState != 0) return;
-        StartSearch(ctx, 3, 0, SearchDirection(ctx.axis(3)));
+        StartSeekZeroSearch(ctx, 3, 0, SeekZeroDirection(ctx.axis(3)));
     } else if (mode == 0) {
         ctx.card.write_bit(0, 1, 0);  // cutter out off
         ctx.card.write_bit(0, 2, 1);  // cutter back on

@@ -47,6 +47,15 @@ void Command_Z2_Click(MachineContext& ctx);
 // drawn back (output 2) until input 17 reports it back.
 void Command_Z3_Click(MachineContext& ctx);
 
+// The search move of a seek zero on axis n: the stop on the zero switch on
+// with the given logic (the switch's active level), the axis set up at the
+// absolute value of its SeekZeroFeedrate, a move of direction x 1000000
+// pulses, then gHomeState := n and gHomeStarted := 1.  No busy test.
+void StartSeekZeroSearch(MachineContext& ctx, int n, int32_t logic, int32_t direction);
+// The search direction of an axis with its zero switch: +1 when its
+// SeekZeroFeedrate is above 0, else -1.
+int32_t SeekZeroDirection(const AxisPara& ax);
+
 // The busy test of these buttons: an axis or the interpolation moves
 // (Axis_Status != 0) or IsMachineBusy.
 bool JogBusy(MachineContext& ctx);

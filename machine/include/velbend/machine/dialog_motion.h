@@ -1,0 +1,50 @@
+// Motion buttons of the setup dialogs (axis setup, machine setup): the
+// hold-to-jog and the step of one axis, the seek zero of one axis on its
+// zero switch with the cancel by a second press, and the dialogs' Stop.
+//
+// Every move is set up from the stored axis record (never a dialog's
+// unsaved edits): speed rnd(feedrate x PulseEquivalent / 60), start speed
+// 1000, acceleration rnd(Acceleration x 10000).  Every start is refused
+// while the machine is busy (IsMachineBusy); the cancel of an axis's own
+// seek zero and Stop never are.  A release stops only the jog that its own
+// press started.
+#pragma once
+#include <array>
+#include <cstdint>
+
+#include "velbend/machine/program.h"
+
+namespace velbend {
+
+// The jogs that the presses of one dialog started: per axis 1..4 the
+// direction (1 forward, -1 reverse) or 0.
+struct DialogJogs {
+    std::array<int16_t, 5> dir{};
+};
+
+// Press of a hold-to-jog button of axis n (1..4), dir 1 forward or -1
+// reverse: the axis set up at its ManualFeedrate and a move of
+// dir x 100000000 pulses; on the feed axis (1) the material pressing
+// (output 3) goes off first.  False, with nothing done, while busy.
+bool DialogJogPress(MachineContext& ctx, DialogJogs& jogs, int n, int dir);
+// Release of that button (by any mouse button, or the window's hold
+// ending): dec_stop(0, n) when a press of this axis started a jog.
+void DialogJogRelease(MachineContext& ctx, DialogJogs& jogs, int n);
+
+// A relative move of axis n by rnd(distance x PulseEquivalent) pulses at its
+// ManualFeedrate (negative distances go backwards); on the feed axis the
+// material pressing goes off first.  False while busy.
+bool DialogStep(MachineContext& ctx, int n, double distance);
+
+// True while axis n's own seek zero runs (gHomeState n or n + 4).
+bool OwnSeekZero(const RunState& run, int n);
+// The cancel of axis n's seek zero: the stop on the zero switch off,
+// dec_stop(0, n), gHomeState := 0.
+void CancelSeekZero(MachineContext& ctx, int n);
+
+// Stop of the setup dialogs: the machine part of Stop (StopMachine,
+// run_state.h): every moving axis decelerates, outputs 0..7 off, every run,
+// test, pause and seek-zero state cleared.
+void DialogStop(MachineContext& ctx);
+
+}  // namespace velbend

@@ -1,0 +1,58 @@
+#include "velbend/machine/dialog_motion.h"
+
+#include "velbend/machine/interpreter.h"
+#include "velbend/machine/run_state.h"
+
+namespace velbend {
+namespace {
+
+constexpr int32_t kEndlessJog = 100000000;
+
+bool ValidAxis(int n) { return n >= 1 && n <= 4; }
+
+// The start of every manual move: refused while busy; the feed axis lets
+// the material go first.
+bool PrepareManualMove(MachineContext& ctx, int n) {
+    if (!ValidAxis(n) || IsMachineBusy(ctx.run)) return false;
+    if (n == 1) ctx.card.write_bit(0, 3, 0);
+    SetAxisMotion(ctx, n, ctx.axis(n).ManualFeedrate);
+    return true;
+}
+
+}  // namespace
+
+bool DialogJogPress(MachineContext& ctx, DialogJogs& jogs, int n, int dir) {
+    if (dir != 1 && dir != -1) return false;
+    if (!PrepareManualMove(ctx, n)) return false;
+    ctx.card.pmove(0, n, dir * kEndlessJog);
+    jogs.dir[static_cast<std::size_t>(n)] = static_cast<int16_t>(dir);
+    return true;
+}
+
+void DialogJogRelease(MachineContext& ctx, DialogJogs& jogs, int n) {
+    if (!ValidAxis(n)) return;
+    auto& d = jogs.dir[static_cast<std::size_t>(n)];
+    if (d == 0) return;
+    d = 0;
+    ctx.card.dec_stop(0, n);
+}
+
+bool DialogStep(MachineContext& ctx, int n, double distance) {
+    if (!PrepareManualMove(ctx, n)) return false;
+    ctx.card.pmove(0, n, CardInt(distance * ctx.axis(n).PulseEquivalent));
+    return true;
+}
+
+bool OwnSeekZero(const RunState& run, int n) {
+    return ValidAxis(n) && (run.gHomeState == n || run.gHomeState == n + 4);
+}
+
+void CancelSeekZero(MachineContext& ctx, int n) {
+    ctx.card.set_stop0_mode(0, n, 0, 0);
+    ctx.card.dec_stop(0, n);
+    ctx.run.gHomeState = 0;
+}
+
+void DialogStop(MachineContext& ctx) { StopMachine(ctx); }
+
+}  // namespace velbend

@@ -1,0 +1,125 @@
+// Motion buttons of the setup dialogs: jog hold and release, step, the
+// cancel of an axis's own seek zero, and the dialogs' Stop.
+#include "velbend/machine/dialog_motion.h"
+
+#include <gtest/gtest.h>
+
+#include "run_fixture.h"
+#include "velbend/machine/jog.h"
+
+namespace velbend::testing {
+namespace {
+
+class DialogMotionTest : public RunTest {};
+
+TEST_P(DialogMotionTest, JogRunsUntilItsOwnReleaseAndStepIsNotStoppedByRelease) {
+    DialogJogs jogs;
+    ctx.card.write_bit(0, 3, 1);
+    if (auto* m = model()) m->ClearLog();
+    ASSERT_TRUE(DialogJogPress(ctx, jogs, 2, -1));
+    if (auto* m = model()) {
+        EXPECT_EQ(m->Trace(), (std::vector<std::string>{"set_speed(0,2,1000)", "set_startv(0,2,1000)",
+                                                         "set_acc(0,2,10000)", "pmove(0,2,-100000000)"}));
+    }
+    EXPECT_EQ(Outputs() & 8u, 8u);  // only the feed axis lets the material go
+    Advance(200);
+    // The release of another axis's button stops nothing.
+    DialogJogRelease(ctx, jogs, 3);
+    Advance(100);
+    EXPECT_TRUE(Moving(2));
+    DialogJogRelease(ctx, jogs, 2);
+    ASSERT_TRUE(AdvanceUntilIdle(1000));
+    EXPECT_EQ(Cmd(2), -300);
+
+    // Feed axis: material pressing off first.  A step of 2.5 mm.
+    if (auto* m = model()) m->ClearLog();
+    ASSERT_TRUE(DialogStep(ctx, 1, 2.5));
+    if (auto* m = model()) {
+        EXPECT_EQ(m->Trace().front(), "write_bit(0,3,0)");
+        EXPECT_TRUE(m->Called("pmove", {0, 1, 250}));
+    }
+    EXPECT_EQ(Outputs() & 8u, 0u);
+    DialogJogRelease(ctx, jogs, 1);  // no jog of axis 1 was started
+    ASSERT_TRUE(AdvanceUntilIdle(2000));
+    EXPECT_EQ(Cmd(1), 250);
+}
+
+TEST_P(DialogMotionTest, BusyRefusesStartsAndTheRefusedPressStopsNothingOnRelease) {
+    DialogJogs jogs;
+    struct Case { int16_t RunState::*flag; int16_t value; bool busy; };
+    const Case cases[] = {
+        {&RunState::gRunning, kTrue, true},      {&RunState::gSlotRunning, kTrue, true},
+        {&RunState::gTestRunning, kTrue, true},  {&RunState::gHomeState, 6, true},
+        {&RunState::mBendHomePhase, kTrue, true}, {&RunState::gRunning, 1, false},
+    };
+    for (const auto& c : cases) {
+        ctx.run.*(c.flag) = c.value;
+        if (auto* m = model()) m->ClearLog();
+        EXPECT_EQ(DialogJogPress(ctx, jogs, 3, 1), !c.busy);
+        DialogJogRelease(ctx, jogs, 3);
+        EXPECT_EQ(DialogStep(ctx, 3, 1), !c.busy);
+        if (auto* m = model()) {
+            EXPECT_EQ(m->Calls("pmove").size(), c.busy ? 0u : 2u);
+            EXPECT_EQ(m->Calls("dec_stop").size(), c.busy ? 0u : 1u);
+        }
+        ctx.run.*(c.flag) = 0;
+        ASSERT_TRUE(AdvanceUntilIdle(2000));
+    }
+}
+
+TEST_P(DialogMotionTest, StopDeceleratesEveryMovingAxisAndClearsEveryState) {
+    DialogJogs jogs;
+    DialogJogPress(ctx, jogs, 1, 1);
+    DialogJogPress(ctx, jogs, 3, 1);
+    StartSeekZeroSearch(ctx, 2, 0, 1);
+    auto& run = ctx.run;
+    run.gRunning = run.gSlotRunning = run.gTestRunning = kTrue;
+    run.mBendHomePhase = kTrue;
+    run.gCylinderBusy = 1;
+    run.mDebugMode = 2;
+    run.mPaused = 1;
+    run.gPendingComp = 5;
+    ctx.card.write_bit(0, 5, 1);
+    Advance(100);
+    DialogStop(ctx);
+    if (auto* m = model()) {
+        for (int n : {1, 2, 3}) EXPECT_TRUE(m->Called("dec_stop", {0, n})) << n;
+        EXPECT_FALSE(m->Called("dec_stop", {0, 4}));
+        EXPECT_TRUE(m->Called("set_stop0_mode", {0, 2, 0, 0}));
+    }
+    EXPECT_EQ(Outputs() & 0xFFu, 0u);
+    EXPECT_FALSE(IsMachineBusy(run));
+    EXPECT_EQ(run.gTestRunning, 0);
+    EXPECT_EQ(run.gCylinderBusy, 0);
+    EXPECT_EQ(run.mDebugMode, 0);
+    EXPECT_EQ(run.mPaused, 0);
+    EXPECT_EQ(run.gPendingComp, 0);
+    ASSERT_TRUE(AdvanceUntilIdle(3000));
+    // Nothing starts again on the next ticks (no bend-axis search follows).
+    Tick(5);
+    EXPECT_FALSE(Moving());
+}
+
+TEST_P(DialogMotionTest, CancelOfTheOwnSeekZeroInBothPhases) {
+    for (int16_t state : {3, 7}) {
+        StartSeekZeroSearch(ctx, 3, 0, 1);
+        ctx.run.gHomeState = state;
+        EXPECT_TRUE(OwnSeekZero(ctx.run, 3));
+        EXPECT_FALSE(OwnSeekZero(ctx.run, 2));
+        EXPECT_FALSE(OwnSeekZero(ctx.run, 4));
+        if (auto* m = model()) m->ClearLog();
+        CancelSeekZero(ctx, 3);
+        if (auto* m = model()) {
+            EXPECT_EQ(m->Trace(), (std::vector<std::string>{"set_stop0_mode(0,3,0,0)", "dec_stop(0,3)"}));
+        }
+        EXPECT_EQ(ctx.run.gHomeState, 0);
+        ASSERT_TRUE(AdvanceUntilIdle(3000));
+        Tick(3);
+        EXPECT_FALSE(Moving());
+    }
+}
+
+VELBEND_ON_BOTH_CARDS(DialogMotionTest);
+
+}  // namespace
+}  // namespace velbend::testing
