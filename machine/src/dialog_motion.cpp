@@ -53,6 +53,4 @@ void CancelSeekZero(MachineContext& ctx, int n) {
     ctx.run.gHomeState = 0;
 }
 
-void DialogStop(MachineContext& ctx) { StopMachine(ctx); }
-
 }  // namespace velbend

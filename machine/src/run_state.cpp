@@ -55,7 +55,7 @@ void Command_Pause_Click(MachineContext& ctx) { ctx.run.mPaused = 1; }
 
 void StepCommand_Click(MachineContext& ctx) { ctx.run.mStepMode = ctx.run.mStepMode == 0 ? 1 : 0; }
 
-void StopMachine(MachineContext& ctx) {
+void Command_Stop_Click(MachineContext& ctx) {
     auto& run = ctx.run;
     auto& card = ctx.card;
     // Files: every writer here writes whole files at once; nothing is open.
@@ -85,13 +85,6 @@ void StopMachine(MachineContext& ctx) {
     run.gCompWaitTicks = 0;
     run.mFeedCheckPos = 0;
     run.mCycleCount = -1;
-    // The test frame goes with the calibration mode it shows.
-    ctx.panel.TshFrameVisible = false;
-}
-
-void Command_Stop_Click(MachineContext& ctx) {
-    auto& run = ctx.run;
-    StopMachine(ctx);
 
     if (ctx.hooks.DiscardPicks) ctx.hooks.DiscardPicks();
     if (ctx.hooks.BuildDisplayList) ctx.hooks.BuildDisplayList(0);
@@ -108,6 +101,7 @@ void Command_Stop_Click(MachineContext& ctx) {
     run.mCompPoints.clear();
 
     if (panel.Check3 == 1) panel.Check3Enabled = true;
+    panel.TshFrameVisible = false;
 }
 
 }  // namespace velbend

@@ -1,10 +1,11 @@
 // Motion buttons of the setup dialogs: jog hold and release, step, the
-// cancel of an axis's own seek zero, and the dialogs' Stop.
+// cancel of an axis's own seek zero, and the dialogs' Stop after them.
 #include "velbend/machine/dialog_motion.h"
 
 #include <gtest/gtest.h>
 
 #include "run_fixture.h"
+#include "velbend/machine/dialog_stop.h"
 #include "velbend/machine/jog.h"
 
 namespace velbend::testing {
@@ -76,9 +77,7 @@ TEST_P(DialogMotionTest, StopDeceleratesEveryMovingAxisAndClearsEveryState) {
     run.gRunning = run.gSlotRunning = run.gTestRunning = kTrue;
     run.mBendHomePhase = kTrue;
     run.gCylinderBusy = 1;
-    run.mDebugMode = 2;
     run.mPaused = 1;
-    run.gPendingComp = 5;
     ctx.card.write_bit(0, 5, 1);
     Advance(100);
     DialogStop(ctx);
@@ -91,9 +90,7 @@ TEST_P(DialogMotionTest, StopDeceleratesEveryMovingAxisAndClearsEveryState) {
     EXPECT_FALSE(IsMachineBusy(run));
     EXPECT_EQ(run.gTestRunning, 0);
     EXPECT_EQ(run.gCylinderBusy, 0);
-    EXPECT_EQ(run.mDebugMode, 0);
     EXPECT_EQ(run.mPaused, 0);
-    EXPECT_EQ(run.gPendingComp, 0);
     ASSERT_TRUE(AdvanceUntilIdle(3000));
     // Nothing starts again on the next ticks (no bend-axis search follows).
     Tick(5);

@@ -1,6 +1,6 @@
 // Motion buttons of the setup dialogs (axis setup, machine setup): the
-// hold-to-jog and the step of one axis, the seek zero of one axis on its
-// zero switch with the cancel by a second press, and the dialogs' Stop.
+// hold-to-jog and the step of one axis, and the cancel of an axis's own
+// seek zero by a second press (the dialogs' Stop: dialog_stop.h).
 //
 // Every move is set up from the stored axis record (never a dialog's
 // unsaved edits): speed rnd(feedrate x PulseEquivalent / 60), start speed
@@ -41,10 +41,5 @@ bool OwnSeekZero(const RunState& run, int n);
 // The cancel of axis n's seek zero: the stop on the zero switch off,
 // dec_stop(0, n), gHomeState := 0.
 void CancelSeekZero(MachineContext& ctx, int n);
-
-// Stop of the setup dialogs: the machine part of Stop (StopMachine,
-// run_state.h): every moving axis decelerates, outputs 0..7 off, every run,
-// test, pause and seek-zero state cleared.
-void DialogStop(MachineContext& ctx);
 
 }  // namespace velbend

@@ -153,16 +153,6 @@ void Command_Pause_Click(MachineContext& ctx);
 // Single step on/off (mStepMode 0 <-> 1).
 void StepCommand_Click(MachineContext& ctx);
 
-// The machine part of every Stop (the main window's and the setup
-// dialogs'): resets the card's interpolation FIFO, decelerates every moving
-// axis, switches outputs 0..7 off, switches off the stop on the zero switch
-// of an axis whose search it cuts short, and returns the run state to idle:
-// all run flags, mPaused, gHomeState, gHomeStarted, the bend-axis seek-zero
-// phase, mSeekFromProgram, mJogDirection, gCylinderBusy, the calibration
-// mode (mDebugMode, with the test frame hidden), gPendingComp,
-// gCompWaitTicks, mFeedCheckPos, mCycleCount := -1.
-void StopMachine(MachineContext& ctx);
-
 // Stop: resets the card's interpolation FIFO, decelerates EVERY moving axis,
 // switches outputs 0..7 off, switches off the stop on the zero switch of an
 // axis whose search it cuts short, and returns everything to idle: all run flags,
