@@ -1,0 +1,79 @@
+#include "wfb_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+
+#include "velbend/params/pfjj.h"
+#include "velbend/ui/widgets.h"
+#include "velbend/ui/window_fixture.h"
+
+namespace velbend {
+namespace {
+
+class WfbDialogTest : public testing::WindowTest {
+protected:
+    WfbDialogTest() {
+        auto& st = program.params;
+        SetDefaultPfjj(st.gPfjjTable, st.gPfjjLast);
+        for (int r = 0; r < 20; ++r) st.mWanFuP[r] = {double(r), 400.0 - r};
+        st.gWanFuPLast = 19;
+        st.gWanFuNLast = 0;
+        st.gWanFuGroupNames[0] = "A";
+    }
+    template <class W>
+    W* Find(QWidget& d, const char* name) {
+        W* w = d.findChild<W*>(name);
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+};
+
+TEST_F(WfbDialogTest, OpensFromItsButtonCaptionsAndSavesTypedRows) {
+    const DialogOpener* opener = FindDialog(DialogKind::Curvature);
+    ASSERT_NE(opener, nullptr);
+    program.params.gLanguage = 1;
+    WfbDialog d(program, nullptr);
+    d.show();
+    EXPECT_EQ(d.windowTitle(), "Curvature Setup-A");
+    EXPECT_EQ(Find<QPushButton>(d, "Command9(0)")->text(), "Add Line");
+    EXPECT_EQ(Find<QScrollBar>(d, "VScroll1")->maximum(), 5);
+
+    QLineEdit* value = Find<QLineEdit>(d, "Text1(3)");
+    value->selectAll();
+    QTest::keyClicks(value, "12.5");
+    QLineEdit* r4 = Find<QLineEdit>(d, "Text9(4)");
+    QTest::keyClicks(r4, "300");
+    QTest::keyClicks(Find<QLineEdit>(d, "Text10(4)"), "3.5");
+    QTest::mouseClick(Find<QPushButton>(d, "Command1"), Qt::LeftButton);
+    EXPECT_EQ(op.LastText(), "Save OK!");
+    EXPECT_EQ(program.params.mWanFuP[3].Value, 12.5);
+    EXPECT_EQ(program.params.gPfjjLast, 5);
+    EXPECT_EQ(program.params.gPfjjTable[3].RadiusLimit, 300);
+
+    // A click marks the current row grey.
+    QTest::mouseClick(Find<QLineEdit>(d, "Text2(6)"), Qt::LeftButton);
+    EXPECT_EQ(d.model().mCurLineP, 6);
+    EXPECT_TRUE(Find<QLineEdit>(d, "Text2(6)")->styleSheet().contains("#dcdcdc"));
+}
+
+TEST_F(WfbDialogTest, HeldFeedStopsWhenTheDialogClosesWithEsc) {
+    WfbDialog d(program, nullptr);
+    d.show();
+    QTest::mousePress(Find<QPushButton>(d, "Command5"), Qt::LeftButton);
+    Tick(10);
+    int32_t s = 0;
+    program.ctx.card.get_status(0, 1, &s);
+    ASSERT_NE(s, 0);
+    QTest::keyClick(&d, Qt::Key_Escape);
+    EXPECT_FALSE(d.isVisible());
+    Tick(60);
+    program.ctx.card.get_status(0, 1, &s);
+    EXPECT_EQ(s, 0);
+}
+
+}  // namespace
+}  // namespace velbend
