@@ -1,0 +1,75 @@
+// Starting a program built in memory, and the dialogs' Stop.
+#include <gtest/gtest.h>
+
+#include "run_fixture.h"
+#include "velbend/machine/dialog_stop.h"
+#include "velbend/machine/program_start.h"
+
+namespace velbend::testing {
+namespace {
+
+class ProgramStartTest : public ModelRunTest {};
+
+TEST_F(ProgramStartTest, WritesLoadsAndSetsOnlyItsOwnFlag) {
+    ProgramLines p;
+    p << "G90 G01" << "G01 X1.0000 F600";
+    ctx.run.mLastXPulses = 55;
+    ASSERT_TRUE(StartProgram(ctx, p, RunFlag::SlotRunning));
+    EXPECT_EQ(home.Read("G5.dat"), "G90 G01\r\nG01 X1.0000 F600\r\n");
+    EXPECT_EQ(ctx.run.gNcLineCount, 2);
+    EXPECT_EQ(ctx.run.gNcLineIndex, 0);
+    EXPECT_EQ(ctx.run.gSlotRunning, kTrue);
+    EXPECT_EQ(ctx.run.gTestRunning, 0);
+    EXPECT_EQ(ctx.run.gRunning, 0);
+    EXPECT_EQ(ctx.run.mLastXPulses, 0);
+}
+
+TEST_F(ProgramStartTest, TooLongOrUnwritableStartsNothingAndKeepsTheOldFile) {
+    home.Write("G5.dat", "OLD\r\n");
+    ProgramLines longOne;
+    for (int i = 0; i < RunState::kTooLongLines - 1; ++i) longOne << "G04 P1";
+    ProgramLines tooLong = longOne;
+    tooLong << "G04 P1";
+    EXPECT_FALSE(StartProgram(ctx, tooLong, RunFlag::TestRunning));
+    EXPECT_EQ(op.LastText(), "加工程序超长，请减少加工循环或缩短选择字形！");
+    EXPECT_EQ(home.Read("G5.dat"), "OLD\r\n");
+    EXPECT_EQ(ctx.run.gTestRunning, 0);
+    EXPECT_TRUE(StartProgram(ctx, longOne, RunFlag::TestRunning));  // 29999 lines fit
+    EXPECT_EQ(ctx.run.gNcLineCount, RunState::kTooLongLines - 1);
+
+    ctx.run.gTestRunning = 0;
+    std::filesystem::remove(home / "G5.dat");
+    std::filesystem::create_directories(home / "G5.dat");  // a folder in the file's way
+    ProgramLines p;
+    p << "M30";
+    EXPECT_FALSE(StartProgram(ctx, p, RunFlag::TestRunning));
+    EXPECT_EQ(ctx.run.gTestRunning, 0);
+    EXPECT_EQ(op.messages.back().title, "错误");
+}
+
+TEST_F(ProgramStartTest, DialogStopHaltsEveryMovingAxisAndClearsEveryState) {
+    for (int a : {1, 3}) {
+        ctx.card.set_speed(0, a, 1000);
+        ctx.card.pmove(0, a, 100000);
+    }
+    ctx.run.gRunning = ctx.run.gSlotRunning = ctx.run.gTestRunning = kTrue;
+    ctx.run.gHomeState = 3;
+    ctx.run.gHomeStarted = 1;
+    ctx.run.mBendHomePhase = -1;
+    ctx.run.gCylinderBusy = 1;
+    ctx.run.mJogDirection = 1;
+    card().ClearLog();
+    DialogStop(ctx);
+    EXPECT_TRUE(card().Called("dec_stop", {0, 1}));
+    EXPECT_TRUE(card().Called("dec_stop", {0, 3}));
+    EXPECT_FALSE(card().Called("dec_stop", {0, 2}));
+    EXPECT_TRUE(card().Called("set_stop0_mode", {0, 3, 0, 0}));
+    for (int k = 0; k <= 7; ++k) EXPECT_TRUE(card().Called("write_bit", {0, k, 0})) << k;
+    EXPECT_FALSE(IsMachineBusy(ctx.run));
+    EXPECT_EQ(ctx.run.gCylinderBusy, 0);
+    EXPECT_EQ(ctx.run.mJogDirection, 0);
+    EXPECT_EQ(ctx.run.gHomeStarted, 0);
+}
+
+}  // namespace
+}  // namespace velbend::testing
