@@ -1,6 +1,7 @@
 #include "velbend/ui/qt_operator.h"
 
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -13,7 +14,8 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 MsgResult QtOperator::MsgBox(const std::string& text, MsgButtons buttons, MsgIcon icon,
                              const std::string& title) {
     QMessageBox box(parent_);
-    box.setWindowTitle(Q(title));
+    // An empty title is the program's own name, as a message box's default.
+    box.setWindowTitle(title.empty() ? QGuiApplication::applicationDisplayName() : Q(title));
     box.setText(Q(text));
     switch (icon) {
         case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
