@@ -319,8 +319,8 @@ NodeEdit EditDisplayText(std::string_view in, std::string& out, PickState& pick,
     if (pick.mAddedNodeCount >= kMaxAddedNodes) return NodeEdit::Refused;
     auto endsNode = [](std::string_view s) { return s.size() >= 4 && s.substr(s.size() - 4) == "Node"; };
     auto isPoint = [](std::string_view s) { return !s.empty() && s[0] != 'S'; };
-    auto add = [&](double x, double y) {
-        pick.mAddedNodes[pick.mAddedNodeCount] = {x, y};
+    auto add = [&](double x, double y, bool marked) {
+        pick.mAddedNodes[pick.mAddedNodeCount] = {x, y, marked};
         ++pick.mAddedNodeCount;
     };
     std::vector<std::string_view> lines = SplitLines(in);
@@ -339,7 +339,7 @@ NodeEdit EditDisplayText(std::string_view in, std::string& out, PickState& pick,
             out.append(line);
             if (!endsNode(line)) {
                 out.append(" Node");
-                add(x1, y1);
+                add(x1, y1, true);
                 result = NodeEdit::Marked;
             }
             out.append("\r\n");
@@ -350,7 +350,7 @@ NodeEdit EditDisplayText(std::string_view in, std::string& out, PickState& pick,
             double y = y1 + (y2 - y1) * d / L;
             AppendXY(out, x, y);
             out.append(" Node\r\n");
-            add(x, y);
+            add(x, y, false);
             result = NodeEdit::Inserted;
         } else {
             out.append(line);
@@ -360,7 +360,7 @@ NodeEdit EditDisplayText(std::string_view in, std::string& out, PickState& pick,
                 out.append(next);
                 if (isPoint(next) && !endsNode(next)) {
                     out.append(" Node");
-                    add(x2, y2);
+                    add(x2, y2, true);
                     result = NodeEdit::Marked;
                 }
                 out.append("\r\n");

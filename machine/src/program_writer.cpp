@@ -459,15 +459,19 @@ void RefreshLengthCaptions(MachineContext& ctx, const std::string& ctrp) {
         ctx.mPathTable = std::move(len.mPathTable);
         ctx.mPathPointCount = len.mPathPointCount;
     }
-    const double gaps = std::floor((n - 1) / 2.0);
-    panel.Label4[1] = Format(T - gaps * g, "0.0000") + "  mm";
-    const double Tp = Val(panel.Label4[1]) + gaps * g;
-    const double N = Val(panel.Text5);
-    panel.Label4[2] =
-        Format((N - 1) * g + N * Tp + Val(panel.Text7) + ctx.sys().gBendToSlotDist, "0.0000") + "  mm";
+    SetLengthCaptions(panel, T, n, ctx.sys().gBendToSlotDist);
 }
 
 }  // namespace
+
+void SetLengthCaptions(MainPanel& panel, double total, int16_t splineLines, double bendToSlotDist) {
+    const double g = Val(panel.Text4);
+    const double gaps = std::floor((splineLines - 1) / 2.0);
+    panel.Label4[1] = Format(total - gaps * g, "0.0000") + "  mm";
+    const double Tp = Val(panel.Label4[1]) + gaps * g;
+    const double N = Val(panel.Text5);
+    panel.Label4[2] = Format((N - 1) * g + N * Tp + Val(panel.Text7) + bendToSlotDist, "0.0000") + "  mm";
+}
 
 void Command_Run_Click(MachineContext& ctx) {
     auto& run = ctx.run;

@@ -26,6 +26,7 @@ struct SelEntry {
 struct AddedNode {
     double X = 0;
     double Y = 0;
+    bool Marked = false;  // an existing point that only got the mark (no new line)
 };
 
 inline constexpr int kMaxSelections = 101;    // mSelection(0 To 100)
@@ -99,6 +100,16 @@ NodeEdit EditDisplayNode(PickState& pick, int32_t j, double x1, double y1, doubl
 // The same on the text of the display file; `out` receives the new text.
 NodeEdit EditDisplayText(std::string_view in, std::string& out, PickState& pick, int32_t j, double x1,
                          double y1, double x2, double y2, double d);
+
+// Cancel Add Before: takes back the last added node.  A node put on a
+// segment loses its line; a point of the outline that was only marked keeps
+// its line without the mark.  PointForDisplay.dat is copied to Temp.dat and
+// rewritten; true when it was.  False when no node was added, or (the
+// operator told, the file as it was, the count kept) when a file cannot be
+// read or written.
+bool UndoAddedNode(PickState& pick, Operator& op, int16_t language);
+// The same on the text of the display file.
+std::string RemoveAddedNodeText(std::string_view in, const AddedNode& n);
 
 // True while the node modes may be entered: an outline is loaded and no
 // range is picked or open.

@@ -10,4 +10,11 @@ namespace velbend {
 // writes G5.dat, loads it (refusing 30000 lines or more) and sets gRunning.
 void Command_Run_Click(MachineContext& ctx);
 
+// The length captions of a control path of strip length `total` (mm) with
+// `splineLines` "SPLINE" lines: Label4(1) the piece without the splices
+// between its contours, Label4(2) the whole job (pieces of Text5 with the
+// splices of Text4 between them, the end feed of Text7 and
+// gBendToSlotDist), each as "0.0000" followed by "  mm".
+void SetLengthCaptions(MainPanel& panel, double total, int16_t splineLines, double bendToSlotDist);
+
 }  // namespace velbend

@@ -1,0 +1,70 @@
+// The file, view, node and output menus of the main window, the contour
+// offset with the length captions and the segment list, and the hooks the
+// machine core calls back into the drawing.  Qt-free; the menu actions of
+// the window forward here and then refresh the window from MainPanel.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "velbend/forms/drawing.h"
+#include "velbend/forms/program.h"
+
+namespace velbend {
+
+// ---- 文件 ----
+
+// The filter of the open dialog (one entry, both languages).
+std::string OpenFileFilter();
+// 打开: asks for an outline file (DXF, NC with the Z plane asked, PLT),
+// forgets the picks and node edits, empties the control points, imports,
+// thins, removes duplicate lines, loads with the view fitted and draws.
+void 打开_Click(Program& p, DrawingModel& d);
+// 关闭: black view, empty captions, picks, control points, segment list,
+// markers, and empty node and point tables.
+void 关闭_Click(Program& p, DrawingModel& d);
+// 字形PLT: the shown outline as a PLT file.
+void 字形PLT_Click(Program& p, DrawingModel& d);
+
+// ---- 视图 ----
+
+// 字形Y镜向: mirrors the outline about the X axis (and back).
+void 字形Y镜向_Click(Program& p, DrawingModel& d);
+// 还原视图: the fitted view, while an outline is open and no run is on.
+void 还原视图_Click(Program& p, DrawingModel& d);
+// 取消选择: drops the range being picked, else the last picked range.
+void 取消选择_Click(Program& p, DrawingModel& d);
+// 查看选择面积: the area of the control path in square metres.
+void 查看选择面积_Click(Program& p, DrawingModel& d);
+// The message text of that area for `areaText` (mm², "0.000").
+std::string SelectAreaMessage(const std::string& areaText, int16_t language);
+
+// ---- 节点 ----
+
+void 增加节点_Click(Program& p, DrawingModel& d);
+void 删除节点_Click(Program& p, DrawingModel& d);
+void 取消删除_Click(Program& p, DrawingModel& d);
+void 取消前一个删除_Click(Program& p, DrawingModel& d);
+void 取消增加_Click(Program& p, DrawingModel& d);
+void 取消前一个增加_Click(Program& p, DrawingModel& d);
+
+// ---- contour offset and lengths ----
+
+// Command1 ("轮廓偏移"): rebuilds CtrP.dat from the picked blocks with the
+// offset of Text6, measures it, captions the lengths, refills List1.
+void Command1_Click(Program& p, DrawingModel& d);
+// Text5 changed: the length captions from the existing control path.
+void Text5_Change(Program& p, DrawingModel& d);
+// List1 from CtrP.dat.
+void FillSegmentList(Program& p, DrawingModel& d);
+// Strip length of CtrP.dat; also sets mPathCount and the machine's path
+// table.  False when the file cannot be read (the operator was told).
+bool CalcPathLength(Program& p, DrawingModel& d, double& total);
+// Label4(1) and Label4(2) for a path of strip length `total` with
+// d.mPathCount "SPLINE" lines; both empty when there is no path.
+void RefreshLengthCaptions(Program& p, DrawingModel& d, double total);
+
+// Wires program.ctx.hooks (BuildDisplayList, BuildCtrPFile, CalcPathLength,
+// DiscardPicks) to this drawing.  The main window calls it once at load.
+void InstallDrawingHooks(Program& p, DrawingModel& d);
+
+}  // namespace velbend

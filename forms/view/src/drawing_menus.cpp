@@ -1,0 +1,284 @@
+// The file, view, node and output menus; the contour offset with its length
+// captions and segment list; the machine core's hooks into the drawing.
+#include "velbend/forms/drawing_menus.h"
+
+#include <algorithm>
+#include <cctype>
+#include <span>
+
+#include "velbend/common/numtext.h"
+#include "velbend/common/operator.h"
+#include "velbend/common/progdir.h"
+#include "velbend/common/textfile.h"
+#include "velbend/forms/drawing_view.h"
+#include "velbend/geometry/area.h"
+#include "velbend/geometry/ctrpath.h"
+#include "velbend/geometry/outline_import.h"
+#include "velbend/machine/program_writer.h"
+#include "velbend/machine/run_state.h"
+#include "velbend/machine/slot_export.h"
+
+namespace velbend {
+
+namespace {
+
+bool Running(const Program& p) { return p.ctx.run.gRunning == kTrue; }
+
+// Nothing picked and no range being picked: the node menus may act.
+bool NoPicks(const DrawingModel& d) { return d.pick.mSelCount == 0 && d.pick.mSelection[0].Kind == 0; }
+
+std::string Lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+bool EndsWith(const std::string& s, std::string_view tail) {
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+enum class Reading { Read, Refused, NotAnOutline };
+
+// Reads the outline file `name` into PointForDisplay.dat by its ending
+// (compared in lower case).  askZ: an NC file asks for its machining plane.
+Reading ImportOutline(Program& p, DrawingModel& d, const std::string& name, bool askZ) {
+    const std::string low = Lower(name);
+    const int16_t lang = p.language();
+    if (EndsWith(low, "dxf")) {
+        CoreAlgorithm& core = d.Core();
+        if (!core.ReadDXF(name, p.op(), lang) || !core.DisplayPointGen(p.op(), lang)) return Reading::Refused;
+        return Reading::Read;
+    }
+    if (EndsWith(low, "nc")) {
+        if (askZ) {
+            auto z = p.op().InputBox(p.Tr("请输入加工平面Z坐标：", "Please Input Z Coordinate:"), "", "");
+            d.gNcZPlane = Val(z.value_or(""));
+        }
+        return ImportNcFile(name, d.gNcZPlane, p.ctx.sys().gSlotThreshold, p.op(), lang) ? Reading::Read
+                                                                                          : Reading::Refused;
+    }
+    if (EndsWith(low, "plt"))
+        return ImportPltFile(name, p.ctx.sys().gSlotThreshold, p.op(), lang) ? Reading::Read : Reading::Refused;
+    return Reading::NotAnOutline;
+}
+
+// Forgets the picks and node edits and empties the control points.
+void ForgetPicks(Program& p, DrawingModel& d) {
+    ClearPicks(d.pick);
+    d.mMarkers.clear();
+    d.Core().ControlPointCls();
+    p.ctx.panel.List1.clear();
+}
+
+}  // namespace
+
+// ---- 文件 ----
+
+std::string OpenFileFilter() { return "DXF文件(*.dxf),G代码(*.nc),PLT文件(*.plt) (*.dxf *.nc *.plt)"; }
+
+void 打开_Click(Program& p, DrawingModel& d) {
+    const std::optional<std::string> answer = p.op().OpenFileDialog("", OpenFileFilter(), "");
+    if (!answer || answer->empty()) return;
+    const std::string name = *answer;
+    ForgetPicks(p, d);
+    d.mMirrorY = 0;
+    const Reading r = ImportOutline(p, d, name, true);
+    if (r == Reading::Refused) {
+        // The display file still holds the outline shown: the picks are gone.
+        BuildDisplayList(p, d, 0);
+        return;
+    }
+    if (r == Reading::Read) {
+        const int16_t lang = p.language();
+        ThinDisplayPoints(p.op(), lang);
+        RemoveDuplicateLines(p.op(), lang);
+    }
+    if (!LoadDisplayPoints(p, d, 0)) {
+        // Refused by the tables: nothing is shown and nothing can be picked.
+        d.tables = DisplayTables{};
+        p.ctx.panel.Label4[0].clear();
+        BuildDisplayList(p, d, 0);
+        return;
+    }
+    BuildDisplayList(p, d, 0);
+    p.ctx.panel.Label4[0] = name;
+}
+
+void 关闭_Click(Program& p, DrawingModel& d) {
+    auto& panel = p.ctx.panel;
+    d.list.Lines.clear();
+    Redraw(d);
+    panel.Label4[0].clear();
+    ForgetPicks(p, d);
+    panel.Shape2.Visible = false;
+    panel.Shape3.Visible = false;
+    // The closed outline can no longer be drawn or picked.
+    d.tables = DisplayTables{};
+    d.mMousePointer = 0;
+    panel.Label4[1].clear();
+    panel.Label4[2].clear();
+}
+
+void 字形PLT_Click(Program& p, DrawingModel& d) { ExportShapePlt(p.ctx.panel.Label4[0], p.op(), p.language()); }
+
+// ---- 视图 ----
+
+void 字形Y镜向_Click(Program& p, DrawingModel& d) {
+    if (!MirrorDisplayY(p.op(), p.language())) return;
+    d.mMirrorY = d.mMirrorY == 0 ? 1 : 0;
+    LoadDisplayPoints(p, d, 0);
+    BuildDisplayList(p, d, 0);
+}
+
+void 还原视图_Click(Program& p, DrawingModel& d) {
+    if (p.ctx.panel.Label4[0].empty() || Running(p)) return;
+    SetView(p, d, d.mHomeCenterX, d.mHomeCenterY, d.mHomeWidth);
+    Redraw(d);
+}
+
+void 取消选择_Click(Program& p, DrawingModel& d) {
+    if (Axis_Status(p.ctx) != 0 || IsMachineBusy(p.ctx.run)) return;
+    if (CancelSelect(d.pick, p.op(), p.language()) && d.pick.mSelCount == 0) {
+        // No range left: the control path and its lengths go with it.
+        d.Core().ControlPointCls();
+        p.ctx.panel.Label4[1].clear();
+        p.ctx.panel.Label4[2].clear();
+    }
+    BuildDisplayList(p, d, 0);
+    Command1_Click(p, d);
+}
+
+std::string SelectAreaMessage(const std::string& areaText, int16_t language) {
+    const std::string S = Str(Val(areaText) / 1000000);
+    if (language == 0) return "选择字形总面积约为 " + S + " 平方米";
+    return "Select Area is about " + S + " square meter";
+}
+
+void 查看选择面积_Click(Program& p, DrawingModel& d) {
+    const int16_t lang = p.language();
+    const std::optional<std::string> a = GetSelectArea(ProgramFile("CtrP.dat"), p.op(), lang);
+    if (!a) return;
+    p.op().MsgBox(SelectAreaMessage(*a, lang), MsgButtons::Ok, MsgIcon::Information, p.Tr("提示", "Info"));
+}
+
+// ---- 节点 ----
+
+void 增加节点_Click(Program& p, DrawingModel& d) {
+    if (CanEditNodes(d.tables, d.pick) && !Running(p)) d.mMousePointer = 2;
+}
+
+void 删除节点_Click(Program& p, DrawingModel& d) {
+    if (CanEditNodes(d.tables, d.pick) && !Running(p)) d.mMousePointer = 12;
+}
+
+void 取消删除_Click(Program& p, DrawingModel& d) {
+    d.mMousePointer = 0;
+    if (!NoPicks(d)) return;
+    d.pick.mDeleteCount = 0;
+    BuildDisplayList(p, d, 0);
+}
+
+void 取消前一个删除_Click(Program& p, DrawingModel& d) {
+    d.mMousePointer = 0;
+    if (!NoPicks(d)) return;
+    UndoDeleteNode(d.pick);
+    BuildDisplayList(p, d, 0);
+}
+
+void 取消增加_Click(Program& p, DrawingModel& d) {
+    d.mMousePointer = 0;
+    const std::string name = p.ctx.panel.Label4[0];
+    if (!NoPicks(d) || name.empty()) return;
+    const int16_t lang = p.language();
+    if (ImportOutline(p, d, name, false) != Reading::Read) return;  // the display file stays as it was
+    d.pick.mAddedNodeCount = 0;
+    ThinDisplayPoints(p.op(), lang);
+    RemoveDuplicateLines(p.op(), lang);
+    if (d.mMirrorY == 1) MirrorDisplayY(p.op(), lang);
+    LoadDisplayPoints(p, d, 1);
+    BuildDisplayList(p, d, 0);
+}
+
+void 取消前一个增加_Click(Program& p, DrawingModel& d) {
+    d.mMousePointer = 0;
+    if (!NoPicks(d)) return;
+    UndoAddedNode(d.pick, p.op(), p.language());
+    LoadDisplayPoints(p, d, 1);
+    BuildDisplayList(p, d, 0);
+}
+
+// ---- contour offset and lengths ----
+
+bool CalcPathLength(Program& p, DrawingModel& d, double& total) {
+    std::string ctrp;
+    if (!ReadCtrPFile(ctrp, p.op(), p.language())) return false;
+    auto& panel = p.ctx.panel;
+    PathLength len = CalcPathLength(ctrp, p.ctx.sys(), Val(panel.Text4), ArcRuleOf(panel.Label4[0]));
+    total = len.Total;
+    d.mPathCount = len.mSplineLineCount;
+    p.ctx.mPathTable = std::move(len.mPathTable);
+    p.ctx.mPathPointCount = len.mPathPointCount;
+    return true;
+}
+
+void RefreshLengthCaptions(Program& p, DrawingModel& d, double total) {
+    auto& panel = p.ctx.panel;
+    if (d.mPathCount <= 0) {
+        panel.Label4[1].clear();
+        panel.Label4[2].clear();
+        return;
+    }
+    SetLengthCaptions(panel, total, d.mPathCount, p.ctx.sys().gBendToSlotDist);
+}
+
+void FillSegmentList(Program& p, DrawingModel& d) {
+    std::string ctrp;
+    if (!ReadCtrPFile(ctrp, p.op(), p.language())) return;
+    p.ctx.panel.List1 = FillSegmentList(ctrp, p.ctx.sys(), ArcRuleOf(p.ctx.panel.Label4[0]));
+}
+
+namespace {
+
+// BuildCtrPFile with the offset of Text6 and the deleted nodes; the drawing
+// follows a rewritten path.
+CtrPBuild RebuildCtrP(Program& p, DrawingModel& d) {
+    const CtrPBuild r = BuildCtrPFile(
+        CtrPSettingsOf(p.ctx.sys(), p.ctx.panel.Text6),
+        std::span<const NodeRecord>(d.pick.mDeletedNodes.data(),
+                                    static_cast<size_t>(std::clamp<int>(d.pick.mDeleteCount, 0, kMaxDeletedNodes))),
+        p.op(), p.language());
+    if (r == CtrPBuild::Written) BuildDisplayList(p, d, 0);
+    return r;
+}
+
+}  // namespace
+
+void Command1_Click(Program& p, DrawingModel& d) {
+    const std::optional<std::string> picked = ReadFileBytes(ProgramFile("PointForControl.dat"));
+    if (picked && !picked->empty() && RebuildCtrP(p, d) == CtrPBuild::Written) {
+        double L = 0;
+        if (CalcPathLength(p, d, L)) RefreshLengthCaptions(p, d, L);
+    }
+    FillSegmentList(p, d);
+}
+
+void Text5_Change(Program& p, DrawingModel& d) {
+    double L = 0;
+    if (CalcPathLength(p, d, L)) RefreshLengthCaptions(p, d, L);
+}
+
+void InstallDrawingHooks(Program& p, DrawingModel& d) {
+    auto& hooks = p.ctx.hooks;
+    hooks.BuildDisplayList = [&p, &d](int16_t selected) { BuildDisplayList(p, d, selected); };
+    hooks.BuildCtrPFile = [&p, &d] { RebuildCtrP(p, d); };
+    hooks.CalcPathLength = [&p, &d](double& total, int16_t& splineLines) {
+        if (!CalcPathLength(p, d, total)) return false;
+        splineLines = d.mPathCount;
+        return true;
+    };
+    hooks.DiscardPicks = [&p, &d] {
+        d.pick.mSelection.fill(SelEntry{});
+        d.pick.mSelCount = 0;
+        d.Core().ControlPointCls();
+    };
+}
+
+}  // namespace velbend
