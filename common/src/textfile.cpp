@@ -173,7 +173,12 @@ TextBuilder& TextBuilder::LineUtf8(std::string_view s) {
     return Line(Utf8ToGbk(s));
 }
 
-bool WriteFileAtomic(const std::filesystem::path& p, std::string_view bytes, std::string* error) {
+namespace {
+
+// forcedMode: the new file's permissions; negative keeps the old file's
+// (a new file gets rw-r--r--).
+bool WriteAtomic(const std::filesystem::path& p, std::string_view bytes, std::string* error,
+                 int forcedMode) {
     auto fail = [&](const std::string& what, int err) {
         if (error) *error = what + ": " + std::strerror(err);
         return false;
@@ -186,7 +191,8 @@ bool WriteFileAtomic(const std::filesystem::path& p, std::string_view bytes, std
     // Keep the old file's permissions; a new file gets rw-r--r--.
     struct stat st {};
     mode_t mode = 0644;
-    if (::stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode)) mode = st.st_mode & 07777;
+    if (forcedMode >= 0) mode = static_cast<mode_t>(forcedMode);
+    else if (::stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode)) mode = st.st_mode & 07777;
     ::fchmod(fd, mode);
     size_t done = 0;
     while (done < bytes.size()) {
@@ -224,6 +230,16 @@ bool WriteFileAtomic(const std::filesystem::path& p, std::string_view bytes, std
     }
     if (error) error->clear();
     return true;
+}
+
+}  // namespace
+
+bool WriteFileAtomic(const std::filesystem::path& p, std::string_view bytes, std::string* error) {
+    return WriteAtomic(p, bytes, error, -1);
+}
+
+bool WriteFileAtomicPrivate(const std::filesystem::path& p, std::string_view bytes, std::string* error) {
+    return WriteAtomic(p, bytes, error, 0600);
 }
 
 }  // namespace velbend

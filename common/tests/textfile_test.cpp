@@ -114,6 +114,23 @@ TEST(WriteFileAtomic, FailureKeepsTheOldFileAndSaysWhy) {
     EXPECT_FALSE(ReadFileBytes(home / "nothing").has_value());
 }
 
+TEST(WriteFileAtomic, PrivateFileIsOwnerOnlyAndOthersKeepTheirPermissions) {
+    TempHome home;
+    namespace fs = std::filesystem;
+    auto p = home / "secret.ini";
+    ASSERT_TRUE(WriteFileAtomic(p, "a"));
+    fs::permissions(p, fs::perms(0644));
+    ASSERT_TRUE(WriteFileAtomicPrivate(p, "b"));
+    EXPECT_EQ(fs::status(p).permissions() & fs::perms::all, fs::perms(0600));
+    EXPECT_EQ(home.Read("secret.ini"), "b");
+    ASSERT_TRUE(WriteFileAtomicPrivate(home / "new.ini", "c"));
+    EXPECT_EQ(fs::status(home / "new.ini").permissions() & fs::perms::all, fs::perms(0600));
+    // The plain write keeps what a file had.
+    fs::permissions(p, fs::perms(0640));
+    ASSERT_TRUE(WriteFileAtomic(p, "d"));
+    EXPECT_EQ(fs::status(p).permissions() & fs::perms::all, fs::perms(0640));
+}
+
 TEST(BlankFields, SingleBlanksSplitAndDoubleBlanksGiveEmptyFields) {
     const BlankFields<4> f("SPLINE  90.000000 3.0");
     EXPECT_EQ(f.count, 4);

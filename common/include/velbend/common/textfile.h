@@ -115,5 +115,10 @@ private:
 // holds a short reason.
 bool WriteFileAtomic(const std::filesystem::path& p, std::string_view bytes,
                      std::string* error = nullptr);
+// The same for a file that only its owner may read (passwords): the new
+// file is rw------- whatever the old one's permissions were, also while it
+// is being written.
+bool WriteFileAtomicPrivate(const std::filesystem::path& p, std::string_view bytes,
+                            std::string* error = nullptr);
 
 }  // namespace velbend
