@@ -1,0 +1,353 @@
+#include "velbend/forms/main_form.h"
+
+#include <unistd.h>
+
+#include <cmath>
+
+#include "velbend/common/codepage.h"
+#include "velbend/common/numtext.h"
+#include "velbend/common/progdir.h"
+#include "velbend/common/textfile.h"
+#include "velbend/forms/main_captions.h"
+#include "velbend/machine/run_state.h"
+#include "velbend/machine/run_timer.h"
+#include "velbend/params/curvature.h"
+#include "velbend/params/pfjj.h"
+#include "velbend/params/sysfile.h"
+
+namespace velbend {
+namespace {
+
+// The geometry engine's parameters and the emptied control-point files.
+void GeometryHandOff(MainFormModel& m) {
+    HandOnGeometry(m.program.params.gSysParaTable, m.program.tranParas);
+}
+
+void ClearPicks(MainFormModel& m) {
+    m.drawing.Core().ControlPointCls();
+    m.panel().List1.clear();
+}
+
+// The first line of the optional title file (GBK on disk).
+std::string ReadTitleText() {
+    auto bytes = ReadFileBytes(ProgramFile("Caption"));
+    if (!bytes) return {};
+    std::string first;
+    bool done = false;
+    ForEachLine(*bytes, [&](std::string_view line) {
+        if (!done) first = std::string(line);
+        done = true;
+    });
+    return GbkToUtf8(first);
+}
+
+// A check-box value from a formtext.ini item: ticked only for 1.
+int16_t CheckValue(double v) { return RoundHalfEven(v) == 1 ? 1 : 0; }
+
+}  // namespace
+
+// ---- start-up ------------------------------------------------------------
+
+void SetUpCard(MainFormModel& m) {
+    auto& ctx = m.ctx();
+    ctx.run.gCardRet = ctx.card.initial();
+    if (ctx.run.gCardRet < 1) ctx.op.MsgBox("Tarvik卡未正确安装", MsgButtons::Ok, MsgIcon::None, ctx.secondBuild ? "Velbend-CS7" : "Velbend");
+    for (int a = 1; a <= 4; ++a) {
+        ctx.card.set_command_pos(0, a, 0);
+        ctx.card.set_actual_pos(0, a, 1);
+    }
+    for (int a = 1; a <= 4; ++a) ctx.card.set_startv(0, a, 1000);
+    for (int a = 1; a <= 4; ++a) {
+        // Clamped to the 32-bit range first; the library clamps further.
+        double acc = RoundHalfEven(ctx.axis(a).Acceleration * 10000);
+        if (!(acc >= INT32_MIN)) acc = INT32_MIN;
+        if (acc > INT32_MAX) acc = INT32_MAX;
+        ctx.card.set_acc(0, a, static_cast<int32_t>(acc));
+    }
+}
+
+void Form_Load(MainFormModel& m) {
+    auto& prog = m.program;
+    auto& st = prog.params;
+    auto& panel = m.panel();
+    auto& sys = st.gSysParaTable;
+    const bool cs7 = m.secondBuild();
+    if (!prog.tranParas) {
+        prog.tranParas = [&m](double conDet, double lineDis, double pjAngle, int16_t comp, double half,
+                              double maxAngle) {
+            m.drawing.Core().TranParas(conDet, lineDis, pjAngle, comp, half, maxAngle);
+        };
+    }
+    if (cs7) m.List1Visible = true;
+
+    // 2-4: title text, groups and their names (icon: the view).
+    m.titleText = ReadTitleText();
+    ReadParaGroup(st, prog.op());   // "缺少参数组配置文件！" and the group numbers 0..9
+    FillGroupNames(st, m.group);
+    // 6: the drawing view.
+    panel.gViewWidth = 200;
+    if (m.InitGL) m.InitGL();
+    // 8-11: options, curvature and spacing tables, system parameters.
+    SelectCurrentGroups(st, m.group);
+    LoadWanFuTables(st, st.gWanFuGroup, prog.op());
+    LoadPfjj(st, st.gWanFuGroup, prog.op());
+    LoadSysPara(st, st.gSysGroup, prog.op());
+    // 12-14: geometry engine, List1, current directory.
+    GeometryHandOff(m);
+    ClearPicks(m);
+    std::error_code ec;
+    std::filesystem::current_path(ProgramFolder(), ec);
+    // 15: jog speed.
+    panel.Text2 = Str(static_cast<int>(prog.ctx.axis(1).ManualFeedrate));
+    // 16: the card.
+    SetUpCard(m);
+    // 17-19: machine options.
+    if (!cs7 && sys.gCutterUpDownMode == 0) {
+        for (const char* n : {"Label1(5)", "TextZ", "Label0(2)"}) m.Control(n).enabled = false;
+    }
+    if (sys.gFeedRetract > 0.5) {
+        panel.Check4 = 0;
+        m.Control("Check4").enabled = false;
+    }
+    if (sys.gBendMechanisms == 0) {
+        if (!cs7) {
+            m.Control("Command_Z1").enabled = false;
+            for (const char* n : {"Label1(4)", "TextY", "Label0(1)"}) m.Control(n).enabled = false;
+        }
+    }
+    // 20-22.
+    sys.gRunMode = 0;
+    ClearPicks(m);
+    panel.Shape2.Visible = false;
+    panel.Shape3.Visible = false;
+    // 25-27: settings, captions, encoder.
+    ReadFormText(m);
+    XianShiCE(m);
+    if (sys.gXEncoderPort < 0.5) {
+        panel.Check3 = 0;
+        panel.Check3Enabled = false;
+    }
+    // 28: the machine loop.
+    panel.Timer2Interval = 30;
+    m.loaded = true;
+}
+
+void Form_Activate(MainFormModel& m) {
+    auto& st = m.program.params;
+    const auto& sys = st.gSysParaTable;
+    const bool zh = st.gLanguage == 0;
+    const bool cs7 = m.secondBuild();
+    if (sys.gAxisKindA == 1) {
+        m.SetCaption("Command_Z2", zh ? "进 刀 回 零" : "Forward SeekZero");
+        if (!cs7) {
+            m.SetCaption("Label0(3)", "mm");
+            m.SetCaption("Label1(6)", zh ? "进刀距离：" : "Forward Distance：");
+            m.SetCaption("Label3(3)", zh ? "进刀零位开关" : "ForWard Zero Switch");
+        }
+    } else {
+        m.SetCaption("Command_Z2", zh ? "摆 刀 回 零" : "Swing SeekZero");
+        if (!cs7) {
+            m.SetCaption("Label0(3)", "deg");
+            m.SetCaption("Label1(6)", zh ? "摆刀角度：" : "Swing Angle：");
+            m.SetCaption("Label3(3)", zh ? "摆刀零位开关" : "Swing Zero Switch");
+        }
+        if (sys.gSwingModeP == 1 && sys.gSlotSides == 1) m.Control("Command_Z2").enabled = false;
+    }
+    if (sys.gCutterUpDownMode == 0) {
+        if (!cs7) {
+            for (const char* n : {"Label1(5)", "Label0(2)", "TextZ"}) m.Control(n).enabled = false;
+        }
+    } else {
+        m.Control("Command_Z3").enabled = true;
+        if (!cs7) {
+            for (const char* n : {"Label1(5)", "Label0(2)", "TextZ"}) m.Control(n).enabled = true;
+        }
+    }
+    m.panel().Text2 = Str(static_cast<int>(m.ctx().axis(1).ManualFeedrate));
+    if (sys.gBendMechanisms == 0) m.Control("Command10(4)").enabled = false;
+}
+
+void Form_Unload(MainFormModel& m) {
+    auto& ctx = m.ctx();
+    if (IsMachineBusy(ctx.run)) Command_Stop_Click(ctx);
+    std::string error;
+    if (!WriteFormText(m, &error)) {
+        ctx.op.MsgBox(std::string(ctx.Tr("无法保存 formtext.ini：", "Cannot save formtext.ini: ")) + error,
+                      MsgButtons::Ok, MsgIcon::Warning, ctx.TitleWrong());
+    }
+    auto& st = m.program.params;
+    SaveSysPara(st, st.gSysGroup, 1, m.program.op(), m.program.tranParas);
+}
+
+// ---- formtext.ini ----------------------------------------------------------
+
+void ReadFormText(MainFormModel& m) {
+    auto& panel = m.panel();
+    auto& st = m.program.params;
+    auto reader = ItemReader::Open(ProgramFile(kFormTextFile));
+    auto text = [&](std::string& target) {
+        if (!reader || reader->AtEnd()) return;
+        if (auto item = reader->NextItem()) target = GbkToUtf8(*item);
+    };
+    auto number = [&](auto&& apply) {
+        if (!reader || reader->AtEnd()) return;
+        if (auto v = reader->NextNumber()) apply(*v);
+    };
+    text(panel.Text3);
+    text(panel.Text4);
+    text(panel.Text7);
+    Text15_Change(m, Str(st.gSysParaTable.gMillRadius));
+    number([&](double v) { panel.Check2 = CheckValue(v); });
+    number([&](double v) { panel.Check3 = CheckValue(v); });
+    if (reader && !reader->AtEnd()) {
+        auto item = reader->NextItem();
+        if (item && st.gSysParaTable.gSaveContourOffset == 1) panel.Text6 = Format(Val(*item), "0.00");
+    }
+    number([&](double v) { panel.Check4 = CheckValue(v); });
+    number([&](double v) {
+        auto lang = ToInteger(v);
+        st.gLanguage = lang ? *lang : (RoundHalfEven(v) == 0 ? 0 : 1);
+    });
+}
+
+std::string FormTextBytes(const MainFormModel& m) {
+    const auto& panel = m.program.ctx.panel;
+    auto num = [](int v) { return Str(v) + " "; };
+    TextBuilder b;
+    b.LineUtf8(panel.Text3).LineUtf8(panel.Text4).LineUtf8(panel.Text7);
+    b.Line(num(panel.Check2)).Line(num(panel.Check3));
+    b.LineUtf8(panel.Text6);
+    b.Line(num(panel.Check4)).Line(num(m.program.params.gLanguage));
+    return b.bytes();
+}
+
+bool WriteFormText(const MainFormModel& m, std::string* error) {
+    return WriteFileAtomic(ProgramFile(kFormTextFile), FormTextBytes(m), error);
+}
+
+// ---- captions ---------------------------------------------------------------
+
+void XianShiCE(MainFormModel& m) {
+    const int16_t lang = m.program.params.gLanguage;
+    const bool cs7 = m.secondBuild();
+    m.SetCaption("Form", MainTitle(m.titleText, cs7, lang));
+    for (const auto& c : MainCaptions()) {
+        if (cs7 && c.firstBuildOnly) continue;
+        m.SetCaption(c.caption.name, CaptionText(c.caption, lang));
+    }
+    if (lang != 0) {
+        if (m.Text1 == "控制") m.Text1 = "Control";
+        if (m.Text1 == "设置") m.Text1 = "Setup";
+    } else {
+        if (m.Text1 == "Control") m.Text1 = "控制";
+        if (m.Text1 == "Setup") m.Text1 = "设置";
+    }
+    Form_Activate(m);
+}
+
+void Chinese_Click(MainFormModel& m) {
+    m.program.params.gLanguage = 0;
+    XianShiCE(m);
+}
+
+void English_Click(MainFormModel& m) {
+    m.program.params.gLanguage = 1;
+    XianShiCE(m);
+}
+
+// ---- small handlers ----------------------------------------------------------
+
+void Label3_Click(MainFormModel& m, int16_t) {
+    auto& ctx = m.ctx();
+    if (m.secondBuild() || m.program.params.gUserLevel != 2) return;
+    // Only a stroke in progress can be declared ended; a flag armed now
+    // would end the next stroke before its sensor.
+    if (ctx.card.get_out(0, 1) != 1 && ctx.card.get_out(0, 2) != 1) return;
+    Label3_Click(ctx);
+}
+
+void Text15_Change(MainFormModel& m, const std::string& text) {
+    m.Text15 = text;
+    m.program.params.gSysParaTable.gMillRadius = Val(text);
+}
+
+void TabStrip1_Click(MainFormModel& m, int tab) {
+    if (m.ctx().run.gRunning == kTrue) return;
+    const bool zh = m.program.params.gLanguage == 0;
+    if (tab == 1) {
+        m.tab1 = 1;
+        m.Frame4Visible = false;
+        m.Text1 = zh ? "控制" : "Control";
+    } else if (tab == 2) {
+        m.tab1 = 2;
+        m.Frame4Visible = true;
+        m.Text1 = zh ? "设置" : "Setup";
+    }
+}
+
+void TabStrip2_Click(MainFormModel& m, int tab) {
+    if (m.secondBuild()) return;
+    if (tab == 1) {
+        m.tab2 = 1;
+        m.Frame6Visible = true;
+        m.List1Visible = false;
+        if (m.ctx().hooks.BuildDisplayList) m.ctx().hooks.BuildDisplayList(0);
+    } else if (tab == 2) {
+        m.tab2 = 2;
+        m.Frame6Visible = false;
+        m.List1Visible = true;
+    }
+}
+
+std::optional<int> Command10Dialog(int index, int16_t userLevel) {
+    if (index < 0 || index > 5) return std::nullopt;
+    if (index == 3 && userLevel == 0) return 6;
+    return index;
+}
+
+// ---- parameter groups ---------------------------------------------------------
+
+void 切换参数组_Click(MainFormModel& m) { OpenGroupFrame(m.program.params, m.group); }
+
+void 当前参数组_Click(MainFormModel& m) { ShowCurrentGroups(m.program.params, m.program.op()); }
+
+bool Command3_Click(MainFormModel& m, int16_t Index) {
+    GroupSwitchHooks hooks;
+    hooks.tranParas = m.program.tranParas;
+    hooks.controlPointCls = [&m] {
+        if (m.ctx().hooks.DiscardPicks) m.ctx().hooks.DiscardPicks();
+        ClearPicks(m);
+    };
+    const bool busy = IsMachineBusy(m.ctx().run);
+    if (busy && (Index == 3 || Index == 4)) {
+        // The copies rewrite every group's files while a program runs on them.
+        auto& ctx = m.ctx();
+        ctx.op.MsgBox(ctx.Tr("设备正在运行，不能复制参数组！",
+                             "The machine is busy: the parameters cannot be copied now!"),
+                      MsgButtons::Ok, MsgIcon::Warning, ctx.TitleTips());
+        return false;
+    }
+    const bool ok = GroupFrameCommand(Index, m.program.params, m.group, m.program.op(), busy, hooks);
+    if (ok && Index == 1) {
+        std::error_code ec;
+        std::filesystem::current_path(ProgramFolder(), ec);
+    }
+    return ok;
+}
+
+// ---- layout -------------------------------------------------------------------
+
+bool Resize(MainFormModel& m, double clientW, double clientH, double outerW, double outerH) {
+    if (m.layout.px.empty()) m.layout = DesignLayout(m.secondBuild());
+    if (!Form_Resize(m.layout, clientW, clientH, outerW, outerH, m.secondBuild())) return false;
+    int w = 0, h = 0;
+    PictureSize(m.layout, w, h);
+    auto& panel = m.panel();
+    panel.Picture1Width = w;
+    panel.Picture1Height = h;
+    if (m.GLResize) m.GLResize(w, h);
+    if (m.Redraw) m.Redraw();
+    return true;
+}
+
+}  // namespace velbend
