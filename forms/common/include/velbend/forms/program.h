@@ -23,6 +23,9 @@ namespace velbend {
 // Values that outlive a dialog.  Each window area adds its own members,
 // named as the window's documentation names them.
 struct DialogMemory {
+    // GY1_Form: added to the feed encoder count for its count display; set
+    // by its Clear button, 0 until then (64-bit: the negated count fits).
+    int64_t mEncoderOffset = 0;
 };
 
 struct Program {

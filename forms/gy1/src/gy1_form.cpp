@@ -1,0 +1,396 @@
+#include <stdexcept>
+
+#include "velbend/common/numtext.h"
+#include "velbend/forms/gy1.h"
+#include "velbend/forms/gy1_programs.h"
+#include "velbend/machine/dialog_stop.h"
+#include "velbend/machine/interpreter.h"
+#include "velbend/machine/jog.h"
+#include "velbend/machine/program_start.h"
+#include "velbend/params/sysfile.h"
+
+namespace velbend {
+namespace {
+
+constexpr int32_t kEndlessJog = 100000000;
+
+// What the slotting and tool-setting buttons start.
+enum SlotProgram { kForwardSlot, kFrontSlot, kBackSlot, kSetTool, kToolZero, kToolBack, kMarkingLine };
+
+}  // namespace
+
+GY1_Model::GY1_Model(Program& program) : program_(program) {
+    controls_["Form"];
+    for (const GY1_Place& p : GY1_Layout(program_.ctx.secondBuild)) {
+        GY1_Control& c = controls_[p.name];
+        c.Text = p.text;
+        c.Visible = p.visible;
+        c.Enabled = p.enabled;
+    }
+    C("Check3").Value = 1;  // "Lock Total Depth" starts ticked
+}
+
+GY1_Control& GY1_Model::C(std::string_view name) {
+    auto it = controls_.find(name);
+    if (it == controls_.end()) throw std::out_of_range("GY1_Form has no control " + std::string(name));
+    return it->second;
+}
+
+void GY1_Model::SetText(std::string_view name, std::string text) {
+    GY1_Control& c = C(name);
+    if (c.Text == text) return;
+    c.Text = std::move(text);
+    if (name.starts_with("Text1(")) Text1_Change(std::stoi(std::string(name.substr(6))));
+    else if (name.starts_with("Text5(")) Text5_Change(std::stoi(std::string(name.substr(6))));
+}
+
+void GY1_Model::SetValue(std::string_view name, int16_t value) {
+    GY1_Control& c = C(name);
+    if (c.Value == value) return;
+    c.Value = value;
+    if (name == "Check1") Check1_Click();
+    else if (name == "Check4") Check4_Click();
+    else if (name == "Check5") Check5_Click();
+}
+
+// ---- loading ----------------------------------------------------------------
+
+void GY1_Model::Form_Load() {
+    const SysPara& s = ctx().sys();
+    const MainPanel& panel = ctx().panel;
+
+    C("Frame3").Visible = s.gAxisKindA != 0;
+    C("Frame4").Visible = s.gAxisKindA == 0;
+    C("Text1(5)").Enabled = s.gCutterUpDownMode != 0;
+    C("Text1(6)").Enabled = s.gCutterUpDownMode != 0;
+
+    mFeedEquiv = ctx().axis(1).PulseEquivalent;
+    mEncoderEquiv = s.gEncoderEquiv;
+    SetText("Text1(2)", panel.Text7);
+    mArcPowerP = s.gSpaceAngleP;
+    mArcPowerN = s.gSpaceAngleN;
+    mDownDistFront = s.gDownDistFront;
+    mDownDistBack = s.gDownDistBack;
+    mToolPosZ = ctx().axis(3).ZeroCompDistance;
+
+    // Setting the box while loading never alters the working copy.
+    if (C("Check1").Value != mSeekZeroBeforeForward) mSkipCheckClick = 1;
+    SetValue("Check1", mSeekZeroBeforeForward);
+    mSeekZeroBeforeForward = s.gSeekZeroBeforeForward;
+
+    mCutStrokes = s.gCutStrokes;
+    mCutOffStroke = s.gCutOffStroke;
+    mCutTimes = s.gCutTimes;
+    mArcCompP = s.gArcCompP;
+    mArcCompN = s.gArcCompN;
+    mSplicePause = s.gSplicePause;
+
+    SetText("Text1(0)", FieldText(ctx().axis(1).PulseEquivalent));
+    SetText("Text1(1)", FieldText(s.gEncoderEquiv));
+    SetText("Text1(3)", FieldText(s.gSpaceAngleP));
+    SetText("Text1(4)", FieldText(s.gSpaceAngleN));
+    SetText("Text1(5)", FieldText(s.gDownDistFront));
+    SetText("Text1(6)", FieldText(s.gDownDistBack));
+    SetText("Text1(7)", FieldText(mArcCompN));
+    SetText("Text1(8)", FieldText(mArcCompP));
+    SetText("Text1(9)", Str(mSplicePause));
+    SetText("Text1(10)", FieldText(mDownDistFront));
+    SetValue("Check1", mSeekZeroBeforeForward);
+
+    for (int i = 0; i < 3; ++i) {
+        SetText(Indexed("Text5", i), FieldText(mCutStrokes[static_cast<std::size_t>(i)]));
+        C("Text5", i).Enabled = !(i + 1 > mCutTimes);
+    }
+    SetText("Text5(3)", FieldText(mCutOffStroke));
+    SetText("Text5(4)", FieldText(0.0 - ctx().axis(4).ZeroCompDistance));
+    SetText("Text5(5)", Str(mCutTimes));
+
+    XianShiCE();
+
+    if (s.gXEncoderPort < 0.5) {
+        C("Command1(1)").Enabled = false;
+        C("Text1(1)").Enabled = false;
+    }
+    if (s.gCutterUpDownMode == 0) {
+        C("Text1(10)").Enabled = false;
+        C("Check3").Enabled = false;
+    }
+    if (s.gCutterUpDownMode == 0 || s.gAxisKindA == 0) C("Command1(3)").Enabled = false;
+    if (s.gBendMechanisms == 0) C("Frame2").Enabled = false;
+
+    if (ctx().secondBuild) {
+        SetValue("Check5", panel.Check2);
+        SetValue("Check4", panel.Check3);
+        C("Check4").Enabled = panel.Check3Enabled;
+    }
+}
+
+void GY1_Model::XianShiCE() {
+    const int16_t lang = program_.language();
+    for (const Caption& c : GY1_Captions()) {
+        auto it = controls_.find(std::string_view(c.name));
+        if (it != controls_.end()) it->second.Text = CaptionText(c, lang);
+    }
+    C("Form").Text = DialogTitle(C("Form").Text, program_.params);
+}
+
+// ---- field rules -------------------------------------------------------------
+
+void GY1_Model::TakeShort(int16_t& copy, std::string_view box) {
+    const std::string& text = C(box).Text;
+    if (auto v = ToInteger(Val(text))) {
+        copy = *v;
+        if (auto it = refused_.find(box); it != refused_.end()) refused_.erase(it);
+    } else {
+        refused_[std::string(box)] = text;
+    }
+}
+
+void GY1_Model::Text1_Change(int Index) {
+    const double v = Val(C("Text1", Index).Text);
+    switch (Index) {
+        case 0: mFeedEquiv = v; break;
+        case 1: mEncoderEquiv = v; break;
+        case 3: mArcPowerP = v; break;
+        case 4: mArcPowerN = v; break;
+        case 5: mDownDistFront = v; break;
+        case 6: mDownDistBack = v; break;
+        case 7: mArcCompN = v; break;
+        case 8: mArcCompP = v; break;
+        case 9: TakeShort(mSplicePause, "Text1(9)"); break;
+        case 10: {
+            // One box for both down distances, in the forward-motor layout
+            // only: the swing layout keeps its own two boxes.
+            if (!C("Frame3").Visible) break;
+            const double zeroZ = ctx().axis(3).ZeroCompDistance;
+            mDownDistFront = v;
+            mDownDistBack = v;
+            mToolPosZ = C("Check3").Value == 1 ? zeroZ + ctx().sys().gDownDistFront - v : zeroZ;
+            break;
+        }
+        default: break;  // Text1(2) is read by Save
+    }
+}
+
+void GY1_Model::Text5_Change(int Index) {
+    if (Index >= 0 && Index <= 2) {
+        mCutStrokes[static_cast<std::size_t>(Index)] = Val(C("Text5", Index).Text);
+    } else if (Index == 3) {
+        mCutOffStroke = Val(C("Text5(3)").Text);
+    } else if (Index == 5) {
+        TakeShort(mCutTimes, "Text5(5)");
+    }
+}
+
+void GY1_Model::Check1_Click() {
+    if (mSkipCheckClick == 1) {
+        mSkipCheckClick = 0;
+        return;
+    }
+    mSeekZeroBeforeForward = C("Check1").Value == 1 ? 1 : 0;
+}
+
+void GY1_Model::Check4_Click() { ctx().panel.Check3 = C("Check4").Value; }
+void GY1_Model::Check5_Click() { ctx().panel.Check2 = C("Check5").Value; }
+
+// ---- Save, Return, Stop ---------------------------------------------------------
+
+bool GY1_Model::Command2_Click(int Index) {
+    if (Index == 1) return true;
+    MachineContext& m = ctx();
+    if (Index == 2) {
+        DialogStop(m);
+        // The feed correction of a measuring move ends with it.
+        m.run.gPendingComp = 0;
+        m.run.gCompWaitTicks = 0;
+        return false;
+    }
+    if (Index != 0) return false;
+
+    // A 16-bit box that does not fit: nothing is saved, the box keeps its text.
+    if (!refused_.empty()) {
+        ReportOutOfRange(m.op, program_.language(), refused_.begin()->second);
+        return false;
+    }
+    SysPara& s = m.sys();
+    if (C("Frame3").Visible) {
+        const double zeroZ = m.axis(3).ZeroCompDistance;
+        mToolPosZ = C("Check3").Value == 1 ? zeroZ + s.gDownDistFront - mDownDistFront : zeroZ;
+    }
+    const SysPara before = s;
+    const std::string text7Before = m.panel.Text7;
+    m.axis(1).PulseEquivalent = mFeedEquiv;
+    s.gEncoderEquiv = mEncoderEquiv;
+    m.panel.Text7 = C("Text1(2)").Text;
+    s.gSpaceAngleP = mArcPowerP;
+    s.gSpaceAngleN = mArcPowerN;
+    s.gDownDistFront = mDownDistFront;
+    s.gDownDistBack = mDownDistBack;
+    m.axis(3).ZeroCompDistance = mToolPosZ;
+    s.gArcCompP = mArcCompP;
+    s.gArcCompN = mArcCompN;
+    s.gSplicePause = mSplicePause;
+    s.gSeekZeroBeforeForward = mSeekZeroBeforeForward;
+    s.gCutStrokes = mCutStrokes;
+    s.gCutOffStroke = mCutOffStroke;
+    s.gCutTimes = mCutTimes;
+    if (!SaveSysPara(program_.params, program_.params.gSysGroup, 0, m.op, program_.tranParas)) {
+        // The file was kept as it was: so is the table, and the edits stay
+        // in the dialog for another try.
+        s = before;
+        m.panel.Text7 = text7Before;
+    }
+    return false;
+}
+
+// ---- encoder count -----------------------------------------------------------------
+
+void GY1_Model::Timer1_Timer() {
+    if (C("Check2").Value == 1) return;
+    C("Text6(4)").Text = std::to_string(program_.memory.mEncoderOffset + ctx().run.gEncoderCount);
+}
+
+// ---- test programs -----------------------------------------------------------------
+
+void GY1_Model::StartSlotProgram(int kind) {
+    MachineContext& m = ctx();
+    if (IsMachineBusy(m.run)) return;
+    ProgramLines out;
+    RunFlag flag = RunFlag::SlotRunning;
+    switch (kind) {
+        case kForwardSlot: WriteForwardSlotTest(m, out); break;
+        case kFrontSlot: WriteSwingSlotTest(m, out, 0, Val(C("Text6(5)").Text)); break;
+        case kBackSlot: WriteSwingSlotTest(m, out, 1, Val(C("Text6(5)").Text)); break;
+        case kSetTool:
+            WriteSetToolProgram(m, out, Val(C("Text2(0)").Text), Val(C("Text2(1)").Text));
+            flag = RunFlag::TestRunning;
+            break;
+        case kToolZero:
+            WriteToolZeroProgram(m, out);
+            flag = RunFlag::TestRunning;
+            break;
+        case kToolBack:
+            WriteToolBackProgram(m, out);
+            flag = RunFlag::TestRunning;
+            break;
+        default: WriteMarkingLine(m, out); break;
+    }
+    StartProgram(m, out, flag);
+}
+
+namespace {
+void TogglePressing(MachineContext& m) { m.card.write_bit(0, 3, m.card.get_out(0, 3) == 0 ? 1 : 0); }
+}  // namespace
+
+void GY1_Model::Command1_Click(int Index) {
+    switch (Index) {
+        case 0:
+        case 1: {
+            const bool feed = Index == 0;
+            const bool zh = program_.language() == 0;
+            C("Text7").Text = feed ? (zh ? kFeedPanelTitleZh : kFeedPanelTitleEn)
+                                   : (zh ? kEncoderPanelTitleZh : kEncoderPanelTitleEn);
+            C("Text6(0)").Text = C("Text1", Index).Text;
+            for (int i = 1; i <= 3; ++i) C("Text6", i).Text.clear();
+            if (!feed) C("Text6(4)").Text.clear();
+            for (const char* n : {"Text6(4)", "Label6(4)", "Command7(8)", "Check2"}) C(n).Visible = !feed;
+            C("Frame6").Visible = true;
+            break;
+        }
+        case 2: StartSlotProgram(kForwardSlot); break;
+        case 3: C("Frame5").Visible = true; break;
+        case 4: TogglePressing(ctx()); break;
+        default: break;
+    }
+}
+
+void GY1_Model::Command3_Click(int Index) { StartSlotProgram(Index == 0 ? kFrontSlot : kBackSlot); }
+
+void GY1_Model::Command4_Click(int Index) {
+    switch (Index) {
+        case 0: StartSlotProgram(kSetTool); break;
+        case 1: StartSlotProgram(kToolZero); break;
+        case 2: C("Frame5").Visible = false; break;
+        case 3: StartSlotProgram(kToolBack); break;
+        default: break;
+    }
+}
+
+bool GY1_Model::FeedPanel() {
+    const std::string& t = C("Text7").Text;
+    return t == kFeedPanelTitleZh || t == kFeedPanelTitleEn;
+}
+
+void GY1_Model::Command7_Click(int Index) {
+    switch (Index) {
+        case 0: StartSlotProgram(kMarkingLine); break;
+        case 1: TogglePressing(ctx()); break;
+        case 2: {
+            const std::string& actual = C("Text6(3)").Text;
+            double v = 0;
+            if (actual.empty() || Val(actual) == 0) break;
+            if (CalibratedEquivalent(Val(C("Text6(2)").Text), Val(C("Text6(0)").Text), Val(actual), v))
+                C("Text6(1)").Text = Str(v);
+            break;
+        }
+        case 3: ApplyCalibrationResult(); break;
+        case 4: CalibrationMove(); break;
+        case 5: C("Frame6").Visible = false; break;
+        case 8: program_.memory.mEncoderOffset = -static_cast<int64_t>(ctx().run.gEncoderCount); break;
+        default: break;  // 6 and 7 act while held
+    }
+}
+
+void GY1_Model::ApplyCalibrationResult() {
+    const std::string result = C("Text6(1)").Text;
+    SetText(FeedPanel() ? "Text1(0)" : "Text1(1)", result);
+    SetText("Text6(0)", result);
+}
+
+void GY1_Model::CalibrationMove() {
+    MachineContext& m = ctx();
+    if (JogBusy(m)) return;
+    const bool feed = FeedPanel();
+    const auto& ax = m.axis(1);
+    if (ax.PulseEquivalent == 0) {
+        m.op.MsgBox(m.Tr("送料轴脉冲当量为0，无法移动！", "Pulse equivalent of the feed axis is 0, cannot move!"),
+                    MsgButtons::Ok, MsgIcon::Warning, m.TitleWrong());
+        return;
+    }
+    if (!feed && m.sys().gEncoderEquiv == 0) {
+        ReportZeroEquivalent(m);
+        return;
+    }
+    const double instructed = Val(C("Text6(2)").Text);
+    m.card.set_command_pos(0, 1, 0);
+    m.card.set_actual_pos(0, 1, 0);
+    m.card.write_bit(0, 3, 0);
+    SetAxisMotion(m, 1, ax.ManualFeedrate);
+    m.card.pmove(0, 1, CardInt(instructed * ax.PulseEquivalent));
+    if (!feed) {
+        m.run.gPendingComp = instructed;
+        m.run.gCompWaitTicks = 5;
+    }
+}
+
+void GY1_Model::Command7_MouseDown(int Index) {
+    if (Index != 6 && Index != 7) return;
+    MachineContext& m = ctx();
+    if (JogBusy(m)) return;
+    const int16_t dir = Index == 6 ? 1 : -1;
+    SetAxisMotion(m, 1, m.axis(1).ManualFeedrate);
+    m.card.pmove(0, 1, dir * kEndlessJog);
+    m.run.mJogDirection = dir;
+}
+
+void GY1_Model::Command7_MouseUp(int Index) {
+    if (Index != 6 && Index != 7) return;
+    MachineContext& m = ctx();
+    // Only the jog that this button's own press started is stopped.
+    const int16_t dir = Index == 6 ? 1 : -1;
+    if (m.run.mJogDirection != dir) return;
+    m.run.mJogDirection = 0;
+    m.card.dec_stop(0, 1);
+}
+
+}  // namespace velbend

@@ -1,0 +1,24 @@
+// Lines that the slotting test programs of the dialogs share with one
+// another: bringing an output-driven cylinder cutter back before the first
+// slot, and whether the swing or forward axis seeks zero first.
+#pragma once
+#include "velbend/machine/line_sink.h"
+#include "velbend/machine/program.h"
+#include "velbend/params/syspara.h"
+
+namespace velbend {
+
+// When a cylinder cutter driven by outputs (gCutterUpDownMode 0) is not back
+// (input 17 reads non-zero) in Processing mode (gRunMode 0): "M14", then
+// "M00" (wait for the sensor, gPositionDetectMode 0) or "G04 P" with
+// gPositionDetectDelay ("0"), then "M15".  True when the lines were written.
+bool WriteCutterBack(MachineContext& ctx, ProgramLines& out);
+
+// True when a slotting program brings axis 4 to zero ("M42", "M30") before
+// its slot: Processing mode, and either a swinging fourth axis
+// (gAxisKindA 0) that swings on some side (gSwingModeP, gSwingModeN or
+// gSlotSides 0) or a forward axis (gAxisKindA 1) that is not sent to zero
+// before every forward anyway (gSeekZeroBeforeForward 0).
+bool SwingZeroBeforeSlot(const SysPara& s);
+
+}  // namespace velbend
