@@ -1,0 +1,354 @@
+// The file, view and node menus, the contour offset and its captions, and
+// the machine core's hooks into the drawing.
+#include <cmath>
+
+#include "drawing_fixture.h"
+#include "velbend/common/numtext.h"
+#include "velbend/geometry/area.h"
+#include "velbend/machine/run_state.h"
+
+using namespace velbend;
+using velbend::testing::DrawingTest;
+using velbend::testing::TwoSquares;
+
+namespace {
+
+// A PLT outline: a 40 x 30 rectangle from (1, 1), pen up and down.
+const char* kRectPlt = "IN;PU40,40;PD1640,40,1640,1240,40,1240,40,40;PU;";
+
+class MenuTest : public DrawingTest {
+protected:
+    void PickAll() {
+        for (int k = 1; k < d.tables.mNodeCount; ++k) {
+            if (k > 1 && d.tables.mNodes[k].ContourId == d.tables.mNodes[k - 1].ContourId) continue;
+            ClickNode(k);
+            ClickNode(k);
+        }
+    }
+};
+
+TEST_F(MenuTest, OpenByEndingInAnyCase) {
+    home.Write("RECT.PLT", kRectPlt);
+    home.Write("old.txt", "anything");
+    op.fileAnswers.push_back((home / "RECT.PLT").string());
+    打开_Click(program, d);
+    ASSERT_TRUE(op.messages.empty()) << op.LastText();
+    EXPECT_EQ(program.ctx.panel.Label4[0], (home / "RECT.PLT").string());
+    EXPECT_GT(d.tables.mNodeCount, 1);
+    EXPECT_DOUBLE_EQ(program.ctx.panel.gViewCenterX, 21);
+    EXPECT_DOUBLE_EQ(program.ctx.panel.gViewWidth, 1.2 * 30 / 0.7);
+    EXPECT_FALSE(d.list.Lines.empty());
+    const std::string display = home.Read("PointForDisplay.dat");
+
+    // Another ending reads nothing: the display file is loaded unchanged.
+    PickAll();
+    ASSERT_GT(d.pick.mSelCount, 0);
+    op.fileAnswers.push_back((home / "old.txt").string());
+    打开_Click(program, d);
+    EXPECT_EQ(home.Read("PointForDisplay.dat"), display);
+    EXPECT_EQ(d.pick.mSelCount, 0);
+    EXPECT_EQ(home.Read("PointForControl.dat"), "");
+    EXPECT_EQ(home.Read("CtrP.dat"), "");
+    EXPECT_TRUE(program.ctx.panel.List1.empty());
+    EXPECT_EQ(program.ctx.panel.Label4[0], (home / "old.txt").string());
+
+    // A cancelled or empty answer changes nothing.
+    PickAll();
+    for (std::optional<std::string> a : {std::optional<std::string>(), std::optional<std::string>("")}) {
+        op.fileAnswers.push_back(a);
+        打开_Click(program, d);
+        EXPECT_GT(d.pick.mSelCount, 0);
+    }
+    EXPECT_TRUE(op.prompts.empty());
+}
+
+TEST_F(MenuTest, OpenNcAsksForTheZPlane) {
+    home.Write("LETTER.NC", "G90 G01\r\nG00 X0 Y0 Z12.5\r\nG01 X40 Y0\r\nG01 X40 Y30\r\nG01 X0 Y30\r\nG01 X0 Y0\r\n");
+    struct Case {
+        std::optional<std::string> answer;
+        double z;
+    };
+    for (const Case& c : {Case{"12.5mm", 12.5}, Case{"", 0}, Case{std::nullopt, 0}}) {
+        op.fileAnswers.push_back((home / "LETTER.NC").string());
+        op.inputAnswers.push_back(c.answer);
+        打开_Click(program, d);
+        EXPECT_DOUBLE_EQ(d.gNcZPlane, c.z);
+        ASSERT_FALSE(op.prompts.empty());
+        EXPECT_EQ(op.prompts.back(), "Please Input Z Coordinate:");
+    }
+    program.params.gLanguage = 0;
+    op.fileAnswers.push_back((home / "LETTER.NC").string());
+    op.inputAnswers.push_back("3");
+    打开_Click(program, d);
+    EXPECT_EQ(op.prompts.back(), "请输入加工平面Z坐标：");
+}
+
+TEST_F(MenuTest, OpenFilterIsOneEntryForAllThreeKinds) {
+    EXPECT_EQ(OpenFileFilter(), "DXF文件(*.dxf),G代码(*.nc),PLT文件(*.plt) (*.dxf *.nc *.plt)");
+}
+
+TEST_F(MenuTest, CloseEmptiesEverySoAWheelDrawsNothingAndAClickPicksNothing) {
+    Load(TwoSquares());
+    PickAll();
+    auto& panel = program.ctx.panel;
+    panel.Shape2.Visible = panel.Shape3.Visible = true;
+    d.pick.mDeleteCount = 1;
+    ASSERT_FALSE(panel.Label4[1].empty());
+    关闭_Click(program, d);
+    EXPECT_TRUE(d.list.Lines.empty());
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(panel.Label4[i], "") << i;
+    EXPECT_EQ(d.pick.mSelCount, 0);
+    EXPECT_EQ(d.pick.mSelection[0].Kind, 0);
+    EXPECT_EQ(d.pick.mDeleteCount, 0);
+    EXPECT_EQ(home.Read("PointForControl.dat"), "");
+    EXPECT_EQ(home.Read("CtrP.dat"), "");
+    EXPECT_TRUE(panel.List1.empty());
+    EXPECT_FALSE(panel.Shape2.Visible || panel.Shape3.Visible);
+    EXPECT_EQ(d.tables.mNodeCount, 0);
+
+    WheelZoom(program, d, true);
+    EXPECT_TRUE(d.list.Lines.empty());
+    Picture1_MouseDown(program, d, 1, 0, 378, 266);
+    EXPECT_EQ(d.pick.mSelection[0].Kind, 0);
+    EXPECT_EQ(d.mMousePointer, 0);
+}
+
+TEST_F(MenuTest, CancelSelectDropsTheLastRange) {
+    Load(TwoSquares() + "SPLINE 3\r\n200 0 Node\r\n220 0 Node\r\n220 20 Node\r\n");
+    PickAll();
+    ASSERT_EQ(d.pick.mSelCount, 3);
+    const std::string three = home.Read("PointForControl.dat");
+    取消选择_Click(program, d);
+    EXPECT_EQ(d.pick.mSelCount, 2);
+    EXPECT_EQ(d.pick.mSelection[2].Kind, 0);
+    EXPECT_EQ(CountControlBlocks(home.Read("PointForControl.dat")), 2);
+    EXPECT_EQ(home.Read("PointForControl.dat"), DropLastControlBlock(three));
+    EXPECT_EQ(d.mPathCount, 4);  // CtrP.dat rebuilt from the two blocks
+    EXPECT_EQ(Count(kGreen) >= 4, true);
+
+    // A range being picked is given up first, the closed ones stay.
+    ClickNode(9);
+    取消选择_Click(program, d);
+    EXPECT_EQ(d.pick.mSelCount, 2);
+    EXPECT_EQ(d.pick.mSelection[2].Kind, 0);
+
+    // Down to nothing: the path and its lengths go too.
+    取消选择_Click(program, d);
+    取消选择_Click(program, d);
+    EXPECT_EQ(d.pick.mSelCount, 0);
+    EXPECT_EQ(home.Read("CtrP.dat"), "");
+    EXPECT_EQ(program.ctx.panel.Label4[1], "");
+    EXPECT_TRUE(program.ctx.panel.List1.empty());
+
+    // Refused while the machine is busy.
+    PickAll();
+    program.ctx.run.gHomeState = 1;
+    取消选择_Click(program, d);
+    EXPECT_EQ(d.pick.mSelCount, 3);
+}
+
+TEST_F(MenuTest, SelectAreaInSquareMetresInBothLanguages) {
+    EXPECT_EQ(SelectAreaMessage("2500000.000", 1), "Select Area is about  2.5 square meter");
+    EXPECT_EQ(SelectAreaMessage("2500000.000", 0), "选择字形总面积约为  2.5 平方米");
+    EXPECT_EQ(SelectAreaMessage("500.000", 1), "Select Area is about  .0005 square meter");
+
+    // A picked rectangle of 2500 x 1000 as measured by the strips.
+    const std::string ctrp =
+        "SPLINE -90.0000 3\r\n0 0 1 0 0 0\r\n2500 0 0 0 0 0\r\n2500 1000 0 0 0 0\r\n0 1000 0 0 0 0\r\n"
+        "0 0 1 0 0 0\r\nSPLINE -90.0000 0\r\n";
+    home.Write("CtrP.dat", ctrp);
+    const std::string area = SelectAreaText(ctrp, 1).value_or("?");
+    EXPECT_NEAR(Val(area), 2500000, 500);
+    struct Case {
+        int16_t language;
+        std::string text;
+        const char* title;
+    };
+    for (const Case& c : {Case{1, SelectAreaMessage(area, 1), "Info"}, Case{0, SelectAreaMessage(area, 0), "提示"}}) {
+        program.params.gLanguage = c.language;
+        查看选择面积_Click(program, d);
+        ASSERT_FALSE(op.messages.empty());
+        EXPECT_EQ(op.messages.back().text, c.text);
+        EXPECT_EQ(op.messages.back().title, c.title);
+        EXPECT_EQ(op.messages.back().icon, MsgIcon::Information);
+    }
+}
+
+TEST_F(MenuTest, NodeMenusOnlyWithAnOutlineNoPickAndNoRun) {
+    增加节点_Click(program, d);
+    EXPECT_EQ(d.mMousePointer, 0);
+    Load(TwoSquares());
+    program.ctx.run.gRunning = kTrue;
+    删除节点_Click(program, d);
+    EXPECT_EQ(d.mMousePointer, 0);
+    program.ctx.run.gRunning = 0;
+    增加节点_Click(program, d);
+    EXPECT_EQ(d.mMousePointer, 2);
+    删除节点_Click(program, d);
+    EXPECT_EQ(d.mMousePointer, 12);
+    取消删除_Click(program, d);
+    EXPECT_EQ(d.mMousePointer, 0);
+    ClickNode(1);  // a range being picked
+    增加节点_Click(program, d);
+    EXPECT_EQ(d.mMousePointer, 0);
+    // The undo menus end the node modes and then do nothing more.
+    d.mMousePointer = 12;
+    d.pick.mDeleteCount = 1;
+    取消删除_Click(program, d);
+    EXPECT_EQ(d.mMousePointer, 0);
+    EXPECT_EQ(d.pick.mDeleteCount, 1);
+}
+
+TEST_F(MenuTest, CancelAddBeforeAndCancelAllAdd) {
+    // A 10 x 8 rectangle: its sides are short enough to take nodes.
+    home.Write("rect.plt", "IN;PU40,40;PD440,40,440,360,40,360,40,40;PU;");
+    op.fileAnswers.push_back((home / "rect.plt").string());
+    打开_Click(program, d);
+    const std::string original = home.Read("PointForDisplay.dat");
+    const int16_t nodes = d.tables.mNodeCount;
+    program.ctx.panel.gViewWidth = 50;
+    d.mMousePointer = 2;
+    ClickAt(3.5, 1.1);  // bottom side
+    ClickAt(10.9, 5);   // right side
+    ASSERT_EQ(d.pick.mAddedNodeCount, 2);
+    EXPECT_EQ(d.tables.mNodeCount, nodes + 2);
+    取消前一个增加_Click(program, d);
+    EXPECT_EQ(d.mMousePointer, 0);
+    EXPECT_EQ(d.pick.mAddedNodeCount, 1);
+    EXPECT_EQ(d.tables.mNodeCount, nodes + 1);
+    // Not while a range is picked.
+    d.mMousePointer = 0;
+    ClickNode(1);
+    取消增加_Click(program, d);
+    EXPECT_EQ(d.pick.mAddedNodeCount, 1);
+    取消选择_Click(program, d);
+    取消增加_Click(program, d);
+    EXPECT_EQ(d.pick.mAddedNodeCount, 0);
+    EXPECT_EQ(home.Read("PointForDisplay.dat"), original);
+    EXPECT_EQ(d.tables.mNodeCount, nodes);
+
+    // Cancel All Add keeps the mirror.
+    字形Y镜向_Click(program, d);
+    EXPECT_EQ(d.mMirrorY, 1);
+    const std::string mirrored = home.Read("PointForDisplay.dat");
+    EXPECT_NE(mirrored, original);
+    取消增加_Click(program, d);
+    EXPECT_EQ(home.Read("PointForDisplay.dat"), mirrored);
+    字形Y镜向_Click(program, d);
+    EXPECT_EQ(d.mMirrorY, 0);
+}
+
+TEST_F(MenuTest, CancelAddBeforeTakesBackExactlyTheLastNode) {
+    Load("SPLINE 1\r\n0.000000 0.000000 Node\r\n10.000000 0.000000\r\n10.000000 10.000000 Node\r\n");
+    const std::string before = home.Read("PointForDisplay.dat");
+    program.ctx.panel.gViewWidth = 200;
+    d.mMousePointer = 2;
+    program.ctx.panel.gViewWidth = 50;  // hits within 0.5 of a node
+    ClickAt(5, 0.1);  // inside the first segment: a new point
+    ASSERT_EQ(d.pick.mAddedNodeCount, 1);
+    EXPECT_EQ(d.tables.mDisplayPointCount, 4);
+    ClickAt(9.95, 0.01);  // near the plain point (10, 0): that point is marked
+    ASSERT_EQ(d.pick.mAddedNodeCount, 2);
+    取消前一个增加_Click(program, d);
+    EXPECT_EQ(d.tables.mDisplayPointCount, 4);  // the marked point stays, unmarked
+    EXPECT_EQ(d.tables.mNodeCount, 4);
+    取消前一个增加_Click(program, d);
+    EXPECT_EQ(home.Read("PointForDisplay.dat"), before);
+    EXPECT_EQ(d.tables.mNodeCount, 3);
+    // Nothing left: only reloaded.
+    取消前一个增加_Click(program, d);
+    EXPECT_EQ(home.Read("PointForDisplay.dat"), before);
+}
+
+// ---- contour offset and lengths ----
+
+TEST_F(MenuTest, LengthCaptionsOfTheWorkedExamples) {
+    auto& panel = program.ctx.panel;
+    struct Case {
+        double L;
+        int16_t n;
+        const char *text4, *text5, *text7;
+        double dist;
+        const char *selected, *total;
+    };
+    const Case cases[] = {
+        {1500.25, 2, "10", "3", "100", 150, "1500.2500  mm", "4770.7500  mm"},
+        {1500.25, 2, "10", "", "100", 150, "1500.2500  mm", "240.0000  mm"},
+        {1500.25, 2, "10", "1", "100", 150, "1500.2500  mm", "1750.2500  mm"},
+        {500, 2, "10", "2", "100", 50, "500.0000  mm", "1160.0000  mm"},
+        {510, 4, "10", "2", "100", 50, "500.0000  mm", "1180.0000  mm"},
+        {510, 3, "10", "1", "0", 0, "500.0000  mm", "510.0000  mm"},
+        {500, 0, "10", "1", "100", 50, "", ""},
+    };
+    for (const Case& c : cases) {
+        panel.Text4 = c.text4;
+        panel.Text5 = c.text5;
+        panel.Text7 = c.text7;
+        program.ctx.sys().gBendToSlotDist = c.dist;
+        d.mPathCount = c.n;
+        RefreshLengthCaptions(program, d, c.L);
+        EXPECT_EQ(panel.Label4[1], c.selected) << c.L << " " << c.n;
+        EXPECT_EQ(panel.Label4[2], c.total) << c.L << " " << c.n << " " << c.text5;
+    }
+}
+
+TEST_F(MenuTest, ContourOffsetAndPieceCount) {
+    Load(TwoSquares());
+    auto& panel = program.ctx.panel;
+    // Nothing picked: CtrP.dat is not rebuilt, the captions stay, List1 is
+    // refilled from the existing path.
+    home.Write("CtrP.dat", "SPLINE -90.0000 3\r\n0 0 1 0 0 0\r\n30 0 1 0 0 0\r\nSPLINE -90.0000 0\r\n");
+    panel.Label4[1] = "x";
+    Command1_Click(program, d);
+    EXPECT_EQ(panel.Label4[1], "x");
+    EXPECT_EQ(panel.List1.size(), 1u);
+    EXPECT_EQ(home.Read("CtrP.dat"), "SPLINE -90.0000 3\r\n0 0 1 0 0 0\r\n30 0 1 0 0 0\r\nSPLINE -90.0000 0\r\n");
+    // Text5 changes measure the existing path.
+    panel.Text5 = "2";
+    Text5_Change(program, d);
+    EXPECT_EQ(panel.Label4[1], "30.0000  mm");
+    EXPECT_EQ(panel.Label4[2], "170.0000  mm");  // 10 + 2 x 30 + 100 + 0
+
+    // The offset moves the path: the outer square picked with an offset of 2.
+    home.Write("CtrP.dat", "");
+    ClickNode(1);
+    ClickNode(1);
+    const std::string plain = home.Read("CtrP.dat");
+    const double L0 = Val(panel.Label4[1]);
+    panel.Text6 = "2";
+    Command1_Click(program, d);
+    EXPECT_NE(home.Read("CtrP.dat"), plain);
+    EXPECT_NEAR(std::fabs(Val(panel.Label4[1]) - L0), 16, 1e-6);
+}
+
+TEST_F(MenuTest, HooksServeTheMachineCore) {
+    InstallDrawingHooks(program, d);
+    Load(TwoSquares());
+    ClickNode(1);
+    ClickNode(1);
+    auto& hooks = program.ctx.hooks;
+    double total = 0;
+    int16_t n = 0;
+    ASSERT_TRUE(hooks.CalcPathLength(total, n));
+    EXPECT_EQ(n, 2);
+    EXPECT_NEAR(total, 400, 1e-6);
+    EXPECT_GT(program.ctx.mPathPointCount, 0);
+
+    // Stop discards the picks; the drawing rebuilt without them.
+    hooks.DiscardPicks();
+    hooks.BuildDisplayList(0);
+    EXPECT_EQ(d.pick.mSelCount, 0);
+    EXPECT_EQ(home.Read("PointForControl.dat"), "");
+    EXPECT_EQ(home.Read("CtrP.dat"), "");
+    EXPECT_EQ(Count(kMagenta), 0);
+
+    // Run rebuilds an empty path from the picked blocks.
+    ClickNode(1);
+    ClickNode(1);
+    home.Write("CtrP.dat", "");
+    hooks.BuildCtrPFile();
+    EXPECT_FALSE(home.Read("CtrP.dat").empty());
+    EXPECT_GT(Count(kMagenta), 0);
+}
+
+}  // namespace
