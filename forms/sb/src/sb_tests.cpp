@@ -1,0 +1,186 @@
+// The machine tests of the machine setup dialog: slotting test programs,
+// bending and feeding jogs and steps, the cutter buttons, seek zero and
+// Stop.  Every one reads the saved table, never the dialog's working copy.
+#include <cmath>
+
+#include "velbend/common/numtext.h"
+#include "velbend/forms/sb_form.h"
+#include "velbend/machine/dialog_stop.h"
+#include "velbend/machine/interpreter.h"
+#include "velbend/machine/jog.h"
+#include "velbend/machine/program_start.h"
+#include "velbend/machine/run_state.h"
+#include "velbend/machine/slot_block.h"
+
+namespace velbend {
+namespace {
+
+// A seek-zero button of axis 2 (Y), 3 (Z) or 4 (A).  A second press while
+// that axis's own seek zero runs cancels it, busy or not.
+void SeekZero(MachineContext& ctx, int a) {
+    if (OwnSeekZero(ctx.run, a)) {
+        CancelSeekZero(ctx, a);
+        return;
+    }
+    switch (a) {
+        case 4:  // refuses while busy or with a cylinder cutter not back
+            Command_Z2_Click(ctx);
+            return;
+        case 3:  // only a motor cutter seeks zero here
+            if (ctx.sys().gCutterUpDownMode == 1) Command_Z3_Click(ctx);
+            return;
+        default:
+            if (JogBusy(ctx) || ctx.run.gHomeState != 0) return;
+            StartSeekZeroSearch(ctx, a, 0, SeekZeroDirection(ctx.axis(a)));
+            return;
+    }
+}
+
+}  // namespace
+
+void BuildSlotTest(MachineContext& ctx, int16_t Index, std::string_view includedAngle, ProgramLines& out) {
+    const SysPara& s = ctx.sys();
+    const bool processing = s.gRunMode == 0;
+    out << "G90 G01" << "G92 X0" << "M16";
+    // A cylinder cutter that is not back is drawn back first.
+    if (ctx.card.read_bit(0, 17) != 0 && s.gCutterUpDownMode == 0 && processing) {
+        out << "M14";
+        out << (s.gPositionDetectMode == 0 ? std::string("M00") : "G04 P" + Format(s.gPositionDetectDelay, "0"));
+        out << "M15";
+    }
+    if (Index != 4 && processing &&
+        ((s.gAxisKindA == 0 && (s.gSwingModeP == 0 || s.gSwingModeN == 0 || s.gSlotSides == 0)) ||
+         (s.gAxisKindA == 1 && s.gSeekZeroBeforeForward == 0)))
+        out << "M42" << "M30";
+    if (s.gCutterUpDownMode == 1 && processing) out << "M40" << "M30";
+    out << "G90 G01";
+
+    // The included angle of the corner, never below the blade angle.
+    double A = std::fabs(Val(includedAngle));
+    if (A < s.gCutterAngle) A = s.gCutterAngle;
+    const bool straight = std::fabs(180 - A) < s.gSlotThreshold;
+    const bool rotate = s.gCutterRotateMode == 1;
+    auto on = [&] { if (rotate) out << "M10"; };
+    auto off = [&] { if (rotate) out << "M11"; };
+    switch (Index) {
+        case 0:
+            if (straight) break;
+            on();
+            if (s.gSwingModeP == 0) Print_KCaction(ctx, out, (A - s.gCutterAngle) / 2, 2, 0, 0);
+            else if (s.gSwingModeP == 1) Print_KCaction(ctx, out, 0, 1, 0, 0);
+            off();
+            break;
+        case 1:
+        case 2: {
+            const double half = (Index == 1 ? 1 : -1) * s.gCutterAngle / 2;
+            on();
+            if (s.gSwingModeP == 0) Print_KCaction(ctx, out, half, 3, 0, 0);
+            else if (s.gSwingModeP == 1) Print_KCaction(ctx, out, 0, 3, 0, 0);
+            off();
+            break;
+        }
+        case 4:
+            on();
+            if (!straight) {
+                const double swing = (A - s.gCutterAngle) / 2;
+                if (s.gSlotSides == 0) {
+                    if (s.gSwingModeN == 0) Print_KCaction(ctx, out, swing + 180, 2, 1, 0);
+                    else if (s.gSwingModeN == 1) Print_KCaction(ctx, out, 180, 1, 1, 0);
+                } else if (s.gSlotSides == 1) {
+                    if (s.gSwingModeN == 0) Print_KCaction(ctx, out, swing, 2, 1, 0);
+                    else if (s.gSwingModeN == 1) Print_KCaction(ctx, out, 0, 1, 1, 0);
+                }
+            }
+            off();
+            break;
+        default:
+            break;
+    }
+}
+
+void SB_Model::Command3_Click(int16_t Index) {
+    MachineContext& ctx = program_.ctx;
+    if (Index == 3) {
+        SeekZero(ctx, 4);
+        return;
+    }
+    if (Index < 0 || Index > 4 || IsMachineBusy(ctx.run)) return;
+    ProgramLines out;
+    BuildSlotTest(ctx, Index, Text("Text6"), out);
+    StartProgram(ctx, out, RunFlag::SlotRunning);
+}
+
+void SB_Model::Command4_MouseDown(int16_t Index) {
+    MachineContext& ctx = program_.ctx;
+    if (Index == 2) {
+        SeekZero(ctx, 2);
+        return;
+    }
+    if (Index != 0 && Index != 1) return;
+    const int dir = Index == 0 ? 1 : -1;
+    if (Checked("Check2") == 0) DialogJogPress(ctx, jogs_, 2, dir);
+    else DialogStep(ctx, 2, dir * Val(Text("Text7")));
+}
+
+void SB_Model::Command4_MouseUp(int16_t Index) {
+    // Only the jog of this button's own press stops; a step runs to its end.
+    if (Index == 0 || Index == 1) DialogJogRelease(program_.ctx, jogs_, 2);
+}
+
+void SB_Model::Command5_MouseDown(int16_t Index) {
+    MachineContext& ctx = program_.ctx;
+    if (Index == 2) {
+        // Pressing toggles the material pressing (an output: never refused).
+        ctx.card.write_bit(0, 3, ctx.card.get_out(0, 3) == 0 ? 1 : 0);
+        return;
+    }
+    if (Index != 0 && Index != 1) return;
+    const int dir = Index == 0 ? 1 : -1;
+    // Both let the material go first (done by the feed axis's start).
+    if (Checked("Check3") == 0) DialogJogPress(ctx, jogs_, 1, dir);
+    else DialogStep(ctx, 1, dir * Val(Text("Text8")));
+}
+
+void SB_Model::Command5_MouseUp(int16_t Index) {
+    if (Index == 0 || Index == 1) DialogJogRelease(program_.ctx, jogs_, 1);
+}
+
+void SB_Model::Command6_Click(int16_t Index) {
+    MachineContext& ctx = program_.ctx;
+    auto& card = ctx.card;
+    const int16_t mode = ctx.sys().gCutterUpDownMode;
+    if (mode == 0) {
+        // A cylinder: the other output off first; the run timer ends the
+        // stroke on its sensor.
+        if (Index == 0) {
+            card.write_bit(0, 1, 0);
+            card.write_bit(0, 2, 1);
+            ctx.run.gCylinderBusy = 1;
+        } else if (Index == 1) {
+            card.write_bit(0, 2, 0);
+            card.write_bit(0, 1, 1);
+            ctx.run.gCylinderBusy = 1;
+        }
+        return;
+    }
+    if (mode != 1) return;
+    if (Index == 2) {
+        SeekZero(ctx, 3);
+        return;
+    }
+    if ((Index != 0 && Index != 1) || IsMachineBusy(ctx.run)) return;
+    int32_t p = 0;
+    card.get_command_pos(0, 3, &p);
+    SetAxisMotion(ctx, 3, ctx.axis(3).ManualFeedrate);
+    const int64_t target = Index == 0 ? 0 : CardInt(ctx.sys().gDownDistFront * ctx.axis(3).PulseEquivalent);
+    card.pmove(0, 3, CardInt(static_cast<double>(target - p)));
+}
+
+void SB_Model::Command7_Click() { DialogStop(program_.ctx); }
+
+void SB_Model::ReleaseJogs() {
+    DialogJogRelease(program_.ctx, jogs_, 1);
+    DialogJogRelease(program_.ctx, jogs_, 2);
+}
+
+}  // namespace velbend
