@@ -122,7 +122,7 @@ private:
     std::array<std::array<bool, 4>, 5> commandEnabled_{};
     bool frame6Visible_ = false;
     bool countVisible_ = false;
-    bool clearVisible_ = false;
+    bool clearVisible_ = true;  // hidden by the feed mode only
 };
 
 }  // namespace velbend

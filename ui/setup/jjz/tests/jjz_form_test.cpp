@@ -1,0 +1,162 @@
+// The axis setup dialog on the offscreen platform: opened through its
+// registered opener's kind, fields typed and saved byte-exact, a held jog
+// ended by Esc and by the window losing focus, the calibration panel and
+// the second build's position boxes.
+#include "velbend/ui/jjz_form.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "velbend/params/sysfile.h"
+#include "velbend/ui/widgets.h"
+#include "velbend/ui/window_fixture.h"
+
+namespace velbend {
+namespace {
+
+class JjzFormTest : public testing::WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        program.params.gUserLevel = 2;
+        program.params.gSysParaTable.gXEncoderPort = 1;
+        program.params.gSysGroupNames[0] = "默认";
+    }
+    template <class W = QWidget>
+    W* Find(JJZ_Form& d, const char* name) {
+        W* w = d.findChild<W*>(QString::fromUtf8(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    void Type(JJZ_Form& d, const char* box, const char* text) {
+        QLineEdit* e = Find<QLineEdit>(d, box);
+        e->setFocus();
+        e->selectAll();
+        QTest::keyClicks(e, QString::fromUtf8(text));
+    }
+    bool Moving(int n) {
+        int32_t s = 0;
+        program.ctx.card.get_status(0, n, &s);
+        return s != 0;
+    }
+};
+
+TEST_F(JjzFormTest, OpensFromItsKindShowsCaptionsAndSavesTypedFieldsByteExact) {
+    ASSERT_NE(FindDialog(DialogKind::AxisSetup), nullptr);
+    JJZ_Form d(program, nullptr);
+    d.show();
+    EXPECT_EQ(d.windowTitle(), QString::fromUtf8("电机综合设置-默认"));
+    EXPECT_EQ(Find<QGroupBox>(d, "Frame4")->title(), QString::fromUtf8("A轴-摆角（进刀）"));
+    EXPECT_EQ(Find<QPushButton>(d, "Command3(2)")->text(), QString::fromUtf8("单步移动"));
+    EXPECT_EQ(Find<QLabel>(d, "Label2(4)")->text(), QString::fromUtf8("回零摆正："));
+    EXPECT_EQ(Find<QLineEdit>(d, "Text1(1)")->text(), " 100");
+    EXPECT_FALSE(Find<QGroupBox>(d, "Frame6")->isVisible());
+    EXPECT_FALSE(Find(d, "XText")->isVisible());
+
+    Type(d, "Text2(3)", "1234.5");   // 16-bit row: 1234
+    Type(d, "Text4(4)", "0.75");
+    Type(d, "Text2(7)", "99999.5");  // the bend axis's 32-bit row: 100000
+    Type(d, "Text5(0)", "42.5");
+    QTest::mouseClick(Find<QPushButton>(d, "Command0(0)"), Qt::LeftButton);
+    EXPECT_EQ(op.LastText(), "参数保存成功！");
+    EXPECT_TRUE(d.isVisible());
+
+    ParamStore want;
+    want.gSysParaTable = program.params.gSysParaTable;
+    auto& a = want.gSysParaTable.gAxisPara;
+    EXPECT_EQ(a[2].ManualFeedrate, 1234);
+    EXPECT_EQ(a[4].Acceleration, 0.75);
+    EXPECT_EQ(a[2].AutoFeedrate, 100000);
+    EXPECT_EQ(want.gSysParaTable.gEncoderEquiv, 42.5);
+    SaveSysPara(want, 5, 1, op, {});
+    EXPECT_EQ(home.Read("SysPara/SYS_0.ini"), home.Read("SysPara/SYS_5.ini"));
+
+    QTest::mouseClick(Find<QPushButton>(d, "Command0(1)"), Qt::LeftButton);
+    EXPECT_FALSE(d.isVisible());
+}
+
+TEST_F(JjzFormTest, HeldJogStopsWhenEscClosesTheDialog) {
+    JJZ_Form d(program, nullptr);
+    d.show();
+    auto* fwd = Find<HoldButton>(d, "Command2(0)");
+    QTest::mousePress(fwd, Qt::LeftButton);
+    Tick(5);
+    ASSERT_TRUE(Moving(2));
+    QTest::keyClick(Find<QLineEdit>(d, "Text2(0)"), Qt::Key_Escape);
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_TRUE(TickUntil([&] { return !Moving(2); }, 100));
+    int32_t p = 0;
+    program.ctx.card.get_command_pos(0, 2, &p);
+    EXPECT_GT(p, 0);
+    EXPECT_LT(p, 100000);
+}
+
+TEST_F(JjzFormTest, HeldJogStopsWhenTheWindowLosesFocus) {
+    JJZ_Form d(program, nullptr);
+    d.show();
+    QApplication::setActiveWindow(&d);
+    auto* rev = Find<HoldButton>(d, "Command1(1)");
+    QTest::mousePress(rev, Qt::LeftButton);
+    Tick(5);
+    ASSERT_TRUE(Moving(1));
+    QWidget other;
+    other.show();
+    QApplication::setActiveWindow(&other);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(rev->IsHeld());
+    EXPECT_TRUE(TickUntil([&] { return !Moving(1); }, 100));
+    EXPECT_TRUE(d.isVisible());
+}
+
+TEST_F(JjzFormTest, CalibrationPanelFromTheXCaption) {
+    program.params.gLanguage = 1;
+    JJZ_Form d(program, nullptr);
+    d.show();
+    QTest::mouseClick(Find(d, "Label1(0)"), Qt::LeftButton);
+    ASSERT_TRUE(Find<QGroupBox>(d, "Frame6")->isVisible());
+    EXPECT_EQ(Find<QLineEdit>(d, "Text7")->text(), " Feeding Axis Pulse Equivalent Adjust");
+    EXPECT_FALSE(Find(d, "Text6(4)")->isVisible());
+    EXPECT_FALSE(Find(d, "Command7(6)")->isVisible());
+    Type(d, "Text6(2)", "500");
+    Type(d, "Text6(3)", "498");
+    QTest::mouseClick(Find<QPushButton>(d, "Command7(2)"), Qt::LeftButton);
+    EXPECT_EQ(Find<QLineEdit>(d, "Text6(1)")->text(), " 100.401606425703");
+    QTest::mouseClick(Find<QPushButton>(d, "Command7(3)"), Qt::LeftButton);
+    EXPECT_EQ(Find<QLineEdit>(d, "Text1(1)")->text(), " 100.401606425703");
+    QTest::mouseClick(Find<QPushButton>(d, "Command7(5)"), Qt::LeftButton);
+    EXPECT_FALSE(Find<QGroupBox>(d, "Frame6")->isVisible());
+
+    QTest::mouseClick(Find(d, "Label5(0)"), Qt::LeftButton);
+    EXPECT_EQ(Find<QLineEdit>(d, "Text7")->text(), " Encoder Pulse Equivalent Adjust");
+    EXPECT_TRUE(Find(d, "Text6(4)")->isVisible());
+    EXPECT_TRUE(Find(d, "Check2")->isVisible());
+    EXPECT_EQ(Find<QCheckBox>(d, "Check2")->text(), QString::fromUtf8("锁定"));
+}
+
+TEST_F(JjzFormTest, SecondBuildShowsThePositionBoxesAndUserLevelLocksTheFrames) {
+    program.ctx.secondBuild = true;
+    program.params.gUserLevel = 0;
+    program.ctx.card.set_command_pos(0, 3, 2550);
+    JJZ_Form d(program, nullptr);
+    d.show();
+    d.Timer1_Timer();
+    EXPECT_TRUE(Find(d, "ZText")->isVisible());
+    EXPECT_EQ(Find<QLineEdit>(d, "ZText")->text(), "25.50");
+    for (const char* f : {"Frame1", "Frame2", "Frame3", "Frame4", "Frame5"}) EXPECT_FALSE(Find(d, f)->isEnabled()) << f;
+    EXPECT_FALSE(Find(d, "Command0(0)")->isEnabled());
+    EXPECT_TRUE(Find(d, "Command5")->isEnabled());
+    // A press on a disabled jog moves nothing.
+    QTest::mousePress(Find(d, "Command2(0)"), Qt::LeftButton);
+    Tick(3);
+    EXPECT_FALSE(Moving(2));
+}
+
+}  // namespace
+}  // namespace velbend
