@@ -8,6 +8,8 @@
 #include "velbend/common/numtext.h"
 #include "velbend/common/progdir.h"
 #include "velbend/common/textfile.h"
+#include "velbend/forms/drawing_menus.h"
+#include "velbend/forms/drawing_view.h"
 #include "velbend/forms/main_captions.h"
 #include "velbend/machine/run_state.h"
 #include "velbend/machine/run_timer.h"
@@ -86,7 +88,7 @@ void Form_Load(MainFormModel& m) {
     FillGroupNames(st, m.group);
     // 6: the drawing view.
     panel.gViewWidth = 200;
-    if (m.InitGL) m.InitGL();
+    InstallDrawingHooks(prog, m.drawing);
     // 8-11: options, curvature and spacing tables, system parameters.
     SelectCurrentGroups(st, m.group);
     LoadWanFuTables(st, st.gWanFuGroup, prog.op());
@@ -342,11 +344,8 @@ bool Resize(MainFormModel& m, double clientW, double clientH, double outerW, dou
     if (!Form_Resize(m.layout, clientW, clientH, outerW, outerH, m.secondBuild())) return false;
     int w = 0, h = 0;
     PictureSize(m.layout, w, h);
-    auto& panel = m.panel();
-    panel.Picture1Width = w;
-    panel.Picture1Height = h;
-    if (m.GLResize) m.GLResize(w, h);
-    if (m.Redraw) m.Redraw();
+    GLResize(m.program, m.drawing, w, h);
+    Redraw(m.drawing);
     return true;
 }
 

@@ -52,11 +52,6 @@ struct MainFormModel {
     MainLayout layout;
     bool loaded = false;
 
-    // Hand-offs to the drawing view (installed by the view; empty: nothing).
-    std::function<void()> InitGL;
-    std::function<void(int width, int height)> GLResize;
-    std::function<void()> Redraw;
-
     MachineContext& ctx() { return program.ctx; }
     MainPanel& panel() { return program.ctx.panel; }
     bool secondBuild() const { return program.ctx.secondBuild; }
@@ -117,7 +112,8 @@ bool Command3_Click(MainFormModel& m, int16_t Index);
 
 // ---- the layout ---------------------------------------------------------
 // Form_Resize on the model's layout, handing the picture size to the drawing
-// view (GLResize, then Redraw) when the layout was applied.
+// view (GLResize, then Redraw) when the layout was applied.  The picture's
+// size in MainPanel follows.
 bool Resize(MainFormModel& m, double clientW, double clientH, double outerWTwips, double outerHTwips);
 
 }  // namespace velbend

@@ -1,0 +1,64 @@
+// The control program.  The same source makes Velbend and, compiled with
+// VELBEND_CS7, its second build Velbend-CS7.
+//
+// SIGTERM and SIGINT close the main window as the operator would (its
+// unload handler saves the settings), then the program ends.
+#include <csignal>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QFont>
+#include <QFontDatabase>
+#include <QSocketNotifier>
+
+#include "velbend/forms/program.h"
+#include "velbend/ui/main_form.h"
+#include "velbend/ui/qt_operator.h"
+
+namespace {
+
+#ifdef VELBEND_CS7
+constexpr const char* kName = "Velbend-CS7";
+#else
+constexpr const char* kName = "Velbend";
+#endif
+
+int g_signalPipe[2] = {-1, -1};
+
+void OnSignal(int) {
+    const char c = 1;
+    [[maybe_unused]] auto n = ::write(g_signalPipe[1], &c, 1);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(kName);
+    for (const char* family : {"WenQuanYi Micro Hei", "Noto Sans CJK SC", "WenQuanYi Zen Hei"}) {
+        if (QFontDatabase::hasFamily(family)) {
+            QApplication::setFont(QFont(family, 9));
+            break;
+        }
+    }
+
+    velbend::QtOperator op;
+    velbend::Program program(op);
+    program.ctx.secondBuild = velbend::kSecondBuild;
+    velbend::MainForm form(program);
+    op.SetParent(&form);
+
+    if (::pipe(g_signalPipe) == 0) {
+        auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &form);
+        QObject::connect(notifier, &QSocketNotifier::activated, &form, [&form] {
+            char c;
+            [[maybe_unused]] auto n = ::read(g_signalPipe[0], &c, 1);
+            form.close();
+        });
+        std::signal(SIGTERM, OnSignal);
+        std::signal(SIGINT, OnSignal);
+    }
+    QApplication::setQuitOnLastWindowClosed(true);
+    form.show();
+    return QApplication::exec();
+}
