@@ -147,11 +147,14 @@ void JJZ_Model::SetText(int box, int index, std::string_view text) {
 }
 
 void JJZ_Model::Change(int box, int index) {
-    const std::string& t = Text(box, index);
-    if (box >= 1 && box <= 4 && index >= 1 && index <= kRows)
-        TakeFieldText(work_, AxisLine(box, index), t, p_.op(), p_.language());
-    else if (box == 5 && index == 0)
-        TakeFieldText(work_, kEncoderEquivLine, t, p_.op(), p_.language());
+    int line = 0;
+    if (box >= 1 && box <= 4 && index >= 1 && index <= kRows) line = AxisLine(box, index);
+    else if (box == 5 && index == 0) line = kEncoderEquivLine;
+    if (line == 0) return;
+    // A value beyond the row's range is refused with a message; the box
+    // then shows the value that is kept.
+    if (!TakeFieldText(work_, line, Text(box, index), p_.op(), p_.language()))
+        Box(box, index) = FieldText(SysParaValue(work_, line));
 }
 
 void JJZ_Model::Form_Load() {

@@ -78,6 +78,7 @@ TEST_F(JjzFieldsTest, EditsRoundHalfEvenAndRefuseOutOfRange) {
         const int line = 19 + 7 * (c.box - 1) + c.row - 1;
         EXPECT_EQ(SysParaValue(m.Working(), line), c.want) << c.box << "/" << c.row << " " << c.text;
         EXPECT_EQ(op.messages.size(), c.refused ? 1u : 0u) << c.text;
+        EXPECT_EQ(m.Text(c.box, c.row), c.refused ? FieldText(c.want) : c.text);
     }
     m.SetText(5, 0, "99.25");
     EXPECT_EQ(m.Working().gEncoderEquiv, 99.25);

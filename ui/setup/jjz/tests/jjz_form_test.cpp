@@ -64,6 +64,10 @@ TEST_F(JjzFormTest, OpensFromItsKindShowsCaptionsAndSavesTypedFieldsByteExact) {
     Type(d, "Text4(4)", "0.75");
     Type(d, "Text2(7)", "99999.5");  // the bend axis's 32-bit row: 100000
     Type(d, "Text5(0)", "42.5");
+    // Beyond the 16-bit range: refused at the fifth digit, the box shows what is kept.
+    Type(d, "Text1(7)", "40000");
+    EXPECT_EQ(op.LastText(), "数值超出范围：40000");
+    EXPECT_EQ(Find<QLineEdit>(d, "Text1(7)")->text(), " 4000");
     QTest::mouseClick(Find<QPushButton>(d, "Command0(0)"), Qt::LeftButton);
     EXPECT_EQ(op.LastText(), "参数保存成功！");
     EXPECT_TRUE(d.isVisible());
@@ -74,6 +78,7 @@ TEST_F(JjzFormTest, OpensFromItsKindShowsCaptionsAndSavesTypedFieldsByteExact) {
     EXPECT_EQ(a[2].ManualFeedrate, 1234);
     EXPECT_EQ(a[4].Acceleration, 0.75);
     EXPECT_EQ(a[2].AutoFeedrate, 100000);
+    EXPECT_EQ(a[1].AutoFeedrate, 4000);
     EXPECT_EQ(want.gSysParaTable.gEncoderEquiv, 42.5);
     SaveSysPara(want, 5, 1, op, {});
     EXPECT_EQ(home.Read("SysPara/SYS_0.ini"), home.Read("SysPara/SYS_5.ini"));
