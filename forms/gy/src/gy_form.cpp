@@ -94,7 +94,8 @@ constexpr int kGap = 60;
 GyBoxPlace PlaceAt(int labelLeft, int x, int top, bool inFrame) {
     GyBoxPlace p;
     p.inFrame1 = inFrame;
-    p.label = {labelLeft, top, x - kGap - labelLeft, kBoxHeight};
+    // The caption takes the row's whole height, room for a second line.
+    p.label = {labelLeft, top - (kRowPitch - kBoxHeight) / 2, x - kGap - labelLeft, kRowPitch};
     p.text = {x, top, kBoxWidth, kBoxHeight};
     p.unit = {x + kBoxWidth + kGap, top, kUnitWidth, kBoxHeight};
     return p;
