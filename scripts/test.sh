@@ -38,8 +38,18 @@ if compgen -G '*/fuzz/fuzz_*.cpp' >/dev/null; then
     [ -x "$f" ] || continue
     name=$(basename "$f")
     mkdir -p "build-fuzz/corpus/$name"
-    echo "-- $name"
-    "$f" -max_total_time="${FUZZ_SECONDS:-15}" -rss_limit_mb=2048 "build-fuzz/corpus/$name" \
+    # Each target starts from its committed seeds (<layer>/fuzz/seeds/<target>/)
+    # besides the working corpus; new inputs go to the first folder only.
+    seeds=()
+    for d in */fuzz/seeds/"$name"; do
+      [ -d "$d" ] && seeds+=("$d")
+    done
+    if [ ${#seeds[@]} -eq 0 ]; then
+      echo "fuzz target $name has no seed folder */fuzz/seeds/$name" >&2
+      exit 1
+    fi
+    echo "-- $name (seeds: ${seeds[*]})"
+    "$f" -max_total_time="${FUZZ_SECONDS:-15}" -rss_limit_mb=2048 "build-fuzz/corpus/$name" "${seeds[@]}" \
          > "build-fuzz/$name.log" 2>&1 || { tail -n 40 "build-fuzz/$name.log"; exit 1; }
     tail -n 1 "build-fuzz/$name.log"
   done

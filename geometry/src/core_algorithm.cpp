@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <unordered_map>
 
 #include "display_file.h"
 #include "velbend/common/numtext.h"
@@ -88,6 +89,44 @@ private:
 
 double ValueNumber(std::string_view v) { return geo::NumPrefix(v); }
 
+// Entity types named one by one in the message; the rest are counted together.
+constexpr size_t kNamedEntityTypes = 16;
+constexpr size_t kMaxEntityTypeName = 32;
+
+// An entity type as the message shows it: upper case, printable ASCII.
+std::string EntityTypeName(std::string_view v) {
+    v = Trim(v);
+    if (v.size() > kMaxEntityTypeName) v = v.substr(0, kMaxEntityTypeName);
+    std::string name;
+    for (char c : v) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+        name.push_back(c > ' ' && c < 127 ? c : '?');
+    }
+    return name.empty() ? "?" : name;
+}
+
+// Entities that are parts of the entity before them, not drawing entities
+// of their own.
+bool IsSubEntity(std::string_view v) { return IEquals(v, "VERTEX") || IEquals(v, "SEQEND") || IEquals(v, "ATTRIB"); }
+
+// "LWPOLYLINE (2), LINE (1)" / "LWPOLYLINE 2个、LINE 1个".
+std::string EntityList(const std::vector<DxfEntityCount>& unread, int16_t language) {
+    std::string s;
+    long long other = 0;
+    for (size_t i = 0; i < unread.size(); ++i) {
+        if (i >= kNamedEntityTypes) {
+            other += unread[i].Count;
+            continue;
+        }
+        if (i > 0) s += language == 0 ? "、" : ", ";
+        s += language == 0 ? unread[i].Type + " " + std::to_string(unread[i].Count) + "个"
+                           : unread[i].Type + " (" + std::to_string(unread[i].Count) + ")";
+    }
+    if (other > 0)
+        s += language == 0 ? "、其他类型 " + std::to_string(other) + "个" : ", other types (" + std::to_string(other) + ")";
+    return s;
+}
+
 // Checks a spline read from the file and brings its knots to [0, 1].
 void FinishSpline(SplineModel& s) {
     s.Usable = false;
@@ -158,15 +197,26 @@ int16_t CoreAlgorithm::SplineFlags(int i) const {
 
 // ---------------------------------------------------------------- DXF reading
 
+std::string CoreAlgorithm::UnreadEntitiesText(const std::vector<DxfEntityCount>& unread, int16_t language) {
+    if (unread.empty()) return {};
+    return language == 0 ? "DXF文件中有未读取的图元：" + EntityList(unread, 0) +
+                               "。只读取样条曲线（SPLINE），图形的这些部分不在轮廓中；请将每个轮廓导出为一条样条曲线。"
+                         : "The DXF file holds drawing entities that are not read: " + EntityList(unread, 1) +
+                               ". Only SPLINE entities are read, so these parts of the drawing are missing from the "
+                               "outline; export each contour as one spline.";
+}
+
 std::string CoreAlgorithm::ReadDXFBytes(std::string_view bytes, int16_t language) {
     SplineCount = 0;
     Splines.clear();
     ParamTable.clear();
     MaxParamCount = 0;
+    UnreadEntities.clear();
 
     auto fault = [&](std::string zh, std::string en) {
         Splines.clear();
         SplineCount = 0;
+        UnreadEntities.clear();
         return language == 0 ? zh : en;
     };
 
@@ -177,8 +227,10 @@ std::string CoreAlgorithm::ReadDXFBytes(std::string_view bytes, int16_t language
     std::string_view codeLine, value;
     bool sawHeader = false;
     bool sectionName = false;  // the pair after (0, SECTION)
+    bool inEntities = false;   // inside the ENTITIES section
     SplineModel* sp = nullptr;
     std::vector<SplineModel> splines;
+    std::unordered_map<std::string, size_t> unreadIndex;  // type -> entry of UnreadEntities
 
     auto finish = [&]() {
         if (sp) FinishSpline(*sp);
@@ -217,13 +269,22 @@ std::string CoreAlgorithm::ReadDXFBytes(std::string_view bytes, int16_t language
                 sp = &splines.back();
             } else if (IEquals(v, "SECTION")) {
                 sectionName = true;
+                inEntities = false;
+            } else if (IEquals(v, "ENDSEC")) {
+                inEntities = false;
             } else if (IEquals(v, "EOF")) {
                 break;
+            } else if (inEntities && !IsSubEntity(v)) {
+                std::string type = EntityTypeName(v);
+                auto [it, added] = unreadIndex.try_emplace(std::move(type), UnreadEntities.size());
+                if (added) UnreadEntities.push_back({it->first, 0});
+                ++UnreadEntities[it->second].Count;
             }
             continue;
         }
         if (sectionName) {
             if (code == 2 && IEquals(Trim(value), "HEADER")) sawHeader = true;
+            if (code == 2 && IEquals(Trim(value), "ENTITIES")) inEntities = true;
             sectionName = false;
         }
         if (!sp) continue;
@@ -247,8 +308,18 @@ std::string CoreAlgorithm::ReadDXFBytes(std::string_view bytes, int16_t language
         return fault("DXF文件没有HEADER段，不能读取。", "The DXF file has no HEADER section and cannot be read.");
     bool any = false;
     for (const SplineModel& s : splines) any = any || s.Usable;
-    if (!any)
-        return fault("DXF文件中没有可用的样条曲线（SPLINE）。", "The DXF file holds no usable SPLINE.");
+    if (!any) {
+        std::string why = language == 0 ? "DXF文件中没有可用的样条曲线（SPLINE）。" : "The DXF file holds no usable SPLINE.";
+        if (!UnreadEntities.empty()) {
+            why += language == 0 ? "文件中有未读取的图元：" + EntityList(UnreadEntities, 0) +
+                                       "。只读取样条曲线（SPLINE）；请将每个轮廓导出为一条样条曲线。"
+                                 : " It holds drawing entities that are not read: " + EntityList(UnreadEntities, 1) +
+                                       ". Only SPLINE entities are read; export each contour as one spline.";
+        }
+        Splines.clear();
+        SplineCount = 0;
+        return why;  // the entities stay listed
+    }
 
     Splines = std::move(splines);
     SplineCount = static_cast<int16_t>(Splines.size());
@@ -262,7 +333,14 @@ bool CoreAlgorithm::ReadDXF(const std::string& dxfFile, Operator& op, int16_t la
         Splines.clear();
         ParamTable.clear();
         MaxParamCount = 0;
+        UnreadEntities.clear();
         geo::ShowFault(op, language, {"无法读取文件：" + dxfFile, "Cannot read the file " + dxfFile});
+        return false;
+    }
+    // A refused file leaves Temp.dat as it was.
+    std::string why = ReadDXFBytes(*bytes, language);
+    if (!why.empty()) {
+        geo::ShowFault(op, language, {why + "\n" + dxfFile, why + "\n" + dxfFile});
         return false;
     }
     // Temp.dat: the text split at every LF, each piece a line ending in CR LF
@@ -287,14 +365,14 @@ bool CoreAlgorithm::ReadDXF(const std::string& dxfFile, Operator& op, int16_t la
         if (!geo::WriteWorkFile("Temp.dat", temp, op, language)) {
             SplineCount = 0;
             Splines.clear();
+            UnreadEntities.clear();
             return false;
         }
     }
-    std::string why = ReadDXFBytes(*bytes, language);
-    if (!why.empty()) {
-        geo::ShowFault(op, language, {why + "\n" + dxfFile, why + "\n" + dxfFile});
-        return false;
-    }
+    // The splines are read; what was passed over is told.
+    if (!UnreadEntities.empty())
+        op.MsgBox(UnreadEntitiesText(UnreadEntities, language), MsgButtons::Ok, MsgIcon::Warning,
+                  Tr(language, "操作提示", "Operation Tips"));
     return true;
 }
 

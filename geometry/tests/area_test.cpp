@@ -1,12 +1,15 @@
 // Area of the picked contours: golden areas and the sweep against the
 // plain scan-line transcription.
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "area_reference.h"
+#include "velbend/common/numtext.h"
 #include "velbend/common/operator.h"
 #include "velbend/geometry/area.h"
 #include "velbend/geometry/ctrpath.h"
@@ -19,14 +22,31 @@ namespace {
 std::string Contour(int kind, std::initializer_list<std::pair<double, double>> pts) {
     std::string s = "SPLINE 0.000000 " + std::to_string(kind) + ".0\r\n";
     for (auto [x, y] : pts) {
-        char buf[96];
-        std::snprintf(buf, sizeof buf, "%.6f %.6f 1 0.000000 0.000000 0.000000\r\n", x, y);
-        s += buf;
+        AppendFixed(s, x, 6);
+        s += ' ';
+        AppendFixed(s, y, 6);
+        s += " 1 0.000000 0.000000 0.000000\r\n";
     }
     return s + "SPLINE 0.000000 0.0\r\n";
 }
 
 std::string Area(const std::string& text) { return SelectAreaText(text, 1).value_or("refused"); }
+
+void ExpectWellFormedPick(const std::string& pick, int points) {
+    ASSERT_GE(pick.size(), 2u);
+    EXPECT_EQ(pick.substr(pick.size() - 2), "\r\n");
+    std::vector<std::string> lines;
+    for (size_t start = 0, end; (end = pick.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(pick.substr(start, end - start));
+    ASSERT_EQ(lines.size(), static_cast<size_t>(points) + 2) << pick;
+    EXPECT_EQ(lines.front().rfind("SPLINE ", 0), 0u);
+    EXPECT_EQ(lines.back().rfind("SPLINE ", 0), 0u);
+    for (size_t i = 1; i + 1 < lines.size(); ++i) {
+        const std::string& l = lines[i];
+        EXPECT_EQ(std::count(l.begin(), l.end(), ' '), 5) << l;
+        EXPECT_EQ(l.find_first_not_of("0123456789.- "), std::string::npos) << l;
+    }
+}
 
 }  // namespace
 
@@ -46,16 +66,19 @@ TEST(Area, GoldenAreas) {
         "SPLINE -90.0000 3\r\n"
         "0.000000 0.000000 1 0.00000000 0.00000000 0.00000000\r\n";
     for (auto [x, y] : std::initializer_list<std::pair<int, int>>{{6, 0}, {6, 2}, {2, 2}, {2, 10}, {0, 10}}) {
-        char buf[160];
-        std::snprintf(buf, sizeof buf,
-                      "%d.000000 %d.000000 1 0.00000000 0.00000000 0.00000000\r\n"
-                      "%d.000000 %d.000000 2 0.00000000 -90.00000000 0.00000000\r\n"
-                      "%d.000000 %d.000000 1 0.00000000 0.00000000 0.00000000\r\n",
-                      x, y, x, y, x, y);
-        pick += buf;
+        const std::string at = std::to_string(x) + ".000000 " + std::to_string(y) + ".000000 ";
+        pick += at + "1 0.00000000 0.00000000 0.00000000\r\n";
+        pick += at + "2 0.00000000 -90.00000000 0.00000000\r\n";
+        pick += at + "1 0.00000000 0.00000000 0.00000000\r\n";
     }
     pick += "0.000000 0.000000 1 0.00000000 0.00000000 0.00000000\r\nSPLINE -90.0000 0\r\n";
+    // The pick is well-formed: a header, 17 point lines of six fields and
+    // the closing line, each ending in CR LF.
+    ExpectWellFormedPick(pick, 17);
     std::string ctrp = BuildCtrPText(pick, CtrPSettings{}, {});
+    size_t corners = 0;
+    for (size_t at = 0; (at = ctrp.find(" 2 0.000000 -90.000000 ", at)) != std::string::npos; ++at) ++corners;
+    EXPECT_EQ(corners, 5u) << ctrp;
     EXPECT_EQ(Area(ctrp), "27.860");
     // Nothing picked.
     EXPECT_EQ(Area(""), "0.000");

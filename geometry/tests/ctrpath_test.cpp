@@ -85,6 +85,63 @@ TEST(CtrPath, OpenPickOffsetMovesEndsSideways) {
     EXPECT_NE(left.find("10.000000 2.000000 1 "), std::string::npos) << left;
 }
 
+TEST(CtrPath, ThetaKeepsItsPreviousValueWhenBothHeadingsAgree) {
+    // The walk (0,0) -> (10,0) -> (10,10) -> (10,5) doubles back at (10,10):
+    // the headings back and on are both -90 degrees there, so the point
+    // moves along the direction of the record before (the bisector at
+    // (10,0), -45 degrees), by 2 / sin 45 degrees, to (12,8).
+    const std::string pick = Lines({
+        "SPLINE 0.0000 3",
+        "0.000000 0.000000 1 0.00000000 0.00000000 0.00000000",
+        "10.000000 0.000000 0 0.00000000 0.00000000 0.00000000",
+        "10.000000 10.000000 0 0.00000000 0.00000000 0.00000000",
+        "10.000000 5.000000 1 0.00000000 0.00000000 0.00000000",
+        "SPLINE 0.0000 0",
+    });
+    CtrPSettings s{2, 0, 0};
+    EXPECT_EQ(BuildCtrPText(pick, s, {}), Lines({
+        "SPLINE 0.000000 3.0",
+        "0.000000 -2.000000 1 0.000000 0.000000 0.000000",
+        "12.000000 -2.000000 0 0.000000 0.000000 0.000000",
+        "12.000000 8.000000 0 0.000000 0.000000 0.000000",
+        "8.000000 5.000000 1 0.000000 0.000000 0.000000",
+        "SPLINE 0.000000 0.0",
+    }));
+}
+
+TEST(CtrPath, InnerPointsOfANegativeOffsetMoveLeftOnBothTurns) {
+    // (0,0) -> (10,0) turns right (heading on 270 > heading back 180), then
+    // (10,-10) -> (20,-10) turns left (0 < 90).  D < 0 moves every point
+    // to the left of the walk: outside the right turn, inside the left one;
+    // D > 0 mirrors it.
+    const std::string pick = Lines({
+        "SPLINE 0.0000 3",
+        "0.000000 0.000000 1 0.00000000 0.00000000 0.00000000",
+        "10.000000 0.000000 0 0.00000000 0.00000000 0.00000000",
+        "10.000000 -10.000000 0 0.00000000 0.00000000 0.00000000",
+        "20.000000 -10.000000 1 0.00000000 0.00000000 0.00000000",
+        "SPLINE 0.0000 0",
+    });
+    CtrPSettings s{-2, 0, 0};
+    EXPECT_EQ(BuildCtrPText(pick, s, {}), Lines({
+        "SPLINE 0.000000 3.0",
+        "0.000000 2.000000 1 0.000000 0.000000 0.000000",
+        "12.000000 2.000000 0 0.000000 0.000000 0.000000",
+        "12.000000 -8.000000 0 0.000000 0.000000 0.000000",
+        "20.000000 -8.000000 1 0.000000 0.000000 0.000000",
+        "SPLINE 0.000000 0.0",
+    }));
+    s.Offset = 2;
+    EXPECT_EQ(BuildCtrPText(pick, s, {}), Lines({
+        "SPLINE 0.000000 3.0",
+        "0.000000 -2.000000 1 0.000000 0.000000 0.000000",
+        "8.000000 -2.000000 0 0.000000 0.000000 0.000000",
+        "8.000000 -12.000000 0 0.000000 0.000000 0.000000",
+        "20.000000 -12.000000 1 0.000000 0.000000 0.000000",
+        "SPLINE 0.000000 0.0",
+    }));
+}
+
 TEST(CtrPath, ZonesOfTurns) {
     CtrPSettings s{0, 2, 1};
     // Zc = k * R * (tan(B/2) - B/2 in radians) for a clockwise turn.

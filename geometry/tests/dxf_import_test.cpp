@@ -1,6 +1,7 @@
 // DXF spline reading and the display points of a DXF outline.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 #include <string>
@@ -22,6 +23,7 @@ struct TestSpline {
     std::vector<std::pair<double, double>> ctrl;
     std::vector<double> weights;
     bool flag70 = true;
+    std::string flag70Value = "8";
     bool with210 = true;
     std::string name = "SPLINE";
     std::string layer = "0";
@@ -70,7 +72,7 @@ std::string MakeDxf(const std::vector<TestSpline>& splines, const std::string& e
             pair("220", "0.0");
             pair("230", "1.0");
         }
-        if (s.flag70) pair(" 70", "8");
+        if (s.flag70) pair(" 70", s.flag70Value);
         pair(" 71", std::to_string(s.degree));
         pair(" 72", std::to_string(s.knots.size()));
         pair(" 73", std::to_string(s.ctrl.size()));
@@ -302,8 +304,11 @@ TEST(DxfReading, BadFilesAreRefusedWithAMessageAndWriteNothing) {
     for (const Case& c : cases) {
         Fixture f;
         f.home.Write("PointForDisplay.dat", "old\r\n");
+        f.home.Write("Temp.dat", "old scratch\r\n");
         EXPECT_FALSE(f.Load(c.bytes)) << c.name;
         EXPECT_EQ(f.core.SplineCount, 0) << c.name;
+        // A refused file is not copied into the scratch file.
+        EXPECT_EQ(f.home.Read("Temp.dat"), "old scratch\r\n") << c.name;
         ASSERT_EQ(f.op.messages.size(), 1u) << c.name;
         EXPECT_EQ(f.op.messages[0].text.substr(0, c.message.size()), c.message) << c.name;
         EXPECT_EQ(f.op.messages[0].title, "Wrong");
@@ -312,8 +317,107 @@ TEST(DxfReading, BadFilesAreRefusedWithAMessageAndWriteNothing) {
         EXPECT_EQ(f.Display(), "SPLINE END\r\n") << c.name;
     }
     Fixture m;
+    m.home.Write("Temp.dat", "old scratch\r\n");
     EXPECT_FALSE(m.core.ReadDXF((m.home / "missing.dxf").string(), m.op, 0));
     EXPECT_EQ(m.op.LastText().substr(0, 6), "无法");
+    EXPECT_EQ(m.home.Read("Temp.dat"), "old scratch\r\n");
+}
+
+TEST(DxfReading, ARefusedFileOfManyLinesLeavesTempDatAsItWas) {
+    // A large file that is no DXF: nothing of it reaches the scratch file.
+    std::string big;
+    for (int i = 0; i < 200000; ++i) big += "  0\nLINE\n 10\n1.0\n";
+    Fixture f;
+    f.home.Write("Temp.dat", "old scratch\r\n");
+    EXPECT_FALSE(f.Load(big));
+    const std::string temp = f.home.Read("Temp.dat");
+    EXPECT_TRUE(temp == "old scratch\r\n") << temp.size() << " bytes: " << temp.substr(0, 40);
+    // A file that is read replaces it.
+    ASSERT_TRUE(f.Load(MakeDxf({Cubic()})));
+    EXPECT_EQ(f.home.Read("Temp.dat").substr(0, 15), "0\r\nSECTION\r\n2\r\n");
+}
+
+TEST(DxfReading, AKnotCountAboveTheRequiredOneMakesTheSplineUnusable) {
+    // A cubic of 4 control points needs exactly 8 knots; 9 are as wrong as 7.
+    TestSpline extra = Cubic();
+    extra.knots = {0, 0, 0, 0, 1, 1, 1, 1, 1};
+    TestSpline fewer = Cubic();
+    fewer.knots.pop_back();
+    Fixture f;
+    ASSERT_TRUE(f.Load(MakeDxf({extra, fewer, Cubic()})));
+    ASSERT_EQ(f.core.SplineCount, 3);
+    EXPECT_EQ(f.core.SplineCounts(1, 1), 9);
+    EXPECT_FALSE(f.core.Splines[0].Usable);
+    EXPECT_FALSE(f.core.Splines[1].Usable);
+    EXPECT_TRUE(f.core.Splines[2].Usable);
+    // Alone, such a spline leaves the file without a usable one.
+    Fixture g;
+    EXPECT_FALSE(g.Load(MakeDxf({extra})));
+    EXPECT_EQ(g.op.LastText().substr(0, 36), "The DXF file holds no usable SPLINE.");
+}
+
+TEST(DxfReading, Group70WithValueZeroStillSetsTheFlag) {
+    TestSpline zero = Cubic();
+    zero.flag70Value = "     0";
+    TestSpline none = Cubic();
+    none.flag70 = false;
+    Fixture f;
+    ASSERT_TRUE(f.Load(MakeDxf({zero, none})));
+    EXPECT_EQ(f.core.SplineFlags(1), 1);
+    EXPECT_EQ(f.core.SplineFlags(2), 0);
+}
+
+TEST(DxfReading, ASplineOfMoreThanAThousandControlPointsIsEvaluatedExactly) {
+    // A clamped uniform cubic of 1200 control points over the knots 0..1197:
+    // its spans are 1/1197 (below 1e-3) once the knots run from 0 to 1.
+    // Control points on the blossoms of u and u * u reproduce the curve
+    // (u, u * u) exactly, u = 1197 t.
+    const int n = 1200, p = 3;
+    std::vector<double> u;
+    for (int i = 0; i < n + p + 1; ++i) u.push_back(std::clamp(i - p, 0, n - p));
+    TestSpline s;
+    s.knots = u;
+    for (int i = 0; i < n; ++i) {
+        const double a = u[i + 1], b = u[i + 2], c = u[i + 3];
+        s.ctrl.push_back({(a + b + c) / 3, (a * b + b * c + c * a) / 3});
+    }
+    Fixture f;
+    ASSERT_TRUE(f.Load(MakeDxf({s})));
+    ASSERT_TRUE(f.core.LoadCurrentSpline(1));
+    ASSERT_TRUE(f.core.CurUsable);
+    const double m = n - p;
+    for (int k = 0; k <= 4000; ++k) {
+        const double t = k / 4000.0;
+        const velbend::SplinePoint q = f.core.EvalBSpline(t);
+        ASSERT_NEAR(q.X, m * t, 1e-8) << t;
+        ASSERT_NEAR(q.Y, m * t * m * t, 1e-5) << t;
+    }
+    // Just past every knot too, where the span has only begun.
+    for (int i = 0; i < n - p; ++i) {
+        const double t = (i + 1e-4) / m;
+        const velbend::SplinePoint q = f.core.EvalBSpline(t);
+        ASSERT_NEAR(q.X, m * t, 1e-8) << i;
+        ASSERT_NEAR(q.Y, m * t * m * t, 1e-5) << i;
+    }
+}
+
+TEST(DxfReading, BlankLinesAfterTheLastPairAreTolerated) {
+    // Without the EOF pair, blank lines may follow the last pair (LF or CR LF).
+    std::string dxf = MakeDxf({Cubic()});
+    dxf.erase(dxf.rfind("  0\nEOF\n"));
+    for (const char* tail : {"\n", "\n\n  \n\t\n", "\r\n\r\n"}) {
+        Fixture f;
+        EXPECT_TRUE(f.Load(dxf + tail)) << f.op.LastText();
+        EXPECT_EQ(f.core.SplineCount, 1);
+        EXPECT_TRUE(f.op.messages.empty());
+    }
+    // A blank line followed by more pairs breaks the pairing.
+    Fixture g;
+    const std::string broken = dxf + "\n  0\nEOF\n";
+    const long long blank = std::count(dxf.begin(), dxf.end(), '\n') + 1;
+    EXPECT_FALSE(g.Load(broken));
+    const std::string expected = "The DXF file is malformed (line " + std::to_string(blank) + " is no group code).";
+    EXPECT_EQ(g.op.LastText().substr(0, expected.size()), expected);
 }
 
 TEST(DxfReading, UnusableSplinesKeepTheirBlockNumberWithoutPoints) {
@@ -387,6 +491,33 @@ TEST(DisplayPoints, CoincidentCandidatesAreFilteredAndRoundedToThreeDecimals) {
     // 0.25 and 0.5 lie on the start point (compared with the candidate just
     // before, kept or not).
     EXPECT_EQ(g.core.ParamTable[0], (std::vector<double>{0.0, 0.75, 1.0}));
+}
+
+TEST(DisplayPoints, TheCoincidenceFilterDropsAStepOfExactly0001) {
+    // A straight piece of degree 1 from (0, 0) to (0.002, 0): its candidates
+    // 0, 0.5 and 1 lie exactly 0.001 apart, so only the first stays; the
+    // same in Y.  A step just above 0.001 keeps them all.
+    struct Case {
+        double x, y;
+        std::vector<double> params;
+    };
+    const Case cases[] = {
+        {0.002, 0, {0.0}},
+        {0, 0.002, {0.0}},
+        {0.0022, 0, {0.0, 0.5, 1.0}},
+        {0, 0.0022, {0.0, 0.5, 1.0}},
+    };
+    for (const Case& c : cases) {
+        TestSpline s;
+        s.degree = 1;
+        s.knots = {0, 0, 1, 1};
+        s.ctrl = {{0, 0}, {c.x, c.y}};
+        Fixture f;
+        f.core.TranParas(0.1, 5, 30, 2, 45, 105.0);
+        ASSERT_TRUE(f.Load(MakeDxf({s})));
+        ASSERT_TRUE(f.core.DisplayPointGen(f.op, 1));
+        EXPECT_EQ(f.core.ParamTable[0], c.params) << c.x << " " << c.y;
+    }
 }
 
 TEST(DisplayPoints, AddNoteInsertsOneNodeParameter) {

@@ -59,6 +59,8 @@ TEST(SysParaFile, DescriptorTableCoversEveryLineOnce) {
     }
     EXPECT_EQ(fields[31].kind, SysParaField::Kind::Long);      // axis 2 AutoFeedrate
     EXPECT_EQ(fields[24].kind, SysParaField::Kind::Integer);   // axis 1 AutoFeedrate
+    EXPECT_EQ(fields[38].kind, SysParaField::Kind::Integer);   // axis 3 AutoFeedrate
+    EXPECT_EQ(fields[45].kind, SysParaField::Kind::Integer);   // axis 4 AutoFeedrate
     EXPECT_EQ(fields[63].kind, SysParaField::Kind::String);
 }
 
@@ -242,4 +244,56 @@ TEST(SysParaFile, FailedSaveKeepsTheOldFileAndSaysSo) {
     EXPECT_FALSE(SaveSysPara(st, 0, 0, op, nullptr));
     EXPECT_EQ(op.messages.back().text, "Save failed: SysPara/SYS_0.ini");
     for (const auto& m : op.messages) EXPECT_NE(m.text, "Save OK!");
+}
+
+TEST(SysParaFile, SeventyTwoLinesAreIncompleteAndSeventyThreeAreEnough) {
+    TempHome home;
+    const std::string golden = Data("SYS_golden.ini");
+    SysPara t;
+    EXPECT_TRUE(ParseSysPara(FirstLines(golden, 72), t).shortFile);
+    EXPECT_FALSE(ParseSysPara(FirstLines(golden, 73), t).shortFile);
+    for (int16_t language : {0, 1}) {
+        home.Write("SysPara/SYS_4.ini", FirstLines(golden, 72));
+        RecordingOperator op;
+        ParamStore st;
+        st.gLanguage = language;
+        st.gSysParaTable.gBendMechDelay = 99;
+        EXPECT_FALSE(LoadSysPara(st, 4, op));
+        ASSERT_EQ(op.messages.size(), 1u);
+        EXPECT_EQ(op.messages[0].text,
+                  language == 0 ? "参数文件缺失、不完整或有错误：SysPara/SYS_4.ini。文件中没有的参数保持原值或默认值。"
+                                : "Parameter file missing, incomplete or damaged: SysPara/SYS_4.ini. Values the file "
+                                  "does not give keep their current or default values.");
+        EXPECT_EQ(st.gSysParaTable.gComp, 3);                    // line 17 is read
+        EXPECT_DOUBLE_EQ(st.gSysParaTable.gBendMechDelay, 99);   // line 73 is not there
+        // One more line and the file is whole.
+        home.Write("SysPara/SYS_4.ini", FirstLines(golden, 73));
+        RecordingOperator quiet;
+        EXPECT_TRUE(LoadSysPara(st, 4, quiet));
+        EXPECT_TRUE(quiet.messages.empty());
+    }
+}
+
+TEST(SysParaFile, AxisThreeAutoFeedrateIsA16BitInteger) {
+    // Line 39: 32767 is read, 32768 does not fit and leaves the file
+    // damaged with the value kept; axis 2's line 32 takes 100000.
+    const std::string golden = Data("SYS_golden.ini");
+    auto withLine39 = [&](const std::string& value) {
+        return FirstLines(golden, 38) + value + "          3轴自动速度\r\n" + golden.substr(FirstLines(golden, 39).size());
+    };
+    SysPara t;
+    EXPECT_TRUE(ParseSysPara(withLine39(" 32767"), t).ok());
+    EXPECT_EQ(t.gAxisPara[3].AutoFeedrate, 32767);
+    EXPECT_EQ(t.gAxisPara[2].AutoFeedrate, 100000);
+    for (const char* tooBig : {" 32768", " 100000", "-32769"}) {
+        SysPara u;
+        u.gAxisPara[3].AutoFeedrate = 1234;
+        auto r = ParseSysPara(withLine39(tooBig), u);
+        EXPECT_TRUE(r.damaged) << tooBig;
+        EXPECT_EQ(u.gAxisPara[3].AutoFeedrate, 1234) << tooBig;
+        EXPECT_EQ(u.gAxisPara[4].AutoFeedrate, 20004) << tooBig;  // the lines after are still read
+    }
+    SysPara v;
+    EXPECT_TRUE(ParseSysPara(withLine39("-32768"), v).ok());
+    EXPECT_EQ(v.gAxisPara[3].AutoFeedrate, -32768);
 }

@@ -35,6 +35,14 @@ struct SplineModel {
     bool Usable = false;
 };
 
+// A type of drawing entity that the DXF reader passed over, and how many
+// entities of that type the file's ENTITIES section held.
+struct DxfEntityCount {
+    std::string Type;    // as the file names it, in upper case; bytes that are no
+                         // printable ASCII read '?', at most 32 characters
+    long long Count = 0;
+};
+
 class CoreAlgorithm {
 public:
     // ---- public operations, in their documented order ----
@@ -46,11 +54,26 @@ public:
     // leaves the normalised copy of the file in Temp.dat.  An unreadable,
     // empty or malformed file, one without a HEADER section or without any
     // usable spline is refused: the operator is told (language: 0 Chinese,
-    // else English), SplineCount becomes 0 and false is returned.
+    // else English), SplineCount becomes 0, Temp.dat stays as it was and
+    // false is returned.  When the ENTITIES section holds drawing entities
+    // other than SPLINE, a file that is read is followed by one message
+    // naming each such type with its count, and the refusal of a file
+    // without a usable spline names them too.  The header (its drawing unit
+    // included) gives nothing: coordinates are millimetres as written.
     bool ReadDXF(const std::string& dxfFile, Operator& op, int16_t language);
     // The same on bytes already in memory (no Temp.dat, no message): "" when
-    // read, else the reason in the given language.
+    // read, else the reason in the given language.  Fills UnreadEntities.
     std::string ReadDXFBytes(std::string_view bytes, int16_t language);
+
+    // Drawing entities of the last file's ENTITIES section that were not
+    // read: every type but SPLINE, in the order the types first appear
+    // (VERTEX, SEQEND and ATTRIB belong to the POLYLINE or INSERT before
+    // them and are not counted).  Empty after a refusal for any reason but
+    // the lack of a usable spline.
+    std::vector<DxfEntityCount> UnreadEntities;
+    // The operator's message naming them after a file was read ("" when
+    // there are none): the first 16 types by name, the rest together.
+    static std::string UnreadEntitiesText(const std::vector<DxfEntityCount>& unread, int16_t language);
 
     // Writes PointForDisplay.dat from the outline model and fills ParamTable.
     // Refuses (message, false, file untouched) when Comp is below 1 or the
