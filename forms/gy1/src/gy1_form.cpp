@@ -380,16 +380,17 @@ void GY1_Model::Command7_MouseDown(int Index) {
     const int16_t dir = Index == 6 ? 1 : -1;
     SetAxisMotion(m, 1, m.axis(1).ManualFeedrate);
     m.card.pmove(0, 1, dir * kEndlessJog);
-    m.run.mJogDirection = dir;
+    jogDirection_ = dir;
 }
 
 void GY1_Model::Command7_MouseUp(int Index) {
     if (Index != 6 && Index != 7) return;
     MachineContext& m = ctx();
-    // Only the jog that this button's own press started is stopped.
+    // Only the jog that this button's own press started is stopped (not a
+    // program's feed after a refused press, nor another button's jog).
     const int16_t dir = Index == 6 ? 1 : -1;
-    if (m.run.mJogDirection != dir) return;
-    m.run.mJogDirection = 0;
+    if (jogDirection_ != dir) return;
+    jogDirection_ = 0;
     m.card.dec_stop(0, 1);
 }
 

@@ -18,12 +18,18 @@ constexpr int kRowH = 300;   // box height
 constexpr int kLabelH = 255;
 constexpr int kButtonH = 345;
 
-void AddRow(std::vector<GY1_Place>& v, const char* frame, const Row& r, int top, int labelLeft,
-            int labelW, int boxW, bool visible = true, const char* boxText = "", bool enabled = true) {
-    const int boxLeft = labelLeft + labelW + 30;
-    v.push_back({K::Label, r.label, frame, labelLeft, top + 45, labelW, kLabelH, "", visible});
-    v.push_back({K::Text, r.box, frame, boxLeft, top, boxW, kRowH, boxText, visible, enabled});
-    if (r.unit) v.push_back({K::Label, r.unit, frame, boxLeft + boxW + 60, top + 45, 600, kLabelH, r.unitText, visible});
+struct RowSize {
+    int labelW, boxW, unitW = 450;
+};
+
+void AddRow(std::vector<GY1_Place>& v, const char* frame, const Row& r, int top, int labelLeft, RowSize size,
+            bool visible = true, const char* boxText = "", bool enabled = true) {
+    const int boxLeft = labelLeft + size.labelW + 30;
+    v.push_back({K::Label, r.label, frame, labelLeft, top + 45, size.labelW, kLabelH, "", visible});
+    v.push_back({K::Text, r.box, frame, boxLeft, top, size.boxW, kRowH, boxText, visible, enabled});
+    if (r.unit)
+        v.push_back({K::Label, r.unit, frame, boxLeft + size.boxW + 45, top + 45, size.unitW, kLabelH, r.unitText,
+                     visible});
 }
 
 const Caption kCaptions[] = {
@@ -92,7 +98,7 @@ const Caption kCaptions[] = {
 std::span<const Caption> GY1_Captions() { return kCaptions; }
 
 std::pair<int, int> GY1_ClientSize(bool secondBuild) {
-    return secondBuild ? std::pair{9060, 4560} : std::pair{8565, 4200};
+    return secondBuild ? std::pair{9240, 4560} : std::pair{8565, 4200};
 }
 
 std::vector<GY1_Place> GY1_Layout(bool secondBuild) {
@@ -106,49 +112,53 @@ std::vector<GY1_Place> GY1_Layout(bool secondBuild) {
                             {"Label1(1)", "Text1(1)", "Label0(1)", "pulse/mm"},
                             {"Label1(2)", "Text1(2)", "Label0(2)", "mm"},
                             {"Label1(9)", "Text1(9)", "Label0(3)", "s"}};
-        for (int i = 0; i < 4; ++i) AddRow(v, "Frame1", rows[i], 330 + i * 390, 120, 2160, 1020);
-        v.push_back({K::Button, "Command1(0)", "Frame1", 4110, 307, 780, kButtonH, ""});
-        v.push_back({K::Button, "Command1(1)", "Frame1", 4110, 697, 780, kButtonH, ""});
+        for (int i = 0; i < 4; ++i) AddRow(v, "Frame1", rows[i], 330 + i * 390, 120, {2490, 645, 840});
+        v.push_back({K::Button, "Command1(0)", "Frame1", 4215, 307, 690, kButtonH, ""});
+        v.push_back({K::Button, "Command1(1)", "Frame1", 4215, 697, 690, kButtonH, ""});
     }
 
     // Bending parameters; the arc compensations are carried, never shown.
     v.push_back({K::Frame, "Frame2", "", 5100, 90, 3375, 1935, ""});
-    AddRow(v, "Frame2", {"Label1(3)", "Text1(3)", "Label0(4)", "deg"}, 330, 120, 1890, 780);
-    AddRow(v, "Frame2", {"Label1(4)", "Text1(4)", "Label0(5)", "deg"}, 720, 120, 1890, 780);
-    AddRow(v, "Frame2", {"Label1(7)", "Text1(8)", nullptr, nullptr}, 1110, 120, 1890, 780, false);
-    AddRow(v, "Frame2", {"Label1(6)", "Text1(7)", nullptr, nullptr}, 1500, 120, 1890, 780, false);
+    AddRow(v, "Frame2", {"Label1(3)", "Text1(3)", "Label0(4)", "deg"}, 330, 120, {1890, 780});
+    AddRow(v, "Frame2", {"Label1(4)", "Text1(4)", "Label0(5)", "deg"}, 720, 120, {1890, 780});
+    AddRow(v, "Frame2", {"Label1(7)", "Text1(8)", nullptr, nullptr}, 1110, 120, {1890, 780}, false);
+    AddRow(v, "Frame2", {"Label1(6)", "Text1(7)", nullptr, nullptr}, 1500, 120, {1890, 780}, false);
 
     // Slotting parameters of a swinging cutter.
     v.push_back({K::Frame, "Frame4", "", 90, 2070, 6825, 2025, ""});
-    v.push_back({K::Label, "Label1(8)", "Frame4", 120, 375, 3300, kLabelH, ""});
+    // The two boxes sit in the caption's blanks and after its end (the view
+    // places them by the caption's width in its font).
+    v.push_back({K::Label, "Label1(8)", "Frame4", 120, 375, 4200, kLabelH, ""});
     v.push_back({K::Text, "Text1(5)", "Frame4", 1455, 330, 780, kRowH, ""});
     v.push_back({K::Text, "Text1(6)", "Frame4", 2820, 330, 780, kRowH, ""});
     v.push_back({K::Label, "Label0(6)", "Frame4", 3660, 375, 450, kLabelH, "mm"});
     // The included angle of the slotting tests starts at 90 degrees.
-    AddRow(v, "Frame4", {"Label5", "Text6(5)", "Label0(7)", "deg"}, 780, 120, 1290, 780, true, "90");
+    AddRow(v, "Frame4", {"Label5", "Text6(5)", "Label0(7)", "deg"}, 780, 120, {1290, 780}, true, "90");
     v.push_back({K::Button, "Command3(0)", "Frame4", 120, 1350, 1800, 420, ""});
     v.push_back({K::Button, "Command3(1)", "Frame4", 2100, 1350, 1800, 420, ""});
 
     // Slotting parameters of a cutter with a forward motor (same place).
     v.push_back({K::Frame, "Frame3", "", 90, 2070, 6825, 2025, ""});
-    v.push_back({K::Label, "Label1(14)", "Frame3", 120, 345, 2700, kLabelH, ""});
-    v.push_back({K::Text, "Text1(10)", "Frame3", 1290, 300, 780, kRowH, ""});
+    // Text1(10) sits in the blanks of its caption (placed by the view).
+    v.push_back({K::Label, "Label1(14)", "Frame3", 120, 315, 3150, kLabelH, ""});
+    v.push_back({K::Text, "Text1(10)", "Frame3", 1290, 270, 720, kRowH, ""});
+    v.push_back({K::Check, "Check3", "Frame3", 3330, 285, 2100, kLabelH, ""});
     {
         const Row left[] = {{"Label1(10)", "Text5(0)", "Label0(8)", "mm"},
                             {"Label1(11)", "Text5(1)", "Label0(9)", "mm"},
                             {"Label1(12)", "Text5(2)", "Label0(10)", "mm"}};
-        for (int i = 0; i < 3; ++i) AddRow(v, "Frame3", left[i], 660 + i * 360, 120, 1560, 780);
+        for (int i = 0; i < 3; ++i) AddRow(v, "Frame3", left[i], 600 + i * 330, 120, {1800, 660, 330});
         const Row right[] = {{"Label1(13)", "Text5(3)", "Label0(11)", "mm"},
                              {"Label1(5)", "Text5(5)", nullptr, nullptr},
                              {"Label1(15)", "Text5(4)", nullptr, nullptr}};
         // The zero compensation of the forward axis is shown, never edited.
-        for (int i = 0; i < 3; ++i) AddRow(v, "Frame3", right[i], 660 + i * 360, 3240, 1560, 780, true, "", i != 2);
+        for (int i = 0; i < 3; ++i)
+            AddRow(v, "Frame3", right[i], 600 + i * 330, 3150, {1800, 660, 330}, true, "", i != 2);
     }
-    v.push_back({K::Check, "Check3", "Frame3", 2940, 330, 1650, kLabelH, ""});
-    v.push_back({K::Check, "Check1", "Frame3", 4680, 330, 2100, kLabelH, ""});
-    v.push_back({K::Button, "Command1(2)", "Frame3", 120, 1740, 1200, 330 - 30, ""});
-    v.push_back({K::Button, "Command1(3)", "Frame3", 1440, 1740, 1200, 330 - 30, ""});
-    v.push_back({K::Button, "Command1(4)", "Frame3", 2760, 1740, 1200, 330 - 30, ""});
+    v.push_back({K::Button, "Command1(2)", "Frame3", 120, 1620, 1050, 330, ""});
+    v.push_back({K::Button, "Command1(3)", "Frame3", 1230, 1620, 1050, 330, ""});
+    v.push_back({K::Button, "Command1(4)", "Frame3", 2340, 1620, 1050, 330, ""});
+    v.push_back({K::Check, "Check1", "Frame3", 3510, 1657, 3240, kLabelH, ""});
 
     // Save, Return, Stop; in the second build the two options take Stop's
     // place beside the frames and Stop goes below Return.
@@ -156,8 +166,8 @@ std::vector<GY1_Place> GY1_Layout(bool secondBuild) {
     v.push_back({K::Button, "Command2(1)", "", 7290, 3570, 1020, kButtonH, ""});
     v.push_back({K::Button, "Command2(2)", "", 7290, secondBuild ? 4110 : 2250, 1020, kButtonH, ""});
     if (secondBuild) {
-        v.push_back({K::Check, "Check4", "", 7140, 2160, 1815, 255, "编码器打开"});
-        v.push_back({K::Check, "Check5", "", 7140, 2580, 1815, 255, "加工前回零"});
+        v.push_back({K::Check, "Check4", "", 7140, 2160, 1995, 255, "编码器打开"});
+        v.push_back({K::Check, "Check5", "", 7140, 2580, 1995, 255, "加工前回零"});
     }
 
     // Calibration panel, over the length and bending frames.
@@ -168,13 +178,13 @@ std::vector<GY1_Place> GY1_Layout(bool secondBuild) {
         const char* labels[] = {"Label6(0)", "Label6(1)", "Label6(2)", "Label6(3)", "Label6(4)"};
         const char* boxes[] = {"Text6(0)", "Text6(1)", "Text6(2)", "Text6(3)", "Text6(4)"};
         for (int i = 0; i < 5; ++i) {
-            v.push_back({K::Label, labels[i], "Frame6", 120, 735 + i * 360, 2160, kLabelH, ""});
-            v.push_back({K::Text, boxes[i], "Frame6", 2310, 690 + i * 360, 1320, kRowH, "", true, true,
+            v.push_back({K::Label, labels[i], "Frame6", 120, 735 + i * 360, 2310, kLabelH, ""});
+            v.push_back({K::Text, boxes[i], "Frame6", 2460, 690 + i * 360, 1320, kRowH, "", true, true,
                          i == 1 || i == 4});
         }
     }
-    v.push_back({K::Check, "Check2", "Frame6", 3750, 2175, 1020, kLabelH, ""});
-    v.push_back({K::Button, "Command7(8)", "Frame6", 4830, 2130, 1050, kButtonH - 30, ""});
+    v.push_back({K::Check, "Check2", "Frame6", 3870, 2175, 990, kLabelH, ""});
+    v.push_back({K::Button, "Command7(8)", "Frame6", 4890, 2130, 990, kButtonH - 30, ""});
     {
         const char* rowA[] = {"Command7(4)", "Command7(2)", "Command7(3)", "Command7(5)"};
         const char* rowB[] = {"Command7(6)", "Command7(7)", "Command7(0)", "Command7(1)"};
@@ -189,8 +199,8 @@ std::vector<GY1_Place> GY1_Layout(bool secondBuild) {
     // Tool-setting panel.
     v.push_back({K::Frame, "Frame5", "", 2280, 900, 4800, 1860, "", false});
     v.push_back({K::Text, "Text8", "Frame5", 120, 240, 4560, 315, "", true, true, true});
-    AddRow(v, "Frame5", {"Label1(16)", "Text2(0)", "Label0(12)", "mm"}, 690, 120, 2160, 1020, true, "20");
-    AddRow(v, "Frame5", {"Label1(17)", "Text2(1)", "Label0(13)", "mm"}, 1050, 120, 2160, 1020, true, "1");
+    AddRow(v, "Frame5", {"Label1(16)", "Text2(0)", "Label0(12)", "mm"}, 690, 120, {2160, 1020}, true, "20");
+    AddRow(v, "Frame5", {"Label1(17)", "Text2(1)", "Label0(13)", "mm"}, 1050, 120, {2160, 1020}, true, "1");
     const char* tool[] = {"Command4(0)", "Command4(1)", "Command4(2)", "Command4(3)"};
     for (int i = 0; i < 4; ++i) v.push_back({K::Button, tool[i], "Frame5", 120 + i * 1155, 1410, 1065, kButtonH, ""});
     return v;

@@ -103,7 +103,8 @@ protected:
     // G5.dat as lines ("" lines kept out).
     std::vector<std::string> G5() {
         std::vector<std::string> out;
-        for (auto l : SplitLines(home.Read("G5.dat"))) out.emplace_back(l);
+        const std::string bytes = home.Read("G5.dat");
+        for (auto l : SplitLines(bytes)) out.emplace_back(l);
         return out;
     }
 

@@ -149,6 +149,9 @@ private:
 
     Program& program_;
     std::map<std::string, GY1_Control, std::less<>> controls_;
+    // Direction of the feed jog that a press of Command7(6)/(7) started (1
+    // feeding, -1 return material, 0 none).
+    int16_t jogDirection_ = 0;
     // Boxes whose text did not fit their 16-bit value, with that text.
     std::map<std::string, std::string, std::less<>> refused_;
 };
