@@ -89,16 +89,16 @@ MainLayout DesignLayout(bool secondBuild) {
     // Machine state.
     for (int i = 0; i < 5; ++i) {
         const double top = (0.15 + 0.15 * i) * 2482;
-        t[Ix("Label1", 3 + i)] = {120, top, 1200, 255};
-        t[Ix("Label0", i)] = {2360, top, 600, 255};
+        t[Ix("Label1", 3 + i)] = {100, top, 1300, 255};
+        t[Ix("Label0", i)] = {2300, top, 700, 255};
     }
     const char* boxes[5] = {"TextX", "TextY", "TextZ", "TextA", "TextF"};
-    for (int i = 0; i < 5; ++i) t[boxes[i]] = {1320, (0.15 + 0.15 * i) * 2482 - 45, 1000, 285};
+    for (int i = 0; i < 5; ++i) t[boxes[i]] = {1420, (0.15 + 0.15 * i) * 2482 - 45, 850, 285};
     const char* lamps[6] = {"Label2(0)", "Label2(1)", "Label3(0)", "Label3(1)", "Label3(2)", "Label3(3)"};
     for (int i = 0; i < 6; ++i) {
         const double top = (0.13 + 0.13 * i) * 2482;
-        t[Ix("Shape1", i)] = {3000, top, 255, 255};
-        t[lamps[i]] = {3330, top, 1800, 255};
+        t[Ix("Shape1", i)] = {3060, top, 255, 255};
+        t[lamps[i]] = {3380, top, 1850, 255};
     }
     // Machine debug.
     for (int i = 0; i < 3; ++i) t[Ix("Command4", i)] = {211, (0.65 - 0.25 * i) * 2482, 1687, 375};

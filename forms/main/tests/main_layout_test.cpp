@@ -46,7 +46,7 @@ TEST(MainLayout, At1008By710ClientPixels) {
     ExpectRect(l, "Command1", {180, 0.28 * 675, 1440, 0.5 * 675}, true);
     ExpectRect(l, "Command4(2)", {0.1 * 2108.57, 0.15 * 2482.5, 0.8 * 2108.57, 375}, true);
     ExpectRect(l, "Line2", {0.3 * 7084.8, 0.325 * 1936.35 + 255, 0.64 * 7084.8, 0}, true);
-    ExpectRect(l, "TextA", {1320, 0.6 * 2482.5 - 45, 1000, 285}, true);
+    ExpectRect(l, "TextA", {1420, 0.6 * 2482.5 - 45, 850, 285}, true);
     int w = 0, h = 0;
     PictureSize(l, w, h);
     EXPECT_EQ(w, 756);

@@ -1,0 +1,229 @@
+// The real main window: start-up on the simulated card, captions in both
+// languages by objectName, the layout applied on resize, the machine loop,
+// the group frame, the setup buttons, shut-down.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTabBar>
+
+#include "main_window_fixture.h"
+#include "velbend/forms/main_captions.h"
+#include "velbend/machine/run_state.h"
+#include "velbend/ui/dialog.h"
+#include "velbend/ui/widgets.h"
+
+namespace velbend::testing {
+namespace {
+
+// The text a control shows, whatever kind of control it is.
+QString Shown(MainForm& form, const std::string& name) {
+    if (name.rfind("TabStrip", 0) == 0) {
+        auto* bar = form.findChild<QTabBar*>(QString::fromStdString(name.substr(0, 9)));
+        if (!bar) return "<no tab strip>";
+        return bar->tabText(name[name.size() - 2] - '1');
+    }
+    if (QAction* a = form.Action(name)) return a->text();
+    if (auto* m = form.menuBar()->findChild<QMenu*>(QString::fromStdString(name))) return m->title();
+    QWidget* w = form.findChild<QWidget*>(QString::fromStdString(name));
+    if (!w) return "<missing>";
+    if (auto* g = qobject_cast<QGroupBox*>(w)) return g->title();
+    if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
+    if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
+    if (auto* e = qobject_cast<QLineEdit*>(w)) return e->text();
+    return "<no text>";
+}
+
+using MainWindow = MainWindowTest;
+
+TEST_F(MainWindow, StartsOnTheSimulatedCardWithEveryCaptionInBothLanguages) {
+    Start();
+    EXPECT_TRUE(op.messages.empty()) << op.LastText();
+    EXPECT_EQ(program.ctx.run.gCardRet, 1);
+    EXPECT_EQ(program.ctx.panel.Timer2Interval, 30);
+    EXPECT_EQ(form->windowTitle(), "奥斯特尔-数控围字机控制系统Korvo-V2.2.0");
+    for (const auto& c : MainCaptions()) EXPECT_EQ(Shown(*form, c.caption.name), Q(c.caption.zh)) << c.caption.name;
+    EXPECT_EQ(Shown(*form, "Command_Z2"), "摆 刀 回 零");
+    EXPECT_EQ(Shown(*form, "Text1"), "控制");
+    Trigger("English");
+    for (const auto& c : MainCaptions()) EXPECT_EQ(Shown(*form, c.caption.name), Q(c.caption.en)) << c.caption.name;
+    EXPECT_EQ(Shown(*form, "Command_Z2"), "Swing SeekZero");
+    EXPECT_EQ(Shown(*form, "Label3(3)"), "Swing Zero Switch");
+    EXPECT_EQ(Shown(*form, "Text1"), "Control");
+    EXPECT_EQ(form->windowTitle(), "Ostrel-Numerical Bending Machine Control System Korvo-V2.2.0");
+    // Fixed captions.
+    EXPECT_EQ(Shown(*form, "Languige"), "语言(Language)");
+    EXPECT_EQ(Shown(*form, "English"), "英文(English)");
+    EXPECT_EQ(Shown(*form, "StepCommand"), "单步测试");
+    Trigger("Chinese");
+    EXPECT_EQ(Shown(*form, "Command1"), "轮廓偏移");
+}
+
+TEST_F(MainWindow, PanelValuesShowInTheirBoxes) {
+    Start();
+    EXPECT_EQ(Find<QLineEdit>("Text2")->text(), " 1000");
+    EXPECT_EQ(Find<QLineEdit>("Text3")->text(), "60");
+    EXPECT_EQ(Find<QLineEdit>("Text15")->text(), " 1.5");
+    // No feed encoder in the sample machine: Check3 off and disabled.
+    EXPECT_FALSE(Find<QCheckBox>("Check3")->isEnabled());
+    // Typing reaches the panel (and the cutter radius the parameter).
+    Find<QLineEdit>("Text4")->setText("12");
+    EXPECT_EQ(program.ctx.panel.Text4, "12");
+    Find<QLineEdit>("Text15")->setText("2.25");
+    EXPECT_DOUBLE_EQ(program.params.gSysParaTable.gMillRadius, 2.25);
+    QTest::mouseClick(Find<QCheckBox>("Check2"), Qt::LeftButton);
+    EXPECT_EQ(program.ctx.panel.Check2, 1);
+}
+
+TEST_F(MainWindow, ResizingMovesTheControlsToTheLayoutRectangles) {
+    Start();
+    for (QSize size : {QSize(1200, 900), QSize(1400, 1000)}) {
+        form->resize(size);
+        QApplication::processEvents();
+        const auto& l = form->model().layout;
+        EXPECT_NEAR(l.px.at("Picture1").Width, 0.75 * form->centralWidget()->width(), 1e-9);
+        for (const auto& [name, r] : l.px) {
+            QWidget* w = form->Control(name);
+            ASSERT_NE(w, nullptr) << name;
+            EXPECT_NEAR(w->x(), r.Left, 1) << name;
+            EXPECT_NEAR(w->width(), r.Width, 1) << name;
+            if (name.rfind("TabStrip", 0) != 0) {
+                EXPECT_NEAR(w->y(), r.Top, 1) << name;
+                EXPECT_NEAR(w->height(), r.Height, 1) << name;
+            }
+        }
+        for (const auto& [name, r] : l.tw) {
+            QWidget* w = form->Control(name);
+            ASSERT_NE(w, nullptr) << name;
+            EXPECT_EQ(w->x(), Twips(r.Left)) << name;
+            EXPECT_EQ(w->y(), Twips(r.Top)) << name;
+            EXPECT_EQ(w->width(), Twips(r.Width)) << name;
+        }
+        // The drawing view took the picture's size.
+        EXPECT_EQ(program.ctx.panel.Picture1Width, std::round(l.px.at("Picture1").Width));
+    }
+}
+
+TEST_F(MainWindow, TheMachineLoopTicksAndShowsPositionsAndLamps) {
+    Start();
+    program.ctx.card.set_speed(0, 1, 10000);
+    program.ctx.card.pmove(0, 1, 2500);
+    program.ctx.card.write_bit(0, 3, 1);
+    ASSERT_TRUE(TickUntil([&] { return Find<QLineEdit>("TextX")->text() == "25.00"; }, 500))
+        << Find<QLineEdit>("TextX")->text().toStdString();
+    EXPECT_EQ(program.ctx.panel.Shape1[1], MainPanel::kLampRed);
+    EXPECT_TRUE(Find<QLabel>("Shape1(1)")->styleSheet().contains("#ff0000"));
+    // The real timer runs the same tick.
+    form->timer2()->start(30);
+    EXPECT_TRUE(form->timer2()->isActive());
+    EXPECT_EQ(form->timer2()->interval(), 30);
+}
+
+TEST_F(MainWindow, ClosingWritesTheSettingsAndTheGroupFile) {
+    Start();
+    std::filesystem::remove(home / "formtext.ini");
+    std::filesystem::remove(home / "SysPara/SYS_0.ini");
+    Find<QLineEdit>("Text3")->setText("45");
+    Trigger("English");
+    form->close();
+    EXPECT_EQ(home.Read("formtext.ini"), "45\r\n10\r\n100\r\n 0 \r\n 0 \r\n0\r\n 0 \r\n 1 \r\n");
+    EXPECT_TRUE(home.Exists("SysPara/SYS_0.ini"));
+    EXPECT_TRUE(op.messages.empty()) << op.LastText();
+}
+
+TEST_F(MainWindow, ClosingWhileBusyStopsTheMachineFirst) {
+    Start();
+    program.ctx.card.set_speed(0, 1, 10000);
+    program.ctx.card.pmove(0, 1, 100000);
+    program.ctx.run.gRunning = kTrue;
+    Tick(3);
+    form->close();
+    EXPECT_FALSE(IsMachineBusy(program.ctx.run));
+    Tick(100);
+    EXPECT_EQ(Axis_Status(program.ctx), 0);
+    EXPECT_TRUE(home.Exists("formtext.ini"));
+}
+
+TEST_F(MainWindow, SecondBuildHasNoMachineStatePanelAndItsOwnTitleAndLayout) {
+    Start(true);
+    EXPECT_EQ(form->windowTitle(), "奥斯特尔-数控围字机控制系统Korvo-V2.2.1");
+    for (const char* n : {"Frame5", "TabStrip2", "TextX", "Label3(0)", "Shape1(0)", "Label1(3)"})
+        EXPECT_EQ(Find<QWidget>(n), nullptr) << n;
+    for (const char* n : {"Check2", "Check3", "Check4"}) EXPECT_FALSE(Find<QWidget>(n)->isVisible()) << n;
+    EXPECT_TRUE(Find<QWidget>("List1")->isVisible());
+    const auto& l = form->model().layout;
+    EXPECT_NEAR(Find<QWidget>("Frame6")->x(), 6, 1);
+    EXPECT_NEAR(Find<QWidget>("Frame6")->width(), l.px.at("Frame6").Width, 1);
+    EXPECT_NEAR(l.px.at("Frame1").Height, l.px.at("TabStrip1").Height / 3 - 102, 1e-9);
+    Trigger("English");
+    EXPECT_EQ(form->windowTitle(), "Ostrel-Numerical Bending Machine Control System Korvo-V2.2.1");
+    form->close();
+    EXPECT_TRUE(home.Exists("formtext.ini"));
+}
+
+TEST_F(MainWindow, SetupTabDuringARunChangesNothing) {
+    Start();
+    auto* tab = Find<QTabBar>("TabStrip1");
+    tab->setCurrentIndex(1);
+    EXPECT_TRUE(Find<QWidget>("Frame4")->isVisible());
+    EXPECT_EQ(Find<QLineEdit>("Text1")->text(), "设置");
+    tab->setCurrentIndex(0);
+    program.ctx.run.gRunning = kTrue;
+    tab->setCurrentIndex(1);
+    EXPECT_FALSE(Find<QWidget>("Frame4")->isVisible());
+    EXPECT_EQ(tab->currentIndex(), 0);
+    EXPECT_EQ(Find<QLineEdit>("Text1")->text(), "控制");
+    program.ctx.run.gRunning = 0;
+}
+
+TEST_F(MainWindow, SetupButtonsAreEnabledExactlyWhenTheirDialogExists) {
+    Start();
+    for (int16_t level : {0, 2}) {
+        program.params.gUserLevel = level;
+        form->Refresh();
+        for (int i = 0; i < 6; ++i) {
+            const int kind = *Command10Dialog(i, level);
+            const bool registered = FindDialog(static_cast<DialogKind>(kind)) != nullptr;
+            EXPECT_EQ(Find<QWidget>(Indexed("Command10", i))->isEnabled(),
+                      registered && !(i == 4 && program.params.gSysParaTable.gBendMechanisms == 0))
+                << i << " level " << level;
+        }
+    }
+    program.params.gUserLevel = 0;
+}
+
+TEST_F(MainWindow, GroupFrameOpensFromTheMenuAndCloses) {
+    Start();
+    program.params.gUserLevel = 1;
+    Trigger("切换参数组");
+    EXPECT_TRUE(Find<QWidget>("QHparaFrame")->isVisible());
+    EXPECT_TRUE(Find<QWidget>("Command3(3)")->isVisible());
+    EXPECT_EQ(Find<QLineEdit>("Text11(0)")->text(), "标准机型");
+    EXPECT_TRUE(Find<QAbstractButton>("Option1(0)")->isChecked());
+    Find<QLineEdit>("Text11(1)")->setText("B");
+    Click("Command3(0)");
+    EXPECT_EQ(program.params.gSysGroupNames[1], "B");
+    Click("Command3(2)");
+    EXPECT_FALSE(Find<QWidget>("QHparaFrame")->isVisible());
+    Trigger("当前参数组");
+    EXPECT_EQ(op.LastText(), "当前系统参数：标准机型，曲率表参数：铝板0.8");
+}
+
+TEST_F(MainWindow, ZeroSwitchLampClickArmsTheOverrideDuringAStroke) {
+    Start();
+    program.params.gUserLevel = 2;
+    QTest::mouseClick(Find<QWidget>("Label3(0)"), Qt::LeftButton);
+    EXPECT_EQ(program.ctx.run.mSensorOverride, 0);
+    program.ctx.card.write_bit(0, 1, 1);
+    QTest::mouseClick(Find<QWidget>("Label3(2)"), Qt::LeftButton);
+    EXPECT_EQ(program.ctx.run.mSensorOverride, 1);
+    program.params.gUserLevel = 0;
+}
+
+}  // namespace
+}  // namespace velbend::testing

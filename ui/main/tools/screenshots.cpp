@@ -1,0 +1,92 @@
+// Renders the real main window offscreen on the simulated card: a letter of
+// the sample folder opened and picked, in Chinese and in English, and during
+// a run.  Usage: velbend_screenshots <output folder> [sample folder]
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include <QAction>
+#include <QApplication>
+#include <QFont>
+#include <QFontDatabase>
+#include <QPixmap>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "velbend/forms/drawing_view.h"
+#include "velbend/forms/program.h"
+#include "velbend/machine/run_timer.h"
+#include "velbend/testsupport/sim_card.h"
+#include "velbend/testsupport/tempdir.h"
+#include "velbend/ui/main_form.h"
+
+using namespace velbend;
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s <output folder> [sample folder]\n", argv[0]);
+        return 2;
+    }
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    for (const char* family : {"WenQuanYi Micro Hei", "Noto Sans CJK SC", "WenQuanYi Zen Hei"}) {
+        if (QFontDatabase::hasFamily(family)) {
+            QApplication::setFont(QFont(family, 9));
+            break;
+        }
+    }
+    const std::filesystem::path out = argv[1];
+    const std::filesystem::path sample = argc > 2 ? argv[2] : VELBEND_SAMPLE_DIR;
+    std::filesystem::create_directories(out);
+
+    testing::TempHome home;
+    std::filesystem::copy(sample, home.path(), std::filesystem::copy_options::recursive |
+                                                   std::filesystem::copy_options::overwrite_existing);
+    RecordingOperator op;
+    Program program(op);
+    program.ctx.secondBuild = false;
+    testing::SimCard sim(program.ctx.card);
+    if (!sim.Usable()) {
+        std::fprintf(stderr, "simulated card: %s\n", sim.Why().c_str());
+        return 1;
+    }
+    MainForm form(program);
+    form.timer2()->stop();
+    form.show();
+    QApplication::processEvents();
+    form.timer2()->stop();
+
+    op.fileAnswers.push_back((home / "letter_e.dxf").string());
+    form.Action("打开")->trigger();
+    auto& t = form.model().drawing.tables;
+    QWidget* picture = form.Control("Picture1");
+    for (int k = 1; k < t.mNodeCount; ++k) {
+        if (t.mNodes[k].NodeNo != 1) continue;
+        double X = 0, Y = 0;
+        DrawingToPixel(program, t.mNodes[k].X, t.mNodes[k].Y, X, Y);
+        const QPoint at(static_cast<int>(std::lround(X)), static_cast<int>(std::lround(Y)));
+        QTest::mouseClick(picture, Qt::LeftButton, Qt::NoModifier, at);
+        QTest::mouseClick(picture, Qt::LeftButton, Qt::NoModifier, at);
+    }
+    QApplication::processEvents();
+    bool ok = form.grab().save(QString::fromStdString((out / "main-window-zh.png").string()));
+    form.Action("English")->trigger();
+    QApplication::processEvents();
+    ok &= form.grab().save(QString::fromStdString((out / "main-window-en.png").string()));
+    form.Action("Chinese")->trigger();
+
+    QTest::mouseClick(form.Control("Command_Run"), Qt::LeftButton);
+    for (int i = 0; i < 400 && program.ctx.run.gRunning; ++i) {
+        sim.Advance(30);
+        form.Timer2_Timer();
+    }
+    QApplication::processEvents();
+    ok &= form.grab().save(QString::fromStdString((out / "main-window-run.png").string()));
+    QTest::mouseClick(form.Control("Command_Stop"), Qt::LeftButton);
+    form.close();
+    for (const auto& m : op.messages) std::printf("message: %s\n", m.text.c_str());
+    std::printf("%s\n", ok ? "screenshots written" : "a screenshot could not be written");
+    return ok ? 0 : 1;
+}
