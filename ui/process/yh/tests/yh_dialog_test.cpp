@@ -22,6 +22,11 @@ protected:
     }
     template <class W = QWidget>
     static W* Find(QWidget* d, const char* name) { return d->findChild<W*>(name); }
+    // A click on an option's indicator (its caption may be short).
+    static void ClickOption(QWidget* d, const char* name) {
+        QWidget* o = Find(d, name);
+        QTest::mouseClick(o, Qt::LeftButton, {}, QPoint(8, o->height() / 2));
+    }
 };
 
 TEST_F(YhDialogTest, RightPasswordByEnterRaisesTheLevelAndCloses) {
@@ -33,7 +38,7 @@ TEST_F(YhDialogTest, RightPasswordByEnterRaisesTheLevelAndCloses) {
         EXPECT_TRUE(Find<QRadioButton>(d, "Option1")->isChecked());
         EXPECT_FALSE(Find(d, "Command5")->isEnabled());
         EXPECT_FALSE(Find(d, "PassIn")->isVisible());
-        QTest::mouseClick(Find(d, "Option2"), Qt::LeftButton);
+        ClickOption(d, "Option2");
         EXPECT_TRUE(Find(d, "PassIn")->isVisible());
         EXPECT_FALSE(Find(d, "user")->isEnabled());
         QLineEdit* text1 = Find<QLineEdit>(d, "Text1");
@@ -52,7 +57,7 @@ TEST_F(YhDialogTest, WrongPasswordByTheOkButtonAndTheChangePanel) {
     program.params.gLanguage = 1;
     YH_Form d(program, nullptr);
     d.show();
-    QTest::mouseClick(Find(&d, "Option3"), Qt::LeftButton);
+    ClickOption(&d, "Option3");
     QLineEdit* text1 = Find<QLineEdit>(&d, "Text1");
     // At most six characters.
     QTest::keyClicks(text1, "S2S2S2S2");
@@ -67,7 +72,7 @@ TEST_F(YhDialogTest, WrongPasswordByTheOkButtonAndTheChangePanel) {
     EXPECT_EQ(d.focusWidget(), Find(&d, "Option1"));
 
     // The right one by the OK button: the dialog stays, level 2 selected.
-    QTest::mouseClick(Find(&d, "Option3"), Qt::LeftButton);
+    ClickOption(&d, "Option3");
     EXPECT_EQ(text1->text(), "");
     QTest::keyClicks(text1, "s2");
     QTest::mouseClick(Find(&d, "Command4"), Qt::LeftButton);
@@ -92,9 +97,9 @@ TEST_F(YhDialogTest, WrongPasswordByTheOkButtonAndTheChangePanel) {
     EXPECT_EQ(op.LastText(), "Password wrong!");  // no message for the change
 
     // Esc closes from the password panel without changing the level.
-    QTest::mouseClick(Find(&d, "Option2"), Qt::LeftButton);
+    ClickOption(&d, "Option2");
     EXPECT_EQ(program.params.gUserLevel, 1);
-    QTest::mouseClick(Find(&d, "Option3"), Qt::LeftButton);
+    ClickOption(&d, "Option3");
     EXPECT_TRUE(Find(&d, "PassIn")->isVisible());
     QTest::keyClick(text1, Qt::Key_Escape);
     EXPECT_FALSE(d.isVisible());
