@@ -144,21 +144,18 @@ void SB_Form::Build() {
     edit(f5, "Text1(6)", 372, 34, 60);
     unit(f5, "Label0(5)", 436, 34);
 
-    label(f2, "Label1(3)", 10, 206, 168);
-    QGroupBox* f6 = frame(f2, "Frame6", kField, 196, 470, 34);
-    option(f6, 4, 0, 6, 10, 165);
-    option(f6, 4, 1, 172, 10, 86);
-    label(f6, "Label1(9)", 262, 7, 124);
-    edit(f6, "Text1(3)", 388, 7, 52);
-    unit(f6, "Label0(12)", 442, 7);
-
-    label(f2, "Label1(18)", 10, 244, 168);
-    QGroupBox* f11 = frame(f2, "Frame11", kField, 234, 470, 34);
-    option(f11, 4, 2, 6, 10, 165);
-    option(f11, 4, 3, 172, 10, 86);
-    label(f11, "Label1(17)", 262, 7, 124);
-    edit(f11, "Text1(5)", 388, 7, 52);
-    unit(f11, "Label0(11)", 442, 7);
+    // Front and back swing: the mode and the largest swing angle.
+    struct Swing { const char *label, *frame, *maxLabel, *text, *unit; int16_t first; int top; };
+    for (const Swing& w : {Swing{"Label1(3)", "Frame6", "Label1(9)", "Text1(3)", "Label0(12)", 0, 196},
+                           Swing{"Label1(18)", "Frame11", "Label1(17)", "Text1(5)", "Label0(11)", 2, 234}}) {
+        label(f2, w.label, 10, w.top + 10, 168);
+        QGroupBox* f = frame(f2, w.frame, kField, w.top, 470, 34);
+        option(f, 4, w.first, 6, 10, 165);
+        option(f, 4, static_cast<int16_t>(w.first + 1), 172, 10, 86);
+        label(f, w.maxLabel, 262, 7, 124);
+        edit(f, w.text, 388, 7, 52);
+        unit(f, w.unit, 442, 7);
+    }
 
     label(f2, "Label1(4)", 10, 282, 168);
     QGroupBox* f7 = frame(f2, "Frame7", kField, 272, 240, 34);
