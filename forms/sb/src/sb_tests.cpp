@@ -5,6 +5,7 @@
 
 #include "velbend/common/numtext.h"
 #include "velbend/forms/sb_form.h"
+#include "velbend/machine/cutter_back.h"
 #include "velbend/machine/dialog_stop.h"
 #include "velbend/machine/interpreter.h"
 #include "velbend/machine/jog.h"
@@ -42,16 +43,8 @@ void BuildSlotTest(MachineContext& ctx, int16_t Index, std::string_view included
     const SysPara& s = ctx.sys();
     const bool processing = s.gRunMode == 0;
     out << "G90 G01" << "G92 X0" << "M16";
-    // A cylinder cutter that is not back is drawn back first.
-    if (ctx.card.read_bit(0, 17) != 0 && s.gCutterUpDownMode == 0 && processing) {
-        out << "M14";
-        out << (s.gPositionDetectMode == 0 ? std::string("M00") : "G04 P" + Format(s.gPositionDetectDelay, "0"));
-        out << "M15";
-    }
-    if (Index != 4 && processing &&
-        ((s.gAxisKindA == 0 && (s.gSwingModeP == 0 || s.gSwingModeN == 0 || s.gSlotSides == 0)) ||
-         (s.gAxisKindA == 1 && s.gSeekZeroBeforeForward == 0)))
-        out << "M42" << "M30";
+    WriteCutterBack(ctx, out);  // a cylinder cutter that is not back is drawn back first
+    if (Index != 4 && SwingZeroBeforeSlot(s)) out << "M42" << "M30";
     if (s.gCutterUpDownMode == 1 && processing) out << "M40" << "M30";
     out << "G90 G01";
 
