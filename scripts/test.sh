@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test:
 #  1. normal build, all tests;
-#  2. AddressSanitizer + UndefinedBehaviorSanitizer build, core tests;
+#  2. AddressSanitizer + UndefinedBehaviorSanitizer build, core tests (the
+#     window models and the card library's tests among them);
 #  3. ThreadSanitizer build, card-library tests;
 #  4. clang libFuzzer targets, a short bounded run each.
 set -euo pipefail
@@ -11,20 +12,21 @@ jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
 
 echo "== normal build =="
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$jobs"
 ctest --test-dir build -j "$jobs" --output-on-failure --timeout 300 | tee build/ctest-summary.log
+scripts/screenshots.sh build
 
 echo "== address + undefined sanitizers =="
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELBEND_UI=OFF -DVELBEND_BENCH=OFF \
-      -DVELBEND_SANITIZE=address,undefined >/dev/null
+      -DVELBEND_SANITIZE=address,undefined
 cmake --build build-asan -j "$jobs"
-ctest --test-dir build-asan -L core -j "$jobs" --output-on-failure --timeout 600
+ctest --test-dir build-asan -L 'core|cardlib' -j "$jobs" --output-on-failure --timeout 600
 
 if [ -d cardlib ]; then
   echo "== thread sanitizer (card library) =="
   cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELBEND_UI=OFF -DVELBEND_BENCH=OFF \
-        -DVELBEND_SANITIZE=thread "-DVELBEND_LAYERS=testsupport;cardlib" >/dev/null
+        -DVELBEND_SANITIZE=thread "-DVELBEND_LAYERS=testsupport;cardlib"
   cmake --build build-tsan -j "$jobs"
   ctest --test-dir build-tsan -L cardlib -j "$jobs" --output-on-failure --timeout 600
 fi

@@ -37,8 +37,9 @@ int main(int argc, char** argv) {
             break;
         }
     }
-    const std::filesystem::path out = argv[1];
-    const std::filesystem::path sample = argc > 2 ? argv[2] : VELBEND_SAMPLE_DIR;
+    // Absolute: start-up makes the program folder the current directory.
+    const std::filesystem::path out = std::filesystem::absolute(argv[1]);
+    const std::filesystem::path sample = std::filesystem::absolute(argc > 2 ? argv[2] : VELBEND_SAMPLE_DIR);
     std::filesystem::create_directories(out);
 
     testing::TempHome home;
