@@ -143,24 +143,5 @@ TEST(IoFormNoCard, LampsAreNeutralWithoutACard) {
     ::unsetenv("VELBEND_CARDLIB");
 }
 
-TEST(IoMap, CaptionsAsTheMapStates) {
-    int rows = 0;
-    for (const IoRow& r : IoInputs()) {
-        if (r.bit < 0) {
-            EXPECT_STREQ(r.zh, "");
-            continue;
-        }
-        ++rows;
-        // "IN<n>" and two blanks, one before the push-buttons.
-        const std::string head = "IN" + std::to_string(r.bit) + (r.lamp >= 18 ? " " : "  ");
-        EXPECT_EQ(std::string(r.zh).substr(0, head.size()), head) << r.label;
-        EXPECT_EQ(std::string(r.en).substr(0, head.size()), head) << r.label;
-    }
-    EXPECT_EQ(rows, 16);
-    EXPECT_EQ(IoOutputs().size(), 8u);
-    EXPECT_STREQ(FindCaption(IO_Captions(), "Label21(1)", 0), "OUT1  刀切出");
-    EXPECT_STREQ(FindCaption(IO_Captions(), "Form", 1), "IO Setup");
-}
-
 }  // namespace
 }  // namespace velbend
