@@ -1,0 +1,137 @@
+// The drawing in the real main window: the sample letter opened through the
+// menu, zoomed with the wheel, dragged, every contour picked by clicks on
+// its nodes; the control-point files, the segment list and the length
+// captions on the window; the outline where the nodes map; then Close, after
+// which neither the wheel nor a click brings anything back.  Both builds.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QWheelEvent>
+
+#include "main_window_fixture.h"
+#include "velbend/common/numtext.h"
+#include "velbend/common/textfile.h"
+#include "velbend/geometry/picking.h"
+
+namespace velbend::testing {
+namespace {
+
+class DrawingRoad : public MainWindowTest, public ::testing::WithParamInterface<bool> {
+protected:
+    QWidget* picture() { return Find<QWidget>("Picture1"); }
+    DrawingModel& drawing() { return form->model().drawing; }
+    QPoint PixelOf(double x, double y) {
+        double X = 0, Y = 0;
+        DrawingToPixel(program, x, y, X, Y);
+        return QPoint(static_cast<int>(std::lround(X)), static_cast<int>(std::lround(Y)));
+    }
+    void Wheel(int delta) {
+        const QPointF at(picture()->width() / 2.0, picture()->height() / 2.0);
+        QWheelEvent e(at, picture()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+        QApplication::sendEvent(picture(), &e);
+    }
+    static bool Lit(const QImage& img, QPoint at) {
+        for (int dx = -1; dx <= 1; ++dx)
+            for (int dy = -1; dy <= 1; ++dy) {
+                const QPoint p = at + QPoint(dx, dy);
+                if (img.rect().contains(p) && (img.pixel(p) & 0xFFFFFF) != 0) return true;
+            }
+        return false;
+    }
+    std::string Caption(const char* name) { return Find<QLabel>(name)->text().toStdString(); }
+};
+
+TEST_P(DrawingRoad, OpenZoomDragPickAndClose) {
+    Start(GetParam());
+    OpenLetter();
+    ASSERT_TRUE(op.messages.empty()) << op.LastText();
+    auto& panel = program.ctx.panel;
+    const auto& t = drawing().tables;
+    ASSERT_GT(t.mNodeCount, 1);
+    EXPECT_EQ(Caption("Label4(0)"), (home / "letter_e.dxf").string());
+    EXPECT_EQ(panel.Picture1Width, picture()->width());
+    const double homeWidth = panel.gViewWidth;
+
+    // The outline lies where its mapped nodes and points say.
+    QImage img = picture()->grab().toImage();
+    for (int k = 1; k < t.mNodeCount; ++k) EXPECT_TRUE(Lit(img, PixelOf(t.mNodes[k].X, t.mNodes[k].Y))) << k;
+    for (int i = 0; i < t.mDisplayPointCount; i += 5)
+        EXPECT_TRUE(Lit(img, PixelOf(t.mDisplayPoints[i].X, t.mDisplayPoints[i].Y))) << i;
+    EXPECT_EQ(img.pixel(1, 1) & 0xFFFFFF, 0u);
+
+    // Wheel: one step per notch, about the centre; the drag moves the view
+    // by the pixels dragged.
+    Wheel(120);
+    EXPECT_DOUBLE_EQ(panel.gViewWidth, ZoomInWidth(homeWidth));
+    Wheel(-120);
+    EXPECT_DOUBLE_EQ(panel.gViewWidth, ZoomOutWidth(ZoomInWidth(homeWidth)));
+    Trigger("还原视图");
+    EXPECT_DOUBLE_EQ(panel.gViewWidth, homeWidth);
+    const double cx = panel.gViewCenterX, cy = panel.gViewCenterY;
+    QTest::mousePress(picture(), Qt::LeftButton, Qt::NoModifier, QPoint(3, 3));
+    QTest::mouseMove(picture(), QPoint(43, 23));
+    QTest::mouseRelease(picture(), Qt::LeftButton, Qt::NoModifier, QPoint(43, 23));
+    const double unit = homeWidth / picture()->width();
+    EXPECT_NEAR(panel.gViewCenterX, cx - 40 * unit, 1e-9);
+    EXPECT_NEAR(panel.gViewCenterY, cy + 20 * unit, 1e-9);
+    Trigger("还原视图");
+
+    // Every contour picked by clicks.
+    const int contours = PickEveryContour();
+    ASSERT_GE(contours, 1);
+    ASSERT_TRUE(op.messages.empty()) << op.LastText();
+    EXPECT_EQ(drawing().pick.mSelCount, contours);
+    EXPECT_EQ(CountControlBlocks(home.Read("PointForControl.dat")), contours);
+    int splines = 0;
+    const std::string ctrp = home.Read("CtrP.dat");
+    for (std::string_view line : SplitLines(ctrp)) splines += line.rfind("SPLINE", 0) == 0;
+    EXPECT_EQ(splines, 2 * contours);
+    auto* list = Find<QListWidget>("List1");
+    ASSERT_GT(list->count(), 0);
+    EXPECT_EQ(list->count(), static_cast<int>(panel.List1.size()));
+    EXPECT_EQ(list->item(0)->text().toStdString().rfind("第 1段,", 0), 0u);
+    const std::string selected = Caption("Label4(1)");
+    ASSERT_GT(selected.size(), 4u);
+    EXPECT_EQ(selected.substr(selected.size() - 4), "  mm");
+    // One piece: the total adds the end feed and the bend-to-slot distance.
+    const double L1 = Val(selected);
+    EXPECT_GT(L1, 100);
+    EXPECT_NEAR(Val(Caption("Label4(2)")),
+                L1 + (contours - 1) * Val(panel.Text4) + Val(panel.Text7) + program.ctx.sys().gBendToSlotDist, 1e-3);
+
+    // Two pieces from the piece-count box.
+    auto* text5 = Find<QLineEdit>("Text5");
+    text5->setText("2");
+    QApplication::processEvents();
+    EXPECT_NEAR(Val(Caption("Label4(2)")),
+                Val(panel.Text4) + 2 * (L1 + (contours - 1) * Val(panel.Text4)) + Val(panel.Text7) +
+                    program.ctx.sys().gBendToSlotDist,
+                1e-3);
+
+    // Close: black; a wheel step draws nothing, a click picks nothing.
+    Trigger("关闭");
+    EXPECT_EQ(Caption("Label4(0)"), "");
+    EXPECT_EQ(Caption("Label4(1)"), "");
+    EXPECT_EQ(list->count(), 0);
+    EXPECT_EQ(home.Read("CtrP.dat"), "");
+    Wheel(120);
+    EXPECT_TRUE(drawing().list.Lines.empty());
+    QTest::mouseClick(picture(), Qt::LeftButton, Qt::NoModifier, QPoint(picture()->width() / 2, picture()->height() / 2));
+    EXPECT_EQ(drawing().pick.mSelection[0].Kind, 0);
+    img = picture()->grab().toImage();
+    bool black = true;
+    for (int y = 0; y < img.height() && black; y += 2)
+        for (int x = 0; x < img.width() && black; x += 2) black = (img.pixel(x, y) & 0xFFFFFF) == 0;
+    EXPECT_TRUE(black);
+    EXPECT_TRUE(op.messages.empty()) << op.LastText();
+}
+
+INSTANTIATE_TEST_SUITE_P(Builds, DrawingRoad, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "CS7" : "Velbend"; });
+
+}  // namespace
+}  // namespace velbend::testing
