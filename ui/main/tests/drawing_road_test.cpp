@@ -9,9 +9,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QWheelEvent>
 
 #include "main_window_fixture.h"
+#include "velbend/ui/picture1_probe.h"
 #include "velbend/common/numtext.h"
 #include "velbend/common/textfile.h"
 #include "velbend/geometry/picking.h"
@@ -23,25 +23,7 @@ class DrawingRoad : public MainWindowTest, public ::testing::WithParamInterface<
 protected:
     QWidget* picture() { return Find<QWidget>("Picture1"); }
     DrawingModel& drawing() { return form->model().drawing; }
-    QPoint PixelOf(double x, double y) {
-        double X = 0, Y = 0;
-        DrawingToPixel(program, x, y, X, Y);
-        return QPoint(static_cast<int>(std::lround(X)), static_cast<int>(std::lround(Y)));
-    }
-    void Wheel(int delta) {
-        const QPointF at(picture()->width() / 2.0, picture()->height() / 2.0);
-        QWheelEvent e(at, picture()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
-                      Qt::NoScrollPhase, false);
-        QApplication::sendEvent(picture(), &e);
-    }
-    static bool Lit(const QImage& img, QPoint at) {
-        for (int dx = -1; dx <= 1; ++dx)
-            for (int dy = -1; dy <= 1; ++dy) {
-                const QPoint p = at + QPoint(dx, dy);
-                if (img.rect().contains(p) && (img.pixel(p) & 0xFFFFFF) != 0) return true;
-            }
-        return false;
-    }
+    QPoint PixelOf(double x, double y) { return PicturePixelOf(program, x, y); }
     std::string Caption(const char* name) { return Find<QLabel>(name)->text().toStdString(); }
 };
 
@@ -58,16 +40,16 @@ TEST_P(DrawingRoad, OpenZoomDragPickAndClose) {
 
     // The outline lies where its mapped nodes and points say.
     QImage img = picture()->grab().toImage();
-    for (int k = 1; k < t.mNodeCount; ++k) EXPECT_TRUE(Lit(img, PixelOf(t.mNodes[k].X, t.mNodes[k].Y))) << k;
+    for (int k = 1; k < t.mNodeCount; ++k) EXPECT_TRUE(LitNear(img, PixelOf(t.mNodes[k].X, t.mNodes[k].Y))) << k;
     for (int i = 0; i < t.mDisplayPointCount; i += 5)
-        EXPECT_TRUE(Lit(img, PixelOf(t.mDisplayPoints[i].X, t.mDisplayPoints[i].Y))) << i;
+        EXPECT_TRUE(LitNear(img, PixelOf(t.mDisplayPoints[i].X, t.mDisplayPoints[i].Y))) << i;
     EXPECT_EQ(img.pixel(1, 1) & 0xFFFFFF, 0u);
 
     // Wheel: one step per notch, about the centre; the drag moves the view
     // by the pixels dragged.
-    Wheel(120);
+    TurnWheel(picture(), 120);
     EXPECT_DOUBLE_EQ(panel.gViewWidth, ZoomInWidth(homeWidth));
-    Wheel(-120);
+    TurnWheel(picture(), -120);
     EXPECT_DOUBLE_EQ(panel.gViewWidth, ZoomOutWidth(ZoomInWidth(homeWidth)));
     Trigger("还原视图");
     EXPECT_DOUBLE_EQ(panel.gViewWidth, homeWidth);
@@ -118,15 +100,12 @@ TEST_P(DrawingRoad, OpenZoomDragPickAndClose) {
     EXPECT_EQ(Caption("Label4(1)"), "");
     EXPECT_EQ(list->count(), 0);
     EXPECT_EQ(home.Read("CtrP.dat"), "");
-    Wheel(120);
+    TurnWheel(picture(), 120);
     EXPECT_TRUE(drawing().list.Lines.empty());
     QTest::mouseClick(picture(), Qt::LeftButton, Qt::NoModifier, QPoint(picture()->width() / 2, picture()->height() / 2));
     EXPECT_EQ(drawing().pick.mSelection[0].Kind, 0);
     img = picture()->grab().toImage();
-    bool black = true;
-    for (int y = 0; y < img.height() && black; y += 2)
-        for (int x = 0; x < img.width() && black; x += 2) black = (img.pixel(x, y) & 0xFFFFFF) == 0;
-    EXPECT_TRUE(black);
+    EXPECT_TRUE(AllBlack(img));
     EXPECT_TRUE(op.messages.empty()) << op.LastText();
 }
 

@@ -14,13 +14,13 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QTest>
-#include <QWheelEvent>
 
 #include "velbend/common/numtext.h"
 #include "velbend/forms/drawing_menus.h"
 #include "velbend/forms/drawing_view.h"
 #include "velbend/geometry/picking.h"
 #include "velbend/ui/picture1_view.h"
+#include "velbend/ui/picture1_probe.h"
 #include "velbend/ui/window_fixture.h"
 
 namespace velbend {
@@ -61,17 +61,7 @@ protected:
         ASSERT_NE(a, nullptr) << name;
         a->trigger();
     }
-    QPoint PixelOf(double x, double y) {
-        double X, Y;
-        DrawingToPixel(program, x, y, X, Y);
-        return QPoint(static_cast<int>(std::lround(X)), static_cast<int>(std::lround(Y)));
-    }
-    void Wheel(int delta) {
-        QPointF at(picture->width() / 2.0, picture->height() / 2.0);
-        QWheelEvent e(at, picture->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
-                      Qt::NoScrollPhase, false);
-        QApplication::sendEvent(picture, &e);
-    }
+    QPoint PixelOf(double x, double y) { return PicturePixelOf(program, x, y); }
     // Clicks the first node of every contour twice (the whole contour).
     int PickEveryContour() {
         int contours = 0;
@@ -83,15 +73,6 @@ protected:
             ++contours;
         }
         return contours;
-    }
-    // True when a pixel within one of `at` is not black.
-    static bool Lit(const QImage& img, QPoint at) {
-        for (int dx = -1; dx <= 1; ++dx)
-            for (int dy = -1; dy <= 1; ++dy) {
-                const QPoint p = at + QPoint(dx, dy);
-                if (img.rect().contains(p) && (img.pixel(p) & 0xFFFFFF) != 0) return true;
-            }
-        return false;
     }
 
     DrawingModel drawing;
@@ -120,18 +101,18 @@ TEST_F(Harness, OpenZoomDragPickEveryContourAndClose) {
     ASSERT_EQ(img.size(), QSize(756, 532));
     EXPECT_EQ(img.pixel(0, 0) & 0xFFFFFF, 0u);
     for (int k = 1; k < drawing.tables.mNodeCount; ++k)
-        EXPECT_TRUE(Lit(img, PixelOf(drawing.tables.mNodes[k].X, drawing.tables.mNodes[k].Y))) << k;
+        EXPECT_TRUE(LitNear(img, PixelOf(drawing.tables.mNodes[k].X, drawing.tables.mNodes[k].Y))) << k;
     for (int i = 0; i < drawing.tables.mDisplayPointCount; i += 7) {
         const DisplayPoint& q = drawing.tables.mDisplayPoints[i];
-        EXPECT_TRUE(Lit(img, PixelOf(q.X, q.Y))) << i;
+        EXPECT_TRUE(LitNear(img, PixelOf(q.X, q.Y))) << i;
     }
 
     // Wheel: a high-resolution wheel steps once per whole notch.
-    Wheel(60);
+    TurnWheel(picture, 60);
     EXPECT_DOUBLE_EQ(program.ctx.panel.gViewWidth, homeWidth);
-    Wheel(60);
+    TurnWheel(picture, 60);
     EXPECT_DOUBLE_EQ(program.ctx.panel.gViewWidth, ZoomInWidth(homeWidth));
-    Wheel(-240);
+    TurnWheel(picture, -240);
     EXPECT_DOUBLE_EQ(program.ctx.panel.gViewWidth, ZoomOutWidth(ZoomOutWidth(ZoomInWidth(homeWidth))));
     Trigger("还原视图");
     EXPECT_DOUBLE_EQ(program.ctx.panel.gViewWidth, homeWidth);
@@ -175,15 +156,12 @@ TEST_F(Harness, OpenZoomDragPickEveryContourAndClose) {
     // Close: black, and neither a wheel step nor a click brings anything back.
     Trigger("关闭");
     EXPECT_TRUE(drawing.list.Lines.empty());
-    Wheel(120);
+    TurnWheel(picture, 120);
     EXPECT_TRUE(drawing.list.Lines.empty());
     QTest::mouseClick(picture, Qt::LeftButton, Qt::NoModifier, QPoint(378, 266));
     EXPECT_EQ(drawing.pick.mSelection[0].Kind, 0);
     img = picture->grab().toImage();
-    bool black = true;
-    for (int y = 0; y < img.height() && black; y += 3)
-        for (int x = 0; x < img.width() && black; x += 3) black = (img.pixel(x, y) & 0xFFFFFF) == 0;
-    EXPECT_TRUE(black);
+    EXPECT_TRUE(AllBlack(img));
 }
 
 TEST_F(Harness, NodeModeCursorAndExit) {
