@@ -198,6 +198,24 @@ TEST_F(SbTestsTest, EverySlottingTestRunsToItsEnd) {
     }
 }
 
+// A straight corner cuts nothing: the preamble's pressing holds the run
+// until the operator releases the material with Pressing.
+TEST_F(SbTestsTest, StraightCornerEndsWhenThePressingIsReleased) {
+    sim.PlaceSwitch(14, 3, 300, 100000000);
+    sim.PlaceSwitch(20, 4, 300, 100000000);
+    T().gSlotThreshold = 100;  // the included angle 90 counts as straight
+    SB_Model f = Open();
+    f.Command3_Click(0);
+    ASSERT_EQ(program.ctx.run.gSlotRunning, kTrue);
+    ASSERT_TRUE(TickUntil([&] { return program.ctx.run.gNcLineIndex == program.ctx.run.gNcLineCount; }));
+    Tick(10);
+    EXPECT_EQ(program.ctx.run.gSlotRunning, kTrue);
+    f.Command5_MouseDown(2);
+    Tick();
+    EXPECT_EQ(program.ctx.run.gSlotRunning, 0);
+    EXPECT_EQ(op.LastText(), "开槽完成！");
+}
+
 TEST_F(SbTestsTest, StopDuringASlottingTestStopsEverything) {
     SB_Model f = Open();
     f.Command3_Click(0);
