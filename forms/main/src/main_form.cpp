@@ -81,6 +81,9 @@ void Form_Load(MainFormModel& m) {
         };
     }
     if (cs7) m.List1Visible = true;
+    // Design values of the slotting-output frame: depth, width, spindle
+    // speed and feed.
+    panel.Text9 = {"1", "30", "5000", "500"};
 
     // 2-4: title text, groups and their names (icon: the view).
     m.titleText = ReadTitleText();

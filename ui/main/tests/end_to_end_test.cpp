@@ -184,3 +184,44 @@ INSTANTIATE_TEST_SUITE_P(Builds, Road, ::testing::Values(false, true),
 
 }  // namespace
 }  // namespace velbend::testing
+
+namespace velbend::testing {
+namespace {
+
+using SlotOutput = MainWindowTest;
+
+TEST_F(SlotOutput, MenuFrameAndOutputWriteTheProgram) {
+    Start();
+    OpenLetter();
+    ASSERT_EQ(PickEveryContour(), 2);
+    Trigger("开槽程序");
+    ASSERT_TRUE(Find<QWidget>("OutFrame")->isVisible());
+    EXPECT_EQ(Find<QLineEdit>("Text8")->text(), "KC_G.nc");
+    EXPECT_EQ(Find<QLineEdit>("Text9(2)")->text(), "5000");
+    Click("Command2(0)");
+    EXPECT_FALSE(Find<QWidget>("OutFrame")->isVisible());
+    EXPECT_NE(home.Read("KC_G.nc").find("S5000 M03"), std::string::npos);
+    EXPECT_TRUE(op.messages.empty()) << op.LastText();
+    // Cancel hides the frame and writes nothing.
+    std::filesystem::remove(home / "KC_G.nc");
+    Trigger("开槽程序");
+    Click("Command2(1)");
+    EXPECT_FALSE(Find<QWidget>("OutFrame")->isVisible());
+    EXPECT_FALSE(home.Exists("KC_G.nc"));
+}
+
+TEST_F(SlotOutput, AFailedWriteIsReportedAndKeepsWhatWasThere) {
+    Start();
+    OpenLetter();
+    ASSERT_EQ(PickEveryContour(), 2);
+    home.Write("old/keep.txt", "kept");
+    Trigger("开槽程序");
+    Find<QLineEdit>("Text8")->setText("old");  // a folder: the file cannot take its place
+    Click("Command2(0)");
+    ASSERT_FALSE(op.messages.empty());
+    EXPECT_EQ(home.Read("old/keep.txt"), "kept");
+    EXPECT_TRUE(Find<QWidget>("OutFrame")->isVisible());
+}
+
+}  // namespace
+}  // namespace velbend::testing

@@ -3,6 +3,9 @@
 // the group frame, the setup buttons, shut-down.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -223,6 +226,40 @@ TEST_F(MainWindow, ZeroSwitchLampClickArmsTheOverrideDuringAStroke) {
     QTest::mouseClick(Find<QWidget>("Label3(2)"), Qt::LeftButton);
     EXPECT_EQ(program.ctx.run.mSensorOverride, 1);
     program.params.gUserLevel = 0;
+}
+
+}  // namespace
+}  // namespace velbend::testing
+
+namespace velbend::testing {
+namespace {
+
+TEST_F(MainWindow, CardWaitsPumpTheWindowSoStopStaysLive) {
+    Start();
+    using Home1 = int32_t (*)(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t,
+                              int32_t, int32_t, int32_t);
+    using SuddenStop = int32_t (*)(int32_t, int32_t);
+    auto home1 = sim.Sym<Home1>("korvotarvik_home1");
+    auto suddenStop = sim.Sym<SuddenStop>("korvotarvik_sudden_stop");
+    ASSERT_NE(home1, nullptr);
+    ASSERT_NE(suddenStop, nullptr);
+    // No zero switch: the search waits until something stops it.  The Stop
+    // button, clicked from inside the wait, must be reached.
+    int stopClicks = 0;
+    QTimer::singleShot(0, form.get(), [&] {
+        ++stopClicks;
+        Click("Command_Stop");
+    });
+    std::atomic<bool> returned{false};
+    std::thread guard([&] {
+        for (int i = 0; i < 1000 && !returned; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (!returned) suddenStop(0, 1);  // no pump: end the wait anyway (the test then fails)
+    });
+    const int32_t r = home1(0, 1, 0, 0, 0, 1000, 10000, 10000, 100, 1000, 1000, 0);
+    returned = true;
+    guard.join();
+    EXPECT_EQ(stopClicks, 1);
+    EXPECT_EQ(r, 1);
 }
 
 }  // namespace
