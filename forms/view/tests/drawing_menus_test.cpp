@@ -62,6 +62,21 @@ TEST_F(MenuTest, OpenByEndingInAnyCase) {
     EXPECT_TRUE(op.prompts.empty());
 }
 
+TEST_F(MenuTest, AnOutlineBeyondTheTablesIsRefusedAndNothingIsShown) {
+    Load(TwoSquares());
+    std::string big = "SPLINE 1\r\n";
+    for (int k = 0; k < kMaxNodes + 1; ++k) big += std::to_string(k) + " 0 Node\r\n";
+    home.Write("PointForDisplay.dat", big);
+    home.Write("big.txt", "");
+    op.fileAnswers.push_back((home / "big.txt").string());
+    打开_Click(program, d);
+    ASSERT_EQ(op.messages.size(), 1u);
+    EXPECT_EQ(op.LastText(), "More than 10000 nodes: the outline is too large to show.");
+    EXPECT_EQ(d.tables.mNodeCount, 0);
+    EXPECT_TRUE(d.list.Lines.empty());
+    EXPECT_EQ(program.ctx.panel.Label4[0], "");
+}
+
 TEST_F(MenuTest, OpenNcAsksForTheZPlane) {
     home.Write("LETTER.NC", "G90 G01\r\nG00 X0 Y0 Z12.5\r\nG01 X40 Y0\r\nG01 X40 Y30\r\nG01 X0 Y30\r\nG01 X0 Y0\r\n");
     struct Case {
