@@ -15,7 +15,7 @@ namespace velbend {
 
 void HoldButton::mousePressEvent(QMouseEvent* e) {
     QPushButton::mousePressEvent(e);
-    if (e->button() == Qt::LeftButton && isEnabled() && !held_) {
+    if (isEnabled() && !held_) {
         held_ = true;
         emit held();
     }

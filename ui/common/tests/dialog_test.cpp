@@ -51,19 +51,20 @@ TEST_F(ModalDialogTest, HoldEndsOnReleaseOfAnyButtonAndOnClose) {
     EXPECT_EQ(d.helds, 1);
     QTest::mouseRelease(d.jog, Qt::RightButton);
     EXPECT_EQ(d.releases, 1);
-    // A right press starts nothing, and its release ends nothing.
+    // A right press holds as well; a second press while held starts nothing more.
     QTest::mousePress(d.jog, Qt::RightButton);
-    QTest::mouseRelease(d.jog, Qt::RightButton);
-    EXPECT_EQ(d.helds, 1);
-    EXPECT_EQ(d.releases, 1);
+    QTest::mousePress(d.jog, Qt::LeftButton);
+    EXPECT_EQ(d.helds, 2);
+    QTest::mouseRelease(d.jog, Qt::LeftButton);
+    EXPECT_EQ(d.releases, 2);
     // Held, then Esc in a text box: the dialog closes and the hold ends.
     QTest::mousePress(d.jog, Qt::LeftButton);
     d.edit->setFocus();
     QTest::keyClick(d.edit, Qt::Key_Escape);
     EXPECT_FALSE(d.isVisible());
     EXPECT_EQ(d.result(), QDialog::Rejected);
-    EXPECT_EQ(d.helds, 2);
-    EXPECT_EQ(d.releases, 2);
+    EXPECT_EQ(d.helds, 3);
+    EXPECT_EQ(d.releases, 3);
 }
 
 TEST_F(ModalDialogTest, EnterIsNoDefaultButton) {

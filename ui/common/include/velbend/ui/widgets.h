@@ -13,7 +13,7 @@ class QWidget;
 
 namespace velbend {
 
-// A button that acts while it is held: held() on a press of the left mouse
+// A button that acts while it is held: held() on a press of any mouse
 // button, letGo() on the release of any mouse button, and on Release()
 // (which a window calls when it hides, loses focus or closes).  letGo()
 // comes once per held(), never without one.
