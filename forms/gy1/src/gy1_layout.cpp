@@ -112,7 +112,7 @@ std::vector<GY1_Place> GY1_Layout(bool secondBuild) {
                             {"Label1(1)", "Text1(1)", "Label0(1)", "pulse/mm"},
                             {"Label1(2)", "Text1(2)", "Label0(2)", "mm"},
                             {"Label1(9)", "Text1(9)", "Label0(3)", "s"}};
-        for (int i = 0; i < 4; ++i) AddRow(v, "Frame1", rows[i], 330 + i * 390, 120, {2490, 645, 840});
+        for (int i = 0; i < 4; ++i) AddRow(v, "Frame1", rows[i], 330 + i * 390, 120, {2460, 630, 900});
         v.push_back({K::Button, "Command1(0)", "Frame1", 4215, 307, 690, kButtonH, ""});
         v.push_back({K::Button, "Command1(1)", "Frame1", 4215, 697, 690, kButtonH, ""});
     }
