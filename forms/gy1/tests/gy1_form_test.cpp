@@ -606,3 +606,88 @@ TEST_F(GY1FormTest, SecondBuildSeekBeforeWorkReachesTheNextRun) {
 
 }  // namespace
 }  // namespace velbend
+
+namespace velbend {
+namespace {
+
+// A card that answers from a table and logs the entries the dialog calls.
+struct LogCard {
+    static inline std::vector<std::string> log;
+    static inline int32_t moving = 0;  // axis reporting 1 from get_status (0: none)
+    static void Bind(Card& card) {
+        log.clear();
+        CardEntries e;
+        e.get_status = [](int32_t, int32_t a, int32_t* o) {
+            *o = a == moving ? 1 : 0;
+            return 0;
+        };
+        e.dec_stop = [](int32_t, int32_t a) { return Log("dec_stop", a); };
+        e.write_bit = [](int32_t, int32_t b, int32_t v) { return Log("write_bit", b, v); };
+        e.set_command_pos = [](int32_t, int32_t a, int32_t v) { return Log("set_command_pos", a, v); };
+        e.set_actual_pos = [](int32_t, int32_t a, int32_t v) { return Log("set_actual_pos", a, v); };
+        e.set_speed = [](int32_t, int32_t a, int32_t v) { return Log("set_speed", a, v); };
+        e.set_startv = [](int32_t, int32_t a, int32_t v) { return Log("set_startv", a, v); };
+        e.set_acc = [](int32_t, int32_t a, int32_t v) { return Log("set_acc", a, v); };
+        e.pmove = [](int32_t, int32_t a, int32_t v) { return Log("pmove", a, v); };
+        e.read_fifo_empty = [](int32_t) { return 1; };
+        card.Bind(e, "log card");
+    }
+    static int32_t Log(const char* what, int32_t a, int32_t b = INT32_MIN) {
+        std::string s = std::string(what) + " " + std::to_string(a);
+        if (b != INT32_MIN) s += " " + std::to_string(b);
+        log.push_back(s);
+        return 0;
+    }
+};
+
+TEST(GY1CardCalls, StopMoveAndJog) {
+    testing::TempHome home;
+    RecordingOperator op;
+    Program program(op);
+    program.ctx.secondBuild = false;
+    auto& ax = program.ctx.axis(1);
+    ax.PulseEquivalent = 80;
+    ax.ManualFeedrate = 900;
+    ax.Acceleration = 2.5;
+    program.ctx.sys().gEncoderEquiv = 40;
+    LogCard::Bind(program.ctx.card);
+    GY1_Model m(program);
+    m.Form_Load();
+
+    // Stop with nothing moving: no stop call, outputs 0..7 off.
+    LogCard::moving = 0;
+    LogCard::log.clear();
+    m.Command2_Click(2);
+    std::vector<std::string> outputsOff;
+    for (int k = 0; k <= 7; ++k) outputsOff.push_back("write_bit " + std::to_string(k) + " 0");
+    EXPECT_EQ(LogCard::log, outputsOff);
+    // Axis 3 moving: it alone is decelerated.
+    LogCard::moving = 3;
+    LogCard::log.clear();
+    m.Command2_Click(2);
+    ASSERT_FALSE(LogCard::log.empty());
+    EXPECT_EQ(LogCard::log.front(), "dec_stop 3");
+    LogCard::moving = 0;
+
+    // The measuring move: counters to 0, pressing off, 900 mm/min at 80
+    // pulses/mm, 12.5 mm (1000 pulses).
+    m.Command1_Click(0);
+    m.SetText("Text6(2)", "12.5");
+    LogCard::log.clear();
+    m.Command7_Click(4);
+    const std::vector<std::string> move = {"set_command_pos 1 0", "set_actual_pos 1 0", "write_bit 3 0",
+                                           "set_speed 1 1200",    "set_startv 1 1000",  "set_acc 1 25000",
+                                           "pmove 1 1000"};
+    EXPECT_EQ(LogCard::log, move);
+
+    // The return-material jog, and its release.
+    LogCard::log.clear();
+    m.Command7_MouseDown(7);
+    m.Command7_MouseUp(7);
+    const std::vector<std::string> jog = {"set_speed 1 1200", "set_startv 1 1000", "set_acc 1 25000",
+                                          "pmove 1 -100000000", "dec_stop 1"};
+    EXPECT_EQ(LogCard::log, jog);
+}
+
+}  // namespace
+}  // namespace velbend
