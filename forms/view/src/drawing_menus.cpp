@@ -136,12 +136,12 @@ void 还原视图_Click(Program& p, DrawingModel& d) {
 
 void 取消选择_Click(Program& p, DrawingModel& d) {
     if (Axis_Status(p.ctx) != 0 || IsMachineBusy(p.ctx.run)) return;
-    if (CancelSelect(d.pick, p.op(), p.language()) && d.pick.mSelCount == 0) {
-        // No range left: the control path and its lengths go with it.
-        d.Core().ControlPointCls();
-        p.ctx.panel.Label4[1].clear();
-        p.ctx.panel.Label4[2].clear();
-    }
+    // A range being picked is given up; of the picked ones the last goes
+    // while at least two are in PointForControl.dat (the only one stays).
+    const int16_t n = d.pick.mSelCount;
+    const bool open = n >= 0 && n < kMaxSelections && d.pick.mSelection[n].Kind != 0;
+    const std::optional<std::string> picked = ReadFileBytes(ProgramFile("PointForControl.dat"));
+    if (open || (picked && CountControlBlocks(*picked) >= 2)) CancelSelect(d.pick, p.op(), p.language());
     BuildDisplayList(p, d, 0);
     Command1_Click(p, d);
 }

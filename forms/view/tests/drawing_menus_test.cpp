@@ -147,19 +147,23 @@ TEST_F(MenuTest, CancelSelectDropsTheLastRange) {
     EXPECT_EQ(d.pick.mSelCount, 2);
     EXPECT_EQ(d.pick.mSelection[2].Kind, 0);
 
-    // Down to nothing: the path and its lengths go too.
+    // The only range left stays, with its path.
     取消选择_Click(program, d);
+    EXPECT_EQ(d.pick.mSelCount, 1);
+    const std::string one = home.Read("PointForControl.dat");
     取消选择_Click(program, d);
-    EXPECT_EQ(d.pick.mSelCount, 0);
-    EXPECT_EQ(home.Read("CtrP.dat"), "");
-    EXPECT_EQ(program.ctx.panel.Label4[1], "");
-    EXPECT_TRUE(program.ctx.panel.List1.empty());
+    EXPECT_EQ(d.pick.mSelCount, 1);
+    EXPECT_EQ(home.Read("PointForControl.dat"), one);
+    EXPECT_EQ(d.mPathCount, 2);
+    EXPECT_FALSE(program.ctx.panel.List1.empty());
 
     // Refused while the machine is busy.
-    PickAll();
+    ClickNode(5);
+    ClickNode(5);
+    ASSERT_EQ(d.pick.mSelCount, 2);
     program.ctx.run.gHomeState = 1;
     取消选择_Click(program, d);
-    EXPECT_EQ(d.pick.mSelCount, 3);
+    EXPECT_EQ(d.pick.mSelCount, 2);
 }
 
 TEST_F(MenuTest, SelectAreaInSquareMetresInBothLanguages) {
