@@ -24,6 +24,10 @@ void DialogStop(MachineContext& ctx) {
     run.gCylinderBusy = 0;
     run.mJogDirection = 0;
     run.mPaused = 0;
+    run.mDebugMode = 0;
+    run.gPendingComp = 0;
+    run.gCompWaitTicks = 0;
+    run.mFeedCheckPos = 0;
 }
 
 }  // namespace velbend

@@ -58,6 +58,9 @@ TEST_F(ProgramStartTest, DialogStopHaltsEveryMovingAxisAndClearsEveryState) {
     ctx.run.mBendHomePhase = -1;
     ctx.run.gCylinderBusy = 1;
     ctx.run.mJogDirection = 1;
+    ctx.run.gPendingComp = 12.5;
+    ctx.run.gCompWaitTicks = 3;
+    ctx.run.mDebugMode = 4;
     card().ClearLog();
     DialogStop(ctx);
     EXPECT_TRUE(card().Called("dec_stop", {0, 1}));
@@ -69,6 +72,9 @@ TEST_F(ProgramStartTest, DialogStopHaltsEveryMovingAxisAndClearsEveryState) {
     EXPECT_EQ(ctx.run.gCylinderBusy, 0);
     EXPECT_EQ(ctx.run.mJogDirection, 0);
     EXPECT_EQ(ctx.run.gHomeStarted, 0);
+    EXPECT_EQ(ctx.run.gPendingComp, 0);
+    EXPECT_EQ(ctx.run.gCompWaitTicks, 0);
+    EXPECT_EQ(ctx.run.mDebugMode, 0);
 }
 
 }  // namespace
