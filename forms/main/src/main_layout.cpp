@@ -31,7 +31,7 @@ MainLayout DesignLayout(bool secondBuild) {
     p["Frame6"] = {519.84, 564.98, 472.32, 129.09};
     p["List1"] = p["Frame6"];
     p["OutFrame"] = {324, 225, 360, 260};
-    p["QHparaFrame"] = {254, 115, 500, 400};
+    p["QHparaFrame"] = {254, 109, 500, 410};
     p["TshFrame"] = {324, 265, 360, 180};
     if (secondBuild) {
         p.erase("Frame5");

@@ -82,12 +82,33 @@ TEST_F(StartUp, MissingTablesKeepDefaultsWithAMessageNamingTheFile) {
     EXPECT_EQ(program.ctx.panel.Timer2Interval, 30);  // start-up went on
 }
 
-TEST_F(StartUp, PatArcDefaultsAreWrittenToPfjjIni) {
-    SeedHome();
-    home.Write("SysPara/pfjj_0.ini", " 50            0 \r\n");
-    Load();
-    EXPECT_EQ(program.params.gPfjjLast, 4);
-    EXPECT_EQ(home.Read("pfjj.ini").substr(0, 19), " 40            1 \r\n");
+TEST_F(StartUp, PatArcSpacingFileAndItsDefaults) {
+    std::string fifteen;
+    for (int i = 1; i <= 15; ++i) fifteen += Str(10.0 * i) + "  " + Str(0.5 * i) + "\r\n";
+    struct Case {
+        std::optional<std::string> file;
+        int16_t last;
+        bool pfjjIni;
+    };
+    const Case cases[] = {{" 30            .8 \r\n 0             2 \r\n", 2, false},
+                          {" 50            0 \r\n", 4, true},
+                          {"", 4, true},
+                          {std::nullopt, 4, true},
+                          {fifteen, 11, false}};
+    for (const auto& c : cases) {
+        SeedHome();
+        std::filesystem::remove(home / "SysPara/pfjj_0.ini");
+        std::filesystem::remove(home / "pfjj.ini");
+        if (c.file) home.Write("SysPara/pfjj_0.ini", *c.file);
+        MainFormModel model(program);
+        Form_Load(model);
+        EXPECT_EQ(program.params.gPfjjLast, c.last) << c.file.value_or("<none>");
+        EXPECT_EQ(home.Exists("pfjj.ini"), c.pfjjIni) << c.file.value_or("<none>");
+        if (c.pfjjIni) {
+            EXPECT_EQ(home.Read("pfjj.ini"),
+                      " 40            1 \r\n 100           2 \r\n 240           3 \r\n 0             4 \r\n");
+        }
+    }
 }
 
 TEST_F(StartUp, NoCardGivesTheMessageAndTheAxesAreStillSetUp) {

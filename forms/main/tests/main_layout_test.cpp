@@ -35,7 +35,7 @@ TEST(MainLayout, At1008By710ClientPixels) {
     ExpectRect(l, "Frame6", {519.84, 564.98, 472.32, 129.09});
     ExpectRect(l, "List1", {519.84, 564.98, 472.32, 129.09});
     ExpectRect(l, "OutFrame", {504 - 180, 355 - 130, 360, 260});
-    ExpectRect(l, "QHparaFrame", {504 - 250, 355 - 240, 500, 400});
+    ExpectRect(l, "QHparaFrame", {504 - 250, 355 - 0.6 * 410, 500, 410});
     // Inside the frames (twips): X = 240 px x 15, Y = 135.5 px x 15.
     ExpectRect(l, "Command10(2)", {360, 2 * 476.5 * 15 * 0.125 + 480, 2880, 450}, true);
     ExpectRect(l, "Command_TL", {288, 0.66 * 2032.5, 900, 0.18 * 2032.5}, true);

@@ -211,6 +211,7 @@ void MainForm::BuildWidgets() {
     // Setup buttons.
     auto* f4 = frame("Frame4");
     for (int i = 0; i < 6; ++i) button(f4, Indexed("Command10", i));
+    f4->setAutoFillBackground(true);  // lies over the other frames of the column
     f4->hide();
 
     // Bottom band.
@@ -286,9 +287,9 @@ void MainForm::BuildWidgets() {
             edit(g, Indexed(k == 0 ? "Text11" : "Text13", i))->setGeometry(60, 24 + i * 28, 165, 22);
         }
     }
-    button(qh, "Command3(3)")->setGeometry(10, 300 + 45, 235, 26);
-    button(qh, "Command3(4)")->setGeometry(255, 300 + 45, 235, 26);
-    for (int i = 0; i < 3; ++i) button(qh, Indexed("Command3", i))->setGeometry(40 + i * 150, 368, 120, 26);
+    button(qh, "Command3(3)")->setGeometry(10, 345, 235, 26);
+    button(qh, "Command3(4)")->setGeometry(255, 345, 235, 26);
+    for (int i = 0; i < 3; ++i) button(qh, Indexed("Command3", i))->setGeometry(40 + i * 150, 378, 120, 26);
     qh->hide();
 
     // Machine-debug choice frame.
@@ -307,6 +308,10 @@ void MainForm::BuildWidgets() {
     if (cs7) {
         // The options live in the operator dialog.
         for (const char* n : {"Check2", "Check3", "Check4"}) widgets_[n]->hide();
+        // The shorter feeding frame holds the three jog buttons only; the
+        // jog speed and step boxes keep their values (the speed comes from
+        // the axis parameters, the step is off).
+        for (const char* n : {"Label1(0)", "Text2", "Label0(5)", "Check1", "Text3", "Label0(6)"}) widgets_[n]->hide();
     }
     model_.layout = DesignLayout(cs7);
     for (const auto& c : FixedMainCaptions()) {

@@ -157,7 +157,8 @@ TEST_F(MainWindow, SecondBuildHasNoMachineStatePanelAndItsOwnTitleAndLayout) {
     EXPECT_EQ(form->windowTitle(), "奥斯特尔-数控围字机控制系统Korvo-V2.2.1");
     for (const char* n : {"Frame5", "TabStrip2", "TextX", "Label3(0)", "Shape1(0)", "Label1(3)"})
         EXPECT_EQ(Find<QWidget>(n), nullptr) << n;
-    for (const char* n : {"Check2", "Check3", "Check4"}) EXPECT_FALSE(Find<QWidget>(n)->isVisible()) << n;
+    for (const char* n : {"Check2", "Check3", "Check4", "Text2", "Check1"}) EXPECT_FALSE(Find<QWidget>(n)->isVisible()) << n;
+    EXPECT_TRUE(Find<QWidget>("Command_SL")->isVisible());
     EXPECT_TRUE(Find<QWidget>("List1")->isVisible());
     const auto& l = form->model().layout;
     EXPECT_NEAR(Find<QWidget>("Frame6")->x(), 6, 1);

@@ -1,6 +1,6 @@
 // Renders the real main window offscreen on the simulated card: a letter of
-// the sample folder opened and picked, in Chinese and in English, and during
-// a run.  Usage: velbend_screenshots <output folder> [sample folder]
+// the sample folder opened and picked, in Chinese and in English, during a
+// run, and the second build as it starts.  Usage: velbend_screenshots <output folder> [sample folder]
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -12,6 +12,7 @@
 #include <QFontDatabase>
 #include <QPixmap>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTest>
 #include <QTimer>
 
@@ -87,6 +88,25 @@ int main(int argc, char** argv) {
     ok &= form.grab().save(QString::fromStdString((out / "main-window-run.png").string()));
     QTest::mouseClick(form.Control("Command_Stop"), Qt::LeftButton);
     form.close();
+
+    // The second build, freshly started.
+    {
+        Program second(op);
+        second.ctx.secondBuild = true;
+        second.ctx.card = program.ctx.card;
+        MainForm cs7(second);
+        cs7.timer2()->stop();
+        cs7.show();
+        QApplication::processEvents();
+        ok &= cs7.grab().save(QString::fromStdString((out / "main-window-cs7.png").string()));
+        // The setup tab and the parameter-group frame.
+        cs7.findChild<QTabBar*>("TabStrip1")->setCurrentIndex(1);
+        second.params.gUserLevel = 1;
+        cs7.Action("切换参数组")->trigger();
+        QApplication::processEvents();
+        ok &= cs7.grab().save(QString::fromStdString((out / "main-window-setup-groups.png").string()));
+        cs7.close();
+    }
     for (const auto& m : op.messages) std::printf("message: %s\n", m.text.c_str());
     std::printf("%s\n", ok ? "screenshots written" : "a screenshot could not be written");
     return ok ? 0 : 1;
