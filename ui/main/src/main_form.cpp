@@ -362,7 +362,8 @@ void MainForm::Handle(const char* name, F&& f) {
     running_.insert(name);
     f();
     running_.erase(name);
-    if (!refreshing_) Refresh();
+    if (refreshing_) dirty_ = true;
+    else Refresh();
 }
 
 void MainForm::Connect() {
@@ -645,6 +646,12 @@ void MainForm::Refresh() {
         timer2_->start(panel.Timer2Interval);
     }
     refreshing_ = false;
+    // A handler raised by a value set here (Text5's change) changed the
+    // panel: show that too.
+    if (dirty_) {
+        dirty_ = false;
+        Refresh();
+    }
 }
 
 void MainForm::ApplyLayout() {
@@ -699,6 +706,11 @@ void MainForm::closeEvent(QCloseEvent* e) {
         timer2_->stop();
     }
     e->accept();
+}
+
+bool MainForm::event(QEvent* e) {
+    if (e->type() == QEvent::WindowDeactivate) ReleaseHeldButtons(this);
+    return QMainWindow::event(e);
 }
 
 bool MainForm::eventFilter(QObject* watched, QEvent* e) {

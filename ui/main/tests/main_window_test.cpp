@@ -265,3 +265,50 @@ TEST_F(MainWindow, CardWaitsPumpTheWindowSoStopStaysLive) {
 
 }  // namespace
 }  // namespace velbend::testing
+
+namespace velbend::testing {
+namespace {
+
+TEST_F(MainWindow, JogMovesWhileHeldAndStopsOnReleaseOrDeactivation) {
+    Start();
+    Tick(2);  // the machine loop has seen the external jog inputs at rest
+    auto* feed = Find<QWidget>("Command_SL");
+    QTest::mousePress(feed, Qt::LeftButton);
+    Tick(5);
+    EXPECT_EQ(program.ctx.run.mJogDirection, 1);
+    int32_t moving = 0;
+    program.ctx.card.get_status(0, 1, &moving);
+    EXPECT_NE(moving, 0);
+    QTest::mouseRelease(feed, Qt::LeftButton);
+    Tick(100);
+    program.ctx.card.get_status(0, 1, &moving);
+    EXPECT_EQ(moving, 0);
+    // Held again, then the window loses the activation: the hold ends.
+    QTest::mousePress(Find<QWidget>("Command_TL"), Qt::LeftButton);
+    Tick(5);
+    EXPECT_EQ(program.ctx.run.mJogDirection, -1);
+    QEvent deactivate(QEvent::WindowDeactivate);
+    QApplication::sendEvent(form.get(), &deactivate);
+    EXPECT_EQ(program.ctx.run.mJogDirection, 0);
+    Tick(100);
+    program.ctx.card.get_status(0, 1, &moving);
+    EXPECT_EQ(moving, 0);
+    // Seek zero of the feed axis from its button.
+    Click("Command_XZ");
+    EXPECT_EQ(program.ctx.run.gHomeState, 1);
+    Click("Command_Stop");
+    EXPECT_EQ(program.ctx.run.gHomeState, 0);
+}
+
+TEST_F(MainWindow, MachineAdjustOpensTheTestFrame) {
+    Start();
+    Click("Command4(0)");
+    EXPECT_TRUE(Find<QWidget>("TshFrame")->isVisible());
+    EXPECT_EQ(Find<QLabel>("Label7")->text(), "准备开始送料加工");
+    EXPECT_EQ(Find<QPushButton>("Command5(0)")->text(), "确认");
+    Click("Command5(1)");
+    EXPECT_FALSE(Find<QWidget>("TshFrame")->isVisible());
+}
+
+}  // namespace
+}  // namespace velbend::testing

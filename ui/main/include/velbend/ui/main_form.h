@@ -55,6 +55,8 @@ protected:
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
+    // A deactivated window ends every jog hold.
+    bool event(QEvent* e) override;
 
 private:
     void BuildWidgets();
@@ -80,6 +82,7 @@ private:
     bool shown_ = false;
     bool closed_ = false;
     bool refreshing_ = false;
+    bool dirty_ = false;  // a handler ran while the widgets were refreshed
     void* pumpSetter_ = nullptr;
 };
 
