@@ -35,6 +35,16 @@ struct Bench {
         std::filesystem::copy(Sample(), home.path(), std::filesystem::copy_options::recursive |
                                                          std::filesystem::copy_options::overwrite_existing);
     }
+    // The window started on a usable simulated card; else the benchmark is
+    // skipped with the reason.
+    bool Ready(benchmark::State& state) {
+        if (!sim.Usable()) {
+            state.SkipWithError(sim.Why().c_str());
+            return false;
+        }
+        Start();
+        return true;
+    }
     void Start() {
         form = std::make_unique<MainForm>(program);
         form->timer2()->stop();
@@ -68,11 +78,7 @@ struct Bench {
 void BM_StartUpToFirstShownWindow(benchmark::State& state) {
     for (auto _ : state) {
         Bench b;
-        if (!b.sim.Usable()) {
-            state.SkipWithError(b.sim.Why().c_str());
-            return;
-        }
-        b.Start();
+        if (!b.Ready(state)) return;
         benchmark::DoNotOptimize(b.form->isVisible());
         state.PauseTiming();
         b.form->close();
@@ -94,11 +100,7 @@ BENCHMARK(BM_LayoutFunction)->Unit(benchmark::kMicrosecond);
 
 void BM_LayoutAppliedToTheWindow(benchmark::State& state) {
     Bench b;
-    if (!b.sim.Usable()) {
-        state.SkipWithError(b.sim.Why().c_str());
-        return;
-    }
-    b.Start();
+    if (!b.Ready(state)) return;
     bool big = false;
     for (auto _ : state) {
         state.PauseTiming();
@@ -113,11 +115,7 @@ BENCHMARK(BM_LayoutAppliedToTheWindow)->Unit(benchmark::kMicrosecond);
 
 void BM_RunClick20LettersTimes10(benchmark::State& state) {
     Bench b;
-    if (!b.sim.Usable()) {
-        state.SkipWithError(b.sim.Why().c_str());
-        return;
-    }
-    b.Start();
+    if (!b.Ready(state)) return;
     b.OpenAndPick();
     // Twenty letters: the arc-and-line control path of the machine tests
     // twenty times over (the sample "e", 20 x 10 times, would pass the
@@ -149,11 +147,7 @@ BENCHMARK(BM_RunClick20LettersTimes10)->Unit(benchmark::kMillisecond);
 
 void BM_MachineLoopTickWithPanelBinding(benchmark::State& state) {
     Bench b;
-    if (!b.sim.Usable()) {
-        state.SkipWithError(b.sim.Why().c_str());
-        return;
-    }
-    b.Start();
+    if (!b.Ready(state)) return;
     b.OpenAndPick();
     QTest::mouseClick(b.form->Control("Command_Run"), Qt::LeftButton);
     for (auto _ : state) {
