@@ -263,6 +263,38 @@ TEST_F(MainWindow, CardWaitsPumpTheWindowSoStopStaysLive) {
     EXPECT_EQ(r, 1);
 }
 
+TEST_F(MainWindow, AHandlerWaitingOnTheCardIsNotEnteredAgain) {
+    Start();
+    using Home1 = int32_t (*)(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t,
+                              int32_t, int32_t, int32_t);
+    auto home1 = sim.Sym<Home1>("korvotarvik_home1");
+    auto suddenStop = sim.Sym<int32_t (*)(int32_t, int32_t)>("korvotarvik_sudden_stop");
+    ASSERT_NE(home1, nullptr);
+    auto* tabs = Find<QTabBar>("TabStrip2");
+    tabs->setCurrentIndex(1);
+    // Tab 1 rebuilds the drawing; here the rebuild waits on a seek zero.
+    int rebuilds = 0;
+    program.ctx.hooks.BuildDisplayList = [&](int16_t) {
+        if (++rebuilds == 1) home1(0, 1, 0, 0, 0, 1000, 10000, 10000, 100, 1000, 1000, 0);
+    };
+    QTimer::singleShot(0, form.get(), [&] {
+        tabs->setCurrentIndex(1);  // clicks on the strip while its handler waits
+        tabs->setCurrentIndex(0);
+        Click("Command_Stop");     // Stop also rebuilds the drawing: rebuild 2
+    });
+    std::atomic<bool> returned{false};
+    std::thread guard([&] {
+        for (int i = 0; i < 1000 && !returned; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (!returned) suddenStop(0, 1);
+    });
+    tabs->setCurrentIndex(0);
+    returned = true;
+    guard.join();
+    EXPECT_EQ(rebuilds, 2);
+    EXPECT_EQ(form->model().tab2, 1);
+    EXPECT_EQ(tabs->currentIndex(), 0);
+}
+
 }  // namespace
 }  // namespace velbend::testing
 
