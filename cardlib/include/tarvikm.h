@@ -116,7 +116,12 @@ int32_t korvotarvik_symmetry_absolute_line3(int32_t card, int32_t axis1, int32_t
 int32_t korvotarvik_symmetry_relative_line4(int32_t card, int32_t pulses1, int32_t pulses2, int32_t pulses3, int32_t pulses4, int32_t start_speed, int32_t speed, double acc_time);
 int32_t korvotarvik_symmetry_absolute_line4(int32_t card, int32_t target1, int32_t target2, int32_t target3, int32_t target4, int32_t start_speed, int32_t speed, double acc_time);
 
-/* Homing: blocking calls and the stepwise machine */
+/* Homing: blocking calls and the stepwise machine.  A stop of a homing axis
+   (korvotarvik_dec_stop or korvotarvik_sudden_stop) ends korvotarvik_home1
+   and korvotarvik_home2 with 1 and the step machine with -1020 in every
+   phase, and no drive command follows the stop.  When korvotarvik_home2
+   fails on one axis (-2) the other axis is stopped too.  home2's direction_b
+   is not tested: any value other than 0 is direction 1. */
 int32_t korvotarvik_home1(int32_t card, int32_t axis, int32_t direction, int32_t home_logic, int32_t index_mode,
                           int32_t start_speed, int32_t speed, int32_t acc, int32_t backoff_distance,
                           int32_t backoff_speed, int32_t index_speed, int32_t index_distance);

@@ -69,8 +69,16 @@ struct HomeAxis {
 
 class Homing {
 public:
-    Homing(int32_t card, HomeAxis* axes, int n) : card_(card), ax_(axes), n_(n) {}
+    Homing(int32_t card, HomeAxis* axes, int n) : card_(card), ax_(axes), n_(n)
+    {
+        for (int i = 0; i < n_; ++i)
+            watch_ |= 1u << (ax_[i].axis - 1);
+    }
 
+    // 0 homed, 1 stopped by a stop flag, -2 failure.  A stop flag of either
+    // axis ends the call with 1 in every phase, also when the stop came at
+    // constant speed and the axis already stands: it is tested at the end of
+    // every wait, and every drive is sent only while no flag is set.
     int32_t run()
     {
         State& st = state();
@@ -87,7 +95,8 @@ public:
             HomeAxis& a = ax_[i];
             a.travel = a.dir;
             if (!home_active(a)) {
-                korvotarvik_continue_move(card_, a.axis, a.travel);
+                if (!continue_move_unless_stopped(card_, a.axis, a.travel, watch_))
+                    return stop();
                 searching[i] = true;
             }
         }
@@ -103,6 +112,8 @@ public:
                     any = true;
                     continue;
                 }
+                if (stop_requested())
+                    return stop();  // stopped by the flag, not by the switch
                 if (!a.limit) {
                     searching[i] = false;  // stopped by the card on the switch
                     continue;
@@ -112,7 +123,8 @@ public:
                 a.reversed = true;
                 a.limit = false;  // the limit before the reversal is forgotten
                 a.travel = 1 - a.travel;
-                korvotarvik_continue_move(card_, a.axis, a.travel);
+                if (!continue_move_unless_stopped(card_, a.axis, a.travel, watch_))
+                    return stop();
                 any = true;
             }
             if (!any)
@@ -120,19 +132,23 @@ public:
             if (int32_t r = pass())
                 return r;
         }
+        if (stop_requested())
+            return stop();
 
         // Back off with the switch disabled, then come back onto it.
         for (HomeAxis& a : axes()) {
             korvotarvik_set_stop0_mode(card_, a.axis, 0, a.home_logic);
             set_speeds(card_, a.axis, a.backoff_speed, a.backoff_speed, 0, false);
-            drive_relative(card_, a.axis, a.dir == 1 ? int64_t(a.backoff) : -int64_t(a.backoff));
+            if (!drive(a, a.dir == 1 ? int64_t(a.backoff) : -int64_t(a.backoff)))
+                return stop();
         }
         if (int32_t r = wait_all(nullptr))
             return r;
         for (HomeAxis& a : axes()) {
             korvotarvik_set_stop0_mode(card_, a.axis, 1, a.home_logic);
             a.home = a.limit = false;
-            drive_relative(card_, a.axis, a.dir == 1 ? -int64_t(a.backoff) : int64_t(a.backoff));
+            if (!drive(a, a.dir == 1 ? -int64_t(a.backoff) : int64_t(a.backoff)))
+                return stop();
         }
         if (int32_t r = wait_all([&](HomeAxis& a) {
                 if (home_active(a))
@@ -157,7 +173,8 @@ public:
             set_speeds(card_, a.axis, a.index_speed, a.index_speed, 0, false);
             korvotarvik_set_stop1_mode(card_, a.axis, 1, a.index_mode);
             a.index = false;
-            drive_relative(card_, a.axis, a.dir == 1 ? int64_t(a.index_distance) : -int64_t(a.index_distance));
+            if (!drive(a, a.dir == 1 ? int64_t(a.index_distance) : -int64_t(a.index_distance)))
+                return stop();
         }
         if (!indexing)
             return 0;
@@ -196,6 +213,36 @@ private:
         return level_is(card_, bit_of(a.axis, travel == 1 ? 0 : 1), logic);
     }
 
+    bool drive(const HomeAxis& a, int64_t pulses)
+    {
+        return drive_relative_unless_stopped(card_, a.axis, pulses, watch_);
+    }
+
+    bool stop_requested()
+    {
+        State& st = state();
+        for (HomeAxis& a : axes())
+            if (st.stop_flag[card_][a.axis - 1].load())
+                return true;
+        return false;
+    }
+
+    // The end by a stop flag: every axis still driving is stopped, the home
+    // and index inputs are disabled; no drive follows.
+    int32_t stop()
+    {
+        for (HomeAxis& a : axes()) {
+            if (driving(card_, a.axis))
+                korvotarvik_dec_stop(card_, a.axis);
+            korvotarvik_set_stop0_mode(card_, a.axis, 0, a.home_logic);
+            if (a.index_mode != -1)
+                korvotarvik_set_stop1_mode(card_, a.axis, 0, a.index_mode);
+        }
+        return 1;
+    }
+
+    // A failure of one axis: its home switch is disabled and every other
+    // axis of the call still driving is stopped.
     int32_t fail(HomeAxis& at)
     {
         korvotarvik_set_stop0_mode(card_, at.axis, 0, at.home_logic);
@@ -208,26 +255,16 @@ private:
     // One pass of a wait: the stop flags, one message, a millisecond now and then.
     int32_t pass()
     {
-        State& st = state();
-        bool stop = false;
-        for (HomeAxis& a : axes())
-            stop = stop || st.stop_flag[card_][a.axis - 1].load();
-        if (stop) {
-            for (HomeAxis& a : axes()) {
-                if (driving(card_, a.axis))
-                    korvotarvik_dec_stop(card_, a.axis);
-                korvotarvik_set_stop0_mode(card_, a.axis, 0, a.home_logic);
-                if (a.index_mode != -1)
-                    korvotarvik_set_stop1_mode(card_, a.axis, 0, a.index_mode);
-            }
-            return 1;
-        }
+        if (stop_requested())
+            return stop();
         pump();
         if (++passes_ % 6 == 0)
             wait_ms(1, true);
         return 0;
     }
 
+    // Waits until every axis stands; a stop flag found on the way or at the
+    // end gives the stop result.
     template <class Watch>
     int32_t wait_all(Watch watch)
     {
@@ -239,6 +276,8 @@ private:
                 any = any || driving(card_, a.axis);
             }
             if (!any) {
+                if (stop_requested())
+                    return stop();
                 if constexpr (!std::is_same_v<Watch, std::nullptr_t>)
                     for (HomeAxis& a : axes())
                         watch(a);
@@ -252,6 +291,7 @@ private:
     int32_t card_;
     HomeAxis* ax_;
     int n_;
+    unsigned watch_ = 0;
     unsigned passes_ = 0;
 };
 
@@ -319,6 +359,15 @@ int32_t run_step(int32_t card, int32_t axis)
         return 0;
     };
     auto active = [&](int which, int32_t logic) { return level_is(card, bit_of(axis, which), logic); };
+    // Drives of the steps: sent only while the stop flag is clear (tested
+    // under the card lock); a stop that came first ends the machine.
+    const unsigned watch = 1u << (axis - 1);
+    auto stopped = [&]() {
+        stv = kStopped;
+        return kStopped;
+    };
+    auto drive = [&](int64_t pulses) { return drive_relative_unless_stopped(card, axis, pulses, watch); };
+    auto drive_on = [&](int32_t direction) { return continue_move_unless_stopped(card, axis, direction, watch); };
     // Search speeds of the step machine: a start speed not below the search
     // speed is taken for both.
     auto search_speeds = [&]() {
@@ -335,25 +384,27 @@ int32_t run_step(int32_t card, int32_t axis)
         korvotarvik_set_stop0_mode(card, axis, 1, r.home_logic);
         wait_ms(5, true);
         return next(1);
-    case 1:
+    case 1: {
+        int32_t direction;
         if (r.dir == 1) {
-            if (active(1, r.limit_logic)) {
-                korvotarvik_continue_move(card, axis, 1);
-                return next(2);
-            }
-            if (active(2, r.home_logic))
+            if (active(1, r.limit_logic))
+                direction = 1;
+            else if (active(2, r.home_logic))
                 return next(3);
-            korvotarvik_continue_move(card, axis, 0);
+            else
+                direction = 0;
         } else {
-            if (active(0, r.limit_logic)) {
-                korvotarvik_continue_move(card, axis, 0);
-                return next(2);
-            }
-            if (active(2, r.home_logic))
+            if (active(0, r.limit_logic))
+                direction = 0;
+            else if (active(2, r.home_logic))
                 return next(3);
-            korvotarvik_continue_move(card, axis, 1);
+            else
+                direction = 1;
         }
+        if (!drive_on(direction))
+            return stopped();
         return next(2);
+    }
     case 2: {
         if (driving(card, axis))
             return 0;
@@ -364,7 +415,8 @@ int32_t run_step(int32_t card, int32_t axis)
     case 3:
         korvotarvik_set_stop0_mode(card, axis, 0, r.home_logic);
         wait_ms(5, true);
-        drive_relative(card, axis, int64_t(r.backoff));
+        if (!drive(int64_t(r.backoff)))
+            return stopped();
         return next(4);
     case 4:
         if (driving(card, axis))
@@ -375,7 +427,8 @@ int32_t run_step(int32_t card, int32_t axis)
         korvotarvik_set_stop0_mode(card, axis, 1, r.home_logic);
         wait_ms(5, true);
         set_speeds(card, axis, std::min(r.start, r.creep), r.creep, 0, false);
-        drive_relative(card, axis, -2 * int64_t(r.backoff));
+        if (!drive(-2 * int64_t(r.backoff)))
+            return stopped();
         return next(6);
     case 6: {
         if (driving(card, axis))
@@ -392,7 +445,8 @@ int32_t run_step(int32_t card, int32_t axis)
         korvotarvik_set_stop1_mode(card, axis, 1, r.index_mode);
         wait_ms(5, true);
         set_speeds(card, axis, std::min(r.start, r.index_speed), r.index_speed, 0, false);
-        drive_relative(card, axis, (r.dir == 1 ? 2 : -2) * int64_t(r.index_distance));
+        if (!drive((r.dir == 1 ? 2 : -2) * int64_t(r.index_distance)))
+            return stopped();
         return next(8);
     case 8: {
         if (driving(card, axis))
@@ -413,7 +467,8 @@ int32_t run_step(int32_t card, int32_t axis)
             return next(11);
         }
         search_speeds();
-        drive_relative(card, axis, r.offset);
+        if (!drive(r.offset))
+            return stopped();
         return next(10);
     case 10:
         if (driving(card, axis))
@@ -451,6 +506,8 @@ TARVIKM_EXPORT int32_t korvotarvik_home2(int32_t card, int32_t axis_a, int32_t a
                                          int32_t backoff_speed_a, int32_t backoff_speed_b, int32_t index_speed_a,
                                          int32_t index_speed_b, int32_t index_distance_a, int32_t index_distance_b)
 {
+    // directionB is not tested: any value other than 0 is direction 1.
+    direction_b = direction_b != 0 ? 1 : 0;
     if (!card_known(card) || !axis_ok(axis_a) || !axis_ok(axis_b) || axis_a == axis_b ||
         !home_args_ok(direction_a, home_logic_a, index_mode_a, backoff_distance_a, backoff_speed_a,
                       index_distance_a) ||

@@ -111,6 +111,15 @@ void axis_mode_update(int32_t card, int32_t axis, uint16_t set, uint16_t clear);
 // 0xFFFFFFFF.  Takes the lock.
 void drive_relative(int32_t card, int32_t axis, int64_t pulses);
 
+// The drives of the homing calls: drive_relative (pulses 0: nothing) and a
+// continuous drive (direction 1 negative), each issued only while none of
+// the stop flags in `watch` is set (bit k: axis k + 1 of the card).  The
+// flags are tested under the card lock, inside which the stopping entries
+// set them, so a drive never follows a stop.  False when a flag was set and
+// nothing was sent.
+bool drive_relative_unless_stopped(int32_t card, int32_t axis, int64_t pulses, unsigned watch);
+bool continue_move_unless_stopped(int32_t card, int32_t axis, int32_t direction, unsigned watch);
+
 // Trapezoid speed setting shared by the symmetry entries.
 void trapezoid(int32_t card, int32_t axis, int32_t start_speed, int32_t speed, double acc_time);
 

@@ -59,15 +59,55 @@ uint64_t magnitude(int64_t v) { return v < 0 ? uint64_t(-v) : uint64_t(v); }
 
 namespace tarvikm {
 
+namespace {
+
+// The drive itself; the caller holds the card lock.
+void drive_locked(int32_t card, int32_t axis, uint32_t count, bool negative)
+{
+    data_write(card, count);
+    command(card, kCmdPulses | axis_bit(axis));
+    command(card, uint16_t((negative ? kCmdDriveMinus : kCmdDrivePlus) | axis_bit(axis)));
+}
+
+// A stop flag of `watch` is set; the caller holds the card lock.
+bool stop_requested(int32_t card, unsigned watch)
+{
+    State& st = state();
+    for (int a = 0; a < kAxes; ++a)
+        if ((watch & (1u << a)) && st.stop_flag[card][a].load())
+            return true;
+    return false;
+}
+
+}  // namespace
+
 void drive_relative(int32_t card, int32_t axis, int64_t pulses)
 {
     if (pulses == 0)
         return;
     uint64_t n = std::min<uint64_t>(magnitude(pulses), 0xFFFFFFFFu);
     std::lock_guard<std::mutex> lk(card_lock(card));
-    data_write(card, uint32_t(n));
-    command(card, kCmdPulses | axis_bit(axis));
-    command(card, uint16_t((pulses < 0 ? kCmdDriveMinus : kCmdDrivePlus) | axis_bit(axis)));
+    drive_locked(card, axis, uint32_t(n), pulses < 0);
+}
+
+bool drive_relative_unless_stopped(int32_t card, int32_t axis, int64_t pulses, unsigned watch)
+{
+    uint64_t n = std::min<uint64_t>(magnitude(pulses), 0xFFFFFFFFu);
+    std::lock_guard<std::mutex> lk(card_lock(card));
+    if (stop_requested(card, watch))
+        return false;
+    if (pulses != 0)
+        drive_locked(card, axis, uint32_t(n), pulses < 0);
+    return true;
+}
+
+bool continue_move_unless_stopped(int32_t card, int32_t axis, int32_t direction, unsigned watch)
+{
+    std::lock_guard<std::mutex> lk(card_lock(card));
+    if (stop_requested(card, watch))
+        return false;
+    drive_locked(card, axis, 0xFFFFFFFFu, direction != 0);
+    return true;
 }
 
 void trapezoid(int32_t card, int32_t axis, int32_t start_speed, int32_t speed, double acc_time)
@@ -189,10 +229,12 @@ TARVIKM_EXPORT int32_t korvotarvik_dec_stop(int32_t card, int32_t axis)
         return 1;
     korvotarvik_reset_fifo(card);
     {
+        // The flag is set under the lock: a homing drive that tests it
+        // there comes either before the stop command or not at all.
         std::lock_guard<std::mutex> lk(card_lock(card));
         command(card, kCmdDecStop | axis_bit(axis));
+        state().stop_flag[card][axis - 1] = 1;
     }
-    state().stop_flag[card][axis - 1] = 1;
     return 0;
 }
 
@@ -205,8 +247,8 @@ TARVIKM_EXPORT int32_t korvotarvik_sudden_stop(int32_t card, int32_t axis)
     {
         std::lock_guard<std::mutex> lk(card_lock(card));
         command(card, kCmdSuddenStop | axis_bit(axis));
+        state().stop_flag[card][axis - 1] = 1;
     }
-    state().stop_flag[card][axis - 1] = 1;
     return 0;
 }
 

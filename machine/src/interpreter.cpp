@@ -4,8 +4,12 @@
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
+#include <optional>
+#include <string>
 
+#include "velbend/common/codepage.h"
 #include "velbend/common/numtext.h"
+#include "velbend/machine/dialog_stop.h"
 #include "velbend/machine/jog.h"
 
 namespace velbend {
@@ -17,6 +21,92 @@ constexpr int kDefaultTickMs = 30;
 // The card's interpolation FIFO: 2048 words, four to a two-axis segment.
 constexpr int64_t kFifoSegments = 2048 / 4;
 
+// What the machine can do: a coordinate within the outline import's
+// +-100000 mm (degrees on the bend axis), every pulse count, position and
+// speed within the card's 32-bit range, a dwell within the 16-bit tick
+// counter.
+constexpr double kMaxCoordinate = 100000.0;
+constexpr double kCardMax = 2147483647.0;
+constexpr double kMaxDwellTicks = 32767.0;
+
+// A line refused by the range check: the word at fault, as the line has it.
+struct Refused {
+    std::string word;
+};
+
+bool CardCountOk(double pulses) { return std::isfinite(pulses) && std::fabs(RoundHalfEven(pulses)) <= kCardMax; }
+
+// The numeric words of a line that the machine cannot do, or nothing.
+std::optional<Refused> OutOfRange(MachineContext& ctx, const NcWords& w) {
+    struct Coord {
+        char letter;
+        const std::string& text;
+        bool has;
+        int axis;
+    };
+    const Coord coords[] = {{'X', w.X, w.hasX, 1}, {'Y', w.Y, w.hasY, 2}, {'Z', w.Z, w.hasZ, 3}, {'A', w.A, w.hasA, 4}};
+    for (const Coord& c : coords) {
+        if (!c.has) continue;
+        const double v = Val(c.text);
+        if (!std::isfinite(v) || std::fabs(v) > kMaxCoordinate ||
+            !CardCountOk(v * ctx.axis(c.axis).PulseEquivalent))
+            return Refused{std::string(1, c.letter) + c.text};
+    }
+    if (w.hasF) {
+        const double f = Val(w.F);
+        bool ok = std::isfinite(f);
+        bool anyAxis = false;
+        for (const Coord& c : coords) {
+            if (!c.has) continue;
+            anyAxis = true;
+            ok = ok && std::fabs(f) * std::fabs(ctx.axis(c.axis).PulseEquivalent) / 60.0 <= kCardMax;
+        }
+        if (!anyAxis) ok = ok && std::fabs(f) * std::fabs(ctx.axis(1).PulseEquivalent) / 60.0 <= kCardMax;
+        if (!ok) return Refused{"F" + w.F};
+    }
+    if (w.G == "04") {
+        const int interval = ctx.panel.Timer2Interval > 0 ? ctx.panel.Timer2Interval : 30;
+        const double ticks = Val(w.P) / interval;
+        if (!std::isfinite(ticks) || std::fabs(RoundHalfEven(ticks)) > kMaxDwellTicks) return Refused{"P" + w.P};
+    }
+    return std::nullopt;
+}
+
+// A relative move from `from` to `to` fits the card's signed 32-bit count.
+bool MoveFits(int64_t to, int64_t from) { return std::fabs(static_cast<double>(to - from)) <= kCardMax; }
+
+// The refusal: the run stops as the dialogs' Stop stops it (every moving
+// axis decelerated, outputs 0..7 off, run flags and seek zero cleared), the
+// feed check, dwell and cycle count of the run are dropped, the markers
+// hidden; then one message names the line and the word.
+void RefuseLine(MachineContext& ctx, std::string_view line, const Refused& why) {
+    auto& run = ctx.run;
+    int lineNumber = 0;
+    if (run.gNcLineIndex >= 0 && static_cast<std::size_t>(run.gNcLineIndex) < run.gNcLines.size() &&
+        run.gNcLines[static_cast<std::size_t>(run.gNcLineIndex)] == line)
+        lineNumber = run.gNcLineIndex + 1;
+    ctx.card.reset_fifo(0);
+    DialogStop(ctx);
+    run.mFeedCheckPos = 0;
+    run.mDwellTicks = 0;
+    run.mCycleCount = -1;
+    run.mDebugMode = 0;
+    ctx.panel.Shape2.Visible = false;
+    ctx.panel.Shape3.Visible = false;
+    if (ctx.panel.Check3 == 1) ctx.panel.Check3Enabled = true;
+
+    const std::string text = GbkToUtf8(line), word = GbkToUtf8(why.word);
+    const std::string n = std::to_string(lineNumber);
+    std::string msg;
+    if (ctx.params.gLanguage == 0)
+        msg = (lineNumber > 0 ? "加工程序第" + n + "行" : std::string("加工程序行")) + "超出机床的范围（" + word +
+              "），加工已停止：" + text;
+    else
+        msg = (lineNumber > 0 ? "Line " + n + " of the machining program" : std::string("A machining program line")) +
+              " is beyond what the machine can do (" + word + "); the run is stopped: " + text;
+    ctx.op.MsgBox(msg, MsgButtons::Ok, MsgIcon::Critical, ctx.TitleWrong());
+}
+
 int32_t Sat32(int64_t v) {
     if (v > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
     if (v < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
@@ -27,6 +117,31 @@ double Pe(MachineContext& ctx, int axis) { return ctx.axis(axis).PulseEquivalent
 
 int32_t ToPulses(MachineContext& ctx, int axis, std::string_view text) {
     return CardInt(Val(text) * Pe(ctx, axis));
+}
+
+// The move the line makes (the coordinate words as RunNcLine dispatches
+// them), checked before anything of the line is done: its relative pulse
+// counts must fit the card's signed 32-bit count.  X and Y go from the last
+// commanded X and Y, Z and A from the card's command position (read here).
+// Lines merged into the move later are checked as they are merged.
+std::optional<Refused> MoveOutOfRange(MachineContext& ctx, const NcWords& w) {
+    auto& run = ctx.run;
+    if (!w.X.empty()) {
+        if (!MoveFits(ToPulses(ctx, 1, w.X), run.mLastXPulses)) return Refused{"X" + w.X};
+        if (!w.Y.empty() && !MoveFits(ToPulses(ctx, 2, w.Y), run.mLastYPulses)) return Refused{"Y" + w.Y};
+        return std::nullopt;
+    }
+    if (!w.Y.empty()) {
+        if (!MoveFits(ToPulses(ctx, 2, w.Y), run.mLastYPulses)) return Refused{"Y" + w.Y};
+        return std::nullopt;
+    }
+    const int axis = !w.Z.empty() ? 3 : (!w.A.empty() ? 4 : 0);
+    if (axis == 0) return std::nullopt;
+    const std::string& text = axis == 3 ? w.Z : w.A;
+    int32_t from = 0;
+    ctx.card.get_command_pos(0, axis, &from);
+    if (!MoveFits(ToPulses(ctx, axis, text), from)) return Refused{(axis == 3 ? "Z" : "A") + text};
+    return std::nullopt;
 }
 
 // Single-axis moves of one line.
@@ -57,14 +172,18 @@ void MoveFromCard(MachineContext& ctx, int axis, int32_t p) {
 }
 
 // X_Only of the line after the current one; the line after the program's
-// last counts as not mergeable.
+// last counts as not mergeable, and so does a line that the range check
+// refuses (it is refused when its own turn comes: the lines before it run).
 std::string LookAhead(MachineContext& ctx) {
     const auto& run = ctx.run;
     int next = run.gNcLineIndex + 1;
     if (next >= run.gNcLineCount || next >= static_cast<int>(run.gNcLines.size()))
         return X_Only(ctx, std::string_view());
-    return X_Only(ctx, run.gNcLines[static_cast<std::size_t>(next)]);
+    const std::string& line = run.gNcLines[static_cast<std::size_t>(next)];
+    if (OutOfRange(ctx, SplitNcWords(line))) return X_Only(ctx, std::string_view());
+    return X_Only(ctx, line);
 }
+
 
 void AdvanceIndex(RunState& run) {
     if (run.gNcLineIndex < std::numeric_limits<int16_t>::max()) ++run.gNcLineIndex;
@@ -76,6 +195,8 @@ void XLine(MachineContext& ctx, std::string t) {
     auto& run = ctx.run;
     for (;;) {
         std::string r = LookAhead(ctx);
+        // A target too far from the last X for one card count is not merged.
+        if (r != kNum && !MoveFits(ToPulses(ctx, 1, r), run.mLastXPulses)) break;
         if (r != kNum) {
             t = std::move(r);
             AdvanceIndex(run);
@@ -83,7 +204,8 @@ void XLine(MachineContext& ctx, std::string t) {
         }
         if (!run.mLastNcX.empty() && !run.mLastNcY.empty()) {
             double ny = Val(run.mLastNcY) * Pe(ctx, 2);
-            if (ny == static_cast<double>(run.mLastYPulses)) {
+            if (ny == static_cast<double>(run.mLastYPulses) &&
+                MoveFits(ToPulses(ctx, 1, run.mLastNcX), run.mLastXPulses)) {
                 t = run.mLastNcX;
                 AdvanceIndex(run);
                 continue;
@@ -127,6 +249,12 @@ void InterpolatedRun(MachineContext& ctx, const NcWords& w) {
     pts[1] = {px, py};
     run.mInterpCount = 1;
     std::string cx = w.X, cy = w.Y;
+    // Every step of the run between two of its points must fit a card count:
+    // a point that would widen the run's X or Y span beyond it ends the run.
+    int64_t yMin = std::min(pts[0].second, pts[1].second), yMax = std::max(pts[0].second, pts[1].second);
+    auto fits = [&](int32_t xr, int32_t yr) {
+        return MoveFits(xr, pts[0].first) && MoveFits(std::max<int64_t>(yMax, yr), std::min<int64_t>(yMin, yr));
+    };
     for (;;) {
         if (run.mInterpCount > lastPoint) break;
         std::string r = LookAhead(ctx);
@@ -135,6 +263,7 @@ void InterpolatedRun(MachineContext& ctx, const NcWords& w) {
             if (Val(r) - Val(cx) > 20) break;
             int32_t xr = ToPulses(ctx, 1, r);
             if (xr < prev.first) break;  // the polyline only goes forward
+            if (!fits(xr, prev.second)) break;
             pts[static_cast<std::size_t>(++run.mInterpCount)] = {xr, prev.second};
             cx = std::move(r);
         } else {
@@ -146,7 +275,11 @@ void InterpolatedRun(MachineContext& ctx, const NcWords& w) {
             if (dxmm * pe1 < dy * pe2) break;
             int32_t xr = ToPulses(ctx, 1, run.mLastNcX);
             if (xr < prev.first) break;
-            pts[static_cast<std::size_t>(++run.mInterpCount)] = {xr, ToPulses(ctx, 2, run.mLastNcY)};
+            const int32_t yr = ToPulses(ctx, 2, run.mLastNcY);
+            if (!fits(xr, yr)) break;
+            yMin = std::min<int64_t>(yMin, yr);
+            yMax = std::max<int64_t>(yMax, yr);
+            pts[static_cast<std::size_t>(++run.mInterpCount)] = {xr, yr};
             cx = run.mLastNcX;
             cy = run.mLastNcY;
         }
@@ -392,6 +525,9 @@ std::string X_Only(MachineContext& ctx, std::string_view line) {
 void RunNcLine(MachineContext& ctx, std::string_view line) {
     auto& run = ctx.run;
     NcWords w = SplitNcWords(line);
+    if (auto bad = OutOfRange(ctx, w)) return RefuseLine(ctx, line, *bad);
+    if (w.G != "92" && w.G != "04")
+        if (auto bad = MoveOutOfRange(ctx, w)) return RefuseLine(ctx, line, *bad);
 
     if (w.G == "92") {
         if (!w.X.empty()) {

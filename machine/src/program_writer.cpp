@@ -595,6 +595,10 @@ void Command_Run_Click(MachineContext& ctx) {
     run.mLastXPulses = 0;
     run.mLastYPulses = 0;
     run.gRunning = kTrue;
+    // The strip and cutter markers appear with the run; the run timer places
+    // them, the run end and Stop hide them.
+    panel.Shape2.Visible = true;
+    panel.Shape3.Visible = true;
     if (ctx.hooks.BuildDisplayList) ctx.hooks.BuildDisplayList(0);
 }
 

@@ -152,5 +152,52 @@ TEST_F(BendStepTest, SecondBuildPrePositionsContinuousBends) {
     EXPECT_EQ(Step(450, 300, -1, 0.1, 900), (Lines{"X450.0000 Y92.5000 F3000"}));
 }
 
+// Issue 20: thresholds of the bend step pinned from both sides.
+
+// The single mechanism caps a positive bend at gMaxBendAngle, pat and
+// continuous alike.
+TEST_F(BendStepTest, SingleMechanismCapsAtTheLargestBend) {
+    sys().gBendMechanisms = 1;
+    // Pat corner of 200: 1.5 * 200 + 10 = 310, capped at 150.
+    EXPECT_EQ(Step(100, -200, 0, 0, 900),
+              (Lines{"Y0 F2000", "M18", "G04 P200", "X100.0000 F3000", "G05 Y150.0000 F00002000",
+                     "G05 Y10.0000 F00002000", "G01"}));
+    // Exactly at the cap: (150 - 10) / 1.5.
+    EXPECT_EQ(Step(110, -140 / 1.5, 0, 0, 900)[1], "G05 Y150.0000 F00002000");
+    EXPECT_EQ(Step(120, -139 / 1.5, 0, 0, 900)[1], "G05 Y149.0000 F00002000");
+    // Continuous: R300 reads 75 from the positive table; 3 * 75 + 10 = 235.
+    sys().gContBendCoefP = 3;
+    EXPECT_EQ(Step(130, 300, -1, 0.1, 900), (Lines{"X130.0000 Y150.0000 F3000"}));
+}
+
+// The end of a run of the double mechanism goes to the end of the span when
+// 1.5 x R x V reaches it (>=), else to the end of the arc step.
+TEST_F(BendStepTest, EndOfRunReachesTheSpanEndFromOneAndAHalfSteps) {
+    sys().gBendMechanisms = 2;
+    // Continuous R200 (the pat threshold), V 0.25: 1.5 * 200 * 0.25 = 75.
+    EXPECT_EQ(Step(100, 200, -2, 0.25, 175).back(), "X175.0000 Y0.0000");
+    EXPECT_EQ(Step(200, 200, -2, 0.25, 275.0001).back(), "X250.0000 Y0.0000");
+    EXPECT_EQ(Step(300, 200, -2, 0.25, 374.9999).back(), "X374.9999 Y0.0000");
+    // Pat R100, V 0.5: also 75.
+    EXPECT_EQ(Step(400, 100, 2, 0.5, 475).back(), "X475.0000 Y0.0000");
+    EXPECT_EQ(Step(500, 100, 2, 0.5, 575.0001).back(), "X550.0000 Y0.0000");
+}
+
+// The single mechanism's pat retreat: only for a bend above 0.1 or below
+// -0.1 (before compensation).
+TEST_F(BendStepTest, SingleMechanismRetreatsOnlyBeyondATenth) {
+    sys().gBendMechanisms = 1;
+    // b = 0.1: compensated 1.5 * 0.1 + 10 = 10.15, no retreat.
+    EXPECT_EQ(Step(100, -0.1, 0, 0, 900),
+              (Lines{"Y0 F2000", "M18", "G04 P200", "X100.0000 F3000", "G05 Y10.1500 F00002000", "G01"}));
+    EXPECT_EQ(Step(110, -0.1001, 0, 0, 900),
+              (Lines{"X110.0000 F3000", "G05 Y10.1502 F00002000", "G05 Y10.0000 F00002000", "G01"}));
+    // b = -0.1: compensated 1.2 * -0.1 + 12 = 11.88, no retreat.
+    c().ring.mProgBendY = -5;
+    EXPECT_EQ(Step(120, 0.1, 0, 0, 900), (Lines{"X120.0000 F3000", "G05 Y11.8800 F00002000", "G01"}));
+    EXPECT_EQ(Step(130, 0.1001, 0, 0, 900),
+              (Lines{"X130.0000 F3000", "G05 Y11.8799 F00002000", "G05 Y12.0000 F00002000", "G01"}));
+}
+
 }  // namespace
 }  // namespace velbend

@@ -6,6 +6,8 @@
 #include "velbend/common/textfile.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <optional>
 #include <vector>
 
 namespace velbend {
@@ -70,7 +72,15 @@ WanFuReadResult ReadWanFuFile(const std::string& relName, WanFuTable& rows, int1
         r.missing = true;
         return r;
     }
-    return ParseWanFu(*bytes, rows, last);
+    // Read into a copy: a damaged file must not change how the machine bends.
+    WanFuTable read = rows;
+    int16_t readLast = last;
+    WanFuReadResult r = ParseWanFu(*bytes, read, readLast);
+    if (r.ok()) {
+        rows = read;
+        last = readLast;
+    }
+    return r;
 }
 
 std::string WanFuBytes(const WanFuTable& rows, int16_t last) {
@@ -108,27 +118,40 @@ bool TranWanFuN(ParamStore& st, int16_t dir, int16_t squ, double& v0, double& v1
     return Tran(st.mWanFuN, dir, squ, v0, v1);
 }
 
-bool WriteWanFuFiles(const ParamStore& st, int16_t group, std::string* failed) {
-    bool ok = true;
-    auto write = [&](const std::string& name, const WanFuTable& rows, int16_t last) {
-        if (WriteFileAtomic(ProgramFile(name), WanFuBytes(rows, last))) return;
-        ok = false;
-        if (failed) {
-            if (!failed->empty()) *failed += ", ";
-            *failed += name;
-        }
+bool WriteWanFuFiles(const ParamStore& st, int16_t group, std::string* failed, std::string* changed) {
+    auto add = [](std::string* list, const std::string& name) {
+        if (!list) return;
+        if (!list->empty()) *list += ", ";
+        *list += name;
     };
-    write(WanFuPFileName(group), st.mWanFuP, st.gWanFuPLast);
-    write(WanFuNFileName(group), st.mWanFuN, st.gWanFuNLast);
-    return ok;
+    const std::string pName = WanFuPFileName(group), nName = WanFuNFileName(group);
+    const auto pPath = ProgramFile(pName), nPath = ProgramFile(nName);
+    // The positive file as it is, to be put back if the negative one cannot
+    // be written: the two tables of a group change together or not at all.
+    std::error_code ec;
+    const bool pExisted = std::filesystem::exists(pPath, ec);
+    const auto pOld = pExisted ? ReadFileBytes(pPath) : std::nullopt;
+    if (!WriteFileAtomic(pPath, WanFuBytes(st.mWanFuP, st.gWanFuPLast))) {
+        add(failed, pName);  // the negative file is not touched
+        return false;
+    }
+    if (WriteFileAtomic(nPath, WanFuBytes(st.mWanFuN, st.gWanFuNLast))) return true;
+    add(failed, nName);
+    bool restored = false;
+    if (pOld) restored = WriteFileAtomic(pPath, *pOld);
+    else if (!pExisted) restored = std::filesystem::remove(pPath, ec) && !ec;
+    if (!restored) add(changed, pName);
+    return false;
 }
 
 bool SaveWanFuBiao(ParamStore& st, int16_t group, int16_t tsh, Operator& op) {
-    std::string failed;
-    bool ok = WriteWanFuFiles(st, group, &failed);
+    std::string failed, changed;
+    bool ok = WriteWanFuFiles(st, group, &failed, &changed);
     if (!ok) {
-        op.MsgBox(Tr(st.gLanguage, "曲率表保存失败：", "Save failed: ") + failed, MsgButtons::Ok,
-                  MsgIcon::Critical, Tr(st.gLanguage, "错误", "Wrong"));
+        std::string text = Tr(st.gLanguage, "曲率表保存失败：", "Save failed: ") + failed;
+        if (!changed.empty())
+            text += Tr(st.gLanguage, "；已写入新内容：", "; written with the new table all the same: ") + changed;
+        op.MsgBox(text, MsgButtons::Ok, MsgIcon::Critical, Tr(st.gLanguage, "错误", "Wrong"));
     } else if (tsh == 0) {
         op.MsgBox(Tr(st.gLanguage, "曲率表保存成功！", "Save OK!"), MsgButtons::Ok, MsgIcon::Information,
                   Tr(st.gLanguage, "操作提示", "Operation Tips"));

@@ -15,6 +15,27 @@
 // segments), else the first present of Y, Z, A.  Every
 // coordinate is an absolute target; G90/G91/G01/G05 and F have no effect.
 // Positions are pulses: value x PulseEquivalent, rounded half to even.
+//
+// Range check (issue 20): a line is refused before any of it is executed
+// when a word it carries lies beyond what the machine can do:
+//   - X, Y, Z, A: a value that is not finite or beyond +-100000 (mm, or
+//     degrees on the bend axis: the bound of the outline import), or whose
+//     pulse count (value x PulseEquivalent) is beyond the card's 32-bit
+//     range; and the relative count of a move the line makes (target minus
+//     the last commanded X or Y, or the card's command position of Z or A)
+//     beyond that range;
+//   - F: not finite, or a speed |F| x PulseEquivalent / 60 beyond the card's
+//     32-bit range for an axis the line names (axis 1 when it names none);
+//   - P of a G04 line: a dwell of more than 32767 ticks either way.
+// The run then stops as the dialogs' Stop stops it (DialogStop: moving axes
+// decelerated, outputs 0..7 off, run flags and seek zero cleared; also the
+// pending feed check, the dwell and the cycle count), the markers are hidden,
+// and one message (critical, title "错误"/"Wrong") names the line by its
+// number and text and the word at fault.  Nothing of the line is done (the
+// check comes before its M action), nothing moves.  The look-ahead never
+// merges a line that would be refused, nor an X target too far from the last
+// X for one card count: the lines before it run, and it is refused when its
+// turn comes.  G92 and G04 lines move nothing: only their values are checked.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -33,7 +54,8 @@ struct NcWords {
 NcWords SplitNcWords(std::string_view line);
 
 // A value for the card: rounded half to even, held within the 32-bit range
-// (NaN gives 0).
+// (NaN gives 0).  Program words never reach the clamp: the range check
+// refuses them first.
 int32_t CardInt(double v);
 
 // Executes one line.  May advance gNcLineIndex (merged lines, M36/M38/M40/

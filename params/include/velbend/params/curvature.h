@@ -21,8 +21,12 @@ struct WanFuReadResult {
 
 // Reads rows from file bytes: one row per line (value, key), at most 201
 // rows; blank lines add no row.  Rows above the new last index keep what
-// they held.  When the bytes hold no row, neither `rows` nor `last` change.
+// they held.  When the bytes hold no row, neither `rows` nor `last` change;
+// damaged bytes are parsed as far as they go (the result says so).
 WanFuReadResult ParseWanFu(std::string_view bytes, WanFuTable& rows, int16_t& last);
+// A file of the program folder: `rows` and `last` change only when the file
+// reads whole (ok()); a missing, empty or damaged file leaves both as they
+// were.
 WanFuReadResult ReadWanFuFile(const std::string& relName, WanFuTable& rows, int16_t& last);
 // File bytes of rows 0..last (last clamped to 0..200): "0.00, 0.00" CR LF.
 std::string WanFuBytes(const WanFuTable& rows, int16_t last);
@@ -31,8 +35,8 @@ std::string WanFuPFileName(int group);  // "SysPara/wanfubiaoP_<g>.ini"
 std::string WanFuNFileName(int group);  // "SysPara/wanfubiaoN_<g>.ini"
 
 // Reads both tables of curvature group `group` into the store (start-up).
-// Missing or damaged files: one message naming them; a missing one leaves
-// its table as it was.  True when both read whole.
+// Missing or damaged files: one message naming them; such a file leaves its
+// table and last-row index as they were.  True when both read whole.
 bool LoadWanFuTables(ParamStore& st, int16_t group, Operator& op);
 
 // dir non-zero: row squ := (v0, v1); dir 0: (v0, v1) := row squ.  An index
@@ -42,14 +46,21 @@ bool TranWanFuP(ParamStore& st, int16_t dir, int16_t squ, double& v0, double& v1
 bool TranWanFuN(ParamStore& st, int16_t dir, int16_t squ, double& v0, double& v1);
 
 // Writes both tables under curvature group `group` (each file atomically);
-// "曲率表保存成功！"/"Save OK!" when tsh is 0.  A failed write keeps the old
-// file, always shows a failure message naming the file(s) and returns false.
+// "曲率表保存成功！"/"Save OK!" when tsh is 0.  The two files change together
+// or not at all (see WriteWanFuFiles); a failure always shows a message
+// naming the file that could not be written (and a file that changed all
+// the same, if any) and returns false.
 bool SaveWanFuBiao(ParamStore& st, int16_t group, int16_t tsh, Operator& op);
 inline bool SaveWanFuBiao(ParamStore& st, int16_t group, Operator& op) {
     return SaveWanFuBiao(st, group, 0, op);
 }
-// The writing alone, without any message; failed file names are appended
-// to *failed (separated by ", ").
-bool WriteWanFuFiles(const ParamStore& st, int16_t group, std::string* failed = nullptr);
+// The writing alone, without any message.  The positive file first: when
+// it cannot be written the negative one is not touched; when the negative
+// one cannot be written the positive one is put back as it was (removed if
+// it did not exist).  Names of files not written are appended to *failed,
+// of a file rewritten although the save failed (the positive one, when it
+// could not be put back) to *changed (separated by ", ").
+bool WriteWanFuFiles(const ParamStore& st, int16_t group, std::string* failed = nullptr,
+                     std::string* changed = nullptr);
 
 }  // namespace velbend
