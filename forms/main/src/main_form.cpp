@@ -74,12 +74,12 @@ void Form_Load(MainFormModel& m) {
     auto& panel = m.panel();
     auto& sys = st.gSysParaTable;
     const bool cs7 = m.secondBuild();
-    if (!prog.tranParas) {
-        prog.tranParas = [&m](double conDet, double lineDis, double pjAngle, int16_t comp, double half,
-                              double maxAngle) {
-            m.drawing.Core().TranParas(conDet, lineDis, pjAngle, comp, half, maxAngle);
-        };
-    }
+    // This window's engine takes the geometry values of every save (a
+    // window opened again on the same program replaces the old hand-off).
+    prog.tranParas = [&m](double conDet, double lineDis, double pjAngle, int16_t comp, double half,
+                          double maxAngle) {
+        m.drawing.Core().TranParas(conDet, lineDis, pjAngle, comp, half, maxAngle);
+    };
     if (cs7) m.List1Visible = true;
     // Design values of the slotting-output frame: depth, width, spindle
     // speed and feed.
