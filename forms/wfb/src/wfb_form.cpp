@@ -4,8 +4,10 @@
 #include <cmath>
 
 #include "velbend/common/numtext.h"
+#include "velbend/machine/dialog_motion.h"
 #include "velbend/machine/dialog_stop.h"
 #include "velbend/machine/interpreter.h"
+#include "velbend/machine/jog.h"
 #include "velbend/machine/program_start.h"
 #include "velbend/params/pfjj.h"
 
@@ -49,6 +51,8 @@ std::string PlainNumber(double v) {
 }
 
 std::string F4(double v) { return Format(v, "0.0000"); }
+
+constexpr int32_t kEndlessJog = 100000000;
 
 }  // namespace
 
@@ -230,21 +234,17 @@ bool WFB_Form::Command1_Click() {
     st.gPfjjTable = next.gPfjjTable;
     st.gPfjjLast = next.gPfjjLast;
 
-    // Then both curvature tables with their row counts; a failed write
-    // puts the tables in memory back as they were.
-    const auto oldP = st.mWanFuP, oldN = st.mWanFuN;
-    const int16_t oldLastP = st.gWanFuPLast, oldLastN = st.gWanFuNLast;
-    for (int16_t r = 0; r <= mLastP; ++r) TranWanFuP(st, 1, r, mCopyP[r].Value, mCopyP[r].Key);
-    for (int16_t r = 0; r <= mLastN; ++r) TranWanFuN(st, 1, r, mCopyN[r].Value, mCopyN[r].Key);
-    st.gWanFuPLast = mLastP;
-    st.gWanFuNLast = mLastN;
-    if (!SaveWanFuBiao(st, st.gWanFuGroup, 0, p_.op())) {
-        st.mWanFuP = oldP;
-        st.mWanFuN = oldN;
-        st.gWanFuPLast = oldLastP;
-        st.gWanFuNLast = oldLastN;
-        return false;
-    }
+    // Then both curvature tables with their row counts, into memory once
+    // both files are written.
+    for (int16_t r = 0; r <= mLastP; ++r) TranWanFuP(next, 1, r, mCopyP[r].Value, mCopyP[r].Key);
+    for (int16_t r = 0; r <= mLastN; ++r) TranWanFuN(next, 1, r, mCopyN[r].Value, mCopyN[r].Key);
+    next.gWanFuPLast = mLastP;
+    next.gWanFuNLast = mLastN;
+    if (!SaveWanFuBiao(next, st.gWanFuGroup, 0, p_.op())) return false;
+    st.mWanFuP = next.mWanFuP;
+    st.mWanFuN = next.mWanFuN;
+    st.gWanFuPLast = next.gWanFuPLast;
+    st.gWanFuNLast = next.gWanFuNLast;
     return true;
 }
 
@@ -252,20 +252,13 @@ bool WFB_Form::Command1_Click() {
 
 void WFB_Form::Command3_Click() {
     auto& ctx = p_.ctx;
-    auto& run = ctx.run;
-    if (run.gHomeState == 0) {
-        if (IsMachineBusy(run)) return;
-        const auto& ax = ctx.axis(2);
-        ctx.card.set_stop0_mode(0, 2, 1, 0);
-        SetAxisMotion(ctx, 2, std::abs(static_cast<double>(ax.SeekZeroFeedrate)));
-        ctx.card.pmove(0, 2, ax.SeekZeroFeedrate > 0 ? 1000000 : -1000000);
-        run.gHomeState = 2;
-        run.gHomeStarted = 1;
-    } else if (run.gHomeState == 2 || run.gHomeState == 6) {
-        ctx.card.set_stop0_mode(0, 2, 0, 0);
-        ctx.card.dec_stop(0, 2);
-        run.gHomeState = 0;
-        run.gHomeStarted = 0;
+    const int16_t state = ctx.run.gHomeState;
+    if (state == 0) {
+        // A search started under a running program would fight its moves.
+        if (IsMachineBusy(ctx.run)) return;
+        StartSeekZeroSearch(ctx, 2, 0, SeekZeroDirection(ctx.axis(2)));
+    } else if (state == 2 || state == 6) {
+        CancelSeekZero(ctx, 2);
     }
 }
 
@@ -282,25 +275,25 @@ void WFB_Form::Command4_Click() {
     ctx.card.pmove(0, 2, CardInt(pulses));
 }
 
-void WFB_Form::StartJog(int32_t pulses) {
+void WFB_Form::StartJog(int16_t dir) {
     auto& ctx = p_.ctx;
-    if (jogAxis_ != 0 || IsMachineBusy(ctx.run)) return;
+    if (jogDir_ != 0 || IsMachineBusy(ctx.run)) return;
     SetAxisMotion(ctx, 1, ctx.axis(1).ManualFeedrate);
-    ctx.card.pmove(0, 1, pulses);
-    jogAxis_ = 1;
+    ctx.card.pmove(0, 1, dir * kEndlessJog);
+    jogDir_ = dir;
 }
 
-void WFB_Form::EndJog() {
-    // Only the move of this dialog's own press is stopped.
-    if (jogAxis_ == 0) return;
-    p_.ctx.card.dec_stop(0, jogAxis_);
-    jogAxis_ = 0;
+void WFB_Form::EndJog(int16_t dir) {
+    // Only the move of this button's own press is stopped.
+    if (jogDir_ == 0 || jogDir_ != dir) return;
+    jogDir_ = 0;
+    p_.ctx.card.dec_stop(0, 1);
 }
 
-void WFB_Form::Command5_MouseDown() { StartJog(100000000); }
-void WFB_Form::Command5_MouseUp() { EndJog(); }
-void WFB_Form::Command6_MouseDown() { StartJog(-100000000); }
-void WFB_Form::Command6_MouseUp() { EndJog(); }
+void WFB_Form::Command5_MouseDown() { StartJog(1); }
+void WFB_Form::Command5_MouseUp() { EndJog(1); }
+void WFB_Form::Command6_MouseDown() { StartJog(-1); }
+void WFB_Form::Command6_MouseUp() { EndJog(-1); }
 
 bool WFB_Form::BuildPatProgram(ProgramLines& out) {
     const auto& s = p_.params.gSysParaTable;
@@ -375,7 +368,9 @@ bool WFB_Form::Command7_Click() {
 }
 
 void WFB_Form::Command8_Click() {
-    EndJog();
+    // Stop decelerates the held feed with every other moving axis; its
+    // release has nothing left to stop.
+    jogDir_ = 0;
     DialogStop(p_.ctx);
 }
 

@@ -2,6 +2,9 @@
 // through the machine loop as the main window's timer would.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "card_model.h"
 #include "velbend/forms/wfb_form.h"
 #include "velbend/machine/interpreter.h"
 #include "velbend/machine/run_timer.h"
@@ -60,18 +63,31 @@ protected:
 };
 
 TEST_F(WfbCardTest, PatBendingRunsToItsEnd) {
-    form.Text6 = "3";
+    auto& s = program.params.gSysParaTable;
+    s.gAxisPara[1].AutoFeedrate = 3000;
+    s.gAxisPara[2].AutoFeedrate = 1500;
+    form.Text6 = "1";
     ASSERT_TRUE(form.Command7_Click());
+    EXPECT_EQ(home.Read("G5.dat"),
+              "G90 G01\r\nG92 X0\r\nY3.0000 F1500\r\nG01 X2.0000 F3000\r\nG05 Y13.0000 F00001500\r\n"
+              "G05 Y3.0000 F00001500\r\nG01 X4.0000 F3000\r\nG01 Y0 F1500\r\n");
+    EXPECT_EQ(program.ctx.run.gNcLineCount, 8);
     EXPECT_EQ(program.ctx.run.gTestRunning, kTrue);
-    // A second test, a rotate and a jog are refused while it runs.
+    // A second test, a rotate, a jog and a seek zero are refused while it runs.
     EXPECT_FALSE(form.Command7_Click());
     form.Text5 = "45";
     form.Command4_Click();
     form.Command5_MouseDown();
-    int ticks = 0;
-    while (program.ctx.run.gTestRunning != 0 && ticks < 5000) Tick(), ++ticks;
+    form.Command3_Click();
+    EXPECT_EQ(program.ctx.run.gHomeState, 0);
+    int ticks = 0, highest = 0;
+    while (program.ctx.run.gTestRunning != 0 && ticks < 5000) {
+        Tick(), ++ticks;
+        highest = std::max(highest, Pos(2));
+    }
     EXPECT_EQ(program.ctx.run.gTestRunning, 0);
-    EXPECT_EQ(Pos(1), 800);  // four steps of 2 mm
+    EXPECT_EQ(highest, 1300);  // the pat to 13 degrees
+    EXPECT_EQ(Pos(1), 400);    // two steps of 2 mm
     EXPECT_EQ(Pos(2), 0);
     // The release of the refused press stops nothing.
     form.Command5_MouseUp();
@@ -137,6 +153,122 @@ TEST_F(WfbCardTest, StopHaltsEveryMovingAxisAndTheTest) {
     EXPECT_FALSE(Moving(2));
     EXPECT_EQ(program.ctx.run.gTestRunning, 0);
     EXPECT_EQ(sim.Outputs() & 0xFF, 0u);
+}
+
+// The card calls of each test button, in order, on the in-process card
+// model.
+class WfbCardCallTest : public ::testing::Test {
+protected:
+    using CardModel = testing::CardModel;
+    WfbCardCallTest() : program(op), form(program) {
+        CardModel::Install(program.ctx.card);
+        auto& s = program.params.gSysParaTable;
+        auto& feed = s.gAxisPara[1];
+        feed.PulseEquivalent = 100;
+        feed.ManualFeedrate = 600;  // 1000 pulses/s
+        feed.Acceleration = 1.5;
+        auto& bend = s.gAxisPara[2];
+        bend.PulseEquivalent = 50;
+        bend.SeekZeroFeedrate = -1200;  // 1000 pulses/s, searching backwards
+        bend.ManualFeedrate = 300;      // 250 pulses/s
+        bend.Acceleration = 2;
+    }
+    std::vector<std::string> Trace() {
+        auto t = CardModel::Get().Trace();
+        CardModel::Get().ClearLog();
+        return t;
+    }
+    using Lines = std::vector<std::string>;
+
+    RecordingOperator op;
+    Program program;
+    WFB_Form form;
+};
+
+TEST_F(WfbCardCallTest, SeekZeroStartsInStateZeroAndIsCancelledInStatesTwoAndSix) {
+    auto& run = program.ctx.run;
+    form.Command3_Click();
+    EXPECT_EQ(Trace(), (Lines{"set_stop0_mode(0,2,1,0)", "set_speed(0,2,1000)", "set_startv(0,2,1000)",
+                              "set_acc(0,2,20000)", "pmove(0,2,-1000000)"}));
+    EXPECT_EQ(run.gHomeState, 2);
+    EXPECT_EQ(run.gHomeStarted, 1);
+    for (int16_t state : {2, 6}) {
+        run.gHomeState = state;
+        form.Command3_Click();
+        EXPECT_EQ(Trace(), (Lines{"set_stop0_mode(0,2,0,0)", "dec_stop(0,2)"})) << state;
+        EXPECT_EQ(run.gHomeState, 0);
+    }
+    for (int16_t state : {1, 3, 4, 5, 7, 8}) {  // another axis's seek zero
+        run.gHomeState = state;
+        form.Command3_Click();
+        EXPECT_TRUE(Trace().empty()) << state;
+        EXPECT_EQ(run.gHomeState, state);
+    }
+    run.gHomeState = 0;
+    // The search direction: forwards only above 0.
+    for (auto [feed, pulses] : {std::pair{1, 1000000}, std::pair{0, -1000000}}) {
+        program.params.gSysParaTable.gAxisPara[2].SeekZeroFeedrate = static_cast<int16_t>(feed);
+        run.gHomeState = 0;
+        form.Command3_Click();
+        EXPECT_EQ(Trace().back(), "pmove(0,2," + std::to_string(pulses) + ")");
+    }
+}
+
+TEST_F(WfbCardCallTest, RotateTurnsToTheAbsoluteAngle) {
+    program.ctx.card.set_command_pos(0, 2, 1500);  // 30 degrees
+    struct Case {
+        const char* angle;
+        int32_t pulses;
+    };
+    for (const Case& c : {Case{"30", 0}, Case{"45.25", 762}, Case{"45.75", 788}, Case{"-10", -2000}, Case{"x", -1500}}) {
+        Trace();
+        form.Text5 = c.angle;
+        form.Command4_Click();
+        EXPECT_EQ(Trace(), (Lines{"set_speed(0,2,250)", "set_startv(0,2,1000)", "set_acc(0,2,20000)",
+                                  "pmove(0,2," + std::to_string(c.pulses) + ")"}))
+            << c.angle;
+        EXPECT_EQ(program.ctx.run.gCardRet, 1500);
+    }
+    program.ctx.run.gTestRunning = kTrue;
+    form.Command4_Click();
+    EXPECT_TRUE(Trace().empty());
+}
+
+TEST_F(WfbCardCallTest, AFeedJogStopsOnlyOnTheReleaseOfItsOwnButton) {
+    form.Command5_MouseDown();
+    EXPECT_EQ(Trace(), (Lines{"set_speed(0,1,1000)", "set_startv(0,1,1000)", "set_acc(0,1,15000)",
+                              "pmove(0,1,100000000)"}));
+    form.Command6_MouseDown();  // a second press starts nothing
+    form.Command6_MouseUp();    // nor does the other button's release stop the feed
+    EXPECT_TRUE(Trace().empty());
+    form.Command5_MouseUp();
+    EXPECT_EQ(Trace(), (Lines{"dec_stop(0,1)"}));
+    form.Command5_MouseUp();
+    EXPECT_TRUE(Trace().empty());
+
+    form.Command6_MouseDown();
+    EXPECT_EQ(Trace().back(), "pmove(0,1,-100000000)");
+    form.Command6_MouseUp();
+    EXPECT_EQ(Trace(), (Lines{"dec_stop(0,1)"}));
+
+    program.ctx.run.gSlotRunning = kTrue;  // busy: the press does nothing, nor its release
+    form.Command5_MouseDown();
+    form.Command5_MouseUp();
+    EXPECT_TRUE(Trace().empty());
+}
+
+TEST_F(WfbCardCallTest, StopDeceleratesEveryMovingAxisAndSwitchesTheOutputsOff) {
+    form.Command5_MouseDown();
+    program.ctx.card.pmove(0, 4, 5000);
+    program.ctx.run.gTestRunning = kTrue;
+    Trace();
+    form.Command8_Click();
+    Lines want{"dec_stop(0,1)", "dec_stop(0,4)"};
+    for (int k = 0; k <= 7; ++k) want.push_back("write_bit(0," + std::to_string(k) + ",0)");
+    EXPECT_EQ(Trace(), want);
+    EXPECT_EQ(program.ctx.run.gTestRunning, 0);
+    form.Command5_MouseUp();  // the jog is over: its release has nothing to stop
+    EXPECT_TRUE(Trace().empty());
 }
 
 }  // namespace

@@ -68,6 +68,21 @@ TEST_F(WfbTest, OpeningShowsTheTablesTheSpacingRowsAndTheTitle) {
     EXPECT_EQ(f.Text9[14], "Others");
 }
 
+TEST_F(WfbTest, ShownRowsGoBackIntoTheCopyAsTheyAreShown) {
+    program.params.mWanFuP[3] = {1.234, 5.678};
+    program.params.mWanFuP[17] = {-2.345, 9.999};
+    WFB_Form f = Open();
+    EXPECT_EQ(f.Text1[3], "1.23");
+    EXPECT_EQ(f.mCopyP[3].Value, 1.23);
+    EXPECT_EQ(f.mCopyP[3].Key, 5.68);
+    EXPECT_EQ(f.mCopyP[17].Value, -2.345);  // not shown yet
+    f.VScroll_Change(0, 5);
+    EXPECT_EQ(f.Text2[12], "10.00");
+    EXPECT_EQ(f.mCopyP[17].Value, -2.35);
+    EXPECT_EQ(f.mCopyP[17].Key, 10);
+    EXPECT_EQ(program.params.mWanFuP[17].Value, -2.345);
+}
+
 TEST_F(WfbTest, TypingScrollingAndTheCurrentRow) {
     WFB_Form f = Open();
     f.VScroll_Change(0, 10);
@@ -141,6 +156,15 @@ TEST_F(WfbTest, SaveWritesTheSpacingFileThenTheCurvatureTables) {
     program.params.gLanguage = 1;
     ASSERT_TRUE(f.Command1_Click());
     EXPECT_EQ(op.LastText(), "Save OK!");
+
+    // Reopened: the same rows, the rest empty.
+    program.params.gPfjjTable = {};
+    program.params.gPfjjLast = ParsePfjj(home.Read("SysPara/pfjj_3.ini"), program.params.gPfjjTable);
+    WFB_Form g = Open();
+    EXPECT_EQ(g.Text9[3], "240");
+    EXPECT_EQ(g.Text10[3], "3");
+    EXPECT_EQ(g.Text10[14], "4");
+    for (int i = 4; i <= 13; ++i) EXPECT_EQ(g.Text9[i] + g.Text10[i], "") << i;
 }
 
 TEST_F(WfbTest, SaveRefusalsWriteNothing) {
@@ -166,9 +190,12 @@ TEST_F(WfbTest, SaveRefusalsWriteNothing) {
          "1", "保存失败！拍弧间距半径最多设置10行"},
     };
     for (const Case& c : cases) {
-        std::filesystem::remove(home / "SysPara/pfjj_3.ini");
+        for (const char* name : {"SysPara/pfjj_3.ini", "SysPara/wanfubiaoP_3.ini", "SysPara/wanfubiaoN_3.ini"})
+            std::filesystem::remove(home / name);
         program.params.gPfjjLast = 4;
+        program.params.gWanFuPLast = 29;
         WFB_Form f = Open();
+        f.Command9_Click(0);  // a row added to the copy
         Spacing(f, {}, c.others);
         for (std::size_t i = 0; i < c.rows.size(); ++i) {
             f.Text9[i + 1] = c.rows[i].first;
@@ -181,8 +208,10 @@ TEST_F(WfbTest, SaveRefusalsWriteNothing) {
             EXPECT_EQ(op.LastText(), c.refusal);
             EXPECT_EQ(op.messages.back().title, "");
             EXPECT_FALSE(home.Exists("SysPara/pfjj_3.ini"));
+            EXPECT_FALSE(home.Exists("SysPara/wanfubiaoP_3.ini"));
             EXPECT_EQ(program.params.gPfjjLast, 4);
         }
+        EXPECT_EQ(program.params.gWanFuPLast, c.refusal ? 29 : 30) << c.others;
     }
 }
 

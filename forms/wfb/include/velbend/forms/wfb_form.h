@@ -84,12 +84,13 @@ public:
 private:
     void ShowRows(int table);
     void SetBox(int table, int column, int index, const std::string& text);
-    void StartJog(int32_t pulses);
-    void EndJog();
+    void StartJog(int16_t dir);
+    void EndJog(int16_t dir);
     void Refuse(const char* text);
 
     Program& p_;
-    int16_t jogAxis_ = 0;  // axis whose endless move this dialog's press started
+    // The feed jog that a press of Command5 (1) or Command6 (-1) started, or 0.
+    int16_t jogDir_ = 0;
 };
 
 // The caption table of the dialog (both languages).
