@@ -112,7 +112,6 @@ void 关闭_Click(Program& p, DrawingModel& d) {
     panel.Shape3.Visible = false;
     // The closed outline can no longer be drawn or picked.
     d.tables = DisplayTables{};
-    d.mMousePointer = 0;
     panel.Label4[1].clear();
     panel.Label4[2].clear();
 }
@@ -136,12 +135,15 @@ void 还原视图_Click(Program& p, DrawingModel& d) {
 
 void 取消选择_Click(Program& p, DrawingModel& d) {
     if (Axis_Status(p.ctx) != 0 || IsMachineBusy(p.ctx.run)) return;
-    // A range being picked is given up; of the picked ones the last goes
-    // while at least two are in PointForControl.dat (the only one stays).
-    const int16_t n = d.pick.mSelCount;
-    const bool open = n >= 0 && n < kMaxSelections && d.pick.mSelection[n].Kind != 0;
+    // The last picked range goes while at least two are in
+    // PointForControl.dat (the only one stays).  A range being picked goes
+    // with it rather than be left open on the dropped range's contour.
     const std::optional<std::string> picked = ReadFileBytes(ProgramFile("PointForControl.dat"));
-    if (open || (picked && CountControlBlocks(*picked) >= 2)) CancelSelect(d.pick, p.op(), p.language());
+    if (picked && CountControlBlocks(*picked) >= 2 && d.pick.mSelection[0].Kind != 0) {
+        const int16_t n = d.pick.mSelCount;
+        if (n >= 0 && n < kMaxSelections) d.pick.mSelection[n] = SelEntry{};
+        CancelSelect(d.pick, p.op(), p.language());
+    }
     BuildDisplayList(p, d, 0);
     Command1_Click(p, d);
 }

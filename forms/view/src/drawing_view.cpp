@@ -159,13 +159,14 @@ bool DrawRangeArrow(const DisplayTables& t, const SelEntry& e, DisplayList& list
     int32_t first, last;
     GetContourPointRange(t, node.ContourId, first, last);
     if (p < first || p > last) return false;
-    const int32_t count = last - first + 1;
     const DisplayPoint& P = t.mDisplayPoints[p];
-    // The nearest neighbour along the contour (after its last point the walk
-    // goes on at its first) that lies 0.01 or more away.
+    // The next point p + j (j = 1, 2, ...) that lies 0.01 or more away; past
+    // the contour's last point the count goes on at its first (first + j - 1),
+    // and the walk ends at the contour's end.
     int32_t q = -1;
-    for (int32_t j = 1; j < count; ++j) {
-        const int32_t i = first + (p - first + j) % count;
+    for (int32_t j = 1;; ++j) {
+        const int32_t i = p + j <= last ? p + j : first + j - 1;
+        if (i > last) break;
         const DisplayPoint& Q = t.mDisplayPoints[i];
         if (std::hypot(Q.X - P.X, Q.Y - P.Y) >= 0.01) {
             q = i;

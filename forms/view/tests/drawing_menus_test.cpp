@@ -108,6 +108,7 @@ TEST_F(MenuTest, CloseEmptiesEverySoAWheelDrawsNothingAndAClickPicksNothing) {
     auto& panel = program.ctx.panel;
     panel.Shape2.Visible = panel.Shape3.Visible = true;
     d.pick.mDeleteCount = 1;
+    d.mMousePointer = 12;
     ASSERT_FALSE(panel.Label4[1].empty());
     关闭_Click(program, d);
     EXPECT_TRUE(d.list.Lines.empty());
@@ -120,9 +121,11 @@ TEST_F(MenuTest, CloseEmptiesEverySoAWheelDrawsNothingAndAClickPicksNothing) {
     EXPECT_TRUE(panel.List1.empty());
     EXPECT_FALSE(panel.Shape2.Visible || panel.Shape3.Visible);
     EXPECT_EQ(d.tables.mNodeCount, 0);
+    EXPECT_EQ(d.mMousePointer, 12);  // a node mode stays on
 
     WheelZoom(program, d, true);
     EXPECT_TRUE(d.list.Lines.empty());
+    d.mMousePointer = 0;
     Picture1_MouseDown(program, d, 1, 0, 378, 266);
     EXPECT_EQ(d.pick.mSelection[0].Kind, 0);
     EXPECT_EQ(d.mMousePointer, 0);
@@ -141,25 +144,32 @@ TEST_F(MenuTest, CancelSelectDropsTheLastRange) {
     EXPECT_EQ(d.mPathCount, 4);  // CtrP.dat rebuilt from the two blocks
     EXPECT_EQ(Count(kGreen) >= 4, true);
 
-    // A range being picked is given up first, the closed ones stay.
+    // A range being picked goes with the last picked one: no range is left
+    // open on the dropped contour.
     ClickNode(9);
-    取消选择_Click(program, d);
-    EXPECT_EQ(d.pick.mSelCount, 2);
-    EXPECT_EQ(d.pick.mSelection[2].Kind, 0);
-
-    // The only range left stays, with its path.
+    ASSERT_NE(d.pick.mSelection[2].Kind, 0);
     取消选择_Click(program, d);
     EXPECT_EQ(d.pick.mSelCount, 1);
+    EXPECT_EQ(d.pick.mSelection[1].Kind, 0);
+    EXPECT_EQ(d.pick.mSelection[2].Kind, 0);
+    EXPECT_EQ(CountControlBlocks(home.Read("PointForControl.dat")), 1);
+
+    // The only range left stays, with its path, and so does a range being
+    // picked beside it.
     const std::string one = home.Read("PointForControl.dat");
     取消选择_Click(program, d);
     EXPECT_EQ(d.pick.mSelCount, 1);
     EXPECT_EQ(home.Read("PointForControl.dat"), one);
     EXPECT_EQ(d.mPathCount, 2);
     EXPECT_FALSE(program.ctx.panel.List1.empty());
+    ClickNode(9);
+    取消选择_Click(program, d);
+    EXPECT_EQ(d.pick.mSelCount, 1);
+    EXPECT_EQ(d.pick.mSelection[1].FirstNode, 9);
+    EXPECT_EQ(home.Read("PointForControl.dat"), one);
+    ClickNode(9);  // closes it
 
     // Refused while the machine is busy.
-    ClickNode(5);
-    ClickNode(5);
     ASSERT_EQ(d.pick.mSelCount, 2);
     program.ctx.run.gHomeState = 1;
     取消选择_Click(program, d);
@@ -240,7 +250,9 @@ TEST_F(MenuTest, CancelAddBeforeAndCancelAllAdd) {
     ClickNode(1);
     取消增加_Click(program, d);
     EXPECT_EQ(d.pick.mAddedNodeCount, 1);
-    取消选择_Click(program, d);
+    取消选择_Click(program, d);  // keeps a range being picked beside none picked
+    EXPECT_EQ(d.pick.mSelection[0].FirstNode, 1);
+    d.pick.mSelection[0] = SelEntry{};
     取消增加_Click(program, d);
     EXPECT_EQ(d.pick.mAddedNodeCount, 0);
     EXPECT_EQ(home.Read("PointForDisplay.dat"), original);

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "drawing_fixture.h"
+#include "velbend/geometry/plane.h"
 #include "velbend/machine/run_state.h"
 
 using namespace velbend;
@@ -346,6 +347,15 @@ TEST_F(DrawingTest, RangeArrowStaysOnItsContour) {
     list.Lines.clear();
     ASSERT_TRUE(DrawRangeArrow(d.tables, SelEntry{-1, 2, 0}, list));
     for (const DisplayLine& l : list.Lines) EXPECT_LT(l.X2 + l.Y2, 20);
+    // Past the contour's end the count goes on at its start: with the last
+    // point too near, the neighbour two steps on is the contour's second
+    // point (10, 0), and the arrow points straight up.
+    Load("SPLINE 1\r\n0 0 Node\r\n10 0\r\n10 10 Node\r\n10 10.005\r\nSPLINE 2\r\n50 50 Node\r\n60 50\r\n");
+    list.Lines.clear();
+    ASSERT_TRUE(DrawRangeArrow(d.tables, SelEntry{1, 2, 0}, list));
+    ASSERT_EQ(list.Lines.size(), 2u);
+    EXPECT_NEAR(list.Lines[0].X2 + list.Lines[1].X2, 20, 1e-9);
+    EXPECT_NEAR(list.Lines[0].Y2, 10 + 8 * std::sin(kTwoPi / 4 + 0.4), 1e-9);
     // A contour whose points all lie on the node has no arrow.
     Load("SPLINE 1\r\n5 5 Node\r\n5 5.005\r\nSPLINE 2\r\n50 50 Node\r\n");
     list.Lines.clear();

@@ -31,9 +31,9 @@ void 字形PLT_Click(Program& p, DrawingModel& d);
 void 字形Y镜向_Click(Program& p, DrawingModel& d);
 // 还原视图: the fitted view, while an outline is open and no run is on.
 void 还原视图_Click(Program& p, DrawingModel& d);
-// 取消选择: gives up the range being picked, else drops the last picked
-// range while two or more are picked; then rebuilds the control path.
-// Nothing while an axis moves or the machine is busy.
+// 取消选择: drops the last picked range (and a range being picked) while
+// two or more are picked; then rebuilds the control path.  Nothing while an
+// axis moves or the machine is busy.
 void 取消选择_Click(Program& p, DrawingModel& d);
 // 查看选择面积: the area of the control path in square metres.
 void 查看选择面积_Click(Program& p, DrawingModel& d);
