@@ -88,15 +88,15 @@ WfbDialog::WfbDialog(Program& program, QWidget* parent) : ModalDialog(program, p
     frame3->setGeometry(8, testTop, 250, 90);
     auto* c3 = new QPushButton(frame3);
     c3->setObjectName("Command3");
-    c3->setGeometry(8, 14, 110, 30);
+    c3->setGeometry(8, 14, 134, 30);
     auto* c4 = new QPushButton(frame3);
     c4->setObjectName("Command4");
-    c4->setGeometry(8, 50, 110, 30);
+    c4->setGeometry(8, 50, 134, 30);
     text5_ = Box("Text5", frame3);
-    text5_->setGeometry(126, 54, 70, 24);
+    text5_->setGeometry(148, 53, 56, 24);
     auto* l1 = new QLabel(frame3);
     l1->setObjectName("Label1");
-    l1->setGeometry(202, 54, 40, 24);
+    l1->setGeometry(210, 53, 36, 24);
 
     auto* frame4 = new QGroupBox(this);
     frame4->setObjectName("Frame4");
@@ -123,10 +123,10 @@ WfbDialog::WfbDialog(Program& program, QWidget* parent) : ModalDialog(program, p
     }
     auto* c7 = new QPushButton(frame6);
     c7->setObjectName("Command7");
-    c7->setGeometry(8, 104, 78, 30);
+    c7->setGeometry(8, 104, 96, 30);
     auto* c8 = new QPushButton(frame6);
     c8->setObjectName("Command8");
-    c8->setGeometry(90, 104, 78, 30);
+    c8->setGeometry(108, 104, 60, 30);
 
     auto* save = new QPushButton(this);
     save->setObjectName("Command1");

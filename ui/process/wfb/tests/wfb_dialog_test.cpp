@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -60,19 +62,48 @@ TEST_F(WfbDialogTest, OpensFromItsButtonCaptionsAndSavesTypedRows) {
     EXPECT_TRUE(Find<QLineEdit>(d, "Text2(6)")->styleSheet().contains("#dcdcdc"));
 }
 
-TEST_F(WfbDialogTest, HeldFeedStopsWhenTheDialogClosesWithEsc) {
+TEST_F(WfbDialogTest, AddedRowShowsBelowTheCurrentRowAndReturnKeepsTheProgramTable) {
     WfbDialog d(program, nullptr);
     d.show();
-    QTest::mousePress(Find<QPushButton>(d, "Command5"), Qt::LeftButton);
-    Tick(10);
-    int32_t s = 0;
-    program.ctx.card.get_status(0, 1, &s);
-    ASSERT_NE(s, 0);
-    QTest::keyClick(&d, Qt::Key_Escape);
+    QTest::mouseClick(Find<QLineEdit>(d, "Text1(5)"), Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>(d, "Command9(0)"), Qt::LeftButton);
+    EXPECT_EQ(Find<QScrollBar>(d, "VScroll1")->maximum(), 6);
+    EXPECT_EQ(Find<QLineEdit>(d, "Text1(6)")->text(), "0.00");
+    EXPECT_EQ(Find<QLineEdit>(d, "Text1(7)")->text(), "6.00");
+    QTest::mouseClick(Find<QPushButton>(d, "Command9(1)"), Qt::LeftButton);  // row 5 goes
+    EXPECT_EQ(Find<QLineEdit>(d, "Text1(5)")->text(), "0.00");
+    EXPECT_EQ(Find<QScrollBar>(d, "VScroll1")->maximum(), 5);
+    QTest::mouseClick(Find<QPushButton>(d, "Command2"), Qt::LeftButton);
     EXPECT_FALSE(d.isVisible());
-    Tick(60);
-    program.ctx.card.get_status(0, 1, &s);
-    EXPECT_EQ(s, 0);
+    EXPECT_EQ(program.params.gWanFuPLast, 19);
+    EXPECT_EQ(program.params.mWanFuP[5].Value, 5);
+}
+
+TEST_F(WfbDialogTest, HeldFeedStopsWhenItsHoldEnds) {
+    struct Case {
+        const char* name;
+        std::function<void(WfbDialog&, QPushButton*)> end;
+    };
+    const Case cases[] = {
+        {"Esc", [](WfbDialog& d, QPushButton*) { QTest::keyClick(&d, Qt::Key_Escape); }},
+        {"hidden", [](WfbDialog& d, QPushButton*) { d.hide(); }},
+        {"released by the right button", [](WfbDialog&, QPushButton* b) { QTest::mouseRelease(b, Qt::RightButton); }},
+    };
+    for (const Case& c : cases) {
+        WfbDialog d(program, nullptr);
+        d.show();
+        auto* feed = Find<QPushButton>(d, "Command6");
+        QTest::mousePress(feed, Qt::LeftButton);
+        Tick(10);
+        int32_t s = 0;
+        program.ctx.card.get_status(0, 1, &s);
+        ASSERT_NE(s, 0) << c.name;
+        c.end(d, feed);
+        EXPECT_TRUE(TickUntil([&] {
+            program.ctx.card.get_status(0, 1, &s);
+            return s == 0;
+        }, 200)) << c.name;
+    }
 }
 
 }  // namespace
