@@ -205,6 +205,13 @@ TEST_F(WfbCardCallTest, SeekZeroStartsInStateZeroAndIsCancelledInStatesTwoAndSix
         EXPECT_EQ(run.gHomeState, state);
     }
     run.gHomeState = 0;
+    // The main window's bend seek zero still making its move before the
+    // search: no second search is started.
+    run.mBendHomePhase = kTrue;
+    form.Command3_Click();
+    EXPECT_TRUE(Trace().empty());
+    EXPECT_EQ(run.gHomeState, 0);
+    run.mBendHomePhase = 0;
     // The search direction: forwards only above 0.
     for (auto [feed, pulses] : {std::pair{1, 1000000}, std::pair{0, -1000000}}) {
         program.params.gSysParaTable.gAxisPara[2].SeekZeroFeedrate = static_cast<int16_t>(feed);
