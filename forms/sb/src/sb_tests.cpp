@@ -17,24 +17,30 @@ namespace velbend {
 namespace {
 
 // A seek-zero button of axis 2 (Y), 3 (Z) or 4 (A).  A second press while
-// that axis's own seek zero runs cancels it, busy or not.
-void SeekZero(MachineContext& ctx, int a) {
-    if (OwnSeekZero(ctx.run, a)) {
+// the seek zero that this dialog started on that axis runs cancels it, busy
+// or not; `started` records that axis (0: none).  A seek zero that a
+// running program started (M40, M42) is not cut short here: the program
+// would go on with the axis not at zero.  Stop ends it.
+void SeekZero(MachineContext& ctx, int a, int16_t& started) {
+    if (started == a && OwnSeekZero(ctx.run, a)) {
         CancelSeekZero(ctx, a);
+        started = 0;
         return;
     }
+    const int16_t before = ctx.run.gHomeState;
     switch (a) {
         case 4:  // refuses while busy or with a cylinder cutter not back
             Command_Z2_Click(ctx);
-            return;
+            break;
         case 3:  // only a motor cutter seeks zero here
             if (ctx.sys().gCutterUpDownMode == 1) Command_Z3_Click(ctx);
-            return;
+            break;
         default:
             if (JogBusy(ctx) || ctx.run.gHomeState != 0) return;
             StartSeekZeroSearch(ctx, a, 0, SeekZeroDirection(ctx.axis(a)));
-            return;
+            break;
     }
+    if (before == 0 && ctx.run.gHomeState == a) started = static_cast<int16_t>(a);
 }
 
 }  // namespace
@@ -94,19 +100,19 @@ void BuildSlotTest(MachineContext& ctx, int16_t Index, std::string_view included
 void SB_Model::Command3_Click(int16_t Index) {
     MachineContext& ctx = program_.ctx;
     if (Index == 3) {
-        SeekZero(ctx, 4);
+        SeekZero(ctx, 4, homeAxis_);
         return;
     }
     if (Index < 0 || Index > 4 || IsMachineBusy(ctx.run)) return;
     ProgramLines out;
     BuildSlotTest(ctx, Index, Text("Text6"), out);
-    StartProgram(ctx, out, RunFlag::SlotRunning);
+    if (StartProgram(ctx, out, RunFlag::SlotRunning)) homeAxis_ = 0;  // its seek zeros are the program's
 }
 
 void SB_Model::Command4_MouseDown(int16_t Index) {
     MachineContext& ctx = program_.ctx;
     if (Index == 2) {
-        SeekZero(ctx, 2);
+        SeekZero(ctx, 2, homeAxis_);
         return;
     }
     if (Index != 0 && Index != 1) return;
@@ -158,18 +164,22 @@ void SB_Model::Command6_Click(int16_t Index) {
     }
     if (mode != 1) return;
     if (Index == 2) {
-        SeekZero(ctx, 3);
+        SeekZero(ctx, 3, homeAxis_);
         return;
     }
     if ((Index != 0 && Index != 1) || IsMachineBusy(ctx.run)) return;
     int32_t p = 0;
     card.get_command_pos(0, 3, &p);
     SetAxisMotion(ctx, 3, ctx.axis(3).ManualFeedrate);
-    const int64_t target = Index == 0 ? 0 : CardInt(ctx.sys().gDownDistFront * ctx.axis(3).PulseEquivalent);
-    card.pmove(0, 3, CardInt(static_cast<double>(target - p)));
+    // Back to 0, or down to the front depth: the distance from p, rounded.
+    const double target = Index == 0 ? 0 : ctx.sys().gDownDistFront * ctx.axis(3).PulseEquivalent;
+    card.pmove(0, 3, CardInt(target - p));
 }
 
-void SB_Model::Command7_Click() { DialogStop(program_.ctx); }
+void SB_Model::Command7_Click() {
+    DialogStop(program_.ctx);
+    homeAxis_ = 0;
+}
 
 void SB_Model::ReleaseJogs() {
     DialogJogRelease(program_.ctx, jogs_, 1);

@@ -45,6 +45,7 @@ TEST_F(SbFormTest, LogicLimitRulesInTheirOrder) {
         const char* what;
         std::vector<std::pair<int, int16_t>> clicks;
         std::vector<std::pair<const char*, bool>> enabled;
+        int16_t cutTimes = 3;  // the saved number of cuts
     };
     const Case cases[] = {
         {"outputs, sensor", {{2, 0}, {3, 0}},
@@ -65,6 +66,11 @@ TEST_F(SbFormTest, LogicLimitRulesInTheirOrder) {
           {"Text1(5)", false}, {"Label1(9)", false}, {"Label0(11)", false}, {"Frame7", false},
           {"Option5(0)", false}, {"Check1", true}, {"Text5(0)", true}, {"Text5(2)", true},
           {"Label1(12)", true}, {"Label0(3)", true}, {"Text5(3)", true}, {"Label0(4)", true}}},
+        {"motor forward feed, two cuts", {{6, 1}},
+         {{"Text5(1)", true}, {"Label1(11)", true}, {"Text5(2)", false}, {"Label1(12)", false},
+          {"Label0(3)", false}, {"Text5(3)", true}},
+         2},
+        {"motor forward feed, no cut", {{6, 1}}, {{"Text5(0)", false}, {"Label0(1)", false}, {"Text5(3)", true}}, 0},
         {"rollers", {{7, 0}}, {{"Text2(0)", false}, {"Label2(0)", false}, {"Label0(0)", false}}},
         {"mechanical hand", {{7, 1}}, {{"Text2(0)", true}, {"Label2(0)", true}, {"Label0(0)", true}}},
         {"no mechanism", {{8, 0}},
@@ -75,6 +81,7 @@ TEST_F(SbFormTest, LogicLimitRulesInTheirOrder) {
         {"two mechanisms", {{8, 2}}, {{"Text3(2)", true}, {"Text3(4)", false}, {"Label3(4)", false}}},
     };
     for (const Case& c : cases) {
+        program.params.gSysParaTable.gCutTimes = c.cutTimes;
         SB_Model f = Open();
         for (auto [group, index] : c.clicks) f.Option_Click(group, index);
         for (auto [name, on] : c.enabled) EXPECT_EQ(f.Enabled(name), on) << c.what << ": " << name;

@@ -377,6 +377,36 @@ TEST_F(SbTestsTest, SeekZeroAndItsCancel) {
     EXPECT_FALSE(Moving(4));
 }
 
+// The seek zero of a running slotting test (its "M42") belongs to the
+// program: the A button does not cut it short, so the program never goes on
+// with the axis off zero; Stop ends both.
+TEST_F(SbTestsTest, AProgramsSeekZeroIsNotCancelledByTheButton) {
+    SB_Model f = Open();
+    f.Command3_Click(0);
+    ASSERT_TRUE(TickUntil([&] { return program.ctx.run.gHomeState == 4 && Moving(4); }, 100));
+    f.Command3_Click(3);
+    f.Command4_MouseDown(2);
+    EXPECT_EQ(program.ctx.run.gHomeState, 4);
+    Tick(3);
+    EXPECT_TRUE(Moving(4));
+    f.Command7_Click();
+    EXPECT_EQ(program.ctx.run.gHomeState, 0);
+    EXPECT_EQ(program.ctx.run.gSlotRunning, 0);
+    EXPECT_TRUE(TickUntil([&] { return !Moving(4); }, 100));
+}
+
+// Cutter Out in motor mode moves by the rounded distance from the command
+// position: 2.5 pulses of depth from position 1 is a move of rnd(1.5) = 2.
+TEST_F(SbTestsTest, CutterOutRoundsTheMoveFromThePosition) {
+    T().gDownDistFront = 5;
+    T().gAxisPara[3].PulseEquivalent = 0.5;
+    SB_Model f = Open();
+    program.ctx.card.set_command_pos(0, 3, 1);
+    f.Command6_Click(1);
+    ASSERT_TRUE(TickUntil([&] { return !Moving(3); }, 200));
+    EXPECT_EQ(Cmd(3), 3);
+}
+
 TEST_F(SbTestsTest, StopHaltsEveryMovingAxis) {
     SB_Model f = Open();
     f.Command5_MouseDown(0);

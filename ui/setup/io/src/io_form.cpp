@@ -33,7 +33,7 @@ void ClickLabel::mousePressEvent(QMouseEvent* e) {
 }
 
 IO_Form::IO_Form(Program& program, QWidget* parent) : ModalDialog(program, parent), model_(program) {
-    setFixedSize(At(0, 0, 700, 470).size());
+    setFixedSize(At(0, 0, 700, 568).size());
     // Inputs: two columns of rows, a lamp before each caption.
     auto* in = new QGroupBox(this);
     in->setObjectName("Frame1");
@@ -48,12 +48,12 @@ IO_Form::IO_Form(Program& program, QWidget* parent) : ModalDialog(program, paren
         l->setObjectName(r.label);
         l->setGeometry(At(left + 24, top, 300, 22));
     }
-    // Outputs: lamp and clickable caption.
+    // Outputs: eight rows of lamp and clickable caption.
     auto* out = new QGroupBox(this);
     out->setObjectName("Frame2");
-    out->setGeometry(At(8, 300, 684, 120));
+    out->setGeometry(At(8, 300, 684, 218));
     for (const IoRow& r : IoOutputs()) {
-        const int left = r.lamp < 4 ? 14 : 350, top = 22 + (r.lamp % 4) * 24;
+        const int left = 14, top = 22 + r.lamp * 24;
         MakeLamp(out, Q(Indexed("Shape2", r.lamp)), left, top + 3);
         auto* l = new ClickLabel(out);
         l->setObjectName(r.label);
@@ -72,7 +72,7 @@ IO_Form::IO_Form(Program& program, QWidget* parent) : ModalDialog(program, paren
         const int16_t i = order[k];
         auto* b = new QPushButton(this);
         b->setObjectName(Q(Indexed("Command1", i)));
-        b->setGeometry(At(left, 428, width[k], 34));
+        b->setGeometry(At(left, 526, width[k], 34));
         connect(b, &QPushButton::clicked, this, [this, i] {
             model_.Command1_Click(i);
             ShowLamps();
@@ -80,7 +80,7 @@ IO_Form::IO_Form(Program& program, QWidget* parent) : ModalDialog(program, paren
     }
     auto* back = new QPushButton(this);
     back->setObjectName("Command2");
-    back->setGeometry(At(612, 428, 80, 34));
+    back->setGeometry(At(612, 526, 80, 34));
     connect(back, &QPushButton::clicked, this, &QDialog::reject);
 
     timer_ = new QTimer(this);

@@ -150,9 +150,9 @@ void SB_Form::Build() {
                            Swing{"Label1(18)", "Frame11", "Label1(17)", "Text1(5)", "Label0(11)", 2, 234}}) {
         label(f2, w.label, 10, w.top + 10, 168);
         QGroupBox* f = frame(f2, w.frame, kField, w.top, 470, 34);
-        option(f, 4, w.first, 6, 10, 165);
-        option(f, 4, static_cast<int16_t>(w.first + 1), 172, 10, 86);
-        label(f, w.maxLabel, 262, 7, 124);
+        option(f, 4, w.first, 6, 10, 176);
+        option(f, 4, static_cast<int16_t>(w.first + 1), 186, 10, 80);
+        label(f, w.maxLabel, 268, 7, 118);
         edit(f, w.text, 388, 7, 52);
         unit(f, w.unit, 442, 7);
     }

@@ -165,6 +165,39 @@ TEST_F(SbWindowTest, AHeldJogStopsWhenTheDialogCloses) {
     EXPECT_TRUE(TickUntil([&] { return !Moving(1); }, 100));
 }
 
+// Any mouse button holds a jog and its release ends it; in step mode the
+// press of any button steps and no release stops the step.
+TEST_F(SbWindowTest, JogAndStepByAnyMouseButton) {
+    FixtureAxes();
+    SB_Form d(program, nullptr);
+    d.show();
+    auto* negative = C(d, "Command4(1)");
+    for (Qt::MouseButton b : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
+        const int32_t before = [&] { int32_t p = 0; program.ctx.card.get_command_pos(0, 2, &p); return p; }();
+        QTest::mousePress(negative, b);
+        Tick(3);
+        EXPECT_TRUE(Moving(2)) << b;
+        QTest::mouseRelease(negative, b);
+        EXPECT_TRUE(TickUntil([&] { return !Moving(2); }, 100)) << b;
+        int32_t after = 0;
+        program.ctx.card.get_command_pos(0, 2, &after);
+        EXPECT_LT(after, before) << b;
+    }
+    QTest::mouseClick(C(d, "Check2"), Qt::LeftButton);
+    auto* step = C<QLineEdit>(d, "Text7");
+    step->selectAll();
+    QTest::keyClicks(step, "5");
+    int32_t start = 0;
+    program.ctx.card.get_command_pos(0, 2, &start);
+    QTest::mousePress(negative, Qt::RightButton);
+    Tick();
+    QTest::mouseRelease(negative, Qt::RightButton);
+    ASSERT_TRUE(TickUntil([&] { return !Moving(2); }, 300));
+    int32_t end = 0;
+    program.ctx.card.get_command_pos(0, 2, &end);
+    EXPECT_EQ(end, start - 500);
+}
+
 TEST_F(SbWindowTest, FrontSlottingRunsWhileTheDialogStaysOpen) {
     FixtureAxes();
     auto& t = program.params.gSysParaTable;
