@@ -140,6 +140,13 @@ TEST_P(JjzMotionTest, XRetractWithoutSwitch) {
                                                        "set_acc(0,1,10000)", "pmove(0,1,-3000)"}));
     }
     EXPECT_EQ(run().gHomeState, 1);
+    // A second click while the retract runs neither cancels nor restarts it.
+    ClearLog();
+    m.Command_MouseDown(1, 3);
+    EXPECT_EQ(run().gHomeState, 1);
+    if (auto* c = model()) {
+        EXPECT_TRUE(c->Trace().empty());
+    }
     ASSERT_TRUE(SeekDone());
     EXPECT_EQ(Cmd(1), -3000 + 200);  // retract, then the compensation; no zeroing
 
@@ -155,6 +162,7 @@ TEST_P(JjzMotionTest, XRetractWithoutSwitch) {
 }
 
 TEST_P(JjzMotionTest, SecondClickCancelsInBothPhasesAndOtherAxesAreIgnored) {
+    program.ctx.sys().gCutterUpDownMode = 0;  // input 17 at rest: the cutter is not back
     for (int phase : {0, 4}) {
         m.Command_MouseDown(3, 3);
         ASSERT_EQ(run().gHomeState, 3);
@@ -169,6 +177,7 @@ TEST_P(JjzMotionTest, SecondClickCancelsInBothPhasesAndOtherAxesAreIgnored) {
         ClearLog();
         for (int other : {1, 2, 4}) m.Command_MouseDown(other, 3);
         EXPECT_EQ(run().gHomeState, 3 + phase);
+        EXPECT_TRUE(op.messages.empty());  // not even A's cutter check
         if (auto* c = model()) {
             EXPECT_TRUE(c->Calls("pmove").empty());
         }

@@ -59,6 +59,9 @@ JJZ_Form::JJZ_Form(Program& program, QWidget* parent) : ModalDialog(program, par
     timer1_.start();
 }
 
+// A hold still on ends while the model is alive (the buttons go after it).
+JJZ_Form::~JJZ_Form() { ReleaseHeldButtons(this); }
+
 void JJZ_Form::Build() {
     setObjectName("JJZ_Form");
     setFixedSize(Twips(kFormW), Twips(kFormH));
@@ -88,19 +91,21 @@ void JJZ_Form::Build() {
         }
         const int stepTop = kRowTop + 7 * kRowStep;
         const std::string cb = "Command" + std::to_string(n);
-        command_[n][2] = MakeButton<QPushButton>(f, Q(Indexed(cb, 2)), TwipsRect(90, stepTop - 30, 2700, 360));
+        command_[n][2] = MakeButton<HoldButton>(f, Q(Indexed(cb, 2)), TwipsRect(90, stepTop - 30, 2700, 360));
         text_[n][0] = MakeBox(f, Q(Indexed(tb, 0)), TwipsRect(2880, stepTop - 15, 1020, 330));
         unitLabel(f, TwipsRect(3960, stepTop, 1620, 300));
         command_[n][0] = MakeButton<HoldButton>(f, Q(Indexed(cb, 0)), TwipsRect(90, 3570, 2700, 450));
         command_[n][1] = MakeButton<HoldButton>(f, Q(Indexed(cb, 1)), TwipsRect(2880, 3570, 2700, 450));
-        command_[n][3] = MakeButton<QPushButton>(f, Q(Indexed(cb, 3)), TwipsRect(90, 4110, 2700, 390));
+        command_[n][3] = MakeButton<HoldButton>(f, Q(Indexed(cb, 3)), TwipsRect(90, 4110, 2700, 390));
         pos_[n] = MakeBox(f, Q(std::string(kAxisLetter[n]) + "Text"), TwipsRect(90, 4590, 2700, 330), true);
         pos_[n]->setFocusPolicy(Qt::NoFocus);
 
         for (int k = 0; k <= JJZ_Model::kRows; ++k)
             connect(text_[n][k], &QLineEdit::textChanged, this,
                     [this, n, k](const QString& t) { TextEdited(n, k, t); });
-        for (int i = 0; i < 2; ++i) {
+        // Every button acts on the press of any mouse button; the release
+        // (or the end of the hold) matters to forward and reverse only.
+        for (int i = 0; i < 4; ++i) {
             auto* h = static_cast<HoldButton*>(command_[n][i]);
             connect(h, &HoldButton::held, this, [this, n, i] {
                 model_.Command_MouseDown(n, static_cast<int16_t>(i));
@@ -108,11 +113,6 @@ void JJZ_Form::Build() {
             });
             connect(h, &HoldButton::letGo, this, [this, n, i] { model_.Command_MouseUp(n, static_cast<int16_t>(i)); });
         }
-        for (int i = 2; i < 4; ++i)
-            connect(command_[n][i], &QPushButton::pressed, this, [this, n, i] {
-                model_.Command_MouseDown(n, static_cast<int16_t>(i));
-                Refresh();
-            });
     }
     label1_0_ = findChild<QLabel*>("Label1(0)");
 
@@ -239,7 +239,8 @@ void JJZ_Form::Refresh() {
 }
 
 bool JJZ_Form::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonPress && (watched == label1_0_ || watched == label5_0_)) {
+    if (event->type() == QEvent::MouseButtonPress && (watched == label1_0_ || watched == label5_0_) &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         if (watched == label1_0_) model_.Label1_Click(0);
         else model_.Label5_Click(0);
         Refresh();

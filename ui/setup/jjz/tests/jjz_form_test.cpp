@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
@@ -118,6 +120,50 @@ TEST_F(JjzFormTest, HeldJogStopsWhenTheWindowLosesFocus) {
     EXPECT_FALSE(rev->IsHeld());
     EXPECT_TRUE(TickUntil([&] { return !Moving(1); }, 100));
     EXPECT_TRUE(d.isVisible());
+}
+
+TEST_F(JjzFormTest, AxisButtonsActOnAnyMouseButton) {
+    JJZ_Form d(program, nullptr);
+    d.show();
+    QApplication::setActiveWindow(&d);
+    auto* fwd = Find<HoldButton>(d, "Command3(0)");
+    for (Qt::MouseButton b : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
+        SCOPED_TRACE(b);
+        QTest::mousePress(fwd, b);
+        Tick(3);
+        ASSERT_TRUE(Moving(3));
+        QTest::mouseRelease(fwd, b);
+        EXPECT_TRUE(TickUntil([&] { return !Moving(3); }, 100));
+    }
+    Type(d, "Text2(0)", "10");
+    QTest::mouseClick(Find(d, "Command2(2)"), Qt::RightButton);
+    ASSERT_TRUE(TickUntil([&] { return !Moving(2); }, 200));
+    int32_t p = 0;
+    program.ctx.card.get_command_pos(0, 2, &p);
+    EXPECT_EQ(p, 1000);
+    QTest::mouseClick(Find(d, "Command2(3)"), Qt::MiddleButton);
+    EXPECT_EQ(program.ctx.run.gHomeState, 2);
+    QTest::mouseClick(Find(d, "Command2(3)"), Qt::RightButton);  // the cancel
+    EXPECT_EQ(program.ctx.run.gHomeState, 0);
+    // A right click on the pulse-equivalent caption opens no panel.
+    QTest::mouseClick(Find(d, "Label1(0)"), Qt::RightButton);
+    EXPECT_FALSE(Find(d, "Frame6")->isVisible());
+}
+
+TEST_F(JjzFormTest, HeldJogStopsWhenTheDialogHidesClosesOrGoes) {
+    for (int end : {0, 1, 2}) {
+        SCOPED_TRACE(end);
+        auto d = std::make_unique<JJZ_Form>(program, nullptr);
+        d->show();
+        QApplication::setActiveWindow(d.get());
+        QTest::mousePress(Find<HoldButton>(*d, "Command4(1)"), Qt::LeftButton);
+        Tick(3);
+        ASSERT_TRUE(Moving(4));
+        if (end == 0) d->hide();
+        else if (end == 1) d->close();
+        else d.reset();
+        EXPECT_TRUE(TickUntil([&] { return !Moving(4); }, 100));
+    }
 }
 
 TEST_F(JjzFormTest, CalibrationPanelFromTheXCaption) {

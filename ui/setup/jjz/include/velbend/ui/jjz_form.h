@@ -1,9 +1,10 @@
 // JJZ_Form: the axis setup dialog (Command10(1) of the main window).  A thin
 // view of JJZ_Model: the boxes, buttons and frames are named as the model
 // names them, every handler forwards to the model and the widgets then show
-// what the model holds.  Forward and reverse are press-and-hold buttons;
-// their hold ends on the release of any mouse button and whenever the
-// dialog hides, closes or loses the focus.
+// what the model holds.  The axis buttons act on the press of any mouse
+// button; forward and reverse are press-and-hold buttons whose hold ends on
+// the release of any mouse button and whenever the dialog hides, closes or
+// loses the focus.
 #pragma once
 #include <array>
 
@@ -24,6 +25,7 @@ class JJZ_Form : public ModalDialog {
     Q_OBJECT
 public:
     JJZ_Form(Program& program, QWidget* parent);
+    ~JJZ_Form() override;
 
     void XianShiCE() override;
     JJZ_Model& model() { return model_; }
