@@ -75,14 +75,14 @@ const YhLayout& YhLayoutOf() {
         y.Command4 = {300, 1320, 1800, 420};
         y.Command3 = {2400, 1320, 1800, 420};
         y.PassEdit = y.PassIn;
-        y.Label4 = {120, 405, 1980, 285};
-        y.Text2 = {2160, 360, 2160, 330};
-        y.Label2 = {120, 825, 1980, 285};
-        y.Text3 = {2160, 780, 2160, 330};
-        y.Label3 = {120, 1245, 1980, 285};
-        y.Text4 = {2160, 1200, 2160, 330};
-        y.Command1 = {300, 1560, 1800, 345};
-        y.Command2 = {2400, 1560, 1800, 345};
+        y.Label4 = {120, 345, 1980, 285};
+        y.Text2 = {2160, 300, 2160, 330};
+        y.Label2 = {120, 735, 1980, 285};
+        y.Text3 = {2160, 690, 2160, 330};
+        y.Label3 = {120, 1125, 1980, 285};
+        y.Text4 = {2160, 1080, 2160, 330};
+        y.Command1 = {300, 1500, 1800, 345};
+        y.Command2 = {2400, 1500, 1800, 345};
         y.Command5 = {4140, 2700, 1680, 420};
         y.Command6 = {6120, 2700, 1680, 420};
         return y;
@@ -192,6 +192,9 @@ void YhForm::Command3_Click() { BackToChoosing(); }
 
 void YhForm::Command5_Click() {
     if (level() <= 0) return;
+    // The change is the level in force's: a password asked for another
+    // level is given up first.
+    if (passInVisible) BackToChoosing();
     passEditVisible = true;
     ClearEdit();
     userEnabled = false;

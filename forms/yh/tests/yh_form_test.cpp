@@ -270,6 +270,28 @@ TEST_F(YhFormTest, PasswordChangeChecksOldAndNew) {
     YhForm g = Open();
     g.Command5_Click();
     EXPECT_FALSE(g.passEditVisible);
+
+    // Asked for level 2's password at level 1, then "Edit PassWord": the
+    // password panel gives way and the change is the level in force's.
+    level = 1;
+    YhForm h = Open();
+    h.Option3_Click();
+    h.Text1 = "s";
+    h.Command5_Click();
+    EXPECT_FALSE(h.passInVisible);
+    EXPECT_TRUE(h.passEditVisible);
+    EXPECT_FALSE(h.userEnabled);
+    EXPECT_EQ(h.selected, 2);
+    EXPECT_EQ(h.Text1, "");
+    EXPECT_EQ(h.focus, "Text2");
+    h.Text2 = "m1";
+    h.Text3 = h.Text4 = "n1";
+    h.Form_KeyPress(kKeyEnter);  // nothing on the change panel
+    EXPECT_TRUE(h.passEditVisible);
+    h.Command1_Click();
+    EXPECT_EQ(ReadPasswords(), (YhPasswords{"n1", "s2"}));
+    EXPECT_EQ(level, 1);
+    ExpectChoosing(h, 2);
 }
 
 TEST_F(YhFormTest, ChangedPasswordIsKeptInSys1Ini) {
@@ -352,6 +374,19 @@ TEST_F(YhFormTest, FailedWriteKeepsTheOldPasswords) {
     g.Text1 = "m1";
     g.Command4_Click();
     EXPECT_EQ(level, 1);
+}
+
+TEST(YhLayout, PanelRowsStandApartInsideTheirFrame) {
+    const YhLayout& l = YhLayoutOf();
+    const YhRect rows[] = {l.Text2, l.Text3, l.Text4, l.Command1};
+    for (std::size_t i = 1; i < std::size(rows); ++i)
+        EXPECT_GE(rows[i].top, rows[i - 1].top + rows[i - 1].height + 60) << i;
+    EXPECT_EQ(l.Command2.top, l.Command1.top);
+    EXPECT_LE(l.Command1.top + l.Command1.height, l.PassEdit.height - 60);
+    EXPECT_GE(l.Command4.top, l.Text1.top + l.Text1.height + 60);
+    EXPECT_LE(l.Command4.top + l.Command4.height, l.PassIn.height - 60);
+    EXPECT_LE(l.PassEdit.left + l.PassEdit.width, l.width);
+    EXPECT_GE(l.Command5.top, l.PassEdit.top + l.PassEdit.height);
 }
 
 TEST(YhCaptions, BothLanguages) {

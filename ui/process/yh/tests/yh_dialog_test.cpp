@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QTest>
 
 #include "velbend/ui/run_modal.h"
@@ -43,7 +44,13 @@ TEST_F(YhDialogTest, RightPasswordByEnterRaisesTheLevelAndCloses) {
         EXPECT_FALSE(Find(d, "user")->isEnabled());
         QLineEdit* text1 = Find<QLineEdit>(d, "Text1");
         EXPECT_EQ(d->focusWidget(), text1);
-        EXPECT_EQ(text1->echoMode(), QLineEdit::Password);
+        // Every password box shows "*" for each character and takes six.
+        for (const char* name : {"Text1", "Text2", "Text3", "Text4"}) {
+            auto* box = Find<QLineEdit>(d, name);
+            EXPECT_EQ(box->echoMode(), QLineEdit::Password) << name;
+            EXPECT_EQ(box->maxLength(), 6) << name;
+            EXPECT_EQ(box->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, box), '*') << name;
+        }
         QTest::keyClicks(text1, "m1");
         QTest::keyClick(text1, Qt::Key_Return);
         EXPECT_FALSE(d->isVisible());
