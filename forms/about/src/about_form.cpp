@@ -36,10 +36,11 @@ std::span<const Caption> AboutCaptions() {
 
 AboutLayout AboutLayoutOf() {
     AboutLayout l;
-    l.width = 6600;
-    l.height = 2820;
-    for (int i = 0; i < 4; ++i) l.labels[static_cast<std::size_t>(i)] = {360, 300 + i * 450, 5880, 360};
-    l.labels[4] = {360, 2220, 5880, 360};
+    // Room for a line that wraps once.
+    l.width = 7800;
+    l.height = 3120;
+    for (int i = 0; i < 4; ++i) l.labels[static_cast<std::size_t>(i)] = {360, 300 + i * 540, 7080, 510};
+    l.labels[4] = {360, 2520, 7080, 360};
     return l;
 }
 

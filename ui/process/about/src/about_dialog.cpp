@@ -16,6 +16,8 @@ AboutMe_Form::AboutMe_Form(Program& program, QWidget* parent) : ModalDialog(prog
         label->setObjectName(QString("Label%1").arg(i + 1));
         label->setGeometry(TwipsRect(r.left, r.top, r.width, r.height));
         label->setTextFormat(Qt::PlainText);  // the file's text is shown as it stands
+        label->setWordWrap(true);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         labels_[i] = label;
     }
     Load();

@@ -30,6 +30,17 @@ TEST_F(AboutDialogTest, ShowsTheLinesOfTheLanguageAndClosesWithEsc) {
         });
         EXPECT_TRUE(opened);
     }
+    // A long line wraps within its label instead of being cut off.
+    home.Write("cinf.ini", "a\r\nb\r\nc\r\nd\r\n"
+                           "Address: Room 1208, Building 3, Science Park, Longgang District, Shenzhen, China\r\n");
+    {
+        program.params.gLanguage = 1;
+        AboutMe_Form d(program, nullptr);
+        auto* label1 = d.findChild<QLabel*>("Label1");
+        ASSERT_TRUE(label1->wordWrap());
+        EXPECT_LE(label1->heightForWidth(label1->width()), label1->height());
+        EXPECT_LE(label1->geometry().bottom(), d.findChild<QLabel*>("Label2")->geometry().top());
+    }
     // Missing file: empty lines, the box still opens.
     std::filesystem::remove(home / "cinf.ini");
     AboutMe_Form d(program, nullptr);
