@@ -199,10 +199,11 @@ bool GY1_Model::Command2_Click(int Index) {
     if (Index == 1) return true;
     MachineContext& m = ctx();
     if (Index == 2) {
+        // Every axis, the outputs, the run and seek-zero flags and the feed
+        // correction of a measuring move; the feed jog ends with them, so a
+        // later release stops nothing else.
         DialogStop(m);
-        // The feed correction of a measuring move ends with it.
-        m.run.gPendingComp = 0;
-        m.run.gCompWaitTicks = 0;
+        jogDirection_ = 0;
         return false;
     }
     if (Index != 0) return false;

@@ -119,10 +119,10 @@ std::vector<GY1_Place> GY1_Layout(bool secondBuild) {
 
     // Bending parameters; the arc compensations are carried, never shown.
     v.push_back({K::Frame, "Frame2", "", 5100, 90, 3375, 1935, ""});
-    AddRow(v, "Frame2", {"Label1(3)", "Text1(3)", "Label0(4)", "deg"}, 330, 120, {1890, 780});
-    AddRow(v, "Frame2", {"Label1(4)", "Text1(4)", "Label0(5)", "deg"}, 720, 120, {1890, 780});
-    AddRow(v, "Frame2", {"Label1(7)", "Text1(8)", nullptr, nullptr}, 1110, 120, {1890, 780}, false);
-    AddRow(v, "Frame2", {"Label1(6)", "Text1(7)", nullptr, nullptr}, 1500, 120, {1890, 780}, false);
+    AddRow(v, "Frame2", {"Label1(3)", "Text1(3)", "Label0(4)", "deg"}, 330, 120, {1980, 780, 390});
+    AddRow(v, "Frame2", {"Label1(4)", "Text1(4)", "Label0(5)", "deg"}, 720, 120, {1980, 780, 390});
+    AddRow(v, "Frame2", {"Label1(7)", "Text1(8)", nullptr, nullptr}, 1110, 120, {1980, 780}, false);
+    AddRow(v, "Frame2", {"Label1(6)", "Text1(7)", nullptr, nullptr}, 1500, 120, {1980, 780}, false);
 
     // Slotting parameters of a swinging cutter.
     v.push_back({K::Frame, "Frame4", "", 90, 2070, 6825, 2025, ""});
@@ -147,13 +147,13 @@ std::vector<GY1_Place> GY1_Layout(bool secondBuild) {
         const Row left[] = {{"Label1(10)", "Text5(0)", "Label0(8)", "mm"},
                             {"Label1(11)", "Text5(1)", "Label0(9)", "mm"},
                             {"Label1(12)", "Text5(2)", "Label0(10)", "mm"}};
-        for (int i = 0; i < 3; ++i) AddRow(v, "Frame3", left[i], 600 + i * 330, 120, {1800, 660, 330});
+        for (int i = 0; i < 3; ++i) AddRow(v, "Frame3", left[i], 600 + i * 330, 120, {1800, 660, 375});
         const Row right[] = {{"Label1(13)", "Text5(3)", "Label0(11)", "mm"},
                              {"Label1(5)", "Text5(5)", nullptr, nullptr},
                              {"Label1(15)", "Text5(4)", nullptr, nullptr}};
         // The zero compensation of the forward axis is shown, never edited.
         for (int i = 0; i < 3; ++i)
-            AddRow(v, "Frame3", right[i], 600 + i * 330, 3150, {1800, 660, 330}, true, "", i != 2);
+            AddRow(v, "Frame3", right[i], 600 + i * 330, 3150, {1800, 660, 375}, true, "", i != 2);
     }
     v.push_back({K::Button, "Command1(2)", "Frame3", 120, 1620, 1050, 330, ""});
     v.push_back({K::Button, "Command1(3)", "Frame3", 1230, 1620, 1050, 330, ""});
@@ -170,30 +170,34 @@ std::vector<GY1_Place> GY1_Layout(bool secondBuild) {
         v.push_back({K::Check, "Check5", "", 7140, 2580, 1995, 255, "加工前回零"});
     }
 
-    // Calibration panel, over the length and bending frames.
-    v.push_back({K::Frame, "Frame6", "", 2280, 90, 6000, 3480, "", false});
-    v.push_back({K::Text, "Text7", "Frame6", 120, 240, 5760, 315, kFeedPanelTitleZh, true, true, true});
+    // Calibration panel, over the length and bending frames; it ends left
+    // of Save, Return, Stop and the second build's options, which stay
+    // within reach while its move or jog runs.
+    v.push_back({K::Frame, "Frame6", "", 2280, 90, 4800, 3765, "", false});
+    v.push_back({K::Text, "Text7", "Frame6", 120, 240, 4560, 315, kFeedPanelTitleZh, true, true, true});
     {
         // Old, new (locked), instructed, actual, encoder count (locked).
         const char* labels[] = {"Label6(0)", "Label6(1)", "Label6(2)", "Label6(3)", "Label6(4)"};
         const char* boxes[] = {"Text6(0)", "Text6(1)", "Text6(2)", "Text6(3)", "Text6(4)"};
         for (int i = 0; i < 5; ++i) {
-            v.push_back({K::Label, labels[i], "Frame6", 120, 735 + i * 360, 2310, kLabelH, ""});
-            v.push_back({K::Text, boxes[i], "Frame6", 2460, 690 + i * 360, 1320, kRowH, "", true, true,
+            v.push_back({K::Label, labels[i], "Frame6", 120, 735 + i * 345, 2250, kLabelH, ""});
+            v.push_back({K::Text, boxes[i], "Frame6", 2400, 690 + i * 345, 1395, kRowH, "", true, true,
                          i == 1 || i == 4});
         }
     }
-    v.push_back({K::Check, "Check2", "Frame6", 3870, 2175, 990, kLabelH, ""});
-    v.push_back({K::Button, "Command7(8)", "Frame6", 4890, 2130, 990, kButtonH - 30, ""});
+    v.push_back({K::Check, "Check2", "Frame6", 3855, 2115, 840, kLabelH, ""});
     {
-        const char* rowA[] = {"Command7(4)", "Command7(2)", "Command7(3)", "Command7(5)"};
-        const char* rowB[] = {"Command7(6)", "Command7(7)", "Command7(0)", "Command7(1)"};
-        for (int i = 0; i < 4; ++i) {
-            v.push_back({K::Button, rowA[i], "Frame6", 120 + i * 1455, 2580, 1365, kButtonH, ""});
-            const bool hold = i < 2;
-            v.push_back({hold ? K::HoldButton : K::Button, rowB[i], "Frame6", 120 + i * 1455, 2985, 1365,
-                         kButtonH, ""});
-        }
+        // Moves, the calculation, the cutter and the pressing.
+        const char* grid[3][3] = {{"Command7(4)", "Command7(6)", "Command7(7)"},
+                                  {"Command7(2)", "Command7(3)", "Command7(8)"},
+                                  {"Command7(0)", "Command7(1)", "Command7(5)"}};
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 3; ++c) {
+                const std::string_view name = grid[r][c];
+                const bool hold = name == "Command7(6)" || name == "Command7(7)";
+                v.push_back({hold ? K::HoldButton : K::Button, grid[r][c], "Frame6", 120 + c * 1545, 2490 + r * 405,
+                             1530, kButtonH, ""});
+            }
     }
 
     // Tool-setting panel.

@@ -475,6 +475,20 @@ TEST_F(GY1FormTest, JogRefusedWhileBusyAndItsReleaseStopsNothing) {
     m.Command7_MouseUp(6);
     ASSERT_TRUE(TickUntil([&] { return !Busy() && !Moving(1); }, 2000));
     EXPECT_EQ(Cmd(1), 10000);
+
+    // A jog ended by Stop: the release that comes after a program has
+    // started leaves that program's feed alone.
+    m.Command7_MouseDown(6);
+    Tick(3);
+    ASSERT_TRUE(Moving(1));
+    m.Command2_Click(2);
+    ASSERT_TRUE(TickUntil([&] { return !Moving(1); }, 200));
+    StartLines({"G90 G01", "G92 X0", "G01 X100 F600"});
+    Tick(4);
+    ASSERT_TRUE(Moving(1));
+    m.Command7_MouseUp(6);
+    ASSERT_TRUE(TickUntil([&] { return !Busy() && !Moving(1); }, 2000));
+    EXPECT_EQ(Cmd(1), 10000);
 }
 
 TEST_F(GY1FormTest, PressingToggleAlsoWhileBusy) {

@@ -196,27 +196,35 @@ TEST_F(GY1ProgramTest, EachProgramRunsToItsEnd) {
         int16_t kindA;
         void (*press)(GY1_Model&);
         const char* endMessage;
+        int16_t upDown = 1, in17 = 0;
     };
     const Case cases[] = {
         {"forward slotting", 1, [](GY1_Model& m) { m.Command1_Click(2); }, "开槽完成！"},
+        // A cylinder cutter that is not back, detected by a delay of 300 ms.
+        {"forward slotting, cylinder", 1, [](GY1_Model& m) { m.Command1_Click(2); }, "开槽完成！", 0, 1},
         {"front slotting", 0, [](GY1_Model& m) { m.Command3_Click(0); }, "开槽完成！"},
         {"back slotting", 0, [](GY1_Model& m) { m.Command3_Click(1); }, "开槽完成！"},
+        {"back slotting, cylinder", 0, [](GY1_Model& m) { m.Command3_Click(1); }, "开槽完成！", 0, 1},
         {"marking line", 1, [](GY1_Model& m) { m.Command7_Click(0); }, "开槽完成！"},
         {"set tool", 1, [](GY1_Model& m) { m.Command4_Click(0); }, nullptr},
         {"tool back", 1, [](GY1_Model& m) { m.Command4_Click(3); }, nullptr},
         {"tool zero", 1, [](GY1_Model& m) { m.Command4_Click(1); }, nullptr},
     };
-    sim.SetInput(17, 0);
+    sys().gPositionDetectMode = 1;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         sys().gAxisKindA = c.kindA;
+        sys().gCutterUpDownMode = c.upDown;
+        sim.SetInput(17, c.in17);
         op.messages.clear();
         GY1_Model m = Open();
         c.press(m);
         ASSERT_TRUE(Busy());
         ASSERT_TRUE(RunToEnd());
         EXPECT_EQ(run().gNcLineIndex, 0);
-        if (c.endMessage) EXPECT_EQ(op.LastText(), c.endMessage);
+        if (c.endMessage) {
+            EXPECT_EQ(op.LastText(), c.endMessage);
+        }
     }
 }
 

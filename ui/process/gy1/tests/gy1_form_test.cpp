@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -74,6 +75,31 @@ TEST_F(GY1FormWindowTest, OpensInBothBuildsAndCaptionsItself) {
         QTest::keyClick(Find<QLineEdit>(d, "Text1(3)"), Qt::Key_Escape);
         EXPECT_FALSE(d.isVisible());
     }
+}
+
+// Every caption fits its control in both languages and both builds (the
+// captions with boxes set into their blanks included).
+TEST_F(GY1FormWindowTest, CaptionsFitTheirControls) {
+    for (bool second : {false, true})
+        for (int16_t lang : {0, 1}) {
+            SCOPED_TRACE(::testing::Message() << (second ? "second build" : "first build") << " language " << lang);
+            program.ctx.secondBuild = second;
+            program.params.gLanguage = lang;
+            GY1_Form d(program, nullptr);
+            d.show();
+            for (QWidget* w : d.findChildren<QWidget*>()) {
+                int need = 0;
+                if (auto* b = qobject_cast<QPushButton*>(w))
+                    need = b->fontMetrics().horizontalAdvance(b->text()) + 8;
+                else if (auto* c = qobject_cast<QCheckBox*>(w))
+                    need = c->sizeHint().width();
+                else if (auto* l = qobject_cast<QLabel*>(w))
+                    need = l->fontMetrics().horizontalAdvance(l->text());
+                else
+                    continue;
+                EXPECT_LE(need, w->width()) << w->objectName().toStdString();
+            }
+        }
 }
 
 // Typed values reach the group's file, byte for byte as the parameter store
