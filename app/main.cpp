@@ -17,10 +17,13 @@
 
 namespace {
 
+// The executable fixes the build; nothing the operator sets changes it.
 #ifdef VELBEND_CS7
 constexpr const char* kName = "Velbend-CS7";
+constexpr bool kCs7 = true;
 #else
 constexpr const char* kName = "Velbend";
+constexpr bool kCs7 = false;
 #endif
 
 int g_signalPipe[2] = {-1, -1};
@@ -44,7 +47,7 @@ int main(int argc, char** argv) {
 
     velbend::QtOperator op;
     velbend::Program program(op);
-    program.ctx.secondBuild = velbend::kSecondBuild;
+    program.ctx.secondBuild = kCs7;
     velbend::MainForm form(program);
     op.SetParent(&form);
 

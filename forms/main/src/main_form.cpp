@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <functional>
+#include <utility>
 
 #include "velbend/common/codepage.h"
 #include "velbend/common/numtext.h"
@@ -19,6 +21,29 @@
 
 namespace velbend {
 namespace {
+
+// A callback that one window model installed in the program; its owner
+// tells that model's destructor which callbacks are still its own.
+template <class Fn>
+struct Owned {
+    const MainFormModel* owner;
+    Fn fn;
+    template <class... A>
+    auto operator()(A&&... a) const {
+        return fn(std::forward<A>(a)...);
+    }
+};
+
+template <class Sig>
+void Own(const MainFormModel& m, std::function<Sig>& f) {
+    if (f) f = Owned<std::function<Sig>>{&m, std::move(f)};
+}
+
+template <class Sig>
+void Release(const MainFormModel& m, std::function<Sig>& f) {
+    const auto* o = f.template target<Owned<std::function<Sig>>>();
+    if (o && o->owner == &m) f = nullptr;
+}
 
 // The geometry engine's parameters and the emptied control-point files.
 void GeometryHandOff(MainFormModel& m) {
@@ -47,6 +72,15 @@ std::string ReadTitleText() {
 int16_t CheckValue(double v) { return RoundHalfEven(v) == 1 ? 1 : 0; }
 
 }  // namespace
+
+MainFormModel::~MainFormModel() {
+    auto& hooks = program.ctx.hooks;
+    Release(*this, program.tranParas);
+    Release(*this, hooks.BuildDisplayList);
+    Release(*this, hooks.BuildCtrPFile);
+    Release(*this, hooks.CalcPathLength);
+    Release(*this, hooks.DiscardPicks);
+}
 
 // ---- start-up ------------------------------------------------------------
 
@@ -80,6 +114,7 @@ void Form_Load(MainFormModel& m) {
                           double maxAngle) {
         m.drawing.Core().TranParas(conDet, lineDis, pjAngle, comp, half, maxAngle);
     };
+    Own(m, prog.tranParas);
     if (cs7) m.List1Visible = true;
     // Design values of the slotting-output frame: depth, width, spindle
     // speed and feed.
@@ -92,6 +127,11 @@ void Form_Load(MainFormModel& m) {
     // 6: the drawing view.
     panel.gViewWidth = 200;
     InstallDrawingHooks(prog, m.drawing);
+    auto& hooks = prog.ctx.hooks;
+    Own(m, hooks.BuildDisplayList);
+    Own(m, hooks.BuildCtrPFile);
+    Own(m, hooks.CalcPathLength);
+    Own(m, hooks.DiscardPicks);
     // 8-11: options, curvature and spacing tables, system parameters.
     SelectCurrentGroups(st, m.group);
     LoadWanFuTables(st, st.gWanFuGroup, prog.op());

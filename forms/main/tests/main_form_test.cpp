@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
+#include <vector>
 
 #include "main_fixture.h"
 #include "velbend/forms/main_captions.h"
@@ -197,6 +199,38 @@ TEST_F(StartUp, ControlPointFilesAreEmptiedAndTheJogSpeedShown) {
     EXPECT_EQ(home.Read("CtrP.dat"), "");
     EXPECT_EQ(home.Read("PointForControl.dat"), "");
     EXPECT_EQ(program.ctx.panel.Text2, " 1000");
+}
+
+TEST_F(StartUp, AClosedWindowLeavesNoCallbackInTheProgram) {
+    SeedHome();
+    auto& hooks = program.ctx.hooks;
+    auto installed = [&] {
+        return std::vector<bool>{static_cast<bool>(program.tranParas), static_cast<bool>(hooks.BuildDisplayList),
+                                 static_cast<bool>(hooks.BuildCtrPFile), static_cast<bool>(hooks.CalcPathLength),
+                                 static_cast<bool>(hooks.DiscardPicks)};
+    };
+    {
+        MainFormModel first(program);
+        Form_Load(first);
+        EXPECT_EQ(installed(), std::vector<bool>(5, true));
+    }
+    EXPECT_EQ(installed(), std::vector<bool>(5, false));
+    // A window opened again on the same program: closing the older one
+    // afterwards leaves the newer one's callbacks in place.
+    auto older = std::make_unique<MainFormModel>(program);
+    Form_Load(*older);
+    MainFormModel newer(program);
+    Form_Load(newer);
+    older.reset();
+    ASSERT_EQ(installed(), std::vector<bool>(5, true));
+    program.params.gSysParaTable.gConDet = 0.75;
+    SaveSysPara(program.params, 0, 1, program.op(), program.tranParas);
+    EXPECT_DOUBLE_EQ(newer.drawing.Core().ConDet, 0.75);
+    double total = 0;
+    int16_t lines = 0;
+    EXPECT_TRUE(hooks.CalcPathLength(total, lines));
+    hooks.DiscardPicks();
+    hooks.BuildDisplayList(0);
 }
 
 // ---- formtext.ini ------------------------------------------------------------

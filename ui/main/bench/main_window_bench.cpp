@@ -1,15 +1,23 @@
 // The main window's hot paths on the simulated card, under the offscreen
-// platform: start-up to the first shown window, one layout pass (the pure
+// platform: a new process's start to its first shown window, start-up to
+// the first shown window inside this process, one layout pass (the pure
 // function, and applied to the real widgets), the Run click for 20 letters
 // x 10 pieces, and one machine-loop tick with the panel binding.
 #include <benchmark/benchmark.h>
+#include <spawn.h>
+#include <sys/wait.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include <QApplication>
+#include <QFont>
+#include <QFontDatabase>
 #include <QTest>
 #include <QTimer>
 
@@ -22,8 +30,15 @@
 #include "velbend/testsupport/tempdir.h"
 #include "velbend/ui/main_form.h"
 
+extern char** environ;
+
 namespace velbend {
 namespace {
+
+// This program started again with this first argument plays the control
+// program: it starts the main window on the simulated card of
+// $VELBEND_HOME, shows it and ends at once.
+constexpr const char* kFirstWindowChild = "--first-window-child";
 
 std::filesystem::path Sample() {
     // <source>/ui/main/bench/main_window_bench.cpp -> <source>/app/sample
@@ -87,6 +102,59 @@ void BM_StartUpToFirstShownWindow(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_StartUpToFirstShownWindow)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// From the start of a new process (dynamic loading, the Qt platform, fonts,
+// the card library) to its main window shown: the program's own start.
+void BM_ProcessStartToFirstShownWindow(benchmark::State& state) {
+    testing::TempHome home;
+    std::filesystem::copy(Sample(), home.path(), std::filesystem::copy_options::recursive |
+                                                     std::filesystem::copy_options::overwrite_existing);
+    std::vector<std::string> env = {"VELBEND_HOME=" + home.path().string(), "TARVIKM_SIM=1",
+                                    "QT_QPA_PLATFORM=offscreen"};
+    for (char** e = environ; *e; ++e) {
+        const std::string v = *e;
+        if (v.rfind("VELBEND_", 0) != 0 && v.rfind("TARVIKM_", 0) != 0 && v.rfind("QT_QPA_PLATFORM=", 0) != 0)
+            env.push_back(v);
+    }
+    std::vector<char*> envp;
+    for (auto& v : env) envp.push_back(v.data());
+    envp.push_back(nullptr);
+    std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    std::string flag = kFirstWindowChild;
+    char* argv[] = {self.data(), flag.data(), nullptr};
+    for (auto _ : state) {
+        pid_t pid = 0;
+        if (::posix_spawn(&pid, self.c_str(), nullptr, nullptr, argv, envp.data()) != 0) {
+            state.SkipWithError("the child process could not be started");
+            break;
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            state.SkipWithError("the child's window did not come up");
+            break;
+        }
+    }
+}
+BENCHMARK(BM_ProcessStartToFirstShownWindow)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
+
+int FirstWindowChild(int argc, char** argv) {
+    QApplication app(argc, argv);
+    for (const char* family : {"WenQuanYi Micro Hei", "Noto Sans CJK SC", "WenQuanYi Zen Hei"}) {
+        if (QFontDatabase::hasFamily(family)) {
+            QApplication::setFont(QFont(family, 9));
+            break;
+        }
+    }
+    RecordingOperator op;  // a message would not block the measurement
+    Program program(op);
+    program.ctx.secondBuild = false;
+    MainForm form(program);
+    form.show();
+    QApplication::processEvents();
+    const bool shown = form.isVisible() && op.messages.empty();
+    std::_Exit(shown ? 0 : 1);  // the first shown window is the end of the measurement
+}
 
 void BM_LayoutFunction(benchmark::State& state) {
     MainLayout l = DesignLayout(false);
@@ -168,6 +236,7 @@ BENCHMARK(BM_MachineLoopTickWithPanelBinding)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    if (argc > 1 && std::string(argv[1]) == velbend::kFirstWindowChild) return velbend::FirstWindowChild(argc, argv);
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

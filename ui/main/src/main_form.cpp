@@ -466,6 +466,12 @@ void MainForm::Connect() {
 
     // Menus: the drawing's, then the language and parameter entries.
     InstallDrawingMenus(menuBar(), program_, model_.drawing, this, [this] { Refresh(); });
+    // The about box is a modal dialog as well (the menu's own slot, connected
+    // first, runs it): when it closes, the window's activate handler runs.
+    connect(actions_["关于我们"], &QAction::triggered, this, [this] {
+        if (!FindDialog(DialogKind::About)) return;
+        Handle("Form_Activate", [this] { Form_Activate(model_); });
+    });
     connect(actions_["Chinese"], &QAction::triggered, this, [this] { Handle("Chinese_Click", [this] { Chinese_Click(model_); }); });
     connect(actions_["English"], &QAction::triggered, this, [this] { Handle("English_Click", [this] { English_Click(model_); }); });
     connect(actions_["切换参数组"], &QAction::triggered, this,

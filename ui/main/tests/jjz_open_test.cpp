@@ -20,6 +20,7 @@ class AxisSetupFromMainWindow : public MainWindowTest {
 protected:
     void SetUp() override {
         MainWindowTest::SetUp();
+        if (IsSkipped()) return;
         Start();
         program.params.gUserLevel = 2;
         Find<QTabBar>("TabStrip1")->setCurrentIndex(1);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 
 #include <QCheckBox>
@@ -19,6 +20,7 @@
 #include "velbend/forms/main_captions.h"
 #include "velbend/machine/run_state.h"
 #include "velbend/ui/dialog.h"
+#include "velbend/ui/run_modal.h"
 #include "velbend/ui/widgets.h"
 
 namespace velbend::testing {
@@ -199,6 +201,20 @@ TEST_F(MainWindow, SetupButtonsAreEnabledExactlyWhenTheirDialogExists) {
         }
     }
     program.params.gUserLevel = 0;
+}
+
+TEST_F(MainWindow, ADialogClosingActivatesTheWindowAgain) {
+    Start();
+    auto* text2 = Find<QLineEdit>("Text2");
+    const std::pair<const char*, std::function<void()>> openers[] = {
+        {"about box", [&] { Trigger("关于我们"); }}, {"user dialog", [&] { Click("Command10(5)"); }}};
+    for (const auto& [what, open] : openers) {
+        text2->setText("1234");
+        ASSERT_EQ(program.ctx.panel.Text2, "1234");
+        EXPECT_TRUE(RunModal(open, [](QDialog* d) { QTest::keyClick(d, Qt::Key_Escape); })) << what;
+        // The typed jog speed gives way to the axis parameter.
+        EXPECT_EQ(text2->text().toStdString(), " 1000") << what;
+    }
 }
 
 TEST_F(MainWindow, GroupFrameOpensFromTheMenuAndCloses) {

@@ -1,6 +1,6 @@
 // Renders the real main window offscreen on the simulated card: a letter of
 // the sample folder opened and picked, in Chinese and in English, during a
-// run, and the second build as it starts.  Usage: velbend_screenshots <output folder> [sample folder]
+// run, and the second build as it starts (both languages).  Usage: velbend_screenshots <output folder> [sample folder]
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -99,6 +99,10 @@ int main(int argc, char** argv) {
         cs7.show();
         QApplication::processEvents();
         ok &= cs7.grab().save(QString::fromStdString((out / "main-window-cs7.png").string()));
+        cs7.Action("English")->trigger();
+        QApplication::processEvents();
+        ok &= cs7.grab().save(QString::fromStdString((out / "main-window-cs7-en.png").string()));
+        cs7.Action("Chinese")->trigger();
         // The setup tab and the parameter-group frame.
         cs7.findChild<QTabBar*>("TabStrip1")->setCurrentIndex(1);
         second.params.gUserLevel = 1;

@@ -33,6 +33,10 @@ struct ControlState {
 
 struct MainFormModel {
     explicit MainFormModel(Program& p) : program(p) {}
+    // Takes back the callbacks that start-up installed in the program (the
+    // geometry hand-off and the drawing hooks), unless a window opened later
+    // has replaced them with its own: none may outlive this model.
+    ~MainFormModel();
     MainFormModel(const MainFormModel&) = delete;
     MainFormModel& operator=(const MainFormModel&) = delete;
 
