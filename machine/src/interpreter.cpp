@@ -21,10 +21,11 @@ constexpr int kDefaultTickMs = 30;
 // The card's interpolation FIFO: 2048 words, four to a two-axis segment.
 constexpr int64_t kFifoSegments = 2048 / 4;
 
-// What the machine can do: a coordinate within the outline import's
-// +-100000 mm (degrees on the bend axis), every pulse count, position and
-// speed within the card's 32-bit range, a dwell within the 16-bit tick
-// counter.
+// What the machine can do: a Y, Z or A coordinate within the outline
+// import's +-100000 mm (degrees on the bend axis), an X step of at most as
+// much from the last commanded X (X itself is the strip's feed position,
+// which grows over a whole job), every pulse count, position and speed
+// within the card's 32-bit range, a dwell within the 16-bit tick counter.
 constexpr double kMaxCoordinate = 100000.0;
 constexpr double kCardMax = 2147483647.0;
 constexpr double kMaxDwellTicks = 32767.0;
@@ -48,8 +49,9 @@ std::optional<Refused> OutOfRange(MachineContext& ctx, const NcWords& w) {
     for (const Coord& c : coords) {
         if (!c.has) continue;
         const double v = Val(c.text);
-        if (!std::isfinite(v) || std::fabs(v) > kMaxCoordinate ||
-            !CardCountOk(v * ctx.axis(c.axis).PulseEquivalent))
+        // X is bounded by its step from the last X (MoveOutOfRange), not here.
+        const bool beyondBound = c.axis != 1 && std::fabs(v) > kMaxCoordinate;
+        if (!std::isfinite(v) || beyondBound || !CardCountOk(v * ctx.axis(c.axis).PulseEquivalent))
             return Refused{std::string(1, c.letter) + c.text};
     }
     if (w.hasF) {
@@ -74,6 +76,13 @@ std::optional<Refused> OutOfRange(MachineContext& ctx, const NcWords& w) {
 
 // A relative move from `from` to `to` fits the card's signed 32-bit count.
 bool MoveFits(int64_t to, int64_t from) { return std::fabs(static_cast<double>(to - from)) <= kCardMax; }
+
+// An X move from `from` to `to` (pulses): one card count, and a step of at
+// most kMaxCoordinate mm.
+bool XStepFits(MachineContext& ctx, int64_t to, int64_t from) {
+    return MoveFits(to, from) &&
+           std::fabs(static_cast<double>(to - from)) <= kMaxCoordinate * std::fabs(ctx.axis(1).PulseEquivalent);
+}
 
 // The refusal: the run stops as the dialogs' Stop stops it (every moving
 // axis decelerated, outputs 0..7 off, run flags and seek zero cleared), the
@@ -127,7 +136,7 @@ int32_t ToPulses(MachineContext& ctx, int axis, std::string_view text) {
 std::optional<Refused> MoveOutOfRange(MachineContext& ctx, const NcWords& w) {
     auto& run = ctx.run;
     if (!w.X.empty()) {
-        if (!MoveFits(ToPulses(ctx, 1, w.X), run.mLastXPulses)) return Refused{"X" + w.X};
+        if (!XStepFits(ctx, ToPulses(ctx, 1, w.X), run.mLastXPulses)) return Refused{"X" + w.X};
         if (!w.Y.empty() && !MoveFits(ToPulses(ctx, 2, w.Y), run.mLastYPulses)) return Refused{"Y" + w.Y};
         return std::nullopt;
     }
@@ -195,8 +204,8 @@ void XLine(MachineContext& ctx, std::string t) {
     auto& run = ctx.run;
     for (;;) {
         std::string r = LookAhead(ctx);
-        // A target too far from the last X for one card count is not merged.
-        if (r != kNum && !MoveFits(ToPulses(ctx, 1, r), run.mLastXPulses)) break;
+        // A target too far from the last X for one move is not merged.
+        if (r != kNum && !XStepFits(ctx, ToPulses(ctx, 1, r), run.mLastXPulses)) break;
         if (r != kNum) {
             t = std::move(r);
             AdvanceIndex(run);
@@ -205,7 +214,7 @@ void XLine(MachineContext& ctx, std::string t) {
         if (!run.mLastNcX.empty() && !run.mLastNcY.empty()) {
             double ny = Val(run.mLastNcY) * Pe(ctx, 2);
             if (ny == static_cast<double>(run.mLastYPulses) &&
-                MoveFits(ToPulses(ctx, 1, run.mLastNcX), run.mLastXPulses)) {
+                XStepFits(ctx, ToPulses(ctx, 1, run.mLastNcX), run.mLastXPulses)) {
                 t = run.mLastNcX;
                 AdvanceIndex(run);
                 continue;

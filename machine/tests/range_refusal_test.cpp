@@ -1,12 +1,20 @@
-// The interpreter refuses what the machine cannot do (issue 20): a
-// coordinate beyond +-100000 mm or the card's 32-bit counts, a feed beyond
-// the card's speed range, a dwell beyond the tick counter.  The run stops,
+// The interpreter refuses what the machine cannot do: a Y, Z or A beyond
+// +-100000 mm, an X step beyond as much, a coordinate beyond the card's
+// 32-bit counts, a feed beyond the card's speed range, a dwell beyond the
+// tick counter.  The run stops,
 // nothing of the line moves, and one message names the line.
 #include "velbend/machine/interpreter.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
 #include "run_fixture.h"
+#include "velbend/common/textfile.h"
+#include "velbend/machine/dialog_stop.h"
 
 namespace velbend::testing {
 namespace {
@@ -35,6 +43,28 @@ TEST_P(RangeOnCardsTest, ARunStopsAtTheCorruptLineAndNothingMoves) {
     EXPECT_EQ(ctx.run.gRunning, 0);
 }
 
+// A long job: the strip's feed position passes 100000 mm in small steps
+// (one piece after the other after one "G92 X0") and the run goes on to
+// its end.
+TEST_P(RangeOnCardsTest, ALongJobFeedsBeyondTheCoordinateBound) {
+    auto& x = ctx.axis(1);
+    x.PulseEquivalent = 1;
+    x.AutoFeedrate = 6000000;  // 100000 pulses/s
+    x.Acceleration = 100;
+    std::vector<std::string> lines = {"G92 X0 Y0 Z0 A0"};
+    for (int piece = 1; piece <= 30; ++piece) {
+        lines.push_back("X" + std::to_string(piece * 10000));
+        lines.push_back(piece % 2 ? "Y5" : "Y0");
+    }
+    lines.push_back("M30");
+    ctx.writer.mJobLength = 300000;  // the run ends when the strip is fed
+    Load(lines, &RunState::gRunning);
+    ASSERT_TRUE(TickUntil([&] { return ctx.run.gRunning != kTrue; }, 20000));
+    ASSERT_EQ(op.messages.size(), 1u);
+    EXPECT_EQ(op.LastText(), "加工完成！");
+    EXPECT_EQ(Cmd(1), 300000);
+}
+
 VELBEND_ON_BOTH_CARDS(RangeOnCardsTest);
 
 class RangeTest : public ModelRunTest {
@@ -57,18 +87,84 @@ protected:
     }
 };
 
-TEST_F(RangeTest, CoordinatesWithinTheOutlineImportsBound) {
-    EXPECT_FALSE(Refused("X100000"));
-    EXPECT_FALSE(Refused("X-100000"));
-    EXPECT_TRUE(Refused("X100000.001"));
-    EXPECT_TRUE(Refused("X-100000.001"));
-    EXPECT_FALSE(Refused("Y-100000"));
-    EXPECT_TRUE(Refused("Y100000.01"));
-    EXPECT_TRUE(Refused("Z1E999"));   // not finite
-    EXPECT_TRUE(Refused("A-2E5"));
-    EXPECT_TRUE(Refused("G92 X123456789"));  // positions too
-    EXPECT_TRUE(Refused("X10 Z200000"));     // a word the line does not use is refused all the same
+// Y, Z and A: within the outline import's +-100000 mm (degrees on A).
+TEST_F(RangeTest, YZAWithinTheOutlineImportsBound) {
+    const struct {
+        const char* line;
+        bool refused;
+    } cases[] = {
+        {"Y100000", false},  {"Y-100000", false},  {"Y100000.001", true}, {"Y-100000.001", true},
+        {"Z100000", false},  {"Z-100000", false},  {"Z100000.001", true}, {"Z-100000.001", true},
+        {"A100000", false},  {"A-100000", false},  {"A100000.001", true}, {"A-2E5", true},
+        {"Z1E999", true},  // not finite
+        {"G92 Y100000.001", true},  // positions too
+        {"G92 A-100000", false},
+    };
+    for (const auto& c : cases) {
+        card().ax[3].cmd = card().ax[4].cmd = 0;
+        ctx.run.mLastYPulses = 0;
+        EXPECT_EQ(Refused(c.line), c.refused) << c.line;
+    }
+    EXPECT_TRUE(Refused("X10 Z200000"));  // a word the line does not use is refused all the same
     EXPECT_EQ(op.LastText(), "加工程序行超出机床的范围（Z200000），加工已停止：X10 Z200000");
+}
+
+// X is the strip's feed position, which grows over a whole job: its value
+// is bounded by the card's 32-bit count alone, its step from the last
+// commanded X by +-100000 mm.
+TEST_F(RangeTest, XWithinTheCardsCountItsStepWithinTheBound) {
+    // 100 pulses per mm: 2^31 - 1 pulses are 21474836.47 mm.
+    const struct {
+        const char* line;
+        bool refused;
+    } positions[] = {
+        {"G92 X21474836.47", false}, {"G92 X21474836.48", true},   {"G92 X-21474836.47", false},
+        {"G92 X-21474836.48", true}, {"G92 X123456789", true},     {"G92 X250000", false},
+    };
+    for (const auto& c : positions) EXPECT_EQ(Refused(c.line), c.refused) << c.line;
+
+    // Steps from the last X (250000 mm after the G92 above).
+    EXPECT_EQ(ctx.run.mLastXPulses, 25000000);
+    const struct {
+        const char* line;
+        bool refused;
+        int32_t lastX;  // pulses after the line
+    } steps[] = {
+        {"X350000.01", true, 25000000},  {"X350000", false, 35000000},  {"X249999.99", true, 35000000},
+        {"X250000", false, 25000000},    {"X150000 Y1", false, 15000000}, {"X50000 Y1", false, 5000000},
+        {"X150000.01 Y1", true, 5000000}, {"X-50000.01", true, 5000000},
+    };
+    for (const auto& c : steps) {
+        EXPECT_EQ(Refused(c.line), c.refused) << c.line;
+        EXPECT_EQ(ctx.run.mLastXPulses, c.lastX) << c.line;
+    }
+    EXPECT_EQ(op.LastText(), "加工程序行超出机床的范围（X-50000.01），加工已停止：X-50000.01");
+}
+
+// X-only lines merge into one move while the target stays within one step
+// of the move's start; the next target starts a move of its own.
+TEST_F(RangeTest, MergedXMovesStayWithinOneStep) {
+    Load({"X60000", "X100000", "X100000.01", "X150000"});
+    ctx.run.mLastXPulses = 0;
+    card().ClearLog();
+    RunNcLine(ctx, ctx.run.gNcLines[0]);
+    EXPECT_EQ(ctx.run.gNcLineIndex, 1);
+    EXPECT_TRUE(card().Called("pmove", {0, 1, 10000000}));
+    ctx.run.gNcLineIndex = 2;
+    card().ClearLog();
+    RunNcLine(ctx, ctx.run.gNcLines[2]);
+    EXPECT_EQ(ctx.run.gNcLineIndex, 3);
+    EXPECT_TRUE(card().Called("pmove", {0, 1, 5000000}));
+    EXPECT_TRUE(op.messages.empty());
+
+    // XY lines that leave Y where it is merge by the same rule.
+    Load({"X60000", "X100000 Y0", "X100000.01 Y0"});
+    ctx.run.mLastXPulses = 0;
+    ctx.run.mLastYPulses = 0;
+    card().ClearLog();
+    RunNcLine(ctx, ctx.run.gNcLines[0]);
+    EXPECT_EQ(ctx.run.gNcLineIndex, 1);
+    EXPECT_TRUE(card().Called("pmove", {0, 1, 10000000}));
 }
 
 TEST_F(RangeTest, PulseCountsWithinTheCardsRange) {
@@ -182,6 +278,32 @@ TEST_F(RangeTest, MoveChecksComeFirstAndMergingStopsBeforeThem) {
     ctx.run.gNcLineIndex = 1;
     EXPECT_TRUE(Refused(ctx.run.gNcLines[1]));
     EXPECT_EQ(op.LastText(), "加工程序第2行超出机床的范围（X-100000），加工已停止：X-100000");
+}
+
+// The committed seeds of the G5 line fuzz target run as the target runs
+// them: those named out_of_range_* end in the refusal, the others run
+// without one (so the fuzzer starts both inside and at the range check).
+TEST_F(RangeTest, FuzzSeedsReachTheRefusalWhereTheyAreMeantTo) {
+    const auto seeds = TestData("../../fuzz/seeds/fuzz_g5_lines");
+    int refusing = 0, running = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(seeds)) {
+        const std::string name = entry.path().filename().string();
+        const auto bytes = ReadFileBytes(entry.path());
+        ASSERT_TRUE(bytes.has_value()) << name;
+        std::vector<std::string> lines;
+        for (std::string_view line : SplitLines(*bytes)) lines.emplace_back(line);
+        op.messages.clear();
+        Load(lines);
+        TickUntil([&] { return ctx.run.gTestRunning != kTrue; }, 3000);
+        bool refused = false;
+        for (const auto& m : op.messages) refused = refused || m.text.find("超出机床的范围") != std::string::npos;
+        const bool meant = name.rfind("out_of_range", 0) == 0;
+        EXPECT_EQ(refused, meant) << name;
+        ++(meant ? refusing : running);
+        DialogStop(ctx);
+    }
+    EXPECT_GE(refusing, 5);
+    EXPECT_GE(running, 3);
 }
 
 TEST_F(RangeTest, EnglishMessage) {

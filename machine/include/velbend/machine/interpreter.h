@@ -16,14 +16,19 @@
 // coordinate is an absolute target; G90/G91/G01/G05 and F have no effect.
 // Positions are pulses: value x PulseEquivalent, rounded half to even.
 //
-// Range check (issue 20): a line is refused before any of it is executed
-// when a word it carries lies beyond what the machine can do:
-//   - X, Y, Z, A: a value that is not finite or beyond +-100000 (mm, or
+// Range check: a line is refused before any of it is executed when a word
+// it carries lies beyond what the machine can do:
+//   - Y, Z, A: a value that is not finite or beyond +-100000 (mm, or
 //     degrees on the bend axis: the bound of the outline import), or whose
 //     pulse count (value x PulseEquivalent) is beyond the card's 32-bit
 //     range; and the relative count of a move the line makes (target minus
-//     the last commanded X or Y, or the card's command position of Z or A)
+//     the last commanded Y, or the card's command position of Z or A)
 //     beyond that range;
+//   - X: the strip's absolute feed position, which grows over a whole job
+//     (one "G92 X0" at its start), so its value is bounded only by the
+//     card's 32-bit pulse range; the step of a move the line makes from the
+//     last commanded X must lie within +-100000 mm and its pulse count
+//     within the card's range;
 //   - F: not finite, or a speed |F| x PulseEquivalent / 60 beyond the card's
 //     32-bit range for an axis the line names (axis 1 when it names none);
 //   - P of a G04 line: a dwell of more than 32767 ticks either way.
@@ -34,7 +39,7 @@
 // number and text and the word at fault.  Nothing of the line is done (the
 // check comes before its M action), nothing moves.  The look-ahead never
 // merges a line that would be refused, nor an X target too far from the last
-// X for one card count: the lines before it run, and it is refused when its
+// X for one move: the lines before it run, and it is refused when its
 // turn comes.  G92 and G04 lines move nothing: only their values are checked.
 #pragma once
 #include <cstdint>
