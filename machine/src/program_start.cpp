@@ -21,18 +21,8 @@ void ReportProgramNotRead(MachineContext& ctx) {
                   MsgButtons::Ok, MsgIcon::Critical, ctx.TitleWrong());
 }
 
-bool StartProgram(MachineContext& ctx, const ProgramLines& program, RunFlag flag) {
+bool LoadWrittenProgram(MachineContext& ctx, const std::filesystem::path& g5) {
     auto& run = ctx.run;
-    if (program.size() >= static_cast<std::size_t>(RunState::kTooLongLines)) {
-        ReportProgramTooLong(ctx);
-        return false;
-    }
-    const auto g5 = ProgramFile("G5.dat");
-    std::string error;
-    if (!program.WriteTo(g5, &error)) {
-        ReportProgramNotWritten(ctx, error);
-        return false;
-    }
     switch (LoadNcProgram(run, g5)) {
         case LoadResult::Loaded:
             break;
@@ -45,6 +35,22 @@ bool StartProgram(MachineContext& ctx, const ProgramLines& program, RunFlag flag
     }
     run.mLastXPulses = 0;
     run.mLastYPulses = 0;
+    return true;
+}
+
+bool StartProgram(MachineContext& ctx, const ProgramLines& program, RunFlag flag) {
+    auto& run = ctx.run;
+    if (program.size() >= static_cast<std::size_t>(RunState::kTooLongLines)) {
+        ReportProgramTooLong(ctx);
+        return false;
+    }
+    const auto g5 = ProgramFile("G5.dat");
+    std::string error;
+    if (!program.WriteTo(g5, &error)) {
+        ReportProgramNotWritten(ctx, error);
+        return false;
+    }
+    if (!LoadWrittenProgram(ctx, g5)) return false;
     switch (flag) {
         case RunFlag::Running: run.gRunning = kTrue; break;
         case RunFlag::SlotRunning: run.gSlotRunning = kTrue; break;

@@ -15,6 +15,7 @@
 #include "velbend/geometry/plane.h"
 #include "velbend/machine/line_sink.h"
 #include "velbend/machine/move_ring.h"
+#include "velbend/machine/program_start.h"
 #include "velbend/machine/slot_block.h"
 
 namespace velbend {
@@ -576,24 +577,9 @@ void Command_Run_Click(MachineContext& ctx) {
     }
 
     // 10. Load and start.
-    switch (LoadNcProgram(run, g5)) {
-    case LoadResult::TooLong:
-        ctx.op.MsgBox(ctx.Tr("加工程序超长，请减少加工循环或缩短选择字形！", "Machining Code is too long!"),
-                      MsgButtons::Ok, MsgIcon::None, "");
-        return;
-    case LoadResult::Missing: {
-        const std::string zh = "无法读取加工程序 G5.dat！";
-        const std::string en = "Cannot read the machining program G5.dat!";
-        ctx.op.MsgBox(ctx.Tr(zh.c_str(), en.c_str()), MsgButtons::Ok, MsgIcon::Critical, ctx.TitleWrong());
-        return;
-    }
-    case LoadResult::Loaded:
-        break;
-    }
+    if (!LoadWrittenProgram(ctx, g5)) return;
     w.mLastStepPos = 0;
     ring.mProgBendY = 0;
-    run.mLastXPulses = 0;
-    run.mLastYPulses = 0;
     run.gRunning = kTrue;
     // The strip and cutter markers appear with the run; the run timer places
     // them, the run end and Stop hide them.

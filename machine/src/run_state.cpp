@@ -2,6 +2,7 @@
 
 #include "velbend/common/progdir.h"
 #include "velbend/common/textfile.h"
+#include "velbend/machine/dialog_stop.h"
 #include "velbend/machine/program.h"
 
 namespace velbend {
@@ -60,30 +61,9 @@ void Command_Stop_Click(MachineContext& ctx) {
     auto& card = ctx.card;
     // Files: every writer here writes whole files at once; nothing is open.
     card.reset_fifo(0);
-    int32_t status[5] = {0, 0, 0, 0, 0};
-    for (int n = 1; n <= 4; ++n) card.get_status(0, n, &status[n]);
-    // Every moving axis is brought to a stop, not only the first one found.
-    for (int n = 1; n <= 4; ++n)
-        if (status[n] > 0) card.dec_stop(0, n);
-    for (int bit = 0; bit <= 7; ++bit) card.write_bit(0, bit, 0);
-    // A search cut short leaves no stop on the zero switch behind: the
-    // axis's later moves would end wherever they meet the switch.
-    if (run.gHomeState >= 1 && run.gHomeState <= 4) card.set_stop0_mode(0, run.gHomeState, 0, 0);
-
-    run.gRunning = 0;
-    run.gSlotRunning = 0;
-    run.gTestRunning = 0;
-    run.mPaused = 0;
-    run.gHomeState = 0;
-    run.gHomeStarted = 0;
-    run.mBendHomePhase = 0;
-    run.mSeekFromProgram = 0;
-    run.mJogDirection = 0;  // the jog is stopped with the rest
-    run.gCylinderBusy = 0;
-    run.mDebugMode = 0;
-    run.gPendingComp = 0.0;
-    run.gCompWaitTicks = 0;
-    run.mFeedCheckPos = 0;
+    // The axes, the outputs and the run, seek-zero, test and calibration
+    // state stop as the dialogs' Stop stops them.
+    DialogStop(ctx);
     run.mCycleCount = -1;
 
     if (ctx.hooks.DiscardPicks) ctx.hooks.DiscardPicks();

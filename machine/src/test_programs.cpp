@@ -6,6 +6,7 @@
 #include "velbend/common/progdir.h"
 #include "velbend/machine/bend_step.h"
 #include "velbend/machine/move_ring.h"
+#include "velbend/machine/program_start.h"
 #include "velbend/machine/slot_block.h"
 #include "velbend/params/sysfile.h"
 
@@ -111,30 +112,8 @@ void StartTest(MachineContext& ctx, TestProgram kind) {
     if (Busy(ctx)) return;
     ProgramLines out;
     if (!WriteTestProgram(ctx, kind, out)) return;
-    const auto g5 = ProgramFile("G5.dat");
-    std::string error;
-    if (!out.WriteTo(g5, &error)) {
-        ctx.op.MsgBox(ctx.Tr("无法写入加工程序 G5.dat！", "Cannot write the machining program G5.dat!") +
-                          std::string(" ") + error,
-                      MsgButtons::Ok, MsgIcon::Critical, ctx.TitleWrong());
-        return;
-    }
-    switch (LoadNcProgram(run, g5)) {
-        case LoadResult::Loaded:
-            break;
-        case LoadResult::TooLong:
-            ctx.op.MsgBox(ctx.Tr("加工程序超长，请减少加工循环或缩短选择字形！", "Machining Code is too long!"),
-                          MsgButtons::Ok, MsgIcon::None, "");
-            return;
-        case LoadResult::Missing:
-            ctx.op.MsgBox(ctx.Tr("无法读取加工程序 G5.dat！", "Cannot read the machining program G5.dat!"),
-                          MsgButtons::Ok, MsgIcon::Critical, ctx.TitleWrong());
-            return;
-    }
-    run.mLastXPulses = 0;
-    run.mLastYPulses = 0;
+    if (!StartProgram(ctx, out, RunFlag::TestRunning)) return;
     if (kind == TestProgram::NegativeArc) run.mDebugMode = 7;
-    run.gTestRunning = kTrue;
     ctx.panel.TshFrameVisible = false;
 }
 

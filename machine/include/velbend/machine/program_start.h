@@ -11,6 +11,8 @@
 //      becomes kTrue, and mLastXPulses / mLastYPulses start at 0.
 #pragma once
 #include <cstdint>
+#include <filesystem>
+#include <string>
 
 #include "velbend/machine/line_sink.h"
 #include "velbend/machine/program.h"
@@ -24,7 +26,13 @@ enum class RunFlag { Running, SlotRunning, TestRunning };
 // test is the caller's (IsMachineBusy before building the program).
 bool StartProgram(MachineContext& ctx, const ProgramLines& program, RunFlag flag);
 
-// The messages of a start that failed (shared with Run).
+// Steps 3 and 4 without the flag, for a producer that writes G5.dat
+// itself (Run): loads `g5` into gNcLines with the message of a program too
+// long or unreadable; true when loaded, and then mLastXPulses and
+// mLastYPulses are 0.
+bool LoadWrittenProgram(MachineContext& ctx, const std::filesystem::path& g5);
+
+// The messages of a start that failed.
 void ReportProgramTooLong(MachineContext& ctx);
 void ReportProgramNotWritten(MachineContext& ctx, const std::string& reason);
 void ReportProgramNotRead(MachineContext& ctx);
