@@ -1,6 +1,6 @@
 // DXF files from design tools: the SPLINE entities are read as always, and
 // the drawing entities of the ENTITIES section that are not read are named,
-// with their counts, in the current language (issue 19).  The fixtures
+// with their counts, in the current language.  The fixtures
 // inkscape_*.dxf have the shape of a design tool's R14 export (see
 // data/make_inkscape_fixtures.py).
 #include <gtest/gtest.h>

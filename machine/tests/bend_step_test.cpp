@@ -152,7 +152,7 @@ TEST_F(BendStepTest, SecondBuildPrePositionsContinuousBends) {
     EXPECT_EQ(Step(450, 300, -1, 0.1, 900), (Lines{"X450.0000 Y92.5000 F3000"}));
 }
 
-// Issue 20: thresholds of the bend step pinned from both sides.
+// Thresholds of the bend step pinned from both sides.
 
 // The single mechanism caps a positive bend at gMaxBendAngle, pat and
 // continuous alike.

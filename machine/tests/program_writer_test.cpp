@@ -42,6 +42,7 @@
 #include <fstream>
 
 #include "machine_fixture.h"
+#include "writer_support.h"
 #include "velbend/common/numtext.h"
 #include "velbend/machine/program_writer.h"
 
@@ -50,37 +51,8 @@ namespace {
 
 using testing::MachineFixture;
 using Lines = std::vector<std::string>;
-
-std::filesystem::path DataDir() {
-    if (const char* d = std::getenv("VELBEND_TEST_DATA"); d && *d) return d;
-    return std::filesystem::path(__FILE__).parent_path() / "data";
-}
-
-std::string ReadData(const std::string& name) {
-    std::ifstream f(DataDir() / name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), {});
-}
-
-// A card whose command positions and inputs the test sets.
-struct PositionCard {
-    int32_t pos[5] = {0, 0, 0, 0, 0};
-    int32_t input[48] = {};
-    static PositionCard& Get() {
-        static PositionCard c;
-        return c;
-    }
-    static void Install(Card& card) {
-        Get() = PositionCard();
-        for (auto& i : Get().input) i = 1;  // switches rest at 1
-        CardEntries e;
-        e.get_command_pos = [](int32_t, int32_t a, int32_t* o) {
-            *o = Get().pos[a];
-            return 0;
-        };
-        e.read_bit = [](int32_t, int32_t b) { return Get().input[b]; };
-        card.Bind(e, "position card");
-    }
-};
+using testing::PositionCard;
+using testing::ReadData;
 
 struct ProgramWriterTest : ::testing::Test, MachineFixture {
     void UsePath(const std::string& ctrp) { home.Write("CtrP.dat", ReadData(ctrp)); }

@@ -1,5 +1,5 @@
 // The run timer: thresholds and rarely taken branches pinned from both
-// sides (issue 20).
+// sides.
 #include "velbend/machine/run_timer.h"
 
 #include <gtest/gtest.h>

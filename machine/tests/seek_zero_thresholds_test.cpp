@@ -1,4 +1,4 @@
-// Seek zero: branches pinned from both sides (issue 20).
+// Seek zero: branches pinned from both sides.
 #include <gtest/gtest.h>
 
 #include "run_fixture.h"

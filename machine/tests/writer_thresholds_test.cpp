@@ -1,5 +1,5 @@
 // Run (the G5.dat writer): thresholds and rarely taken branches pinned from
-// both sides (issue 20).  Each test makes the program at the threshold and
+// both sides.  Each test makes the program at the threshold and
 // just on either side of it, and checks which side the threshold belongs
 // to; a threshold moved by one step ("<=" for "<") fails it.
 #include <gtest/gtest.h>
@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "machine_fixture.h"
+#include "writer_support.h"
 #include "velbend/geometry/plane.h"
 #include "velbend/machine/program_writer.h"
 #include "velbend/machine/slot_block.h"
@@ -18,37 +19,8 @@ namespace {
 
 using testing::MachineFixture;
 using Lines = std::vector<std::string>;
-
-std::filesystem::path DataDir() {
-    if (const char* d = std::getenv("VELBEND_TEST_DATA"); d && *d) return d;
-    return std::filesystem::path(__FILE__).parent_path() / "data";
-}
-
-std::string ReadData(const std::string& name) {
-    std::ifstream f(DataDir() / name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), {});
-}
-
-// A card whose inputs and command positions the test sets.
-struct InputCard {
-    int32_t input[48] = {};
-    int32_t pos[5] = {};
-    static InputCard& Get() {
-        static InputCard c;
-        return c;
-    }
-    static void Install(Card& card) {
-        Get() = InputCard();
-        for (auto& i : Get().input) i = 1;  // switches rest at 1
-        CardEntries e;
-        e.get_command_pos = [](int32_t, int32_t a, int32_t* o) {
-            *o = Get().pos[a];
-            return 0;
-        };
-        e.read_bit = [](int32_t, int32_t b) { return Get().input[b]; };
-        card.Bind(e, "input card");
-    }
-};
+using testing::PositionCard;
+using testing::ReadData;
 
 // The square of square.CtrP.dat with its header turn B and corner turns
 // given.
@@ -143,7 +115,7 @@ TEST_F(WriterThresholdTest, EncoderClosingLinesFromPortOne) {
 // cutter axis (gAxisKindA = 1) even when both swings are off and only the
 // front side is slotted: the gAxisKindA = 1 term of the condition.
 TEST_F(WriterThresholdTest, ForwardFeedAxisSeeksZeroBeforeMachining) {
-    InputCard::Install(c().card);
+    PositionCard::Install(c().card);
     c().panel.Check2 = 1;
     sys().gSwingModeP = 1;
     sys().gSwingModeN = 1;
@@ -167,13 +139,13 @@ TEST_F(WriterThresholdTest, ForwardFeedAxisSeeksZeroBeforeMachining) {
 // A bend axis homed before is sent back to 0 before machining only from
 // above 10 degrees (Check2 ticked, a bending mechanism fitted).
 TEST_F(WriterThresholdTest, BendAxisBackToZeroBeforeMachiningAboveTenDegrees) {
-    InputCard::Install(c().card);
+    PositionCard::Install(c().card);
     c().panel.Check2 = 1;
     sys().gBendMechanisms = 2;
     sys().gSwingModeP = sys().gSwingModeN = 1;
     sys().gSlotSides = 1;
     auto preamble = [&](int32_t pulses) {
-        InputCard::Get().pos[2] = pulses;
+        PositionCard::Get().pos[2] = pulses;
         const Lines p = Program(Square("-90.000000"));
         return Lines(p.begin(), std::find(p.begin(), p.end(), "G92 X0 Y0 Z0 A0"));
     };
@@ -290,9 +262,9 @@ TEST_F(WriterThresholdTest, ArcLengthCompensationsOfBothSigns) {
 // "切刀未在零位！" when a cylinder cutter is not back before a run (Chinese),
 // critical, titled "错误".
 TEST_F(WriterThresholdTest, CutterNotBackInChinese) {
-    InputCard::Install(c().card);
+    PositionCard::Install(c().card);
     sys().gCutterUpDownMode = 0;
-    InputCard::Get().input[17] = 1;
+    PositionCard::Get().input[17] = 1;
     home.Write("CtrP.dat", Square("-90.000000"));
     Command_Run_Click(c());
     EXPECT_EQ(c().run.gRunning, 0);
@@ -301,7 +273,7 @@ TEST_F(WriterThresholdTest, CutterNotBackInChinese) {
     EXPECT_EQ(op.messages[0].title, "错误");
     EXPECT_EQ(op.messages[0].icon, MsgIcon::Critical);
     EXPECT_FALSE(home.Exists("G5.dat"));
-    InputCard::Get().input[17] = 0;
+    PositionCard::Get().input[17] = 0;
     Command_Run_Click(c());
     EXPECT_EQ(c().run.gRunning, kTrue);
 }

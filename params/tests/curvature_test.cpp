@@ -151,5 +151,5 @@ TEST(Curvature, MissingFilesAndFailedSaves) {
     std::filesystem::create_directories(home / "SysPara/wanfubiaoP_1.ini");
     EXPECT_FALSE(SaveWanFuBiao(st, 1, 1, op));
     EXPECT_EQ(op.LastText(), "Save failed: SysPara/wanfubiaoP_1.ini");
-    EXPECT_EQ(home.Read("SysPara/wanfubiaoN_1.ini"), "old\r\n");  // nor is the other file (issue 20)
+    EXPECT_EQ(home.Read("SysPara/wanfubiaoN_1.ini"), "old\r\n");  // nor is the other file
 }
