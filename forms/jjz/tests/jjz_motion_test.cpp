@@ -90,6 +90,8 @@ protected:
 
 TEST_P(JjzMotionTest, StepIsNotStoppedByItsReleaseAndJogStopsOnRelease) {
     m.SetText(2, 0, "10");
+    m.SetText(2, 1, "500");  // unsaved: the move uses the stored 100
+    m.SetText(2, 3, "60");
     ClearLog();
     m.Command_MouseDown(2, 2);
     m.Command_MouseUp(2, 2);

@@ -188,6 +188,7 @@ TEST_F(JjzFormTest, CalibrationPanelFromTheXCaption) {
     EXPECT_EQ(Find<QLineEdit>(d, "Text7")->text(), " Encoder Pulse Equivalent Adjust");
     EXPECT_TRUE(Find(d, "Text6(4)")->isVisible());
     EXPECT_TRUE(Find(d, "Check2")->isVisible());
+    EXPECT_FALSE(Find(d, "Command7(6)")->isVisible());  // as the feed panel left it
     EXPECT_EQ(Find<QCheckBox>(d, "Check2")->text(), QString::fromUtf8("锁定"));
 }
 
