@@ -273,10 +273,11 @@ void SB_Model::Text2_Change(int16_t Index, std::string_view text) {
     texts_[name] = text;
     if (Index != 0) return;
     // The hand stroke takes only a whole number text; anything else keeps
-    // the previous value (an emptied box silently, while the operator types).
+    // the previous value.  A number still being typed ("", "-", ".", "1e")
+    // is kept silently; any other text is answered with a message.
     if (IsNumeric(text)) {
         work_.gHandStroke = Val(text);
-    } else if (!text.empty()) {
+    } else if (!IsNumeric(std::string(text) + "0")) {
         program_.op().MsgBox(std::string(program_.Tr("请输入数字：", "Please enter a number: ")) + std::string(text),
                              MsgButtons::Ok, MsgIcon::Warning, program_.ctx.TitleTips());
     }
