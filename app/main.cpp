@@ -7,8 +7,6 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QFont>
-#include <QFontDatabase>
 #include <QSocketNotifier>
 
 #include "velbend/forms/program.h"
@@ -38,12 +36,7 @@ void OnSignal(int) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(kName);
-    for (const char* family : {"WenQuanYi Micro Hei", "Noto Sans CJK SC", "WenQuanYi Zen Hei"}) {
-        if (QFontDatabase::hasFamily(family)) {
-            QApplication::setFont(QFont(family, 9));
-            break;
-        }
-    }
+    velbend::UseProgramFont();
 
     velbend::QtOperator op;
     velbend::Program program(op);

@@ -16,8 +16,6 @@
 #include <vector>
 
 #include <QApplication>
-#include <QFont>
-#include <QFontDatabase>
 #include <QTest>
 #include <QTimer>
 
@@ -140,12 +138,7 @@ BENCHMARK(BM_ProcessStartToFirstShownWindow)->Unit(benchmark::kMillisecond)->Use
 
 int FirstWindowChild(int argc, char** argv) {
     QApplication app(argc, argv);
-    for (const char* family : {"WenQuanYi Micro Hei", "Noto Sans CJK SC", "WenQuanYi Zen Hei"}) {
-        if (QFontDatabase::hasFamily(family)) {
-            QApplication::setFont(QFont(family, 9));
-            break;
-        }
-    }
+    UseProgramFont();
     RecordingOperator op;  // a message would not block the measurement
     Program program(op);
     program.ctx.secondBuild = false;

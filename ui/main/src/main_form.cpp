@@ -7,6 +7,8 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFont>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -33,6 +35,8 @@
 #include "velbend/ui/dialog.h"
 #include "velbend/ui/picture1_view.h"
 #include "velbend/ui/widgets.h"
+
+#include "caption_fit.h"
 
 namespace velbend {
 namespace {
@@ -75,8 +79,18 @@ QString LampStyle(uint32_t colour) {
 
 }  // namespace
 
+void UseProgramFont() {
+    for (const char* family : {"WenQuanYi Micro Hei", "Noto Sans CJK SC", "WenQuanYi Zen Hei"}) {
+        if (QFontDatabase::hasFamily(family)) {
+            QApplication::setFont(QFont(family, 9));
+            return;
+        }
+    }
+}
+
 MainForm::MainForm(Program& program, QWidget* parent) : QMainWindow(parent), program_(program), model_(program) {
     setObjectName("MainForm");
+    fitter_ = new CaptionFitter(this);
     LoadWindowIcon(this);
     BuildWidgets();
     BuildMenus();
@@ -519,6 +533,7 @@ void MainForm::Refresh() {
     const bool cs7 = program_.ctx.secondBuild;
 
     // Captions, enabled and visible flags of the model.
+    bool recaptioned = false;
     for (const auto& [name, state] : model_.controls) {
         if (name == "Form") {
             if (windowTitle() != Q(state.text)) setWindowTitle(Q(state.text));
@@ -535,9 +550,15 @@ void MainForm::Refresh() {
                 if (auto* g = qobject_cast<QGroupBox*>(w)) {
                     if (g->title() != Q(state.text)) g->setTitle(Q(state.text));
                 } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
-                    if (b->text() != Q(state.text)) b->setText(Q(state.text));
+                    if (b->text() != Q(state.text)) {
+                        b->setText(Q(state.text));
+                        recaptioned = true;
+                    }
                 } else if (auto* l = qobject_cast<QLabel*>(w)) {
-                    SetLabelIfChanged(l, state.text);
+                    if (l->text() != Q(state.text)) {
+                        l->setText(Q(state.text));
+                        recaptioned = true;
+                    }
                 } else if (auto* e = qobject_cast<QLineEdit*>(w)) {
                     SetTextIfChanged(e, state.text);
                 }
@@ -552,6 +573,8 @@ void MainForm::Refresh() {
             a->setEnabled(state.enabled);
         }
     }
+
+    if (recaptioned) FitCaptions();
 
     // Panel values.
     const std::pair<const char*, const std::string*> texts[] = {
@@ -688,6 +711,15 @@ void MainForm::ApplyLayout() {
     // Frames over the tab strip stay above it.
     for (const char* n : {"Frame1", "Frame2", "Frame3", "Frame7", "Frame4", "Frame6", "List1", "OutFrame", "QHparaFrame", "TshFrame"})
         if (QWidget* w = Control(n)) w->raise();
+    FitCaptions();
+}
+
+void MainForm::FitCaptions() {
+    for (const auto& [name, w] : widgets_) {
+        // Values and prompts written at run time keep the window's font.
+        if (name.rfind("Label4", 0) == 0 || name.rfind("Shape", 0) == 0 || name == "Label7") continue;
+        fitter_->Fit(w);
+    }
 }
 
 void MainForm::resizeEvent(QResizeEvent* e) {

@@ -37,6 +37,7 @@ protected:
     }
 
     void Start(bool secondBuild = false) {
+        UseProgramFont();  // as the program itself does
         program.ctx.secondBuild = secondBuild;
         form = std::make_unique<MainForm>(program);
         form->timer2()->stop();

@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStyle>
 #include <QTabBar>
 
 #include "main_window_fixture.h"
@@ -171,6 +172,57 @@ TEST_F(MainWindow, SecondBuildHasNoMachineStatePanelAndItsOwnTitleAndLayout) {
     form->close();
     EXPECT_TRUE(home.Exists("formtext.ini"));
 }
+
+// The room a control has: its width, up to the next visible control that
+// starts to its right on the same line.
+int RoomOf(const QWidget* w) {
+    int room = w->width();
+    for (const QObject* o : w->parentWidget()->children()) {
+        const auto* s = qobject_cast<const QWidget*>(o);
+        if (!s || s == w || !s->isVisibleTo(w->parentWidget())) continue;
+        const QRect r = s->geometry(), g = w->geometry();
+        if (r.left() > g.left() && r.top() <= g.bottom() && r.bottom() >= g.top())
+            room = std::min(room, r.left() - g.left());
+    }
+    return room;
+}
+
+class Captions : public MainWindowTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(Captions, EveryCaptionShowsWholeInBothLanguages) {
+    Start(GetParam());
+    std::vector<std::string> names = {"Command_Z2", "Label1(6)", "Label3(3)"};
+    for (const auto& c : MainCaptions()) names.push_back(c.caption.name);
+    for (const char* lang : {"English", "Chinese"}) {
+        Trigger(lang);
+        for (QSize size : {QSize(1008, 740), QSize(1400, 1000)}) {
+            form->resize(size);
+            QApplication::processEvents();
+            for (const auto& name : names) {
+                QWidget* w = form->Control(name);
+                if (!w || !w->isVisibleTo(form.get())) continue;
+                const QFontMetrics fm(w->font());
+                SCOPED_TRACE(name + " " + lang + " " + std::to_string(size.width()) + " pt " + std::to_string(w->font().pointSizeF()));
+                if (auto* l = qobject_cast<QLabel*>(w)) {
+                    EXPECT_LE(fm.horizontalAdvance(l->text()), RoomOf(l));
+                } else if (auto* c = qobject_cast<QCheckBox*>(w)) {
+                    const int box = c->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, c) +
+                                    c->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, c);
+                    EXPECT_LE(fm.horizontalAdvance(c->text()) + box, RoomOf(c));
+                } else if (auto* b = qobject_cast<QPushButton*>(w)) {
+                    const QRect inside = b->rect().adjusted(3, 1, -3, -1);
+                    const QRect need = fm.boundingRect(inside, Qt::AlignCenter | Qt::TextWordWrap, b->text());
+                    EXPECT_LE(need.width(), inside.width());
+                    EXPECT_LE(need.height(), inside.height());
+                    EXPECT_GE(w->font().pointSizeF(), 6.5);
+                }
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Builds, Captions, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "VelbendCS7" : "Velbend"; });
 
 TEST_F(MainWindow, SetupTabDuringARunChangesNothing) {
     Start();

@@ -8,8 +8,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QFont>
-#include <QFontDatabase>
 #include <QPixmap>
 #include <QPushButton>
 #include <QTabBar>
@@ -32,12 +30,7 @@ int main(int argc, char** argv) {
     }
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
-    for (const char* family : {"WenQuanYi Micro Hei", "Noto Sans CJK SC", "WenQuanYi Zen Hei"}) {
-        if (QFontDatabase::hasFamily(family)) {
-            QApplication::setFont(QFont(family, 9));
-            break;
-        }
-    }
+    UseProgramFont();
     // Absolute: start-up makes the program folder the current directory.
     const std::filesystem::path out = std::filesystem::absolute(argv[1]);
     const std::filesystem::path sample = std::filesystem::absolute(argc > 2 ? argv[2] : VELBEND_SAMPLE_DIR);

@@ -26,7 +26,13 @@ class QTimer;
 
 namespace velbend {
 
+class CaptionFitter;
 class Picture1View;
+
+// The program's font: the first CJK family installed (the captions are
+// Chinese; the set-up scripts install one), 9 pt.  Nothing changes when
+// none is installed.
+void UseProgramFont();
 
 class MainForm : public QMainWindow {
     Q_OBJECT
@@ -68,6 +74,8 @@ private:
     void Handle(const char* name, F&& f);
     void OpenSetupDialog(int index);
     QWidget* Add(QWidget* w, const std::string& name);
+    // Every caption fitted to the room its control has now.
+    void FitCaptions();
 
     Program& program_;
     MainFormModel model_;
@@ -78,6 +86,7 @@ private:
     QTabBar* tab1_ = nullptr;
     QTabBar* tab2_ = nullptr;
     QTimer* timer2_ = nullptr;
+    CaptionFitter* fitter_ = nullptr;
     std::set<std::string> running_;
     bool shown_ = false;
     bool closed_ = false;
