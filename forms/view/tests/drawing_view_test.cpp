@@ -254,6 +254,39 @@ TEST_F(DrawingTest, AddNodeWithinHalfAUnitOfTheSegmentAndNeverBetweenContours) {
     EXPECT_EQ(d.tables.mNodeCount, 5);
 }
 
+TEST_F(DrawingTest, FullSelectionAndAddedNodeTablesRefuseWithAMessage) {
+    Load(TwoSquares());
+    // The 101st range still goes in; the 102nd is refused and nothing is
+    // written.
+    for (int k = 0; k < kMaxSelections - 1; ++k) d.pick.mSelection[k] = SelEntry{1, 1, 1};
+    d.pick.mSelCount = kMaxSelections - 1;
+    ClickNode(5);
+    ClickNode(5);
+    ASSERT_EQ(d.pick.mSelCount, kMaxSelections);
+    EXPECT_TRUE(op.messages.empty()) << op.LastText();
+    const std::string picked = home.Read("PointForControl.dat");
+    EXPECT_EQ(CountControlBlocks(picked), 1);
+    ClickNode(1);
+    EXPECT_EQ(d.pick.mSelCount, kMaxSelections);
+    EXPECT_EQ(op.LastText(), "Too many contours are picked");
+    EXPECT_EQ(home.Read("PointForControl.dat"), picked);
+
+    // The 1001st added node still goes in; the next is refused.
+    Load("SPLINE 1\r\n0 0 Node\r\n10 0\r\n10 30 Node\r\n");
+    op.messages.clear();
+    program.ctx.panel.gViewWidth = 100;  // nodes are hit within 1
+    d.mMousePointer = 2;
+    d.pick.mAddedNodeCount = kMaxAddedNodes - 1;
+    ClickAt(5, 0.1);
+    EXPECT_EQ(d.pick.mAddedNodeCount, kMaxAddedNodes);
+    EXPECT_TRUE(op.messages.empty()) << op.LastText();
+    const std::string display = home.Read("PointForDisplay.dat");
+    ClickAt(2.5, 0.1);
+    EXPECT_EQ(d.pick.mAddedNodeCount, kMaxAddedNodes);
+    EXPECT_EQ(op.LastText(), "Too many nodes have been added");
+    EXPECT_EQ(home.Read("PointForDisplay.dat"), display);
+}
+
 TEST_F(DrawingTest, DeleteNodeModeHidesTheSquareUntilFull) {
     Load(TwoSquares());
     删除节点_Click(program, d);

@@ -164,6 +164,26 @@ TEST_F(Harness, OpenZoomDragPickEveryContourAndClose) {
     EXPECT_TRUE(AllBlack(img));
 }
 
+TEST_F(Harness, CtrlClickOpensLikeShiftClick) {
+    op.fileAnswers.push_back(Letters("letters_cubic.dxf").string());
+    Trigger("打开");
+    ASSERT_GT(drawing.tables.mNodeCount, 1);
+    const NodeRecord& n = drawing.tables.mNodes[1];
+    const QPoint at = PixelOf(n.X, n.Y);
+    const int16_t r = ContourDirection(drawing.tables, 1);
+    struct Case {
+        Qt::KeyboardModifiers mod;
+        int16_t kind, code;
+    };
+    for (const Case& c : {Case{Qt::NoModifier, static_cast<int16_t>(-r), 3}, Case{Qt::ShiftModifier, r, 2},
+                          Case{Qt::ControlModifier, r, 2}}) {
+        QTest::mouseClick(picture, Qt::LeftButton, c.mod, at);
+        EXPECT_EQ(drawing.pick.mSelection[0].Kind, c.kind) << c.mod;
+        EXPECT_EQ(drawing.pick.mRangeCode, c.code) << c.mod;
+        drawing.pick.mSelection[0] = SelEntry{};
+    }
+}
+
 TEST_F(Harness, NodeModeCursorAndExit) {
     op.fileAnswers.push_back(Letters("letters_cubic.dxf").string());
     Trigger("打开");
