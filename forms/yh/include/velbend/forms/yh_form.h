@@ -77,7 +77,7 @@ public:
     void Command2_Click();   // cancel of PassEdit
     void Command3_Click();   // cancel of PassIn
     void Command4_Click();   // OK of PassIn: check, the dialog stays
-    void Command5_Click();   // change password
+    void Command5_Click();   // change the password of the level in force
     void Command6_Click();   // return
 
     // What the dialog shows.
