@@ -36,6 +36,14 @@ if compgen -G '*/fuzz/fuzz_*.cpp' >/dev/null; then
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DVELBEND_FUZZ=ON >/dev/null
   cmake --build build-fuzz -j "$jobs"
+  # Every target in the tree is built and has committed seeds.
+  for src in */fuzz/fuzz_*.cpp; do
+    name=$(basename "$src" .cpp)
+    if [ ! -x "build-fuzz/bin/$name" ]; then
+      echo "fuzz target $name ($src) was not built" >&2
+      exit 1
+    fi
+  done
   for f in build-fuzz/bin/fuzz_*; do
     [ -x "$f" ] || continue
     name=$(basename "$f")
@@ -46,8 +54,8 @@ if compgen -G '*/fuzz/fuzz_*.cpp' >/dev/null; then
     for d in */fuzz/seeds/"$name"; do
       [ -d "$d" ] && seeds+=("$d")
     done
-    if [ ${#seeds[@]} -eq 0 ]; then
-      echo "fuzz target $name has no seed folder */fuzz/seeds/$name" >&2
+    if [ ${#seeds[@]} -eq 0 ] || [ -z "$(find "${seeds[@]}" -type f -print -quit)" ]; then
+      echo "fuzz target $name has no seeds in */fuzz/seeds/$name" >&2
       exit 1
     fi
     echo "-- $name (seeds: ${seeds[*]})"
