@@ -237,6 +237,39 @@ TEST_F(SbFormTest, TitleAndCheckShownWithoutEdit) {
     EXPECT_EQ(f.Title(), "Machine Setup-标准");
 }
 
+// Every field and option reaches its own line of the table through Save,
+// and nothing reaches the table before it.
+TEST_F(SbFormTest, EveryFieldAndOptionIsSavedToItsLine) {
+    const std::pair<const char*, int> fields[] = {
+        {"Text1(0)", 47}, {"Text1(1)", 51}, {"Text1(2)", 52}, {"Text1(3)", 54}, {"Text1(4)", 65},
+        {"Text1(5)", 57}, {"Text1(6)", 75}, {"Text2(0)", 67}, {"Text3(0)", 69}, {"Text3(1)", 70},
+        {"Text3(2)", 71}, {"Text3(3)", 72}, {"Text3(4)", 73}, {"Text5(0)", 60}, {"Text5(1)", 61},
+        {"Text5(2)", 62}, {"Text5(3)", 63},
+    };
+    struct Pick { int group; int16_t index; int line; };
+    const Pick options[] = {{1, 1, 48}, {2, 1, 49}, {3, 1, 50}, {4, 1, 53}, {4, 3, 56},
+                            {5, 1, 55}, {6, 1, 58}, {7, 1, 66}, {8, 2, 68}};
+    SB_Model f = Open();
+    for (auto [name, line] : fields) {
+        const std::string n = name;
+        const auto index = static_cast<int16_t>(n[6] - '0');
+        const std::string text = std::to_string(100 + line);
+        if (n.starts_with("Text1")) f.Text1_Change(index, text);
+        else if (n.starts_with("Text2")) f.Text2_Change(index, text);
+        else if (n.starts_with("Text3")) f.Text3_Change(index, text);
+        else f.Text5_Change(index, text);
+    }
+    for (const Pick& o : options) f.Option_Click(o.group, o.index);
+    f.Check1_Click(1);
+    const SysPara& t = program.params.gSysParaTable;
+    for (auto [name, line] : fields) EXPECT_NE(SysParaValue(t, line), 100 + line) << name << " before Save";
+    ASSERT_TRUE(f.Command1_Click());
+    for (auto [name, line] : fields) EXPECT_EQ(SysParaValue(t, line), 100 + line) << name;
+    for (const Pick& o : options) EXPECT_EQ(SysParaValue(t, o.line), o.group == 8 ? 2 : 1) << o.line;
+    EXPECT_EQ(t.gSeekZeroBeforeForward, 1);
+    EXPECT_EQ(t.gAxisPara[4].ZeroCompDistance, 5);  // Back to Zero is shown only
+}
+
 // Save writes the group file: the golden file with only the edited lines
 // changed, byte for byte.
 TEST_F(SbFormTest, SaveChangesOnlyTheEditedLines) {
