@@ -26,7 +26,7 @@ double PictureHeight(const Program& p) {
 // ---- view state ----
 
 void SetView(Program& p, DrawingModel& d, double cx, double cy, double w) {
-    if (!(w >= kMinViewWidth)) w = kMinViewWidth;
+    if (!(w > 0) || !std::isfinite(w)) w = kMinViewWidth;
     auto& panel = p.ctx.panel;
     panel.gViewCenterX = cx;
     panel.gViewCenterY = cy;
@@ -99,6 +99,7 @@ bool FitView(const DisplayTables& t, double& cx, double& cy, double& w) {
     const double dx = t.MaxX - t.MinX;
     const double dy = t.MaxY - t.MinY;
     w = dy < 0.7 * dx ? 1.2 * dx : 1.2 * dy / 0.7;
+    if (!(w >= kMinViewWidth)) w = kMinViewWidth;
     return true;
 }
 

@@ -60,13 +60,17 @@ TEST_F(DrawingTest, ResizeTakesZeroAsOneAndKeepsAMinimumWidth) {
     EXPECT_DOUBLE_EQ(panel.gViewAspect, 300);
     EXPECT_DOUBLE_EQ(panel.Picture1Width, 1);
 
-    // A width below the minimum, or none at all, becomes the minimum.
+    // A width of 0, or none at all, becomes the minimum; a zoom in from a
+    // little above 20 ends below 20 (and below the fitted minimum).
     SetView(program, d, 1, 2, 0);
     EXPECT_DOUBLE_EQ(panel.gViewWidth, kMinViewWidth);
     SetView(program, d, 1, 2, std::nan(""));
     EXPECT_DOUBLE_EQ(panel.gViewWidth, kMinViewWidth);
-    SetView(program, d, 1, 2, kMinViewWidth * 1.5);
-    EXPECT_DOUBLE_EQ(panel.gViewWidth, kMinViewWidth * 1.5);
+    SetView(program, d, 1, 2, 20.5);
+    WheelZoom(program, d, true);
+    EXPECT_DOUBLE_EQ(panel.gViewWidth, 0.5);
+    WheelZoom(program, d, true);
+    EXPECT_DOUBLE_EQ(panel.gViewWidth, 0.5);
 }
 
 TEST_F(DrawingTest, PanFollowsTheMouseAtEveryWindowSizeAndZoom) {
@@ -126,6 +130,11 @@ TEST_F(DrawingTest, FitOfTheFiveLineDisplayFile) {
     Load("SPLINE 1\r\n0 0 Node\r\n100 71 Node\r\n");
     EXPECT_DOUBLE_EQ(panel.gViewWidth, 1.2 * 71 / 0.7);
 
+    // Fits narrower than the minimum width take the minimum.
+    Load("SPLINE 1\r\n0 0 Node\r\n0.9 0 Node\r\n");
+    EXPECT_DOUBLE_EQ(panel.gViewWidth, 1.2 * 0.9);
+    Load("SPLINE 1\r\n0 0 Node\r\n0.8 0 Node\r\n");
+    EXPECT_DOUBLE_EQ(panel.gViewWidth, kMinViewWidth);
     // A single point keeps the minimum width; Restore view returns to it.
     Load("SPLINE 1\r\n5 5 Node\r\n");
     EXPECT_DOUBLE_EQ(panel.gViewWidth, kMinViewWidth);

@@ -18,13 +18,13 @@
 
 namespace velbend {
 
-// Narrowest view: a fit or a zoom never makes the visible width smaller.
+// Narrowest fitted view: an outline without extent is shown this wide.
 inline constexpr double kMinViewWidth = 1.0;
 
 // ---- view state ----
 
-// Stores the view centre and width (a width below kMinViewWidth, or not a
-// number, becomes kMinViewWidth).
+// Stores the view centre and width (a width that is not a positive number
+// becomes kMinViewWidth).
 void SetView(Program& p, DrawingModel& d, double cx, double cy, double w);
 // The picture's new size in pixels (0 counts as 1): aspect, scale, then
 // SetView with the stored centre and width.  Returns 0.
@@ -48,7 +48,8 @@ void DrawingToPixel(const Program& p, double x, double y, double& X, double& Y);
 // ---- display tables ----
 
 // The fitted view of the tables' extent: centre and width 1.2 dx when
-// dy < 0.7 dx, else 1.2 dy / 0.7.  False (nothing set) when there is no point.
+// dy < 0.7 dx, else 1.2 dy / 0.7, at least kMinViewWidth.  False (nothing
+// set) when there is no point.
 bool FitView(const DisplayTables& t, double& cx, double& cy, double& w);
 
 // Reads PointForDisplay.dat into the tables.  With keepView 0 the view is
