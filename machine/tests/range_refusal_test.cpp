@@ -85,6 +85,15 @@ protected:
         }
         return refused;
     }
+    // Loads `lines` and runs the first, X and Y last commanded at `x` and
+    // `y` pulses, with the card's log cleared.
+    void RunFirst(const std::vector<std::string>& lines, int32_t x, int32_t y) {
+        Load(lines);
+        ctx.run.mLastXPulses = x;
+        ctx.run.mLastYPulses = y;
+        card().ClearLog();
+        RunNcLine(ctx, ctx.run.gNcLines[0]);
+    }
 };
 
 // Y, Z and A: within the outline import's +-100000 mm (degrees on A).
@@ -144,10 +153,7 @@ TEST_F(RangeTest, XWithinTheCardsCountItsStepWithinTheBound) {
 // X-only lines merge into one move while the target stays within one step
 // of the move's start; the next target starts a move of its own.
 TEST_F(RangeTest, MergedXMovesStayWithinOneStep) {
-    Load({"X60000", "X100000", "X100000.01", "X150000"});
-    ctx.run.mLastXPulses = 0;
-    card().ClearLog();
-    RunNcLine(ctx, ctx.run.gNcLines[0]);
+    RunFirst({"X60000", "X100000", "X100000.01", "X150000"}, 0, 0);
     EXPECT_EQ(ctx.run.gNcLineIndex, 1);
     EXPECT_TRUE(card().Called("pmove", {0, 1, 10000000}));
     ctx.run.gNcLineIndex = 2;
@@ -158,11 +164,7 @@ TEST_F(RangeTest, MergedXMovesStayWithinOneStep) {
     EXPECT_TRUE(op.messages.empty());
 
     // XY lines that leave Y where it is merge by the same rule.
-    Load({"X60000", "X100000 Y0", "X100000.01 Y0"});
-    ctx.run.mLastXPulses = 0;
-    ctx.run.mLastYPulses = 0;
-    card().ClearLog();
-    RunNcLine(ctx, ctx.run.gNcLines[0]);
+    RunFirst({"X60000", "X100000 Y0", "X100000.01 Y0"}, 0, 0);
     EXPECT_EQ(ctx.run.gNcLineIndex, 1);
     EXPECT_TRUE(card().Called("pmove", {0, 1, 10000000}));
 }
@@ -231,11 +233,7 @@ TEST_F(RangeTest, NothingOfARefusedLineIsDone) {
 // An interpolated run ends before a line that would be refused; that line
 // is refused on its own turn, naming it.
 TEST_F(RangeTest, LookAheadNeverMergesARefusedLine) {
-    Load({"X1 Y0.5", "X2 Y1", "X3 Y999999", "X4 Y1.5"});
-    ctx.run.mLastXPulses = 0;
-    ctx.run.mLastYPulses = 0;
-    card().ClearLog();
-    RunNcLine(ctx, ctx.run.gNcLines[0]);
+    RunFirst({"X1 Y0.5", "X2 Y1", "X3 Y999999", "X4 Y1.5"}, 0, 0);
     EXPECT_TRUE(op.messages.empty());
     EXPECT_EQ(ctx.run.gNcLineIndex, 1);  // merged up to line 2
     EXPECT_EQ(ctx.run.mLastXPulses, 200);
@@ -245,10 +243,7 @@ TEST_F(RangeTest, LookAheadNeverMergesARefusedLine) {
     EXPECT_EQ(op.LastText(), "加工程序第3行超出机床的范围（Y999999），加工已停止：X3 Y999999");
 
     // X-only lines likewise.
-    Load({"X1", "X2", "X3E7", "X4"});
-    ctx.run.mLastXPulses = 0;
-    card().ClearLog();
-    RunNcLine(ctx, ctx.run.gNcLines[0]);
+    RunFirst({"X1", "X2", "X3E7", "X4"}, 0, 0);
     EXPECT_EQ(ctx.run.gNcLineIndex, 1);
     EXPECT_TRUE(card().Called("pmove", {0, 1, 200}));
 }
@@ -269,10 +264,7 @@ TEST_F(RangeTest, MoveChecksComeFirstAndMergingStopsBeforeThem) {
     EXPECT_FALSE(Refused("G92 X-100000"));
     EXPECT_EQ(ctx.run.mLastXPulses, -2000000000);
 
-    ctx.run.mLastXPulses = 2000000000;
-    Load({"X99990", "X-100000"});
-    card().ClearLog();
-    RunNcLine(ctx, ctx.run.gNcLines[0]);
+    RunFirst({"X99990", "X-100000"}, 2000000000, ctx.run.mLastYPulses);
     EXPECT_TRUE(card().Called("pmove", {0, 1, -200000}));
     EXPECT_EQ(ctx.run.gNcLineIndex, 0);  // not merged
     ctx.run.gNcLineIndex = 1;
