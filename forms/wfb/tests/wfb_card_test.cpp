@@ -93,27 +93,6 @@ TEST_F(WfbCardTest, PatBendingRunsToItsEnd) {
     form.Command5_MouseUp();
 }
 
-TEST_F(WfbCardTest, RotateGoesToTheAbsoluteAngle) {
-    form.Text5 = "30";
-    form.Command4_Click();
-    Tick(200);
-    EXPECT_EQ(Pos(2), 3000);
-    form.Command4_Click();  // already there: a move of 0 pulses
-    Tick();
-    EXPECT_EQ(Pos(2), 3000);
-    EXPECT_FALSE(Moving(2));
-}
-
-TEST_F(WfbCardTest, HoldToFeedStopsOnItsOwnRelease) {
-    form.Command6_MouseDown();
-    Tick(10);
-    EXPECT_TRUE(Moving(1));
-    EXPECT_LT(Pos(1), 0);
-    form.Command6_MouseUp();
-    Tick(50);
-    EXPECT_FALSE(Moving(1));
-}
-
 TEST_F(WfbCardTest, SeekZeroAndItsCancel) {
     sim.PlaceSwitch(8, 2, 300, 400);  // bend zero switch ahead in the search direction
     form.Command3_Click();
@@ -129,12 +108,6 @@ TEST_F(WfbCardTest, SeekZeroAndItsCancel) {
     EXPECT_EQ(program.ctx.run.gHomeState, 0);
     EXPECT_EQ(Pos(2), 0);
     EXPECT_FALSE(Moving(2));
-
-    // Another axis's seek zero: the click does nothing.
-    program.ctx.run.gHomeState = 3;
-    form.Command3_Click();
-    EXPECT_EQ(program.ctx.run.gHomeState, 3);
-    program.ctx.run.gHomeState = 0;
 }
 
 TEST_F(WfbCardTest, StopHaltsEveryMovingAxisAndTheTest) {

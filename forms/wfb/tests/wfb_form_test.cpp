@@ -194,6 +194,8 @@ TEST_F(WfbTest, SaveRefusalsWriteNothing) {
             std::filesystem::remove(home / name);
         program.params.gPfjjLast = 4;
         program.params.gWanFuPLast = 29;
+        // The refusals speak Chinese in either language.
+        program.params.gLanguage = static_cast<int16_t>((&c - cases) / 2 % 2);
         WFB_Form f = Open();
         f.Command9_Click(0);  // a row added to the copy
         Spacing(f, {}, c.others);

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -84,14 +85,22 @@ TEST_F(WfbDialogTest, HeldFeedStopsWhenItsHoldEnds) {
         const char* name;
         std::function<void(WfbDialog&, QPushButton*)> end;
     };
+    QWidget other;
     const Case cases[] = {
         {"Esc", [](WfbDialog& d, QPushButton*) { QTest::keyClick(&d, Qt::Key_Escape); }},
         {"hidden", [](WfbDialog& d, QPushButton*) { d.hide(); }},
         {"released by the right button", [](WfbDialog&, QPushButton* b) { QTest::mouseRelease(b, Qt::RightButton); }},
+        {"another window activated",
+         [&other](WfbDialog&, QPushButton*) {
+             other.show();
+             QApplication::setActiveWindow(&other);
+             QApplication::processEvents();
+         }},
     };
     for (const Case& c : cases) {
         WfbDialog d(program, nullptr);
         d.show();
+        QApplication::setActiveWindow(&d);
         auto* feed = Find<QPushButton>(d, "Command6");
         QTest::mousePress(feed, Qt::LeftButton);
         Tick(10);
