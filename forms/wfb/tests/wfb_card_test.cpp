@@ -110,24 +110,6 @@ TEST_F(WfbCardTest, SeekZeroAndItsCancel) {
     EXPECT_FALSE(Moving(2));
 }
 
-TEST_F(WfbCardTest, StopHaltsEveryMovingAxisAndTheTest) {
-    form.Command5_MouseDown();
-    form.Text5 = "80";
-    program.ctx.card.write_bit(0, 3, 1);
-    SetAxisMotion(program.ctx, 2, 600);
-    program.ctx.card.pmove(0, 2, 8000);
-    program.ctx.run.gTestRunning = kTrue;
-    Tick(5);
-    ASSERT_TRUE(Moving(1));
-    ASSERT_TRUE(Moving(2));
-    form.Command8_Click();
-    Tick(60);
-    EXPECT_FALSE(Moving(1));
-    EXPECT_FALSE(Moving(2));
-    EXPECT_EQ(program.ctx.run.gTestRunning, 0);
-    EXPECT_EQ(sim.Outputs() & 0xFF, 0u);
-}
-
 // The card calls of each test button, in order, on the in-process card
 // model.
 class WfbCardCallTest : public ::testing::Test {

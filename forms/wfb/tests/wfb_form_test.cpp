@@ -295,20 +295,24 @@ TEST_F(PatProgramTest, SingleMechanism) {
 
 TEST_F(PatProgramTest, NoMechanismOrTooManyPatsStartsNothing) {
     EXPECT_TRUE(Build(0, "1", "10").empty());
-    program.params.gSysParaTable.gBendMechanisms = 2;
     WFB_Form f(program);
+    EXPECT_FALSE(f.Command7_Click());  // no bending mechanism: nothing written
+    EXPECT_FALSE(home.Exists("G5.dat"));
+    program.params.gSysParaTable.gBendMechanisms = 2;
     f.Text6 = "40000";  // beyond a 16-bit count
     EXPECT_FALSE(f.Command7_Click());
     EXPECT_EQ(program.ctx.run.gTestRunning, 0);
-    f.Text6 = "10000";  // fits 16 bits, but 30000 lines and more
+    program.params.gSysParaTable.gBendMechanisms = 1;
+    f.Text6 = "9996";  // 3 x 9996 + 12 = 30000 lines: one too many
     EXPECT_FALSE(f.Command7_Click());
     EXPECT_EQ(op.LastText(), "加工程序超长，请减少加工循环或缩短选择字形！");
     EXPECT_FALSE(home.Exists("G5.dat"));
     EXPECT_EQ(program.ctx.run.gTestRunning, 0);
-    f.Text6 = "9995";  // 3 x 9995 + 5 = 29990 lines fit
+    program.params.gSysParaTable.gBendMechanisms = 2;
+    f.Text6 = "9998";  // 3 x 9998 + 5 = 29999 lines fit
     EXPECT_TRUE(f.Command7_Click());
     EXPECT_EQ(program.ctx.run.gTestRunning, kTrue);
-    EXPECT_EQ(program.ctx.run.gNcLineCount, 29990);
+    EXPECT_EQ(program.ctx.run.gNcLineCount, 29999);
 }
 
 }  // namespace
