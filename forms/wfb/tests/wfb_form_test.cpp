@@ -137,6 +137,12 @@ TEST_F(WfbTest, TablesStayWithinOneTo201Rows) {
     EXPECT_EQ(op.messages.size(), 2u);
     f.Command9_Click(1);  // 201 -> 200 rows is fine
     EXPECT_EQ(f.mLastP, 199);
+    f.Command9_Click(0);  // and back to 201
+    EXPECT_EQ(f.mLastP, 200);
+    f.Command9_Click(2);  // 2 rows -> 1 row is fine
+    f.Command9_Click(3);
+    EXPECT_EQ(f.mLastN, 0);
+    EXPECT_EQ(op.messages.size(), 2u);
 }
 
 TEST_F(WfbTest, SaveWritesTheSpacingFileThenTheCurvatureTables) {
