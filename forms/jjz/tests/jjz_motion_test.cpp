@@ -237,20 +237,32 @@ TEST_P(JjzMotionTest, BusyRefusesEveryStartButTheCancelAndStop) {
     EXPECT_EQ(run().gHomeState, 0);
     EXPECT_FALSE(home.Exists("G5.dat"));
 
-    // Stop with X and Y moving stops both and ends every run.
+    // Stop with X and Y jogging and Z seeking zero stops all three and ends
+    // every run and the seek zero.
     run().gTestRunning = 0;
     m.Command_MouseDown(1, 0);
     m.Command_MouseDown(2, 1);
+    m.Command_MouseDown(3, 3);
+    ASSERT_EQ(run().gHomeState, 3);
+    run().gRunning = kTrue;
     run().gTestRunning = kTrue;
     run().gSlotRunning = kTrue;
     program.ctx.card.write_bit(0, 6, 1);
     Tick(2);
+    ClearLog();
     m.Command5_Click();
     EXPECT_FALSE(IsMachineBusy(run()));
+    EXPECT_EQ(run().gRunning, 0);
     EXPECT_EQ(run().gTestRunning, 0);
+    EXPECT_EQ(run().gSlotRunning, 0);
+    EXPECT_EQ(run().gHomeStarted, 0);
+    if (auto* c = model()) {
+        for (int n = 1; n <= 3; ++n) EXPECT_TRUE(c->Called("dec_stop", {0, n})) << n;
+        EXPECT_TRUE(c->Called("set_stop0_mode", {0, 3, 0, 0}));
+    }
     Tick(20);
-    EXPECT_FALSE(Moving(1));
-    EXPECT_FALSE(Moving(2));
+    for (int n = 1; n <= 3; ++n) EXPECT_FALSE(Moving(n)) << n;
+    EXPECT_EQ(run().gHomeState, 0);  // no compensation move after the Stop
     EXPECT_EQ(program.ctx.card.get_out(0, 6), 0);
 }
 

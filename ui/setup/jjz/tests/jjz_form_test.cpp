@@ -150,8 +150,8 @@ TEST_F(JjzFormTest, AxisButtonsActOnAnyMouseButton) {
     EXPECT_FALSE(Find(d, "Frame6")->isVisible());
 }
 
-TEST_F(JjzFormTest, HeldJogStopsWhenTheDialogHidesClosesOrGoes) {
-    for (int end : {0, 1, 2}) {
+TEST_F(JjzFormTest, HeldJogStopsWhenTheDialogHidesClosesOrGoesOrTheButtonLosesFocus) {
+    for (int end : {0, 1, 2, 3}) {
         SCOPED_TRACE(end);
         auto d = std::make_unique<JJZ_Form>(program, nullptr);
         d->show();
@@ -161,7 +161,8 @@ TEST_F(JjzFormTest, HeldJogStopsWhenTheDialogHidesClosesOrGoes) {
         ASSERT_TRUE(Moving(4));
         if (end == 0) d->hide();
         else if (end == 1) d->close();
-        else d.reset();
+        else if (end == 2) d.reset();
+        else Find(*d, "Text4(0)")->setFocus();
         EXPECT_TRUE(TickUntil([&] { return !Moving(4); }, 100));
     }
 }
