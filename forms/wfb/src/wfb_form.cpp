@@ -285,7 +285,7 @@ void WFB_Form::StartJog(int16_t dir) {
 
 void WFB_Form::EndJog(int16_t dir) {
     // Only the move of this button's own press is stopped.
-    if (jogDir_ == 0 || jogDir_ != dir) return;
+    if (jogDir_ != dir) return;
     jogDir_ = 0;
     p_.ctx.card.dec_stop(0, 1);
 }

@@ -191,7 +191,13 @@ TEST_F(WfbCardCallTest, RotateTurnsToTheAbsoluteAngle) {
             << c.angle;
         EXPECT_EQ(program.ctx.run.gCardRet, 1500);
     }
+    // An angle beyond the card's pulse range moves nothing and says so.
+    form.Text5 = "1e9";
+    form.Command4_Click();
+    EXPECT_TRUE(Trace().empty());
+    EXPECT_EQ(op.LastText(), "数值超出范围：1e9");
     program.ctx.run.gTestRunning = kTrue;
+    form.Text5 = "10";
     form.Command4_Click();
     EXPECT_TRUE(Trace().empty());
 }
