@@ -310,6 +310,8 @@ TEST_F(MenuTest, LengthCaptionsOfTheWorkedExamples) {
         {510, 4, "10", "2", "100", 50, "500.0000  mm", "1180.0000  mm"},
         {510, 3, "10", "1", "0", 0, "500.0000  mm", "510.0000  mm"},
         {500, 0, "10", "1", "100", 50, "", ""},
+        // The total repeats the selected length as shown (four decimals).
+        {100.00004, 2, "10", "3", "100", 0, "100.0000  mm", "420.0000  mm"},
     };
     for (const Case& c : cases) {
         panel.Text4 = c.text4;

@@ -426,6 +426,31 @@ TEST_F(DrawingTest, RightClickFlagsMarkersAndEndsTheNodeModes) {
     EXPECT_EQ(d.mMousePointer, 2);
 }
 
+TEST_F(DrawingTest, AClickOnANodeByCursorMode) {
+    Load(TwoSquares());
+    const std::string display = home.Read("PointForDisplay.dat");
+    struct Case {
+        int16_t cursor;
+        int shift;
+        bool deleted;
+    };
+    // Add-node mode and a pan in progress leave a node alone; delete-node
+    // mode deletes with or without a modifier key.
+    for (const Case& c : {Case{2, 0, false}, Case{2, 1, false}, Case{5, 0, false}, Case{12, 0, true},
+                          Case{12, 2, true}}) {
+        d.pick.mDeleteCount = 0;
+        d.mMousePointer = c.cursor;
+        double X, Y;
+        DrawingToPixel(program, d.tables.mNodes[2].X, d.tables.mNodes[2].Y, X, Y);
+        Picture1_MouseDown(program, d, 1, c.shift, X, Y);
+        EXPECT_EQ(d.pick.mDeleteCount, c.deleted ? 1 : 0) << c.cursor << " " << c.shift;
+        EXPECT_EQ(d.pick.mSelection[0].Kind, 0) << c.cursor;
+        EXPECT_EQ(d.pick.mAddedNodeCount, 0) << c.cursor;
+        EXPECT_EQ(d.mMousePointer, c.cursor);
+    }
+    EXPECT_EQ(home.Read("PointForDisplay.dat"), display);
+}
+
 TEST_F(DrawingTest, NothingHappensBeforeAnOutlineOrOnNodesDuringARun) {
     Picture1_MouseDown(program, d, 1, 0, 10, 10);
     EXPECT_EQ(d.mMousePointer, 0);
