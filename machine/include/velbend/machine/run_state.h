@@ -153,17 +153,16 @@ void Command_Pause_Click(MachineContext& ctx);
 // Single step on/off (mStepMode 0 <-> 1).
 void StepCommand_Click(MachineContext& ctx);
 
-// Stop: resets the card's interpolation FIFO, decelerates EVERY moving axis,
-// switches outputs 0..7 off, switches off the stop on the zero switch of an
-// axis whose search it cuts short, and returns everything to idle: all run flags,
-// mPaused, gHomeState, gHomeStarted, the bend-axis seek-zero phase,
-// mSeekFromProgram, mJogDirection, gCylinderBusy, the calibration mode
-// (mDebugMode), gPendingComp,
-// gCompWaitTicks, mFeedCheckPos, mCycleCount := -1; discards
-// the picked contours (hooks), rebuilds the drawing, clears List1, the
-// length captions and the markers, mLengthComp and the compensation points,
-// re-enables Check3 and hides the test frame.  The buffer itself, mDwellTicks
-// and mStepMode are kept.
+// Stop: resets the card's interpolation FIFO, then does what the dialogs'
+// Stop does (DialogStop: every moving axis decelerated, outputs 0..7 off,
+// the zero-switch stop of a search cut short switched off, all run flags,
+// mPaused, the seek-zero state with the bend-axis phase, mSeekFromProgram,
+// mJogDirection, gCylinderBusy, the calibration mode mDebugMode,
+// gPendingComp, gCompWaitTicks and mFeedCheckPos cleared); mCycleCount :=
+// -1; discards the picked contours (hooks), rebuilds the drawing, clears
+// List1, the length captions and the markers, mLengthComp and the
+// compensation points, re-enables Check3 and hides the test frame.  The
+// buffer itself, mDwellTicks and mStepMode are kept.
 void Command_Stop_Click(MachineContext& ctx);
 
 }  // namespace velbend
