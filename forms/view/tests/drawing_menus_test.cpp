@@ -39,6 +39,10 @@ TEST_F(MenuTest, OpenByEndingInAnyCase) {
     EXPECT_DOUBLE_EQ(program.ctx.panel.gViewWidth, 1.2 * 30 / 0.7);
     EXPECT_FALSE(d.list.Lines.empty());
     const std::string display = home.Read("PointForDisplay.dat");
+    字形PLT_Click(program, d);
+    EXPECT_EQ(op.LastText(), "Have been saved as “ShapePLT.plt");
+    EXPECT_TRUE(home.Exists("ShapePLT.plt"));
+    op.messages.clear();
 
     // Another ending reads nothing: the display file is loaded unchanged.
     PickAll();
@@ -122,6 +126,10 @@ TEST_F(MenuTest, CloseEmptiesEverySoAWheelDrawsNothingAndAClickPicksNothing) {
     EXPECT_FALSE(panel.Shape2.Visible || panel.Shape3.Visible);
     EXPECT_EQ(d.tables.mNodeCount, 0);
     EXPECT_EQ(d.mMousePointer, 12);  // a node mode stays on
+    // No open file: nothing to export.
+    字形PLT_Click(program, d);
+    EXPECT_EQ(op.LastText(), "Have no opened file, Can't Output!");
+    EXPECT_FALSE(home.Exists("ShapePLT.plt"));
 
     WheelZoom(program, d, true);
     EXPECT_TRUE(d.list.Lines.empty());
