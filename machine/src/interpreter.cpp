@@ -37,6 +37,12 @@ struct Refused {
 
 bool CardCountOk(double pulses) { return std::isfinite(pulses) && std::fabs(RoundHalfEven(pulses)) <= kCardMax; }
 
+// The run timer's ticks of a G04 dwell of `p` milliseconds, rounded.
+double DwellTicks(const MachineContext& ctx, std::string_view p) {
+    const int interval = ctx.panel.Timer2Interval > 0 ? ctx.panel.Timer2Interval : kDefaultTickMs;
+    return RoundHalfEven(Val(p) / interval);
+}
+
 // The numeric words of a line that the machine cannot do, or nothing.
 std::optional<Refused> OutOfRange(MachineContext& ctx, const NcWords& w) {
     struct Coord {
@@ -67,9 +73,8 @@ std::optional<Refused> OutOfRange(MachineContext& ctx, const NcWords& w) {
         if (!ok) return Refused{"F" + w.F};
     }
     if (w.G == "04") {
-        const int interval = ctx.panel.Timer2Interval > 0 ? ctx.panel.Timer2Interval : 30;
-        const double ticks = Val(w.P) / interval;
-        if (!std::isfinite(ticks) || std::fabs(RoundHalfEven(ticks)) > kMaxDwellTicks) return Refused{"P" + w.P};
+        const double ticks = DwellTicks(ctx, w.P);
+        if (!std::isfinite(ticks) || std::fabs(ticks) > kMaxDwellTicks) return Refused{"P" + w.P};
     }
     return std::nullopt;
 }
@@ -85,9 +90,9 @@ bool XStepFits(MachineContext& ctx, int64_t to, int64_t from) {
 }
 
 // The refusal: the run stops as the dialogs' Stop stops it (every moving
-// axis decelerated, outputs 0..7 off, run flags and seek zero cleared), the
-// feed check, dwell and cycle count of the run are dropped, the markers
-// hidden; then one message names the line and the word.
+// axis decelerated, outputs 0..7 off, run flags, seek zero, feed check and
+// calibration mode cleared), the dwell and cycle count of the run are
+// dropped, the markers hidden; then one message names the line and the word.
 void RefuseLine(MachineContext& ctx, std::string_view line, const Refused& why) {
     auto& run = ctx.run;
     int lineNumber = 0;
@@ -96,10 +101,8 @@ void RefuseLine(MachineContext& ctx, std::string_view line, const Refused& why) 
         lineNumber = run.gNcLineIndex + 1;
     ctx.card.reset_fifo(0);
     DialogStop(ctx);
-    run.mFeedCheckPos = 0;
     run.mDwellTicks = 0;
     run.mCycleCount = -1;
-    run.mDebugMode = 0;
     ctx.panel.Shape2.Visible = false;
     ctx.panel.Shape3.Visible = false;
     if (ctx.panel.Check3 == 1) ctx.panel.Check3Enabled = true;
@@ -555,8 +558,7 @@ void RunNcLine(MachineContext& ctx, std::string_view line) {
         return;
     }
     if (w.G == "04") {
-        int interval = ctx.panel.Timer2Interval > 0 ? ctx.panel.Timer2Interval : kDefaultTickMs;
-        double ticks = RoundHalfEven(Val(w.P) / interval);
+        double ticks = DwellTicks(ctx, w.P);
         if (!(ticks > 0)) ticks = 0;
         if (ticks > std::numeric_limits<int16_t>::max()) ticks = std::numeric_limits<int16_t>::max();
         run.mDwellTicks = static_cast<int16_t>(ticks);
