@@ -4,7 +4,10 @@
 
 #include <cmath>
 #include <functional>
+#include <optional>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 #include "velbend/common/codepage.h"
 #include "velbend/common/numtext.h"
@@ -229,14 +232,26 @@ void Form_Unload(MainFormModel& m) {
 void ReadFormText(MainFormModel& m) {
     auto& panel = m.panel();
     auto& st = m.program.params;
-    auto reader = ItemReader::Open(ProgramFile(kFormTextFile));
+    // Each item on its own line, as shut-down writes them: a comma typed into
+    // a box ends its item there, and the rest of that line is dropped rather
+    // than taken for the items after it.
+    const std::optional<std::string> bytes = ReadFileBytes(ProgramFile(kFormTextFile));
+    const std::vector<std::string_view> lines = bytes ? SplitLines(*bytes) : std::vector<std::string_view>{};
+    // Item i is there while the file has anything but blanks and line ends
+    // from its line on.
+    auto present = [&](size_t i) {
+        for (size_t j = i; j < lines.size(); ++j)
+            if (!ItemReader(std::string(lines[j])).AtEnd()) return true;
+        return false;
+    };
+    size_t next = 0;
     auto text = [&](std::string& target) {
-        if (!reader || reader->AtEnd()) return;
-        if (auto item = reader->NextItem()) target = GbkToUtf8(*item);
+        if (!present(next)) return;
+        target = GbkToUtf8(ItemReader(std::string(lines[next++])).NextItem().value_or(""));
     };
     auto number = [&](auto&& apply) {
-        if (!reader || reader->AtEnd()) return;
-        if (auto v = reader->NextNumber()) apply(*v);
+        if (!present(next)) return;
+        apply(ItemReader(std::string(lines[next++])).NextNumber().value_or(0));
     };
     text(panel.Text3);
     text(panel.Text4);
@@ -244,9 +259,10 @@ void ReadFormText(MainFormModel& m) {
     Text15_Change(m, Str(st.gSysParaTable.gMillRadius));
     number([&](double v) { panel.Check2 = CheckValue(v); });
     number([&](double v) { panel.Check3 = CheckValue(v); });
-    if (reader && !reader->AtEnd()) {
-        auto item = reader->NextItem();
-        if (item && st.gSysParaTable.gSaveContourOffset == 1) panel.Text6 = Format(Val(*item), "0.00");
+    std::string offset;
+    if (present(next)) {
+        text(offset);
+        if (st.gSysParaTable.gSaveContourOffset == 1) panel.Text6 = Format(Val(offset), "0.00");
     }
     number([&](double v) { panel.Check4 = CheckValue(v); });
     number([&](double v) {

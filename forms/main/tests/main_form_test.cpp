@@ -253,6 +253,11 @@ TEST_F(StartUp, FormTextItemsAreApplied) {
         {"60\r\n10\r\n100\r\n 0 \r\n 1 \r\n1.5\r\n 1 \r\n 0 \r\n", "60", "10", "100", 0, 1, 1, "0", 0, 0},
         {"", "60", "10", "100", 0, 0, 0, "0", 0, 0},
         {"60\r\n10\r\n100\r\n 5 \r\n", "60", "10", "100", 0, 0, 0, "0", 0, 0},
+        // A comma typed into a box ends its item; the items after it stay on their lines.
+        {"6,5\r\n20\r\n150\r\n 1 \r\n 0 \r\n0\r\n 1 \r\n 2 \r\n", "6", "20", "150", 1, 0, 1, "0", 2, 0},
+        // An empty box comes back empty; blank lines at the end are no items.
+        {"\r\n20\r\n150\r\n 1 \r\n", "", "20", "150", 1, 0, 0, "0", 0, 0},
+        {"5\r\n20\r\n\r\n\r\n", "5", "20", "100", 0, 0, 0, "0", 0, 0},
     };
     for (const auto& c : cases) {
         sys.gSaveContourOffset = c.saveOffset;

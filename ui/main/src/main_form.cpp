@@ -110,6 +110,12 @@ MainForm::MainForm(Program& program, QWidget* parent) : QMainWindow(parent), pro
 MainForm::~MainForm() {
     timer2_->stop();
     if (pumpSetter_) reinterpret_cast<SetPumpFn>(pumpSetter_)(nullptr, nullptr);
+    // The widgets go while the model they show is still here (the drawing
+    // view lets go of the drawing as it goes), and nothing they send on the
+    // way reaches a handler.
+    ReleaseHeldButtons(this);
+    for (QObject* o : findChildren<QObject*>()) o->disconnect(this);
+    delete takeCentralWidget();
 }
 
 QWidget* MainForm::Add(QWidget* w, const std::string& name) {

@@ -53,6 +53,9 @@ TEST_P(DrawingRoad, OpenZoomDragPickAndClose) {
     EXPECT_DOUBLE_EQ(panel.gViewWidth, ZoomOutWidth(ZoomInWidth(homeWidth)));
     Trigger("还原视图");
     EXPECT_DOUBLE_EQ(panel.gViewWidth, homeWidth);
+    // The wheel over a text box leaves the drawing alone.
+    TurnWheel(Find<QLineEdit>("Text5"), 120);
+    EXPECT_DOUBLE_EQ(panel.gViewWidth, homeWidth);
     const double cx = panel.gViewCenterX, cy = panel.gViewCenterY;
     QTest::mousePress(picture(), Qt::LeftButton, Qt::NoModifier, QPoint(3, 3));
     QTest::mouseMove(picture(), QPoint(43, 23));
