@@ -121,6 +121,8 @@ void 字形PLT_Click(Program& p, DrawingModel& d) { ExportShapePlt(p.ctx.panel.L
 // ---- 视图 ----
 
 void 字形Y镜向_Click(Program& p, DrawingModel& d) {
+    // A closed outline stays closed: its display file is not shown again.
+    if (p.ctx.panel.Label4[0].empty()) return;
     if (!MirrorDisplayY(p.op(), p.language())) return;
     d.mMirrorY = d.mMirrorY == 0 ? 1 : 0;
     LoadDisplayPoints(p, d, 0);
@@ -201,7 +203,9 @@ void 取消增加_Click(Program& p, DrawingModel& d) {
 
 void 取消前一个增加_Click(Program& p, DrawingModel& d) {
     d.mMousePointer = 0;
-    if (!NoPicks(d)) return;
+    // Without an open outline there is nothing to reload (a closed one is
+    // not shown again).
+    if (!NoPicks(d) || p.ctx.panel.Label4[0].empty()) return;
     UndoAddedNode(d.pick, p.op(), p.language());
     LoadDisplayPoints(p, d, 1);
     BuildDisplayList(p, d, 0);

@@ -133,6 +133,14 @@ TEST_F(MenuTest, CloseEmptiesEverySoAWheelDrawsNothingAndAClickPicksNothing) {
 
     WheelZoom(program, d, true);
     EXPECT_TRUE(d.list.Lines.empty());
+    // Neither the undo of an added node nor the mirror shows it again.
+    const std::string display = home.Read("PointForDisplay.dat");
+    取消前一个增加_Click(program, d);
+    字形Y镜向_Click(program, d);
+    EXPECT_EQ(d.tables.mNodeCount, 0);
+    EXPECT_TRUE(d.list.Lines.empty());
+    EXPECT_EQ(d.mMirrorY, 0);
+    EXPECT_EQ(home.Read("PointForDisplay.dat"), display);
     d.mMousePointer = 0;
     Picture1_MouseDown(program, d, 1, 0, 378, 266);
     EXPECT_EQ(d.pick.mSelection[0].Kind, 0);

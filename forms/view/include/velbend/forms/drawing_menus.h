@@ -27,7 +27,7 @@ void 字形PLT_Click(Program& p, DrawingModel& d);
 
 // ---- 视图 ----
 
-// 字形Y镜向: mirrors the outline about the X axis (and back).
+// 字形Y镜向: mirrors the open outline about the X axis (and back).
 void 字形Y镜向_Click(Program& p, DrawingModel& d);
 // 还原视图: the fitted view, while an outline is open and no run is on.
 void 还原视图_Click(Program& p, DrawingModel& d);
@@ -47,6 +47,7 @@ void 删除节点_Click(Program& p, DrawingModel& d);
 void 取消删除_Click(Program& p, DrawingModel& d);
 void 取消前一个删除_Click(Program& p, DrawingModel& d);
 void 取消增加_Click(Program& p, DrawingModel& d);
+// Takes back the last added node of the open outline and reloads it.
 void 取消前一个增加_Click(Program& p, DrawingModel& d);
 
 // ---- contour offset and lengths ----
