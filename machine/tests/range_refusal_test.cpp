@@ -104,7 +104,8 @@ TEST_F(RangeTest, YZAWithinTheOutlineImportsBound) {
     } cases[] = {
         {"Y100000", false},  {"Y-100000", false},  {"Y100000.001", true}, {"Y-100000.001", true},
         {"Z100000", false},  {"Z-100000", false},  {"Z100000.001", true}, {"Z-100000.001", true},
-        {"A100000", false},  {"A-100000", false},  {"A100000.001", true}, {"A-2E5", true},
+        {"A100000", false},  {"A-100000", false},  {"A100000.001", true}, {"A-100000.001", true},
+        {"A-2E5", true},
         {"Z1E999", true},  // not finite
         {"G92 Y100000.001", true},  // positions too
         {"G92 A-100000", false},
@@ -116,6 +117,14 @@ TEST_F(RangeTest, YZAWithinTheOutlineImportsBound) {
     }
     EXPECT_TRUE(Refused("X10 Z200000"));  // a word the line does not use is refused all the same
     EXPECT_EQ(op.LastText(), "加工程序行超出机床的范围（Z200000），加工已停止：X10 Z200000");
+
+    // Within the bound, a position beyond the card's count is refused too:
+    // 30000 pulses per mm make 71582.79 mm the largest.
+    ctx.axis(2).PulseEquivalent = ctx.axis(4).PulseEquivalent = 30000;
+    EXPECT_FALSE(Refused("G92 Y71582.78"));
+    EXPECT_TRUE(Refused("G92 Y71582.79"));
+    EXPECT_FALSE(Refused("G92 A-71582.78"));
+    EXPECT_TRUE(Refused("G92 A-71582.79"));
 }
 
 // X is the strip's feed position, which grows over a whole job: its value
