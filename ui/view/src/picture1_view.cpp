@@ -206,7 +206,7 @@ void Picture1View::SyncCursor() {
     switch (drawing_.mMousePointer) {
         case 2: setCursor(Qt::CrossCursor); break;
         case 12: setCursor(Qt::ForbiddenCursor); break;
-        case 5: setCursor(Qt::ClosedHandCursor); break;
+        case 5: setCursor(Qt::SizeAllCursor); break;
         default: unsetCursor(); break;
     }
 }

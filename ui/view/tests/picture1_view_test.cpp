@@ -43,7 +43,7 @@ protected:
         QMenu* file = window.menuBar()->addMenu("File");
         QMenu* view = window.menuBar()->addMenu("View");
         for (const char* name : {"打开", "关闭", "退出"}) file->addAction(QString::fromUtf8(name))->setObjectName(QString::fromUtf8(name));
-        for (const char* name : {"还原视图", "取消选择", "查看选择面积", "增加节点"})
+        for (const char* name : {"还原视图", "取消选择", "查看选择面积", "增加节点", "删除节点"})
             view->addAction(QString::fromUtf8(name))->setObjectName(QString::fromUtf8(name));
         auto* client = new QWidget(&window);
         window.setCentralWidget(client);
@@ -121,9 +121,11 @@ TEST_F(Harness, OpenZoomDragPickEveryContourAndClose) {
     const double cx = program.ctx.panel.gViewCenterX;
     QTest::mousePress(picture, Qt::LeftButton, Qt::NoModifier, QPoint(2, 2));
     EXPECT_EQ(drawing.mMousePointer, 5);
+    EXPECT_EQ(picture->cursor().shape(), Qt::SizeAllCursor);
     QTest::mouseMove(picture, QPoint(52, 2));
     QTest::mouseRelease(picture, Qt::LeftButton, Qt::NoModifier, QPoint(52, 2));
     EXPECT_EQ(drawing.mMousePointer, 0);
+    EXPECT_EQ(picture->cursor().shape(), Qt::ArrowCursor);
     EXPECT_NEAR(program.ctx.panel.gViewCenterX, cx - 50 * homeWidth / 756, 1e-9);
     Trigger("还原视图");
 
@@ -194,6 +196,8 @@ TEST_F(Harness, NodeModeCursorAndExit) {
     QTest::mouseClick(picture, Qt::RightButton, Qt::NoModifier, QPoint(5, 5));
     EXPECT_EQ(drawing.mMousePointer, 0);
     EXPECT_EQ(picture->cursor().shape(), Qt::ArrowCursor);
+    Trigger("删除节点");
+    EXPECT_EQ(picture->cursor().shape(), Qt::ForbiddenCursor);
     Trigger("退出");
     EXPECT_FALSE(window.isVisible());
 }

@@ -27,7 +27,7 @@ public:
                       int height);
 
     // Shows the cursor of the current mode (0 arrow, 2 cross, 12 no-drop,
-    // 5 closed hand); the menus call it after changing the mode.
+    // 5 four-way arrow); the menus call it after changing the mode.
     void SyncCursor();
 
 signals:
