@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "run_fixture.h"
 #include "velbend/common/numtext.h"
 #include "velbend/machine/slot_block.h"
@@ -70,6 +72,23 @@ TEST_P(TestProgramsTest, FrameCaptionsInBothLanguages) {
     ctx.run.mDebugMode = 1;
     Command5_Click(ctx, 0);
     EXPECT_EQ(ctx.run.gNcLines, lines);
+}
+
+// A test whose G5.dat cannot be written starts nothing: the frame stays,
+// the older program is not run, and the message names the file.
+TEST_P(TestProgramsTest, AnUnwritableProgramStartsNoTest) {
+    std::filesystem::create_directories(home / "G5.dat");  // a folder in the file's way
+    ctx.run.gNcLines = {"G01 X100"};
+    ctx.run.gNcLineCount = 1;
+    Command4_Click(ctx, 0);
+    Command5_Click(ctx, 0);
+    EXPECT_EQ(ctx.run.gTestRunning, 0);
+    EXPECT_TRUE(ctx.panel.TshFrameVisible);
+    ASSERT_EQ(op.messages.size(), 1u);
+    EXPECT_EQ(op.messages[0].text.rfind("无法写入加工程序 G5.dat！", 0), 0u) << op.messages[0].text;
+    EXPECT_EQ(op.messages[0].icon, MsgIcon::Critical);
+    Tick(20);
+    EXPECT_EQ(Cmd(1), 0);
 }
 
 TEST_P(TestProgramsTest, FeedLengthTestAndItsCorrection) {
