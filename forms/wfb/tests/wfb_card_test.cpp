@@ -8,57 +8,22 @@
 #include "velbend/forms/wfb_form.h"
 #include "velbend/machine/interpreter.h"
 #include "velbend/machine/run_timer.h"
-#include "velbend/testsupport/sim_card.h"
-#include "velbend/testsupport/tempdir.h"
+#include "velbend/forms/program_test.h"
 
 namespace velbend {
 namespace {
 
-class WfbCardTest : public ::testing::Test {
+class WfbCardTest : public testing::ProgramTest {
 protected:
-    WfbCardTest() : program(op), sim(program.ctx.card), form(program) {
+    WfbCardTest() : form(program) {
         auto& s = program.params.gSysParaTable;
-        for (int n = 1; n <= 4; ++n) {
-            auto& a = s.gAxisPara[static_cast<std::size_t>(n)];
-            a.PulseEquivalent = 100;
-            a.SeekZeroFeedrate = 600;
-            a.ManualFeedrate = 600;
-            a.Acceleration = 1;
-            a.ZeroCompDistance = 2;
-            a.ZeroCompFeedrate = 300;
-            a.AutoFeedrate = 6000;
-        }
         s.gAxisPara[2].AutoFeedrate = 3000;
         s.gBendMechanisms = 2;
         s.gPatBendCoefP = 1;
         s.gSpaceAngleP = 3;
         s.gMaxBendAngle = 90;
-        program.ctx.panel.Timer2Interval = 30;
-    }
-    void SetUp() override {
-        if (!sim.Usable()) GTEST_SKIP() << sim.Why();
-    }
-    void Tick(int n = 1) {
-        for (int i = 0; i < n; ++i) {
-            sim.Advance(30);
-            Timer2_Timer(program.ctx);
-        }
-    }
-    int32_t Pos(int axis) {
-        int32_t p = 0;
-        program.ctx.card.get_command_pos(0, axis, &p);
-        return p;
-    }
-    bool Moving(int axis) {
-        int32_t s = 0;
-        program.ctx.card.get_status(0, axis, &s);
-        return s != 0;
     }
 
-    testing::TempHome home;
-    RecordingOperator op;
-    Program program;
-    testing::SimCard sim;
     WFB_Form form;
 };
 
