@@ -280,7 +280,7 @@ void InstallDrawingHooks(Program& p, DrawingModel& d) {
         splineLines = d.mPathCount;
         return true;
     };
-    hooks.DiscardPicks = [&p, &d] {
+    hooks.DiscardPicks = [&d] {
         d.pick.mSelection.fill(SelEntry{});
         d.pick.mSelCount = 0;
         d.Core().ControlPointCls();
