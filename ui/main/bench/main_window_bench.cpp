@@ -27,8 +27,7 @@
 #include "velbend/testsupport/sim_card.h"
 #include "velbend/testsupport/tempdir.h"
 #include "velbend/ui/main_form.h"
-
-extern char** environ;
+#include "velbend/ui/main_window_drive.h"
 
 namespace velbend {
 namespace {
@@ -67,18 +66,8 @@ struct Bench {
     }
     // The sample letter opened and every contour picked.
     void OpenAndPick() {
-        op.fileAnswers.push_back((home / "letter_e.dxf").string());
-        form->Action("打开")->trigger();
-        auto& t = form->model().drawing.tables;
-        QWidget* picture = form->Control("Picture1");
-        for (int k = 1; k < t.mNodeCount; ++k) {
-            if (t.mNodes[k].NodeNo != 1) continue;
-            double X = 0, Y = 0;
-            DrawingToPixel(program, t.mNodes[k].X, t.mNodes[k].Y, X, Y);
-            const QPoint at(static_cast<int>(std::lround(X)), static_cast<int>(std::lround(Y)));
-            QTest::mouseClick(picture, Qt::LeftButton, Qt::NoModifier, at);
-            QTest::mouseClick(picture, Qt::LeftButton, Qt::NoModifier, at);
-        }
+        testing::OpenOutline(*form, op, home / "letter_e.dxf");
+        testing::PickEveryContour(*form);
     }
 
     testing::TempHome home;
@@ -107,16 +96,8 @@ void BM_ProcessStartToFirstShownWindow(benchmark::State& state) {
     testing::TempHome home;
     std::filesystem::copy(Sample(), home.path(), std::filesystem::copy_options::recursive |
                                                      std::filesystem::copy_options::overwrite_existing);
-    std::vector<std::string> env = {"VELBEND_HOME=" + home.path().string(), "TARVIKM_SIM=1",
-                                    "QT_QPA_PLATFORM=offscreen"};
-    for (char** e = environ; *e; ++e) {
-        const std::string v = *e;
-        if (v.rfind("VELBEND_", 0) != 0 && v.rfind("TARVIKM_", 0) != 0 && v.rfind("QT_QPA_PLATFORM=", 0) != 0)
-            env.push_back(v);
-    }
-    std::vector<char*> envp;
-    for (auto& v : env) envp.push_back(v.data());
-    envp.push_back(nullptr);
+    std::vector<std::string> env = testing::ChildEnvironment(home.path());
+    std::vector<char*> envp = testing::EnvPointers(env);
     std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
     std::string flag = kFirstWindowChild;
     char* argv[] = {self.data(), flag.data(), nullptr};

@@ -80,13 +80,15 @@ protected:
         EXPECT_EQ(home.Read("SysPara/SYS_0.ini"), home.Read("SysPara/SYS_7.ini"));
         EXPECT_EQ(Find<QLineEdit>("Text7")->text(), "250");
     }
+    // The feed jog held in the calibration panel, then the dialog closed.
+    void HeldJogThenClose(bool secondBuild);
 };
 
 TEST_F(OperatorDialogFromMainWindow, FirstBuildTypedFieldsAreSavedByteExact) { TypeAndSave(false); }
 TEST_F(OperatorDialogFromMainWindow, SecondBuildTypedFieldsAreSavedByteExact) { TypeAndSave(true); }
 
-TEST_F(OperatorDialogFromMainWindow, HeldFeedJogStopsWhenTheDialogCloses) {
-    StartAtLevel0(false);
+void OperatorDialogFromMainWindow::HeldJogThenClose(bool secondBuild) {
+    StartAtLevel0(secondBuild);
     ASSERT_TRUE(Open([&](GY1_Form& d) {
         ClickButton(d, "Command1(0)");
         auto* feed = d.findChild<HoldButton*>("Command7(6)");
@@ -99,6 +101,9 @@ TEST_F(OperatorDialogFromMainWindow, HeldFeedJogStopsWhenTheDialogCloses) {
     }));
     EXPECT_TRUE(TickUntil([&] { return !Moving(1); }, 200));
 }
+
+TEST_F(OperatorDialogFromMainWindow, FirstBuildHeldFeedJogStopsWhenTheDialogCloses) { HeldJogThenClose(false); }
+TEST_F(OperatorDialogFromMainWindow, SecondBuildHeldFeedJogStopsWhenTheDialogCloses) { HeldJogThenClose(true); }
 
 TEST_F(OperatorDialogFromMainWindow, SecondBuildSeekBeforeWorkSurvivesARestart) {
     StartAtLevel0(true);

@@ -16,6 +16,7 @@
 
 #include "velbend/forms/drawing_view.h"
 #include "velbend/ui/main_form.h"
+#include "velbend/ui/main_window_drive.h"
 #include "velbend/ui/picture1_view.h"
 #include "velbend/ui/window_fixture.h"
 
@@ -74,26 +75,9 @@ protected:
         QTest::mouseClick(w, Qt::LeftButton);
     }
     // Opens the letter of the sample folder through the Open menu.
-    void OpenLetter() {
-        op.fileAnswers.push_back((home / "letter_e.dxf").string());
-        Trigger("打开");
-    }
+    void OpenLetter() { OpenOutline(*form, op, home / "letter_e.dxf"); }
     // Clicks the first node of every contour twice (the whole contour).
-    int PickEveryContour() {
-        auto* picture = Find<QWidget>("Picture1");
-        auto& t = form->model().drawing.tables;
-        int contours = 0;
-        for (int k = 1; k < t.mNodeCount; ++k) {
-            if (t.mNodes[k].NodeNo != 1) continue;
-            double X = 0, Y = 0;
-            DrawingToPixel(program, t.mNodes[k].X, t.mNodes[k].Y, X, Y);
-            const QPoint at(static_cast<int>(std::lround(X)), static_cast<int>(std::lround(Y)));
-            QTest::mouseClick(picture, Qt::LeftButton, Qt::NoModifier, at);
-            QTest::mouseClick(picture, Qt::LeftButton, Qt::NoModifier, at);
-            ++contours;
-        }
-        return contours;
-    }
+    int PickEveryContour() { return testing::PickEveryContour(*form); }
 
     std::unique_ptr<MainForm> form;
 };

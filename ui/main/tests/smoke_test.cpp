@@ -17,8 +17,6 @@
 
 #include "main_window_fixture.h"
 
-extern char** environ;
-
 namespace velbend::testing {
 namespace {
 
@@ -40,16 +38,8 @@ TEST_P(Smoke, StartsAndShutsDownCleanly) {
     SeedFromSample(home);
     std::filesystem::remove(home / "formtext.ini");
 
-    std::vector<std::string> env = {"VELBEND_HOME=" + home.path().string(), "TARVIKM_SIM=1",
-                                    "QT_QPA_PLATFORM=offscreen"};
-    for (char** e = environ; *e; ++e) {
-        const std::string s = *e;
-        if (s.rfind("VELBEND_", 0) != 0 && s.rfind("TARVIKM_", 0) != 0 && s.rfind("QT_QPA_PLATFORM=", 0) != 0)
-            env.push_back(s);
-    }
-    std::vector<char*> envp;
-    for (auto& s : env) envp.push_back(s.data());
-    envp.push_back(nullptr);
+    std::vector<std::string> env = ChildEnvironment(home.path());
+    std::vector<char*> envp = EnvPointers(env);
     std::string path = exe.string();
     char* argv[] = {path.data(), nullptr};
     pid_t pid = 0;

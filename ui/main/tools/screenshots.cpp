@@ -20,6 +20,7 @@
 #include "velbend/testsupport/sim_card.h"
 #include "velbend/testsupport/tempdir.h"
 #include "velbend/ui/main_form.h"
+#include "velbend/ui/main_window_drive.h"
 
 using namespace velbend;
 
@@ -53,18 +54,8 @@ int main(int argc, char** argv) {
     QApplication::processEvents();
     form.timer2()->stop();
 
-    op.fileAnswers.push_back((home / "letter_e.dxf").string());
-    form.Action("打开")->trigger();
-    auto& t = form.model().drawing.tables;
-    QWidget* picture = form.Control("Picture1");
-    for (int k = 1; k < t.mNodeCount; ++k) {
-        if (t.mNodes[k].NodeNo != 1) continue;
-        double X = 0, Y = 0;
-        DrawingToPixel(program, t.mNodes[k].X, t.mNodes[k].Y, X, Y);
-        const QPoint at(static_cast<int>(std::lround(X)), static_cast<int>(std::lround(Y)));
-        QTest::mouseClick(picture, Qt::LeftButton, Qt::NoModifier, at);
-        QTest::mouseClick(picture, Qt::LeftButton, Qt::NoModifier, at);
-    }
+    testing::OpenOutline(form, op, home / "letter_e.dxf");
+    testing::PickEveryContour(form);
     QApplication::processEvents();
     bool ok = form.grab().save(QString::fromStdString((out / "main-window-zh.png").string()));
     form.Action("English")->trigger();
