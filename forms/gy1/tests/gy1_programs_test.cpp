@@ -228,6 +228,26 @@ TEST_F(GY1ProgramTest, EachProgramRunsToItsEnd) {
     }
 }
 
+// A cylinder cutter detected by its sensors: the slotting test holds at the
+// cutter-back stroke until input 17 reports the cutter back, then ends (the
+// slot's own strokes find their sensors on).
+TEST_F(GY1ProgramTest, SlottingTestWaitsForTheCutterBackSensor) {
+    sys().gCutterUpDownMode = 0;
+    sys().gPositionDetectMode = 0;
+    sim.SetInput(17, 1);
+    GY1_Model m = Open();
+    m.Command1_Click(2);
+    Tick(40);
+    EXPECT_TRUE(Busy());
+    EXPECT_EQ(run().gNcLineIndex, 4);  // after "M14"
+    EXPECT_EQ(sim.Outputs() & 0x4, 0x4u);
+    sim.SetInput(17, 0);
+    sim.SetInput(16, 0);
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_EQ(sim.Outputs() & 0x6, 0u);
+    EXPECT_EQ(op.LastText(), "开槽完成！");
+}
+
 TEST_F(GY1ProgramTest, SetToolMovesZAndAToTheBoxes) {
     GY1_Model m = Open();
     m.SetText("Text2(0)", "12.5");
