@@ -193,32 +193,46 @@ TEST_P(Captions, EveryCaptionShowsWholeInBothLanguages) {
     Start(GetParam());
     std::vector<std::string> names = {"Command_Z2", "Label1(6)", "Label3(3)"};
     for (const auto& c : MainCaptions()) names.push_back(c.caption.name);
+    auto expectWhole = [&](const std::string& where) {
+        for (const auto& name : names) {
+            QWidget* w = form->Control(name);
+            if (!w || !w->isVisibleTo(form.get())) continue;
+            const QFontMetrics fm(w->font());
+            SCOPED_TRACE(name + " " + where + " pt " + std::to_string(w->font().pointSizeF()));
+            if (auto* l = qobject_cast<QLabel*>(w)) {
+                EXPECT_LE(fm.horizontalAdvance(l->text()), RoomOf(l));
+            } else if (auto* c = qobject_cast<QCheckBox*>(w)) {
+                const int box = c->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, c) +
+                                c->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, c);
+                EXPECT_LE(fm.horizontalAdvance(c->text()) + box, RoomOf(c));
+            } else if (auto* b = qobject_cast<QPushButton*>(w)) {
+                const QRect inside = b->rect().adjusted(3, 1, -3, -1);
+                const QRect need = fm.boundingRect(inside, Qt::AlignCenter | Qt::TextWordWrap, b->text());
+                EXPECT_LE(need.width(), inside.width());
+                EXPECT_LE(need.height(), inside.height());
+                EXPECT_GE(w->font().pointSizeF(), 6.5);
+            }
+        }
+    };
+    // The setup tab, the parameter-group frame and the output frame are
+    // looked at too.
+    program.params.gUserLevel = 1;
+    Trigger("切换参数组");
+    program.ctx.panel.OutFrameVisible = true;
     for (const char* lang : {"English", "Chinese"}) {
         Trigger(lang);
         for (QSize size : {QSize(1008, 740), QSize(1400, 1000)}) {
             form->resize(size);
-            QApplication::processEvents();
-            for (const auto& name : names) {
-                QWidget* w = form->Control(name);
-                if (!w || !w->isVisibleTo(form.get())) continue;
-                const QFontMetrics fm(w->font());
-                SCOPED_TRACE(name + " " + lang + " " + std::to_string(size.width()) + " pt " + std::to_string(w->font().pointSizeF()));
-                if (auto* l = qobject_cast<QLabel*>(w)) {
-                    EXPECT_LE(fm.horizontalAdvance(l->text()), RoomOf(l));
-                } else if (auto* c = qobject_cast<QCheckBox*>(w)) {
-                    const int box = c->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, c) +
-                                    c->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, c);
-                    EXPECT_LE(fm.horizontalAdvance(c->text()) + box, RoomOf(c));
-                } else if (auto* b = qobject_cast<QPushButton*>(w)) {
-                    const QRect inside = b->rect().adjusted(3, 1, -3, -1);
-                    const QRect need = fm.boundingRect(inside, Qt::AlignCenter | Qt::TextWordWrap, b->text());
-                    EXPECT_LE(need.width(), inside.width());
-                    EXPECT_LE(need.height(), inside.height());
-                    EXPECT_GE(w->font().pointSizeF(), 6.5);
-                }
+            for (int tab : {0, 1}) {
+                Find<QTabBar>("TabStrip1")->setCurrentIndex(tab);
+                QApplication::processEvents();
+                expectWhole(std::string(lang) + " " + std::to_string(size.width()) + " tab " + std::to_string(tab));
             }
         }
     }
+    EXPECT_TRUE(Find<QWidget>("Command3(4)")->isVisible());
+    EXPECT_TRUE(Find<QWidget>("Label5(4)")->isVisible());
+    program.params.gUserLevel = 0;
 }
 
 INSTANTIATE_TEST_SUITE_P(Builds, Captions, ::testing::Values(false, true),
