@@ -26,11 +26,6 @@ protected:
         Find<QTabBar>("TabStrip1")->setCurrentIndex(1);
         form->Refresh();
     }
-    bool Moving(int n) {
-        int32_t s = 0;
-        program.ctx.card.get_status(0, n, &s);
-        return s != 0;
-    }
     // Opens the dialog from Command10(1) and runs drive inside it.
     bool Open(const std::function<void(JJZ_Form&)>& drive) {
         return RunModal([&] { Click("Command10(1)"); }, [&](QDialog* d) {

@@ -43,11 +43,6 @@ protected:
         e->selectAll();
         QTest::keyClicks(e, QString::fromUtf8(text));
     }
-    bool Moving(int n) {
-        int32_t s = 0;
-        program.ctx.card.get_status(0, n, &s);
-        return s != 0;
-    }
 };
 
 TEST_F(JjzFormTest, OpensFromItsKindShowsCaptionsAndSavesTypedFieldsByteExact) {
@@ -105,9 +100,7 @@ TEST_F(JjzFormTest, AxisButtonsActOnAnyMouseButton) {
     Type(d, "Text2(0)", "10");
     QTest::mouseClick(Find(d, "Command2(2)"), Qt::RightButton);
     ASSERT_TRUE(TickUntil([&] { return !Moving(2); }, 200));
-    int32_t p = 0;
-    program.ctx.card.get_command_pos(0, 2, &p);
-    EXPECT_EQ(p, 1000);
+    EXPECT_EQ(Pos(2), 1000);
     QTest::mouseClick(Find(d, "Command2(3)"), Qt::MiddleButton);
     EXPECT_EQ(program.ctx.run.gHomeState, 2);
     QTest::mouseClick(Find(d, "Command2(3)"), Qt::RightButton);  // the cancel
