@@ -1,7 +1,6 @@
-// Set-up of the operator dialog's model tests: a fresh program folder, a
-// Program on the simulated card (manual clock), a machine with 100 pulses
-// per mm on every axis, a motor cutter and a forward fourth axis, and the
-// run timer's 30 ms tick.
+// Set-up of the operator dialog's model tests: the program on the simulated
+// card (forms/common's ProgramTest) with a motor cutter and a forward
+// fourth axis.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -10,29 +9,14 @@
 
 #include "velbend/common/textfile.h"
 #include "velbend/forms/gy1.h"
-#include "velbend/forms/program.h"
-#include "velbend/machine/run_timer.h"
-#include "velbend/testsupport/sim_card.h"
-#include "velbend/testsupport/tempdir.h"
+#include "velbend/forms/program_test.h"
 
 namespace velbend::testing {
 
-class GY1Test : public ::testing::Test {
+class GY1Test : public ProgramTest {
 protected:
-    GY1Test() : program(op), sim(program.ctx.card) {
+    GY1Test() {
         auto& ctx = program.ctx;
-        ctx.panel.Timer2Interval = 30;
-        ctx.secondBuild = false;
-        for (int n = 1; n <= 4; ++n) {
-            auto& a = ctx.axis(n);
-            a.PulseEquivalent = 100;
-            a.SeekZeroFeedrate = 600;
-            a.ManualFeedrate = 600;
-            a.Acceleration = 1;
-            a.ZeroCompDistance = 2;
-            a.ZeroCompFeedrate = 300;
-            a.AutoFeedrate = 6000;
-        }
         ctx.axis(3).AutoFeedrate = 500;
         ctx.axis(4).AutoFeedrate = 1000;
         auto& s = sys();
@@ -58,7 +42,8 @@ protected:
         program.params.gSysGroupNames[0] = "铝边";
     }
     void SetUp() override {
-        if (!sim.Usable()) GTEST_SKIP() << sim.Why();
+        ProgramTest::SetUp();
+        if (IsSkipped()) return;
         // The zero switches of the bend, cutter and fourth axes are on.
         for (int bit : {8, 14, 20}) sim.SetInput(bit, 0);
     }
@@ -73,32 +58,7 @@ protected:
         return m;
     }
 
-    void Tick(int n = 1) {
-        for (int i = 0; i < n; ++i) {
-            sim.Advance(30);
-            Timer2_Timer(program.ctx);
-        }
-    }
-    template <class F>
-    bool TickUntil(F done, int limit = 20000) {
-        for (int i = 0; i < limit; ++i) {
-            if (done()) return true;
-            Tick();
-        }
-        return done();
-    }
     bool Busy() { return IsMachineBusy(run()); }
-
-    int32_t Cmd(int axis) {
-        int32_t p = 0;
-        program.ctx.card.get_command_pos(0, axis, &p);
-        return p;
-    }
-    bool Moving(int axis) {
-        int32_t s = 0;
-        program.ctx.card.get_status(0, axis, &s);
-        return s != 0;
-    }
 
     // G5.dat as lines ("" lines kept out).
     std::vector<std::string> G5() {
@@ -107,11 +67,6 @@ protected:
         for (auto l : SplitLines(bytes)) out.emplace_back(l);
         return out;
     }
-
-    TempHome home;
-    RecordingOperator op;
-    Program program;
-    SimCard sim;
 };
 
 }  // namespace velbend::testing

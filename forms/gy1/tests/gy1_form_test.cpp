@@ -295,10 +295,10 @@ TEST_F(GY1FormTest, StopEndsEverything) {
     EXPECT_FALSE(Busy());
     EXPECT_EQ(run().gPendingComp, 0);
     EXPECT_EQ(run().gCompWaitTicks, 0);
-    const int32_t at = Cmd(1);
+    const int32_t at = Pos(1);
     EXPECT_TRUE(TickUntil([&] { return !Moving(1); }, 200));
-    EXPECT_LT(Cmd(1), 50000);
-    EXPECT_GE(Cmd(1), at);
+    EXPECT_LT(Pos(1), 50000);
+    EXPECT_GE(Pos(1), at);
     // Nothing moving: still outputs off and flags cleared.
     program.ctx.card.write_bit(0, 5, 1);
     run().gHomeState = 3;
@@ -389,7 +389,7 @@ TEST_F(GY1FormTest, MeasuringMoveOfTheFeedPanel) {
     m.Command7_Click(4);
     EXPECT_EQ(sim.Outputs() & 0x8, 0u);  // pressing off
     ASSERT_TRUE(TickUntil([&] { return !Moving(1); }, 2000));
-    EXPECT_EQ(Cmd(1), 5000);
+    EXPECT_EQ(Pos(1), 5000);
     EXPECT_EQ(run().gPendingComp, 0);
     EXPECT_FALSE(Busy());
 }
@@ -409,7 +409,7 @@ TEST_F(GY1FormTest, MeasuringMoveOfTheEncoderPanelCorrectsTheFeed) {
     int32_t act = 0;
     program.ctx.card.get_actual_pos(0, 1, &act);
     EXPECT_NEAR(act / 100.0, 50, 0.05);
-    EXPECT_GT(Cmd(1), 5000);
+    EXPECT_GT(Pos(1), 5000);
     EXPECT_TRUE(op.messages.empty()) << op.LastText();
 }
 
@@ -454,14 +454,14 @@ TEST_F(GY1FormTest, FeedJogWhileHeld) {
     EXPECT_TRUE(Moving(1));
     m.Command7_MouseUp(6);
     ASSERT_TRUE(TickUntil([&] { return !Moving(1); }, 200));
-    EXPECT_GT(Cmd(1), 0);
+    EXPECT_GT(Pos(1), 0);
 
-    const int32_t from = Cmd(1);
+    const int32_t from = Pos(1);
     m.Command7_MouseDown(7);
     Tick(5);
     m.Command7_MouseUp(7);
     ASSERT_TRUE(TickUntil([&] { return !Moving(1); }, 200));
-    EXPECT_LT(Cmd(1), from);
+    EXPECT_LT(Pos(1), from);
 }
 
 // A press refused while a program runs starts nothing, and its release
@@ -474,7 +474,7 @@ TEST_F(GY1FormTest, JogRefusedWhileBusyAndItsReleaseStopsNothing) {
     m.Command7_MouseDown(6);
     m.Command7_MouseUp(6);
     ASSERT_TRUE(TickUntil([&] { return !Busy() && !Moving(1); }, 2000));
-    EXPECT_EQ(Cmd(1), 10000);
+    EXPECT_EQ(Pos(1), 10000);
 
     // A jog ended by Stop: the release that comes after a program has
     // started leaves that program's feed alone.
@@ -488,7 +488,7 @@ TEST_F(GY1FormTest, JogRefusedWhileBusyAndItsReleaseStopsNothing) {
     ASSERT_TRUE(Moving(1));
     m.Command7_MouseUp(6);
     ASSERT_TRUE(TickUntil([&] { return !Busy() && !Moving(1); }, 2000));
-    EXPECT_EQ(Cmd(1), 10000);
+    EXPECT_EQ(Pos(1), 10000);
 }
 
 TEST_F(GY1FormTest, PressingToggleAlsoWhileBusy) {

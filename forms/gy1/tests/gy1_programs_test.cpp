@@ -254,12 +254,12 @@ TEST_F(GY1ProgramTest, SetToolMovesZAndAToTheBoxes) {
     m.SetText("Text2(1)", "3");
     m.Command4_Click(0);
     ASSERT_TRUE(RunToEnd());
-    EXPECT_EQ(Cmd(3), 1250);
-    EXPECT_EQ(Cmd(4), 300);
+    EXPECT_EQ(Pos(3), 1250);
+    EXPECT_EQ(Pos(4), 300);
     m.Command4_Click(3);
     ASSERT_TRUE(RunToEnd());
-    EXPECT_EQ(Cmd(3), 0);
-    EXPECT_EQ(Cmd(4), 0);
+    EXPECT_EQ(Pos(3), 0);
+    EXPECT_EQ(Pos(4), 0);
 }
 
 TEST(GY1Calibration, NewEquivalent) {
