@@ -90,7 +90,8 @@ MainFormModel::~MainFormModel() {
 void SetUpCard(MainFormModel& m) {
     auto& ctx = m.ctx();
     ctx.run.gCardRet = ctx.card.initial();
-    if (ctx.run.gCardRet < 1) ctx.op.MsgBox("Tarvik卡未正确安装", MsgButtons::Ok, MsgIcon::None, ctx.secondBuild ? "Velbend-CS7" : "Velbend");
+    // The program's default title (an empty one), in Chinese whatever the language.
+    if (ctx.run.gCardRet < 1) ctx.op.MsgBox("Tarvik卡未正确安装", MsgButtons::Ok, MsgIcon::None, "");
     for (int a = 1; a <= 4; ++a) {
         ctx.card.set_command_pos(0, a, 0);
         ctx.card.set_actual_pos(0, a, 1);

@@ -39,6 +39,7 @@ TEST_F(StartUp, NoParaGroupGivesGroupZeroAndOneMessage) {
     Load();
     ASSERT_FALSE(op.messages.empty());
     EXPECT_EQ(op.messages.front().text, "缺少参数组配置文件！");
+    EXPECT_EQ(op.messages.front().title, "");  // the program's default title
     EXPECT_EQ(program.params.gSysGroup, 0);
     EXPECT_EQ(program.params.gWanFuGroup, 0);
     for (const auto& n : m.group.text11) EXPECT_EQ(n, "");
@@ -123,6 +124,7 @@ TEST_F(StartUp, NoCardGivesTheMessageAndTheAxesAreStillSetUp) {
     Load();
     ASSERT_FALSE(op.messages.empty());
     EXPECT_EQ(op.messages.back().text, "Tarvik卡未正确安装");
+    EXPECT_EQ(op.messages.back().title, "");  // the program's default title
     EXPECT_EQ(program.ctx.run.gCardRet, 0);
     const std::vector<std::string> want = {
         "initial()",
