@@ -5,6 +5,7 @@
 #include "velbend/common/numtext.h"
 #include "velbend/common/progdir.h"
 #include "velbend/machine/bend_step.h"
+#include "velbend/machine/cutter_back.h"
 #include "velbend/machine/move_ring.h"
 #include "velbend/machine/program_start.h"
 #include "velbend/machine/slot_block.h"
@@ -30,19 +31,8 @@ void HideFrame(MachineContext& ctx) {
 void Preamble(MachineContext& ctx, ProgramLines& out, bool bender) {
     const SysPara& s = ctx.sys();
     auto& card = ctx.card;
-    // Cutter back.
-    if (card.read_bit(0, 17) != 0 && s.gCutterUpDownMode == 0 && s.gRunMode == 0) {
-        out << "M14";
-        if (s.gPositionDetectMode == 0) out << "M00";
-        else out << "G04 P" + F0(s.gPositionDetectDelay);
-        out << "M15";
-    }
-    // Swing or forward axis to zero.
-    if ((s.gAxisKindA == 0 || (s.gAxisKindA == 1 && s.gSeekZeroBeforeForward == 0)) &&
-        (s.gSwingModeP == 0 || s.gSwingModeN == 0 || s.gSlotSides == 0 || s.gAxisKindA == 1) &&
-        s.gRunMode == 0) {
-        out << "M42" << "M30";
-    }
+    WriteCutterBack(ctx, out);
+    if (SwingZeroBeforeSlot(s)) out << "M42" << "M30";
     // Bender to zero.
     if (bender && s.gBendMechanisms > 0) {
         if (card.read_bit(0, 8) == 0 && s.gBendMechanisms == 1) {
