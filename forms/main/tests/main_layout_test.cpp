@@ -74,7 +74,9 @@ TEST(MainLayout, SizeGuardKeepsThePreviousLayout) {
         MainLayout l = DesignLayout(false);
         const MainLayout before = l;
         EXPECT_EQ(Form_Resize(l, 1200, 800, c.w, c.h, false), c.applied) << c.w << "x" << c.h;
-        if (c.applied) EXPECT_DOUBLE_EQ(l.px["Picture1"].Width, 900);
+        if (c.applied) {
+            EXPECT_DOUBLE_EQ(l.px["Picture1"].Width, 900);
+        }
         else EXPECT_EQ(l.px, before.px);
     }
 }

@@ -133,7 +133,9 @@ TEST_F(JjzFormTest, HeldJogStopsOnEveryEndOfTheHold) {
             QCoreApplication::processEvents();
         }
         EXPECT_TRUE(TickUntil([&] { return !Moving(4); }, 100));
-        if (end == 4) EXPECT_FALSE(d->isVisible());
+        if (end == 4) {
+            EXPECT_FALSE(d->isVisible());
+        }
     }
 }
 
