@@ -436,6 +436,16 @@ void Critical(MachineContext& ctx, const char* zh, const char* en) {
     ctx.op.MsgBox(ctx.Tr(zh, en), MsgButtons::Ok, MsgIcon::Critical, ctx.TitleWrong());
 }
 
+// Replaces G5.dat with `out`; a failed write is told and keeps the old file.
+bool WriteProgramFile(MachineContext& ctx, const std::filesystem::path& g5, const ProgramLines& out) {
+    std::string error;
+    if (out.WriteTo(g5, &error)) return true;
+    const std::string zh = "无法写入加工程序 G5.dat：" + error;
+    const std::string en = "Cannot write the machining program G5.dat: " + error;
+    Critical(ctx, zh.c_str(), en.c_str());
+    return false;
+}
+
 // |command position / pulse equivalent| of an axis is within 0.02.
 bool AtZero(MachineContext& ctx, int axis) {
     int32_t pos = 0;
@@ -548,11 +558,16 @@ void Command_Run_Click(MachineContext& ctx) {
         if (ctx.hooks.BuildCtrPFile) ctx.hooks.BuildCtrPFile();
         bytes = ReadFileBytes(ctrpFile);
     }
+    // Without a path nothing starts, and G5.dat is left empty: no earlier
+    // program stays behind.
+    const auto g5 = ProgramFile("G5.dat");
+    const auto lines = bytes ? SplitLines(*bytes) : std::vector<std::string_view>{};
+    if (lines.empty()) {
+        WriteProgramFile(ctx, g5, ProgramLines{});
+        return;
+    }
     // The captions the run relies on (the run timer ends the run on the job
     // length) are refreshed for the path and the piece count of this run.
-    if (!bytes) return;
-    const auto lines = SplitLines(*bytes);
-    if (lines.empty()) return;
     RefreshLengthCaptions(ctx, *bytes);
     w.mJobLength = Val(panel.Label4[2]);
 
@@ -567,14 +582,7 @@ void Command_Run_Click(MachineContext& ctx) {
     writer.Preamble();
     if (writer.Pieces(*pieces)) writer.Ending();
 
-    std::string error;
-    const auto g5 = ProgramFile("G5.dat");
-    if (!out.WriteTo(g5, &error)) {
-        const std::string zh = "无法写入加工程序 G5.dat：" + error;
-        const std::string en = "Cannot write the machining program G5.dat: " + error;
-        ctx.op.MsgBox(ctx.Tr(zh.c_str(), en.c_str()), MsgButtons::Ok, MsgIcon::Critical, ctx.TitleWrong());
-        return;
-    }
+    if (!WriteProgramFile(ctx, g5, out)) return;
 
     // 10. Load and start.
     if (!LoadWrittenProgram(ctx, g5)) return;

@@ -165,14 +165,20 @@ TEST_F(ProgramWriterTest, EmptyPathIsBuiltFirstOrEndsSilently) {
     EXPECT_EQ(built, 1);
     EXPECT_EQ(c().run.gRunning, kTrue);
 
+    // Still no path: nothing starts, and the last program does not stay
+    // behind in G5.dat (nor when CtrP.dat is missing).
     c().run = RunState();
     c().hooks.BuildCtrPFile = [&] { ++built; };
     home.Write("CtrP.dat", "");
-    std::filesystem::remove(home / "G5.dat");
     Run();
     EXPECT_EQ(built, 2);
     EXPECT_EQ(c().run.gRunning, 0);
-    EXPECT_FALSE(home.Exists("G5.dat"));
+    EXPECT_EQ(home.Read("G5.dat"), "");
+    std::filesystem::remove(home / "CtrP.dat");
+    home.Write("G5.dat", "G90 G01\r\n");
+    Run();
+    EXPECT_EQ(c().run.gRunning, 0);
+    EXPECT_EQ(home.Read("G5.dat"), "");
     EXPECT_TRUE(op.messages.empty());
 }
 
