@@ -376,10 +376,8 @@ void 当前参数组_Click(MainFormModel& m) { ShowCurrentGroups(m.program.param
 bool Command3_Click(MainFormModel& m, int16_t Index) {
     GroupSwitchHooks hooks;
     hooks.tranParas = m.program.tranParas;
-    hooks.controlPointCls = [&m] {
-        if (m.ctx().hooks.DiscardPicks) m.ctx().hooks.DiscardPicks();
-        ClearPicks(m);
-    };
+    // The picked contours go: the window shows the outline with nothing picked.
+    hooks.controlPointCls = [&m] { DiscardPicks(m.program, m.drawing); };
     const bool busy = IsMachineBusy(m.ctx().run);
     if (busy && (Index == 3 || Index == 4)) {
         // The copies rewrite every group's files while a program runs on them.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "main_fixture.h"
+#include "velbend/forms/drawing_view.h"
 #include "velbend/forms/main_captions.h"
 #include "velbend/machine/run_state.h"
 
@@ -233,6 +234,36 @@ TEST_F(StartUp, AClosedWindowLeavesNoCallbackInTheProgram) {
     EXPECT_TRUE(hooks.CalcPathLength(total, lines));
     hooks.DiscardPicks();
     hooks.BuildDisplayList(0);
+}
+
+TEST_F(StartUp, AGroupSwitchLeavesTheOutlineWithNothingPicked) {
+    SeedHome();
+    Load();
+    auto& d = m.drawing;
+    auto& panel = m.panel();
+    GLResize(program, d, 756, 532);
+    home.Write("PointForDisplay.dat", "SPLINE 1\r\n0 0 Node\r\n100 0 Node\r\n100 100 Node\r\n0 100 Node\r\n");
+    ASSERT_TRUE(LoadDisplayPoints(program, d, 0));
+    panel.Label4[0] = (home / "square.plt").string();
+    BuildDisplayList(program, d, 0);
+    const auto outline = d.list.Lines;
+    // The whole square picked by two clicks on its first node.
+    double X, Y;
+    DrawingToPixel(program, 0, 0, X, Y);
+    for (int k = 0; k < 2; ++k) Picture1_MouseDown(program, d, 1, 0, X, Y);
+    ASSERT_EQ(d.pick.mSelCount, 1);
+    ASSERT_FALSE(panel.Label4[2].empty());
+    ASSERT_NE(d.list.Lines, outline);
+
+    切换参数组_Click(m);
+    ASSERT_TRUE(Command3_Click(m, 1));
+    EXPECT_EQ(d.pick.mSelCount, 0);
+    EXPECT_EQ(home.Read("PointForControl.dat") + home.Read("CtrP.dat"), "");
+    EXPECT_TRUE(panel.List1.empty());
+    EXPECT_EQ(panel.Label4[1], "");
+    EXPECT_EQ(panel.Label4[2], "");
+    // The outline and its node squares, as before the pick.
+    EXPECT_TRUE(d.list.Lines == outline);
 }
 
 // ---- formtext.ini ------------------------------------------------------------

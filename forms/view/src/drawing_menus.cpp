@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
+#include <optional>
 #include <span>
+#include <system_error>
 
 #include "velbend/common/numtext.h"
 #include "velbend/common/operator.h"
@@ -35,37 +38,92 @@ bool EndsWith(const std::string& s, std::string_view tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-enum class Reading { Read, Refused, NotAnOutline };
+enum class OutlineKind { None, Dxf, Nc, Plt };
 
-// Reads the outline file `name` into PointForDisplay.dat by its ending
-// (compared in lower case).  askZ: an NC file asks for its machining plane.
-Reading ImportOutline(Program& p, DrawingModel& d, const std::string& name, bool askZ) {
+// The kind of an outline file by its name's ending, compared in lower case.
+OutlineKind KindOf(const std::string& name) {
     const std::string low = Lower(name);
-    const int16_t lang = p.language();
-    if (EndsWith(low, "dxf")) {
-        CoreAlgorithm& core = d.Core();
-        if (!core.ReadDXF(name, p.op(), lang) || !core.DisplayPointGen(p.op(), lang)) return Reading::Refused;
-        return Reading::Read;
-    }
-    if (EndsWith(low, "nc")) {
-        if (askZ) {
-            auto z = p.op().InputBox(p.Tr("请输入加工平面Z坐标：", "Please Input Z Coordinate:"), "", "");
-            d.gNcZPlane = Val(z.value_or(""));
-        }
-        return ImportNcFile(name, d.gNcZPlane, p.ctx.sys().gSlotThreshold, p.op(), lang) ? Reading::Read
-                                                                                          : Reading::Refused;
-    }
-    if (EndsWith(low, "plt"))
-        return ImportPltFile(name, p.ctx.sys().gSlotThreshold, p.op(), lang) ? Reading::Read : Reading::Refused;
-    return Reading::NotAnOutline;
+    if (EndsWith(low, "dxf")) return OutlineKind::Dxf;
+    if (EndsWith(low, "nc")) return OutlineKind::Nc;
+    if (EndsWith(low, "plt")) return OutlineKind::Plt;
+    return OutlineKind::None;
 }
 
-// Forgets the picks and node edits and empties the control points.
+// Reads the outline file `name` of kind `kind` into PointForDisplay.dat, a
+// DXF file through `core`.  askZ: an NC file asks for its machining plane
+// (into zPlane).  False when the file was refused (the operator was told).
+bool ImportOutline(Program& p, CoreAlgorithm& core, double& zPlane, const std::string& name, OutlineKind kind,
+                   bool askZ) {
+    const int16_t lang = p.language();
+    switch (kind) {
+        case OutlineKind::Dxf:
+            return core.ReadDXF(name, p.op(), lang) && core.DisplayPointGen(p.op(), lang);
+        case OutlineKind::Nc:
+            if (askZ) {
+                auto z = p.op().InputBox(p.Tr("请输入加工平面Z坐标：", "Please Input Z Coordinate:"), "", "");
+                zPlane = Val(z.value_or(""));
+            }
+            return ImportNcFile(name, zPlane, p.ctx.sys().gSlotThreshold, p.op(), lang);
+        case OutlineKind::Plt:
+            return ImportPltFile(name, p.ctx.sys().gSlotThreshold, p.op(), lang);
+        case OutlineKind::None:
+            break;
+    }
+    return true;
+}
+
+// Puts the display file back as `bytes` held it (none: no file).
+void RestoreDisplayFile(Program& p, const std::filesystem::path& file, const std::optional<std::string>& bytes) {
+    if (ReadFileBytes(file) == bytes) return;
+    std::string error;
+    if (bytes) {
+        if (WriteFileAtomic(file, *bytes, &error)) return;
+    } else {
+        std::error_code ec;
+        if (std::filesystem::remove(file, ec) || !ec) return;
+        error = ec.message();
+    }
+    p.op().MsgBox(std::string(p.Tr("无法恢复 PointForDisplay.dat：", "Cannot restore PointForDisplay.dat: ")) + error,
+                  MsgButtons::Ok, MsgIcon::Warning, p.Tr("操作提示", "Operation Tips"));
+}
+
+// Shows the outline file `name`: imports it, thins it, removes duplicate
+// lines, mirrors it when `mirror`, and loads the tables (keepView 0: the
+// view fitted).  A file of no outline kind reads nothing and the display
+// file is loaded as it is.  False when refused: the display file, the
+// tables, the view, the geometry engine and the NC plane stay as they were.
+bool ShowOutline(Program& p, DrawingModel& d, const std::string& name, bool askZ, bool mirror, int16_t keepView) {
+    const std::filesystem::path file = ProgramFile("PointForDisplay.dat");
+    const std::optional<std::string> shown = ReadFileBytes(file);
+    CoreAlgorithm core = d.Core();
+    double zPlane = d.gNcZPlane;
+    const OutlineKind kind = KindOf(name);
+    const int16_t lang = p.language();
+    bool ok = ImportOutline(p, core, zPlane, name, kind, askZ);
+    if (ok && kind != OutlineKind::None) {
+        ok = ThinDisplayPoints(p.op(), lang) && RemoveDuplicateLines(p.op(), lang) &&
+             (!mirror || MirrorDisplayY(p.op(), lang));
+    }
+    if (ok && LoadDisplayPoints(p, d, keepView)) {
+        d.Core() = std::move(core);
+        d.gNcZPlane = zPlane;
+        return true;
+    }
+    RestoreDisplayFile(p, file, shown);
+    return false;
+}
+
+// Nothing picked: no range (nor one being picked), no path markers, empty
+// control points, List1 and length captions.  The drawing is not rebuilt.
 void ForgetPicks(Program& p, DrawingModel& d) {
-    ClearPicks(d.pick);
+    d.pick.mSelection.fill(SelEntry{});
+    d.pick.mSelCount = 0;
     d.mMarkers.clear();
     d.Core().ControlPointCls();
-    p.ctx.panel.List1.clear();
+    auto& panel = p.ctx.panel;
+    panel.List1.clear();
+    panel.Label4[1].clear();
+    panel.Label4[2].clear();
 }
 
 }  // namespace
@@ -78,27 +136,11 @@ void 打开_Click(Program& p, DrawingModel& d) {
     const std::optional<std::string> answer = p.op().OpenFileDialog("", OpenFileFilter(), "");
     if (!answer || answer->empty()) return;
     const std::string name = *answer;
-    ForgetPicks(p, d);
+    // A refused file leaves the outline shown as it was, picks and all.
+    if (!ShowOutline(p, d, name, true, false, 0)) return;
+    ClearPicks(d.pick);
     d.mMirrorY = 0;
-    const Reading r = ImportOutline(p, d, name, true);
-    if (r == Reading::Refused) {
-        // The display file still holds the outline shown: the picks are gone.
-        BuildDisplayList(p, d, 0);
-        return;
-    }
-    if (r == Reading::Read) {
-        const int16_t lang = p.language();
-        ThinDisplayPoints(p.op(), lang);
-        RemoveDuplicateLines(p.op(), lang);
-    }
-    if (!LoadDisplayPoints(p, d, 0)) {
-        // Refused by the tables: nothing is shown and nothing can be picked.
-        d.tables = DisplayTables{};
-        p.ctx.panel.Label4[0].clear();
-        BuildDisplayList(p, d, 0);
-        return;
-    }
-    BuildDisplayList(p, d, 0);
+    DiscardPicks(p, d);
     p.ctx.panel.Label4[0] = name;
 }
 
@@ -107,13 +149,12 @@ void 关闭_Click(Program& p, DrawingModel& d) {
     d.list.Lines.clear();
     Redraw(d);
     panel.Label4[0].clear();
+    ClearPicks(d.pick);
     ForgetPicks(p, d);
     panel.Shape2.Visible = false;
     panel.Shape3.Visible = false;
     // The closed outline can no longer be drawn or picked.
     d.tables = DisplayTables{};
-    panel.Label4[1].clear();
-    panel.Label4[2].clear();
 }
 
 void 字形PLT_Click(Program& p, DrawingModel& d) { ExportShapePlt(p.ctx.panel.Label4[0], p.op(), p.language()); }
@@ -190,14 +231,11 @@ void 取消前一个删除_Click(Program& p, DrawingModel& d) {
 void 取消增加_Click(Program& p, DrawingModel& d) {
     d.mMousePointer = 0;
     const std::string name = p.ctx.panel.Label4[0];
-    if (!NoPicks(d) || name.empty()) return;
-    const int16_t lang = p.language();
-    if (ImportOutline(p, d, name, false) != Reading::Read) return;  // the display file stays as it was
+    // A file of no outline kind is not read again; a refused one leaves the
+    // outline shown as it was.
+    if (!NoPicks(d) || name.empty() || KindOf(name) == OutlineKind::None) return;
+    if (!ShowOutline(p, d, name, false, d.mMirrorY == 1, 1)) return;
     d.pick.mAddedNodeCount = 0;
-    ThinDisplayPoints(p.op(), lang);
-    RemoveDuplicateLines(p.op(), lang);
-    if (d.mMirrorY == 1) MirrorDisplayY(p.op(), lang);
-    LoadDisplayPoints(p, d, 1);
     BuildDisplayList(p, d, 0);
 }
 
@@ -266,6 +304,11 @@ void Command1_Click(Program& p, DrawingModel& d) {
     FillSegmentList(p, d);
 }
 
+void DiscardPicks(Program& p, DrawingModel& d) {
+    ForgetPicks(p, d);
+    BuildDisplayList(p, d, 0);
+}
+
 void Text5_Change(Program& p, DrawingModel& d) {
     double L = 0;
     if (CalcPathLength(p, d, L)) RefreshLengthCaptions(p, d, L);
@@ -280,11 +323,7 @@ void InstallDrawingHooks(Program& p, DrawingModel& d) {
         splineLines = d.mPathCount;
         return true;
     };
-    hooks.DiscardPicks = [&d] {
-        d.pick.mSelection.fill(SelEntry{});
-        d.pick.mSelCount = 0;
-        d.Core().ControlPointCls();
-    };
+    hooks.DiscardPicks = [&p, &d] { ForgetPicks(p, d); };
 }
 
 }  // namespace velbend

@@ -16,6 +16,15 @@ namespace {
 // A PLT outline: a 40 x 30 rectangle from (1, 1), pen up and down.
 const char* kRectPlt = "IN;PU40,40;PD1640,40,1640,1240,40,1240,40,40;PU;";
 
+// A DXF drawing: a HEADER and the given ENTITIES.
+std::string Dxf(const std::string& entities) {
+    return "0\nSECTION\n2\nHEADER\n0\nENDSEC\n0\nSECTION\n2\nENTITIES\n" + entities + "0\nENDSEC\n0\nEOF\n";
+}
+// A 40 x 30 rectangle as one spline of degree 1.
+const char* kRectSpline =
+    "0\nSPLINE\n70\n1\n71\n1\n72\n7\n73\n5\n40\n0\n40\n0\n40\n1\n40\n2\n40\n3\n40\n4\n40\n4\n"
+    "10\n0\n20\n0\n10\n40\n20\n0\n10\n40\n20\n30\n10\n0\n20\n30\n10\n0\n20\n0\n";
+
 class MenuTest : public DrawingTest {
 protected:
     void PickAll() {
@@ -66,19 +75,81 @@ TEST_F(MenuTest, OpenByEndingInAnyCase) {
     EXPECT_TRUE(op.prompts.empty());
 }
 
-TEST_F(MenuTest, AnOutlineBeyondTheTablesIsRefusedAndNothingIsShown) {
-    Load(TwoSquares());
-    std::string big = "SPLINE 1\r\n";
-    for (int k = 0; k < kMaxNodes + 1; ++k) big += std::to_string(k) + " 0 Node\r\n";
-    home.Write("PointForDisplay.dat", big);
-    home.Write("big.txt", "");
-    op.fileAnswers.push_back((home / "big.txt").string());
+TEST_F(MenuTest, ARefusedOpenChangesNothing) {
+    // An outline with more corners than the node table holds: refused at
+    // the first Open as later, and no display file is left behind.
+    std::string big = "IN;PU0,0;PD";
+    for (int k = 1; k <= kMaxNodes + 2; ++k)
+        big += (k > 1 ? "," : "") + std::to_string(k * 40) + "," + (k % 2 ? "40" : "0");
+    home.Write("big.plt", big + ";PU;");
+    op.fileAnswers.push_back((home / "big.plt").string());
     打开_Click(program, d);
-    ASSERT_EQ(op.messages.size(), 1u);
     EXPECT_EQ(op.LastText(), "More than 10000 nodes: the outline is too large to show.");
+    EXPECT_FALSE(home.Exists("PointForDisplay.dat"));
     EXPECT_EQ(d.tables.mNodeCount, 0);
-    EXPECT_TRUE(d.list.Lines.empty());
-    EXPECT_EQ(program.ctx.panel.Label4[0], "");
+    op.messages.clear();
+
+    home.Write("rect.dxf", Dxf(kRectSpline));
+    op.fileAnswers.push_back((home / "rect.dxf").string());
+    打开_Click(program, d);
+    ASSERT_TRUE(op.messages.empty()) << op.LastText();
+    字形Y镜向_Click(program, d);
+    PickAll();
+    auto& panel = program.ctx.panel;
+    ASSERT_GT(d.pick.mSelCount, 0);
+    ASSERT_FALSE(panel.Label4[2].empty());
+    d.gNcZPlane = 7;
+    auto files = [&] {
+        return home.Read("PointForDisplay.dat") + "|" + home.Read("PointForControl.dat") + "|" + home.Read("CtrP.dat");
+    };
+    const std::string before = files();
+    const auto captions = panel.Label4;
+    const auto segments = panel.List1;
+    const auto lines = d.list.Lines;
+    const int16_t picked = d.pick.mSelCount, nodes = d.tables.mNodeCount;
+    const double width = panel.gViewWidth;
+
+    // Too large an outline, an NC file not there (its Z plane asked), a
+    // drawing without a spline.
+    home.Write("empty.dxf", Dxf(""));
+    for (const char* file : {"big.plt", "gone.nc", "empty.dxf"}) {
+        op.messages.clear();
+        op.fileAnswers.push_back((home / file).string());
+        op.inputAnswers.push_back("3");
+        打开_Click(program, d);
+        EXPECT_EQ(op.messages.size(), 1u) << file;
+        EXPECT_TRUE(files() == before) << file;
+        EXPECT_EQ(panel.Label4, captions) << file;
+        EXPECT_EQ(panel.List1, segments) << file;
+        EXPECT_TRUE(d.list.Lines == lines) << file;
+        EXPECT_EQ(d.pick.mSelCount, picked) << file;
+        EXPECT_EQ(d.tables.mNodeCount, nodes) << file;
+        EXPECT_DOUBLE_EQ(panel.gViewWidth, width) << file;
+        EXPECT_EQ(d.mMirrorY, 1) << file;
+        EXPECT_DOUBLE_EQ(d.gNcZPlane, 7) << file;
+        EXPECT_EQ(d.Core().SplineCount, 1) << file;  // the spline walk of the shown drawing
+    }
+}
+
+TEST_F(MenuTest, ANewLetterOpensWithNothingPickedAndUnmirrored) {
+    home.Write("rect.plt", kRectPlt);
+    for (int k = 0; k < 2; ++k) op.fileAnswers.push_back((home / "rect.plt").string());
+    打开_Click(program, d);
+    字形Y镜向_Click(program, d);
+    PickAll();
+    auto& panel = program.ctx.panel;
+    ASSERT_GT(Count(kMagenta), 0);
+    ASSERT_FALSE(panel.Label4[1].empty());
+    打开_Click(program, d);
+    EXPECT_EQ(d.mMirrorY, 0);
+    EXPECT_EQ(d.pick.mSelCount, 0);
+    EXPECT_EQ(home.Read("PointForControl.dat") + home.Read("CtrP.dat"), "");
+    EXPECT_TRUE(panel.List1.empty());
+    EXPECT_EQ(panel.Label4[1], "");
+    EXPECT_EQ(panel.Label4[2], "");
+    // The outline and its nodes, no path, corner or arrow.
+    EXPECT_EQ(Count(kWhite) + Count(kYellow), static_cast<int>(d.list.Lines.size()));
+    EXPECT_GT(Count(kWhite), 0);
 }
 
 TEST_F(MenuTest, OpenNcAsksForTheZPlane) {

@@ -16,12 +16,19 @@ namespace velbend {
 // The filter of the open dialog (one entry, both languages).
 std::string OpenFileFilter();
 // 打开: asks for an outline file (DXF, NC with the Z plane asked, PLT),
-// forgets the picks and node edits, empties the control points, imports,
-// thins, removes duplicate lines, loads with the view fitted and draws.
+// imports, thins, removes duplicate lines and loads it with the view fitted;
+// then forgets the picks, node edits and mirror (DiscardPicks) and shows the
+// file's name.  A refused file changes nothing: the outline shown keeps its
+// display file, picks, control points, mirror and captions.
 void 打开_Click(Program& p, DrawingModel& d);
 // 关闭: black view, empty captions, picks, control points, segment list,
 // markers, and empty node and point tables.
 void 关闭_Click(Program& p, DrawingModel& d);
+// Nothing picked: the picks (and a range being picked) and the path markers
+// are forgotten, PointForControl.dat and CtrP.dat emptied, List1 and the
+// length captions emptied, and the drawing rebuilt: the outline alone, its
+// deleted nodes still hidden.
+void DiscardPicks(Program& p, DrawingModel& d);
 // 字形PLT: the shown outline as a PLT file.
 void 字形PLT_Click(Program& p, DrawingModel& d);
 
