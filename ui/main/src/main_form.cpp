@@ -2,6 +2,8 @@
 
 #include <dlfcn.h>
 
+#include <utility>
+
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
@@ -477,8 +479,18 @@ void MainForm::Connect() {
             Handle("TabStrip2_Click", [this, index] { TabStrip2_Click(model_, index + 1); });
         });
     }
+    // List1: a row made current by the keys or by a press highlights its
+    // segment; a click on the row that already was current highlights it
+    // again.  Filling the list highlights nothing.
     auto* list = qobject_cast<QListWidget*>(Control("List1"));
+    list->viewport()->installEventFilter(this);
+    connect(list, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (refreshing_ || row < 0) return;
+        list1Moved_ = true;
+        Handle("List1_Click", [this, row] { List1_Click(program_, model_.drawing, row); });
+    });
     connect(list, &QListWidget::itemClicked, this, [this, list](QListWidgetItem* item) {
+        if (std::exchange(list1Moved_, false)) return;  // its press made the row current
         const int row = list->row(item);
         Handle("List1_Click", [this, row] { List1_Click(program_, model_.drawing, row); });
     });
@@ -759,6 +771,8 @@ bool MainForm::event(QEvent* e) {
 
 bool MainForm::eventFilter(QObject* watched, QEvent* e) {
     if (e->type() == QEvent::MouseButtonPress) {
+        if (auto* list = qobject_cast<QListWidget*>(Control("List1")); list && watched == list->viewport())
+            list1Moved_ = false;
         for (int i = 0; i < 4; ++i) {
             if (watched == Control(Indexed("Label3", i))) {
                 Handle("Label3_Click", [this, i] { Label3_Click(model_, static_cast<int16_t>(i)); });

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTabBar>
 
 #include "main_window_fixture.h"
 #include "velbend/ui/picture1_probe.h"
@@ -110,6 +111,57 @@ TEST_P(DrawingRoad, OpenZoomDragPickAndClose) {
     img = picture()->grab().toImage();
     EXPECT_TRUE(AllBlack(img));
     EXPECT_TRUE(op.messages.empty()) << op.LastText();
+}
+
+TEST_P(DrawingRoad, SegmentListByKeysHighlightsAsAClickDoes) {
+    Start(GetParam());
+    OpenLetter();
+    PickEveryContour();
+    auto* list = Find<QListWidget>("List1");
+    ASSERT_GT(list->count(), 4);
+    if (auto* tabs = Find<QTabBar>("TabStrip2")) tabs->setCurrentIndex(1);  // the list's tab
+    ASSERT_TRUE(list->isVisible());
+    EXPECT_EQ(list->currentRow(), -1);  // filling the list made no row current
+    // What the drawing shows with segment `row` + 1 highlighted.
+    auto highlighted = [&](int row) {
+        const auto shown = drawing().list.Lines;
+        BuildDisplayList(program, drawing(), static_cast<int16_t>(row + 1));
+        const bool same = drawing().list.Lines == shown;
+        drawing().list.Lines = shown;
+        return same;
+    };
+    list->setCurrentRow(0);
+    EXPECT_TRUE(highlighted(0));
+    const int last = list->count() - 1;
+    const std::pair<Qt::Key, int> keys[] = {{Qt::Key_Down, 1}, {Qt::Key_Down, 2}, {Qt::Key_End, last},
+                                            {Qt::Key_Up, last - 1}, {Qt::Key_Home, 0}, {Qt::Key_PageDown, -1}};
+    for (auto [key, row] : keys) {
+        QTest::keyClick(list, key);
+        if (row < 0) {  // a page on from the first row
+            row = list->currentRow();
+            EXPECT_GT(row, 0);
+        }
+        EXPECT_EQ(list->currentRow(), row) << key;
+        EXPECT_TRUE(highlighted(row)) << key;
+    }
+    // A click on another row highlights it once; a click on the current row
+    // highlights it again after a zoom took the highlight away.
+    auto clickRow = [&](int row) {
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          list->visualItemRect(list->item(row)).center());
+    };
+    list->scrollToItem(list->item(1));
+    auto redraws = drawing().mRedrawCount;
+    clickRow(1);
+    EXPECT_EQ(list->currentRow(), 1);
+    EXPECT_EQ(drawing().mRedrawCount, redraws + 1);
+    EXPECT_TRUE(highlighted(1));
+    TurnWheel(picture(), 120);
+    EXPECT_FALSE(highlighted(1));
+    redraws = drawing().mRedrawCount;
+    clickRow(1);
+    EXPECT_EQ(drawing().mRedrawCount, redraws + 1);
+    EXPECT_TRUE(highlighted(1));
 }
 
 INSTANTIATE_TEST_SUITE_P(Builds, DrawingRoad, ::testing::Values(false, true),

@@ -92,6 +92,7 @@ private:
     bool closed_ = false;
     bool refreshing_ = false;
     bool dirty_ = false;  // a handler ran while the widgets were refreshed
+    bool list1Moved_ = false;  // List1's current row moved since the last press on it
     void* pumpSetter_ = nullptr;
 };
 
