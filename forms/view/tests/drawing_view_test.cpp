@@ -50,6 +50,19 @@ TEST_F(DrawingTest, WheelSequencesFrom200) {
     EXPECT_EQ(d.mRedrawCount, before + 1);
 }
 
+TEST_F(DrawingTest, AWheelStepRebuildsTheNodeSquaresAtTheNewWidth) {
+    Load(TwoSquares());
+    auto squareSide = [&] {
+        for (const DisplayLine& l : d.list.Lines)
+            if (l.Color == kYellow) return std::hypot(l.X2 - l.X1, l.Y2 - l.Y1);
+        return 0.0;
+    };
+    for (bool in : {true, false, false}) {
+        WheelZoom(program, d, in);
+        EXPECT_NEAR(squareSide(), 0.006 * program.ctx.panel.gViewWidth, 1e-9) << in;
+    }
+}
+
 TEST_F(DrawingTest, ResizeTakesZeroAsOneAndKeepsAMinimumWidth) {
     auto& panel = program.ctx.panel;
     panel.gViewWidth = 200;
@@ -458,6 +471,13 @@ TEST_F(DrawingTest, NothingHappensBeforeAnOutlineOrOnNodesDuringARun) {
     program.ctx.run.gRunning = kTrue;
     ClickNode(1);
     EXPECT_EQ(d.pick.mSelection[0].Kind, 0);
+    // A node is neither deleted nor can the add-node mode be entered.
+    d.mMousePointer = 12;
+    ClickNode(2);
+    EXPECT_EQ(d.pick.mDeleteCount, 0);
+    d.mMousePointer = 0;
+    增加节点_Click(program, d);
+    EXPECT_EQ(d.mMousePointer, 0);
     // Beside the nodes a pan still starts.
     Picture1_MouseDown(program, d, 1, 0, 1, 1);
     EXPECT_EQ(d.mMousePointer, 5);
