@@ -349,6 +349,27 @@ TEST_F(SbTestsTest, CutterButtonsByMode) {
     EXPECT_EQ(sim.Outputs() & 6u, 4u);
 }
 
+// A cylinder cutter's buttons switch the other stroke off before their own
+// on, as the IO dialog's do: the two strokes are never driven together.
+TEST_F(SbTestsTest, CylinderCutterButtonsSwitchTheOtherStrokeOffFirst) {
+    static std::vector<std::pair<int32_t, int32_t>> writes;
+    CardEntries card;
+    card.write_bit = [](int32_t, int32_t bit, int32_t value) {
+        writes.emplace_back(bit, value);
+        return int32_t{0};
+    };
+    program.ctx.card.Bind(card);
+    T().gCutterUpDownMode = 0;
+    SB_Model f = Open();
+    using Writes = std::vector<std::pair<int32_t, int32_t>>;
+    writes.clear();
+    f.Command6_Click(1);  // Cutter Out
+    EXPECT_EQ(writes, (Writes{{2, 0}, {1, 1}}));
+    writes.clear();
+    f.Command6_Click(0);  // Cutter Back
+    EXPECT_EQ(writes, (Writes{{1, 0}, {2, 1}}));
+}
+
 TEST_F(SbTestsTest, SeekZeroAndItsCancel) {
     SB_Model f = Open();
     struct Case { int axis; void (SB_Model::*press)(int16_t); int16_t index; };
