@@ -1,9 +1,11 @@
 // GY1_Form on the offscreen platform: opened in both builds, typed into and
-// saved, the feed jog held and the dialog closed, the second build's two
-// options clicked.
+// saved, the feed jog held and the dialog closed or destroyed, the second
+// build's two options clicked.
 #include "velbend/ui/gy1_form.h"
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -161,6 +163,17 @@ TEST_F(GY1FormWindowTest, HeldJogStopsWhenTheDialogCloses) {
     Tick(5);
     ASSERT_TRUE(Moving(1));
     QTest::mouseRelease(back, Qt::RightButton);
+    EXPECT_TRUE(TickUntil([&] { return !Moving(1); }, 200));
+
+    // Destroyed with the feed held: the hold ends while the model is alive.
+    auto last = std::make_unique<GY1_Form>(program, nullptr);
+    last->show();
+    QTest::mouseClick(Find<QPushButton>(*last, "Command1(0)"), Qt::LeftButton);
+    feed = Find<HoldButton>(*last, "Command7(6)");
+    QTest::mousePress(feed, Qt::LeftButton);
+    Tick(5);
+    ASSERT_TRUE(Moving(1));
+    EXPECT_TRUE(HoldEndsBeforeTheModelGoes(std::move(last), feed));
     EXPECT_TRUE(TickUntil([&] { return !Moving(1); }, 200));
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 
 #include <QApplication>
 #include <QLineEdit>
@@ -113,6 +114,15 @@ TEST_F(WfbDialogTest, HeldFeedStopsWhenItsHoldEnds) {
             return s == 0;
         }, 200)) << c.name;
     }
+    // Destroyed with the feed held: the hold ends while the model is alive.
+    auto d = std::make_unique<WfbDialog>(program, nullptr);
+    d->show();
+    auto* feed = Find<HoldButton>(*d, "Command5");
+    QTest::mousePress(feed, Qt::LeftButton);
+    Tick(10);
+    ASSERT_TRUE(Moving(1));
+    EXPECT_TRUE(HoldEndsBeforeTheModelGoes(std::move(d), feed));
+    EXPECT_TRUE(TickUntil([&] { return !Moving(1); }, 200));
 }
 
 }  // namespace
