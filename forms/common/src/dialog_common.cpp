@@ -4,6 +4,7 @@
 #include <variant>
 
 #include "velbend/common/numtext.h"
+#include "velbend/forms/program.h"
 
 namespace velbend {
 
@@ -102,6 +103,15 @@ bool TakeFieldText(SysPara& t, int line, std::string_view text, Operator& op, in
         return TakeLong(**l, text, op, language);
     }
     return false;  // the string line is not a number field
+}
+
+bool SaveGroupTable(Program& program, const SysPara& before) {
+    ParamStore& st = program.params;
+    if (SaveSysPara(st, st.gSysGroup, 0, program.op(), program.tranParas)) return true;
+    st.gSysParaTable = before;
+    // The geometry was handed the values that were not saved: it goes back too.
+    HandOnGeometry(st.gSysParaTable, program.tranParas);
+    return false;
 }
 
 }  // namespace velbend

@@ -187,10 +187,11 @@ void GyForm::Option2_Click() {
 bool GyForm::Command1_Click() {
     if (Option1) copy_.gRunMode = 0;
     else if (Option2) copy_.gRunMode = 1;
-    ParamStore& st = program_.params;
-    for (const GyBox& b : GyBoxes()) CopyLine(st.gSysParaTable, copy_, b.line);
-    CopyLine(st.gSysParaTable, copy_, kGyRunModeLine);
-    return SaveSysPara(st, st.gSysGroup, 0, program_.op(), program_.tranParas);
+    SysPara& table = program_.params.gSysParaTable;
+    const SysPara before = table;
+    for (const GyBox& b : GyBoxes()) CopyLine(table, copy_, b.line);
+    CopyLine(table, copy_, kGyRunModeLine);
+    return SaveGroupTable(program_, before);
 }
 
 }  // namespace velbend

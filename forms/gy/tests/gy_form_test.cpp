@@ -207,6 +207,32 @@ TEST_F(GyFormTest, SaveWritesTheGroupFileAndConfirms) {
     EXPECT_EQ(op.LastText(), "Save failed: SysPara/SYS_3.ini");
 }
 
+// A Save whose file cannot be written leaves the table (and the geometry
+// handed on from it) as before Save; the edits stay for another try.
+TEST_F(GyFormTest, AFailedSaveLeavesTheTableAsItWas) {
+    ASSERT_TRUE(ParseSysPara(Data("SYS_golden.ini"), table).ok());
+    const SysPara before = table;
+    double conDet = 0;
+    program.tranParas = [&](double c, double, double, int16_t, double, double) { conDet = c; };
+    std::filesystem::create_directories(home / "SysPara/SYS_0.ini");  // no file can take its place
+    GyForm f(program);
+    f.Form_Load();
+    f.Text1_Change(0, "12.5");
+    f.Text1_Change(14, "0.75");  // gConDet, handed to the geometry
+    f.Option2_Click();
+    EXPECT_FALSE(f.Command1_Click());
+    EXPECT_EQ(op.LastText(), "参数保存失败：SysPara/SYS_0.ini");
+    EXPECT_EQ(SysParaBytes(table), SysParaBytes(before));
+    EXPECT_EQ(conDet, before.gConDet);
+    EXPECT_EQ(f.copy().gSlotToBendThreshold, 12.5);
+    // Once the file can be written, the same Save goes through.
+    std::filesystem::remove(home / "SysPara/SYS_0.ini");
+    EXPECT_TRUE(f.Command1_Click());
+    EXPECT_EQ(table.gSlotToBendThreshold, 12.5);
+    EXPECT_EQ(table.gRunMode, 1);
+    EXPECT_EQ(conDet, 0.75);
+}
+
 TEST_F(GyFormTest, ReturnDropsEditsAndHiddenValuesGoBackUnchanged) {
     ASSERT_TRUE(ParseSysPara(Data("SYS_golden.ini"), table).ok());
     // A value whose print form does not read back exactly.

@@ -235,12 +235,9 @@ bool GY1_Model::Command2_Click(int Index) {
     s.gCutStrokes = mCutStrokes;
     s.gCutOffStroke = mCutOffStroke;
     s.gCutTimes = mCutTimes;
-    if (!SaveSysPara(program_.params, program_.params.gSysGroup, 0, m.op, program_.tranParas)) {
-        // The file was kept as it was: so is the table, and the edits stay
-        // in the dialog for another try.
-        s = before;
-        m.panel.Text7 = text7Before;
-    }
+    // A failed write puts the table back (and the edits stay in the dialog
+    // for another try); the main window's length goes back with it.
+    if (!SaveGroupTable(program_, before)) m.panel.Text7 = text7Before;
     return false;
 }
 

@@ -3,6 +3,7 @@
 // the simulated card through the machine loop.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 
 #include "gy1_fixture.h"
@@ -185,6 +186,18 @@ TEST_F(GY1ProgramTest, ToolSettingAndMarkingLinePrograms) {
     sys().gCutterRotateMode = 1;
     m.Command7_Click(0);
     ExpectG5(Expected({"G90 G01", "M10"}, Block{0.0, 1, 0, 1}, {"M11"}));
+    run().gSlotRunning = 0;
+    // With the feed encoder correcting, a slot's block asks for the
+    // correction first; the marking line's never does.
+    program.ctx.panel.Check3 = 1;
+    ProgramLines slot;
+    Print_KCaction(program.ctx, slot, 0.0, 1, 0, 0);
+    ASSERT_EQ(slot.lines()[1], "M34");
+    m.Command7_Click(0);
+    const Lines marking = G5();
+    ASSERT_GT(marking.size(), 3u);
+    EXPECT_EQ(marking[2], "G04 P200");
+    EXPECT_EQ(std::count(marking.begin(), marking.end(), "M34"), 0);
     run().gSlotRunning = 0;
     EXPECT_TRUE(op.messages.empty()) << op.LastText();
 }

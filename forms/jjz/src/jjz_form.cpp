@@ -198,9 +198,10 @@ bool JJZ_Model::Command0_Click(int16_t Index) {
     if (Index == 1) return true;
     if (Index != 0 || !saveEnabled_) return false;
     SysPara& t = p_.params.gSysParaTable;
+    const SysPara before = t;
     for (int n = 1; n <= kAxes; ++n) t.gAxisPara[static_cast<std::size_t>(n)] = work_.gAxisPara[static_cast<std::size_t>(n)];
     t.gEncoderEquiv = work_.gEncoderEquiv;
-    SaveSysPara(p_.params, p_.params.gSysGroup, 0, p_.op(), p_.tranParas);
+    SaveGroupTable(p_, before);
     return false;
 }
 

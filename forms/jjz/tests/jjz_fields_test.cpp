@@ -2,6 +2,8 @@
 // title, and the calibration panel's arithmetic.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "machine_fixture.h"
 #include "velbend/common/numtext.h"
 #include "velbend/forms/jjz_form.h"
@@ -106,6 +108,21 @@ TEST_F(JjzFieldsTest, ReturnDropsEditsAndSaveStoresThem) {
     EXPECT_EQ(reread.gSysParaTable.gEncoderEquiv, 77);
     EXPECT_TRUE(again.Command0_Click(1));
     EXPECT_EQ(program.params.gSysParaTable.gAxisPara[2].PulseEquivalent, 123.5);
+}
+
+// A Save whose file cannot be written leaves the table as it was: every
+// move reads the stored axis records, never values reported as not saved.
+TEST_F(JjzFieldsTest, AFailedSaveLeavesTheTableAsItWas) {
+    const SysPara before = program.params.gSysParaTable;
+    std::filesystem::remove(home / "SysPara/SYS_1.ini");
+    std::filesystem::create_directories(home / "SysPara/SYS_1.ini");  // no file can take its place
+    m.Form_Load();
+    m.SetText(2, 1, "123.5");
+    m.SetText(5, 0, "77");
+    EXPECT_FALSE(m.Command0_Click(0));
+    EXPECT_EQ(op.LastText(), "参数保存失败：SysPara/SYS_1.ini");
+    EXPECT_EQ(SysParaBytes(program.params.gSysParaTable), SysParaBytes(before));
+    EXPECT_EQ(m.Working().gAxisPara[2].PulseEquivalent, 123.5);
 }
 
 TEST_F(JjzFieldsTest, GatingByUserLevelAndEncoder) {

@@ -4,6 +4,7 @@
 // build's position boxes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "card_model.h"
@@ -280,12 +281,18 @@ TEST_P(JjzMotionTest, MoveAndMarkingLine) {
     EXPECT_EQ(Cmd(1), 1250);
 
     program.ctx.sys().gCutterRotateMode = 1;
+    // With the feed encoder correcting, the marking line's block still asks
+    // for no correction ("G04 P400", "M34" before a slot's cut).
+    program.ctx.sys().gXEncoderPort = 1;
+    program.ctx.panel.Check3 = 1;
     m.Command7_Click(0);
     EXPECT_EQ(run().gSlotRunning, kTrue);
     const auto lines = testing::LinesOf(home.Read("G5.dat"));
-    ASSERT_GE(lines.size(), 3u);
+    ASSERT_GE(lines.size(), 4u);
     EXPECT_EQ(lines.front(), "G90 G01");
     EXPECT_EQ(lines[1], "M10");
+    EXPECT_EQ(lines[2], "G04 P200");
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "M34"), 0);
     EXPECT_EQ(lines.back(), "M11");
     EXPECT_EQ(run().gNcLineCount, static_cast<int16_t>(lines.size()));
     for (int i = 0; i < 3000 && run().gSlotRunning == kTrue; ++i) Tick();

@@ -368,6 +368,7 @@ void SB_Model::LogicLimit() {
 
 bool SB_Model::Command1_Click() {
     SysPara& t = program_.params.gSysParaTable;
+    const SysPara before = t;
     const SysPara& w = work_;
     t.gCutterAngle = w.gCutterAngle;
     t.gCutterRotateMode = w.gCutterRotateMode;
@@ -395,7 +396,7 @@ bool SB_Model::Command1_Click() {
     t.gMaxBendAngle = w.gMaxBendAngle;
     t.gBendToSlotDist = w.gBendToSlotDist;
     t.gBendMechDelay = w.gBendMechDelay;
-    return SaveSysPara(program_.params, program_.params.gSysGroup, 0, program_.op(), program_.tranParas);
+    return SaveGroupTable(program_, before);
 }
 
 }  // namespace velbend

@@ -129,8 +129,10 @@ void SB_Model::Command4_MouseUp(int16_t Index) {
 void SB_Model::Command5_MouseDown(int16_t Index) {
     MachineContext& ctx = program_.ctx;
     if (Index == 2) {
-        // Pressing toggles the material pressing (an output: never refused).
-        ctx.card.write_bit(0, 3, ctx.card.get_out(0, 3) == 0 ? 1 : 0);
+        // Pressing toggles the material pressing.  Not while a program runs:
+        // letting the strip go mid-program would spoil it.  A test that waits
+        // for the pressing to end is ended by Stop.
+        if (!IsMachineBusy(ctx.run)) ctx.card.write_bit(0, 3, ctx.card.get_out(0, 3) == 0 ? 1 : 0);
         return;
     }
     if (Index != 0 && Index != 1) return;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -298,6 +299,20 @@ TEST_F(SbFormTest, SaveChangesOnlyTheEditedLines) {
     replaceLine(47, " 45");
     replaceLine(64, "BDPN,");
     EXPECT_EQ(home.Read("SysPara/SYS_0.ini"), want);
+}
+
+// A Save whose file cannot be written leaves the table as it was: the
+// machine tests, which read the table, never run on unsaved values.
+TEST_F(SbFormTest, AFailedSaveLeavesTheTableAsItWas) {
+    const SysPara before = program.params.gSysParaTable;
+    std::filesystem::create_directories(home / "SysPara/SYS_0.ini");  // no file can take its place
+    SB_Model f = Open();
+    f.Text1_Change(0, "45");
+    f.Option_Click(2, 1);
+    EXPECT_FALSE(f.Command1_Click());
+    EXPECT_EQ(op.LastText(), "参数保存失败：SysPara/SYS_0.ini");
+    EXPECT_EQ(SysParaBytes(program.params.gSysParaTable), SysParaBytes(before));
+    EXPECT_EQ(f.Work().gCutterAngle, 45);
 }
 
 }  // namespace

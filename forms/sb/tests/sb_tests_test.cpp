@@ -198,9 +198,9 @@ TEST_F(SbTestsTest, EverySlottingTestRunsToItsEnd) {
     }
 }
 
-// A straight corner cuts nothing: the preamble's pressing holds the run
-// until the operator releases the material with Pressing.
-TEST_F(SbTestsTest, StraightCornerEndsWhenThePressingIsReleased) {
+// A straight corner cuts nothing: the preamble's pressing holds the run.
+// Pressing cannot let the strip go while the test runs; Stop ends it.
+TEST_F(SbTestsTest, AStraightCornerWaitsUntilStop) {
     sim.PlaceSwitch(14, 3, 300, 100000000);
     sim.PlaceSwitch(20, 4, 300, 100000000);
     T().gSlotThreshold = 100;  // the included angle 90 counts as straight
@@ -209,11 +209,17 @@ TEST_F(SbTestsTest, StraightCornerEndsWhenThePressingIsReleased) {
     ASSERT_EQ(program.ctx.run.gSlotRunning, kTrue);
     ASSERT_TRUE(TickUntil([&] { return program.ctx.run.gNcLineIndex == program.ctx.run.gNcLineCount; }));
     Tick(10);
-    EXPECT_EQ(program.ctx.run.gSlotRunning, kTrue);
+    ASSERT_EQ(program.ctx.card.get_out(0, 3), 1);
     f.Command5_MouseDown(2);
-    Tick();
+    Tick(10);
+    EXPECT_EQ(program.ctx.card.get_out(0, 3), 1);
+    EXPECT_EQ(program.ctx.run.gSlotRunning, kTrue);
+    f.Command7_Click();
     EXPECT_EQ(program.ctx.run.gSlotRunning, 0);
-    EXPECT_EQ(op.LastText(), "开槽完成！");
+    EXPECT_EQ(program.ctx.card.get_out(0, 3), 0);
+    // Idle again: Pressing toggles.
+    f.Command5_MouseDown(2);
+    EXPECT_EQ(program.ctx.card.get_out(0, 3), 1);
 }
 
 TEST_F(SbTestsTest, StopDuringASlottingTestStopsEverything) {
@@ -286,9 +292,9 @@ TEST_F(SbTestsTest, JogStepAndTheirReleases) {
     EXPECT_EQ(program.ctx.card.get_out(0, 3), 0);
 }
 
-// While busy, moves are refused and releases stop nothing they did not
-// start; outputs still switch.
-TEST_F(SbTestsTest, BusyRefusesMovesButNotOutputs) {
+// While busy, moves and the pressing are refused and releases stop nothing
+// they did not start; the cutter outputs still switch.
+TEST_F(SbTestsTest, BusyRefusesMovesAndPressingButNotTheCutter) {
     SB_Model f = Open();
     // A step of Y runs; a program then marks the machine busy.
     f.SetTestCheck("Check2", 1);
@@ -304,12 +310,12 @@ TEST_F(SbTestsTest, BusyRefusesMovesButNotOutputs) {
     f.Command6_Click(2);
     f.Command3_Click(3);
     f.Command3_Click(1);
+    f.Command5_MouseDown(2);   // Pressing
+    EXPECT_EQ(program.ctx.card.get_out(0, 3), 0);
     EXPECT_EQ(program.ctx.run.gHomeState, 0);
     ASSERT_TRUE(TickUntil([&] { return !Moving(2); }, 300));
     EXPECT_EQ(Cmd(2), 2000);
     for (int a : {1, 3, 4}) EXPECT_EQ(Cmd(a), 0) << a;
-    f.Command5_MouseDown(2);
-    EXPECT_EQ(program.ctx.card.get_out(0, 3), 1);
     T().gCutterUpDownMode = 0;
     f.Command6_Click(1);
     EXPECT_EQ(program.ctx.card.get_out(0, 1), 1);
@@ -341,6 +347,27 @@ TEST_F(SbTestsTest, CutterButtonsByMode) {
     T().gCutterUpDownMode = 2;
     f.Command6_Click(1);
     EXPECT_EQ(sim.Outputs() & 6u, 4u);
+}
+
+// A cylinder cutter's buttons switch the other stroke off before their own
+// on, as the IO dialog's do: the two strokes are never driven together.
+TEST_F(SbTestsTest, CylinderCutterButtonsSwitchTheOtherStrokeOffFirst) {
+    static std::vector<std::pair<int32_t, int32_t>> writes;
+    CardEntries card;
+    card.write_bit = [](int32_t, int32_t bit, int32_t value) {
+        writes.emplace_back(bit, value);
+        return int32_t{0};
+    };
+    program.ctx.card.Bind(card);
+    T().gCutterUpDownMode = 0;
+    SB_Model f = Open();
+    using Writes = std::vector<std::pair<int32_t, int32_t>>;
+    writes.clear();
+    f.Command6_Click(1);  // Cutter Out
+    EXPECT_EQ(writes, (Writes{{2, 0}, {1, 1}}));
+    writes.clear();
+    f.Command6_Click(0);  // Cutter Back
+    EXPECT_EQ(writes, (Writes{{1, 0}, {2, 1}}));
 }
 
 TEST_F(SbTestsTest, SeekZeroAndItsCancel) {

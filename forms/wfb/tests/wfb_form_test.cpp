@@ -279,8 +279,10 @@ TEST_F(PatProgramTest, DoubleMechanism) {
     EXPECT_EQ(Build(2, "1", "87")[4], "G05 Y90.0000 F00001500");
     EXPECT_EQ(Build(2, "1", "86")[4], "G05 Y89.0000 F00001500");
     EXPECT_EQ(Build(2, "1", "-86")[2], "Y-4.0000 F1500");
-    EXPECT_EQ(Build(2, "1", "-86")[4], "G05 Y-90.0000 F00001500");
     EXPECT_EQ(Build(2, "1", "-85")[4], "G05 Y-89.0000 F00001500");
+    EXPECT_EQ(Build(2, "1", "-86")[4], "G05 Y-90.0000 F00001500");  // at the maximum
+    for (const char* beyond : {"-86.5", "-87", "-200"})
+        EXPECT_EQ(Build(2, "1", beyond)[4], "G05 Y-90.0000 F00001500") << beyond;
 }
 
 TEST_F(PatProgramTest, SingleMechanism) {

@@ -156,6 +156,9 @@ WfbDialog::WfbDialog(Program& program, QWidget* parent) : ModalDialog(program, p
     Load();
 }
 
+// A hold still on ends while the model is alive (the buttons go after it).
+WfbDialog::~WfbDialog() { OnLoseHold(); }
+
 void WfbDialog::XianShiCE() {
     model_.XianShiCE();
     ApplyCaptions(this, WfbCaptions(), program().language());

@@ -19,6 +19,7 @@ class WfbDialog : public ModalDialog {
     Q_OBJECT
 public:
     WfbDialog(Program& program, QWidget* parent);
+    ~WfbDialog() override;
     void XianShiCE() override;
     WFB_Form& model() { return model_; }
     // Shows the model's texts, scroll ranges and row marks.

@@ -63,6 +63,9 @@ GY1_Form::GY1_Form(Program& program, QWidget* parent) : ModalDialog(program, par
     timer1_->start();
 }
 
+// A hold still on ends while the model is alive (the buttons go after it).
+GY1_Form::~GY1_Form() { OnLoseHold(); }
+
 void GY1_Form::Build() {
     const bool second = program().ctx.secondBuild;
     const auto [w, h] = GY1_ClientSize(second);

@@ -1,9 +1,11 @@
 // GY1_Form on the offscreen platform: opened in both builds, typed into and
-// saved, the feed jog held and the dialog closed, the second build's two
-// options clicked.
+// saved, the feed jog held and the dialog closed or destroyed, the second
+// build's two options clicked.
 #include "velbend/ui/gy1_form.h"
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -162,6 +164,12 @@ TEST_F(GY1FormWindowTest, HeldJogStopsWhenTheDialogCloses) {
     ASSERT_TRUE(Moving(1));
     QTest::mouseRelease(back, Qt::RightButton);
     EXPECT_TRUE(TickUntil([&] { return !Moving(1); }, 200));
+
+    // Destroyed with the feed held: the hold ends while the model is alive.
+    auto last = std::make_unique<GY1_Form>(program, nullptr);
+    last->show();
+    QTest::mouseClick(Find<QPushButton>(*last, "Command1(0)"), Qt::LeftButton);
+    EXPECT_TRUE(HoldEndsBeforeTheModelGoes(std::move(last), "Command7(6)", 1));
 }
 
 TEST_F(GY1FormWindowTest, CalibrationRoundAndEncoderCount) {

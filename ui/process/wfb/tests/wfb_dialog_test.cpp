@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 
 #include <QApplication>
 #include <QLineEdit>
@@ -113,6 +114,10 @@ TEST_F(WfbDialogTest, HeldFeedStopsWhenItsHoldEnds) {
             return s == 0;
         }, 200)) << c.name;
     }
+    // Destroyed with the feed held: the hold ends while the model is alive.
+    auto d = std::make_unique<WfbDialog>(program, nullptr);
+    d->show();
+    EXPECT_TRUE(HoldEndsBeforeTheModelGoes(std::move(d), "Command5", 1));
 }
 
 }  // namespace

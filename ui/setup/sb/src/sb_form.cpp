@@ -51,6 +51,9 @@ SB_Form::SB_Form(Program& program, QWidget* parent) : ModalDialog(program, paren
     Load();
 }
 
+// A hold still on ends while the model is alive (the buttons go after it).
+SB_Form::~SB_Form() { OnLoseHold(); }
+
 void SB_Form::Build() {
     setFixedSize(At(0, 0, 1000, 702).size());
     auto label = [&](QWidget* p, const char* name, int l, int t, int w, int h = 22) {

@@ -1,12 +1,13 @@
 // The machine setup dialog on the offscreen platform: options clicked and
 // their interlocks on the widgets, Save, Esc, the user level, a slotting
-// test and a held jog ended by closing the dialog.
+// test and a held jog ended by closing or destroying the dialog.
 #include "velbend/ui/sb_form.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>
+#include <memory>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -163,6 +164,10 @@ TEST_F(SbWindowTest, AHeldJogStopsWhenTheDialogCloses) {
     ASSERT_TRUE(Moving(1));
     QTest::mouseRelease(C(e, "Command5(1)"), Qt::RightButton);
     EXPECT_TRUE(TickUntil([&] { return !Moving(1); }, 100));
+    // Destroyed with the feed held: the hold ends while the model is alive.
+    auto f = std::make_unique<SB_Form>(program, nullptr);
+    f->show();
+    EXPECT_TRUE(HoldEndsBeforeTheModelGoes(std::move(f), "Command5(0)", 1));
 }
 
 // Any mouse button holds a jog and its release ends it; in step mode the

@@ -60,4 +60,17 @@ bool TakeLong(int32_t& target, std::string_view text, Operator& op, int16_t lang
 // The out-of-range message: "数值超出范围：<text>" / "Value out of range: <text>".
 void ReportOutOfRange(Operator& op, int16_t language, std::string_view text);
 
+// ---- Save of a dialog that edits the current group's table ----------------
+
+struct Program;
+
+// The dialog has put its values into the system-parameter table, which held
+// `before` until then: SaveSysPara (gSysGroup, 0) writes the group's file
+// and tells the operator.  When the file cannot be written (the failure is
+// reported), the table goes back to `before` and the geometry is handed its
+// values again: the file was kept as it was, and nothing may run on, nor
+// the shut-down save write, values that were reported as not saved.  The
+// dialog keeps its edits for another try.  False then.
+bool SaveGroupTable(Program& program, const SysPara& before);
+
 }  // namespace velbend

@@ -80,7 +80,8 @@ public:
     void Option2_Click();
     // Save: run mode from the options, the thirty values and the run mode
     // into the table, SaveSysPara of the current group (its message tells
-    // the operator).  The dialog stays open.  False when the write failed.
+    // the operator).  The dialog stays open.  False when the write failed:
+    // the table is then as it was before Save, the edits stay in the copy.
     bool Command1_Click();
 
     // What the dialog shows.

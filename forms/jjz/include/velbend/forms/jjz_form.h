@@ -69,7 +69,8 @@ public:
 
     // ---- save / return --------------------------------------------------------
     // Index 0 Save (working copy into the table, SaveSysPara of the current
-    // group); 1 Return.  True when the dialog is to close.
+    // group; a failed write leaves the table as it was); 1 Return.  True
+    // when the dialog is to close.
     bool Command0_Click(int16_t Index);
     const SysPara& Working() const { return work_; }
 

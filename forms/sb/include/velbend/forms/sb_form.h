@@ -68,7 +68,8 @@ public:
     void LogicLimit();
 
     // Save: the working copy into the table, then SaveSysPara (group, 0).
-    // False when the file could not be written (the failure was reported).
+    // False when the file could not be written (the failure was reported);
+    // the table is then as it was before (SaveGroupTable).
     bool Command1_Click();
 
     // ---- machine tests -----------------------------------------------------

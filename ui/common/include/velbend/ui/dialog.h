@@ -8,7 +8,10 @@
 //     button (Enter acts only where a window's handler says so);
 //   - ends every press-and-hold button's hold when it hides, closes, or
 //     loses the focus (its window deactivated), so no axis keeps running
-//     because a release was missed.
+//     because a release was missed.  A dialog whose hold buttons reach its
+//     own members (its model) also calls OnLoseHold() from its destructor:
+//     its widgets go only after those members, and a hold still on then
+//     would be released into a model that is gone.
 // A dialog is created fresh at each opening and run with exec(); the
 // main window's machine loop keeps ticking meanwhile.
 //
@@ -37,8 +40,9 @@ protected:
     // Icon, captions, fields, in that order.
     void Load();
     virtual void LoadFields() {}
-    // Called when the dialog hides, closes or is deactivated: the jog
-    // buttons' holds end here (HoldButton::letGo runs their release).
+    // Called when the dialog hides, closes or is deactivated, and from the
+    // destructor of a dialog with hold buttons: the jog buttons' holds end
+    // here (HoldButton::letGo runs their release).
     virtual void OnLoseHold();
 
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -18,6 +18,7 @@ class GY1_Form : public ModalDialog {
     Q_OBJECT
 public:
     GY1_Form(Program& program, QWidget* parent);
+    ~GY1_Form() override;
 
     GY1_Model& model() { return model_; }
     void XianShiCE() override;

@@ -16,6 +16,7 @@ class SB_Form : public ModalDialog {
     Q_OBJECT
 public:
     SB_Form(Program& program, QWidget* parent);
+    ~SB_Form() override;
 
     void XianShiCE() override;
     SB_Model& model() { return model_; }
