@@ -273,4 +273,28 @@ void SyncFolder(const std::filesystem::path& dir) {
     ::close(dfd);
 }
 
+namespace {
+
+// ".<name>.tmpXXXXXX", as CreateTemp names them.
+bool IsWriteLeftover(std::string_view name) {
+    const std::size_t tail = kTempMark.size() + kTempSuffix;
+    if (name.size() < 2 + tail || name.front() != '.') return false;
+    if (name.substr(name.size() - tail, kTempMark.size()) != kTempMark) return false;
+    for (char c : name.substr(name.size() - kTempSuffix))
+        if (kTempChars.find(c) == std::string_view::npos) return false;
+    return true;
+}
+
+}  // namespace
+
+void RemoveWriteLeftovers(const std::filesystem::path& dir) {
+    std::error_code ec;
+    std::vector<std::filesystem::path> gone;
+    for (const auto& e : std::filesystem::directory_iterator(dir, ec)) {
+        if (e.is_regular_file(ec) && !e.is_symlink(ec) && IsWriteLeftover(e.path().filename().string()))
+            gone.push_back(e.path());
+    }
+    for (const auto& p : gone) std::filesystem::remove(p, ec);
+}
+
 }  // namespace velbend

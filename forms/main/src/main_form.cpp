@@ -124,6 +124,9 @@ void Form_Load(MainFormModel& m) {
     // speed and feed.
     panel.Text9 = {"1", "30", "5000", "500"};
 
+    // The temporary files of writes that the last run did not finish.
+    RemoveWriteLeftovers(ProgramFolder());
+    RemoveWriteLeftovers(ProgramFile("SysPara"));
     // 2-4: title text, groups and their names (icon: the view).
     m.titleText = ReadTitleText();
     ReadParaGroup(st, prog.op());   // "缺少参数组配置文件！" and the group numbers 0..9

@@ -114,6 +114,22 @@ TEST_F(StartUp, PatArcSpacingFileAndItsDefaults) {
     }
 }
 
+// The temporary files of writes that a killed program left behind go at
+// start-up, in the program folder and in SysPara/; look-alikes stay.
+TEST_F(StartUp, LeftoversOfInterruptedWritesAreRemoved) {
+    SeedHome();
+    const std::vector<std::string> leftovers = {".sys1.ini.tmpA1b2C3", "SysPara/.SYS_0.ini.tmpzZ09aB"};
+    const std::vector<std::string> others = {".sys1.ini.tmpA1b2C", "sys1.ini.tmpA1b2C3", ".tmpA1b2C3",
+                                             ".sys1.ini.tmpA1-2C3", "SysPara/.SYS_0.ini.tmpA1b2C3x"};
+    for (const auto& n : leftovers) home.Write(n, "secret");
+    for (const auto& n : others) home.Write(n, "x");
+    std::filesystem::create_directories(home / "SysPara/.d.ini.tmpAAAAAA");
+    Load();
+    for (const auto& n : leftovers) EXPECT_FALSE(home.Exists(n)) << n;
+    for (const auto& n : others) EXPECT_TRUE(home.Exists(n)) << n;
+    EXPECT_TRUE(home.Exists("SysPara/.d.ini.tmpAAAAAA"));
+}
+
 TEST_F(StartUp, NoCardGivesTheMessageAndTheAxesAreStillSetUp) {
     SeedHome();
     sys.gAxisPara[1].Acceleration = 2.5;

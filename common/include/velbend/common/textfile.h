@@ -124,5 +124,8 @@ bool WriteFileAtomicPrivate(const std::filesystem::path& p, std::string_view byt
 
 // Makes renames and removals in a folder durable (fsync of the folder).
 void SyncFolder(const std::filesystem::path& dir);
+// Removes the temporary files that interrupted atomic writes left in `dir`:
+// only regular files named ".<name>.tmpXXXXXX" (six letters or digits).
+void RemoveWriteLeftovers(const std::filesystem::path& dir);
 
 }  // namespace velbend
