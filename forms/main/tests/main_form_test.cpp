@@ -20,6 +20,7 @@ TEST_F(StartUp, GroupNumbersOfParaGroupCountFromOne) {
     sys.gMillRadius = 2.5;
     WriteSys(2);
     WriteCurvature(0, 3);
+    home.Write("SysPara/pfjj_0.ini", " 40            1 \r\n 0             4 \r\n");
     Load();
     EXPECT_EQ(program.params.gSysGroup, 2);
     EXPECT_EQ(program.params.gWanFuGroup, 0);
