@@ -297,4 +297,20 @@ void RemoveWriteLeftovers(const std::filesystem::path& dir) {
     for (const auto& p : gone) std::filesystem::remove(p, ec);
 }
 
+bool KeepFileAs(const std::filesystem::path& from, const std::filesystem::path& to, std::string* error) {
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        SyncFolder(to.parent_path());
+        return true;
+    }
+    const int err = errno;
+    if (err != EEXIST) {
+        // A file system without hard links: a copy of the bytes.
+        std::error_code ec;
+        auto bytes = ReadFileBytes(from);
+        if (bytes && !std::filesystem::exists(to, ec) && WriteFileAtomic(to, *bytes, error)) return true;
+    }
+    if (error) *error = "cannot keep " + from.string() + " as " + to.string() + ": " + std::strerror(err);
+    return false;
+}
+
 }  // namespace velbend

@@ -4,6 +4,7 @@
 #include "velbend/common/numtext.h"
 #include "velbend/common/progdir.h"
 #include "velbend/common/textfile.h"
+#include "velbend/params/damaged.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -94,18 +95,19 @@ std::string WanFuPFileName(int group) { return "SysPara/wanfubiaoP_" + Format(gr
 std::string WanFuNFileName(int group) { return "SysPara/wanfubiaoN_" + Format(group, "0") + ".ini"; }
 
 bool LoadWanFuTables(ParamStore& st, int16_t group, Operator& op) {
-    std::string bad;
+    std::vector<std::string> bad;
     auto note = [&](const WanFuReadResult& r, const std::string& name) {
-        if (r.ok()) return;
-        if (!bad.empty()) bad += ", ";
-        bad += name;
+        if (!r.ok()) bad.push_back(name);
     };
     note(ReadWanFuFile(WanFuPFileName(group), st.mWanFuP, st.gWanFuPLast), WanFuPFileName(group));
     note(ReadWanFuFile(WanFuNFileName(group), st.mWanFuN, st.gWanFuNLast), WanFuNFileName(group));
     if (bad.empty()) return true;
+    std::string list = bad.front();
+    if (bad.size() > 1) list += ", " + bad.back();
     std::string text = st.gLanguage == 0
-        ? "曲率表文件缺失、为空或有错误：" + bad + "。缺失的曲率表保持原值。"
-        : "Curvature file missing, empty or damaged: " + bad + ". A missing table keeps its values.";
+        ? "曲率表文件缺失、为空或有错误：" + list + "。缺失的曲率表保持原值。"
+        : "Curvature file missing, empty or damaged: " + list + ". A missing table keeps its values.";
+    text += NoteDamagedFiles(st, bad);
     op.MsgBox(text, MsgButtons::Ok, MsgIcon::Warning, Tr(st.gLanguage, "错误", "Wrong"));
     return false;
 }
@@ -129,6 +131,12 @@ bool WriteWanFuFiles(const ParamStore& st, int16_t group, std::string* failed, s
     // The positive file as it is, to be put back if the negative one cannot
     // be written: the two tables of a group change together or not at all.
     std::error_code ec;
+    // Damaged files are kept before anything changes.
+    for (const std::string& name : {pName, nName}) {
+        if (KeepDamagedFile(st, name)) continue;
+        add(failed, name);
+        return false;
+    }
     const bool pExisted = std::filesystem::exists(pPath, ec);
     const auto pOld = pExisted ? ReadFileBytes(pPath) : std::nullopt;
     if (!WriteFileAtomic(pPath, WanFuBytes(st.mWanFuP, st.gWanFuPLast))) {

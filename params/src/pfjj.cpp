@@ -4,6 +4,7 @@
 #include "velbend/common/numtext.h"
 #include "velbend/common/progdir.h"
 #include "velbend/common/textfile.h"
+#include "velbend/params/damaged.h"
 #include "velbend/params/sysfile.h"
 
 #include <algorithm>
@@ -74,7 +75,7 @@ bool LoadPfjj(ParamStore& st, int16_t group, Operator& op) {
 }
 
 bool SavePfjj(const ParamStore& st, int16_t group) {
-    return WriteFileAtomic(ProgramFile(PfjjFileName(group)), PfjjBytes(st.gPfjjTable, st.gPfjjLast));
+    return WriteParamFile(st, PfjjFileName(group), PfjjBytes(st.gPfjjTable, st.gPfjjLast));
 }
 
 }  // namespace velbend

@@ -127,5 +127,10 @@ void SyncFolder(const std::filesystem::path& dir);
 // Removes the temporary files that interrupted atomic writes left in `dir`:
 // only regular files named ".<name>.tmpXXXXXX" (six letters or digits).
 void RemoveWriteLeftovers(const std::filesystem::path& dir);
+// Keeps the file `from` also under the name `to` (a hard link, or a copy
+// where the file system has none).  An existing `to` is never replaced:
+// false then, as on any failure (*error says why).
+bool KeepFileAs(const std::filesystem::path& from, const std::filesystem::path& to,
+                std::string* error = nullptr);
 
 }  // namespace velbend

@@ -35,7 +35,8 @@ std::string WanFuPFileName(int group);  // "SysPara/wanfubiaoP_<g>.ini"
 std::string WanFuNFileName(int group);  // "SysPara/wanfubiaoN_<g>.ini"
 
 // Reads both tables of curvature group `group` into the store (start-up).
-// Missing or damaged files: one message naming them; such a file leaves its
+// Missing or damaged files: one message naming them (and where a damaged
+// one is kept before it is rewritten); such a file leaves its
 // table and last-row index as they were.  True when both read whole.
 bool LoadWanFuTables(ParamStore& st, int16_t group, Operator& op);
 
@@ -54,7 +55,8 @@ bool SaveWanFuBiao(ParamStore& st, int16_t group, int16_t tsh, Operator& op);
 inline bool SaveWanFuBiao(ParamStore& st, int16_t group, Operator& op) {
     return SaveWanFuBiao(st, group, 0, op);
 }
-// The writing alone, without any message.  The positive file first: when
+// The writing alone, without any message.  A file start-up found damaged
+// is kept first (KeepDamagedFile).  The positive file first: when
 // it cannot be written the negative one is not touched; when the negative
 // one cannot be written the positive one is put back as it was (removed if
 // it did not exist).  Names of files not written are appended to *failed,

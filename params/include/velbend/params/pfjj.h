@@ -32,7 +32,7 @@ std::string PfjjFileName(int group);  // "SysPara/pfjj_<g>.ini"
 // written to pfjj.ini.  False only when pfjj.ini could not be written.
 bool LoadPfjj(ParamStore& st, int16_t group, Operator& op);
 
-// Writes rows 0..gPfjjLast-1 to SysPara/pfjj_<group>.ini atomically.
+// Writes rows 0..gPfjjLast-1 to SysPara/pfjj_<group>.ini (WriteParamFile).
 bool SavePfjj(const ParamStore& st, int16_t group);
 
 }  // namespace velbend
