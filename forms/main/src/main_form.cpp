@@ -124,7 +124,10 @@ void Form_Load(MainFormModel& m) {
     // speed and feed.
     panel.Text9 = {"1", "30", "5000", "500"};
 
-    // The temporary files of writes that the last run did not finish.
+    // Files that the last run left half written: a curvature pair is
+    // completed or undone first (its new files are no temporary files), then
+    // the temporary files of interrupted writes go.
+    RecoverWanFuFiles();
     RemoveWriteLeftovers(ProgramFolder());
     RemoveWriteLeftovers(ProgramFile("SysPara"));
     // 2-4: title text, groups and their names (icon: the view).
