@@ -1,8 +1,10 @@
 // The control program.  The same source makes Velbend and, compiled with
 // VELBEND_CS7, its second build Velbend-CS7.
 //
-// SIGTERM and SIGINT close the main window as the operator would (its
-// unload handler saves the settings), then the program ends.
+// SIGTERM, SIGINT and SIGHUP close the main window as the operator would
+// (its unload handler saves the settings), then the program ends.  They are
+// caught from before the first start-up message: one that comes while
+// start-up runs lets it finish without showing its messages, then closes.
 #include <csignal>
 #include <unistd.h>
 
@@ -41,20 +43,34 @@ int main(int argc, char** argv) {
     velbend::QtOperator op;
     velbend::Program program(op);
     program.ctx.secondBuild = kCs7;
-    velbend::MainForm form(program);
-    op.SetParent(&form);
-
+    velbend::MainForm* form = nullptr;
+    bool closeAsked = false;
     if (::pipe(g_signalPipe) == 0) {
-        auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &form);
-        QObject::connect(notifier, &QSocketNotifier::activated, &form, [&form] {
+        auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &app, [&] {
             char c;
             [[maybe_unused]] auto n = ::read(g_signalPipe[0], &c, 1);
-            form.close();
+            if (form) {
+                form->close();
+                return;
+            }
+            // Start-up is still running, inside one of its message boxes.
+            closeAsked = true;
+            op.SetClosing(true);
+            if (QWidget* box = QApplication::activeModalWidget()) box->close();
         });
-        std::signal(SIGTERM, OnSignal);
-        std::signal(SIGINT, OnSignal);
+        for (int sig : {SIGTERM, SIGINT, SIGHUP}) std::signal(sig, OnSignal);
     }
+
+    velbend::MainForm mainForm(program);
+    op.SetParent(&mainForm);
+    op.SetClosing(false);
+    form = &mainForm;
     QApplication::setQuitOnLastWindowClosed(true);
-    form.show();
+    if (closeAsked) {
+        mainForm.close();
+        return 0;
+    }
+    mainForm.show();
     return QApplication::exec();
 }

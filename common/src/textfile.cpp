@@ -8,7 +8,9 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace velbend {
@@ -175,8 +177,34 @@ TextBuilder& TextBuilder::LineUtf8(std::string_view s) {
 
 namespace {
 
-// forcedMode: the new file's permissions; negative keeps the old file's
-// (a new file gets rw-r--r--).
+constexpr std::string_view kTempMark = ".tmp";
+constexpr std::size_t kTempSuffix = 6;
+constexpr std::string_view kTempChars = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+
+// Creates the temporary file ".<name>.tmpXXXXXX" beside p, created with
+// `mode` (the umask applies); the descriptor, or -1 with errno set.
+int CreateTemp(const std::filesystem::path& dir, const std::filesystem::path& p, mode_t mode,
+               std::string& tmp) {
+    for (unsigned attempt = 0; attempt < 100; ++attempt) {
+        unsigned long long x = 0;
+        if (::getrandom(&x, sizeof x, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof x)) {
+            timespec ts {};
+            ::clock_gettime(CLOCK_REALTIME, &ts);
+            x = static_cast<unsigned long long>(ts.tv_nsec) ^ (static_cast<unsigned long long>(::getpid()) << 32) ^
+                (attempt * 7919ULL);
+        }
+        std::string suffix;
+        for (std::size_t i = 0; i < kTempSuffix; ++i, x /= kTempChars.size()) suffix += kTempChars[x % kTempChars.size()];
+        tmp = (dir / ("." + p.filename().string() + std::string(kTempMark) + suffix)).string();
+        int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+// forcedMode: the new file's permissions; negative keeps the old file's,
+// and a new file gets rw-rw-rw- less the umask.
 bool WriteAtomic(const std::filesystem::path& p, std::string_view bytes, std::string* error,
                  int forcedMode) {
     auto fail = [&](const std::string& what, int err) {
@@ -185,15 +213,16 @@ bool WriteAtomic(const std::filesystem::path& p, std::string_view bytes, std::st
     };
     std::filesystem::path dir = p.parent_path();
     if (dir.empty()) dir = ".";
-    std::string tmpl = (dir / ("." + p.filename().string() + ".tmpXXXXXX")).string();
-    int fd = ::mkstemp(tmpl.data());
-    if (fd < 0) return fail("cannot create a file in " + dir.string(), errno);
-    // Keep the old file's permissions; a new file gets rw-r--r--.
+    // The mode to set once the file exists: forced, or the old file's.  The
+    // temporary file stays owner-only until then.
     struct stat st {};
-    mode_t mode = 0644;
-    if (forcedMode >= 0) mode = static_cast<mode_t>(forcedMode);
-    else if (::stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode)) mode = st.st_mode & 07777;
-    ::fchmod(fd, mode);
+    std::optional<mode_t> keep;
+    if (forcedMode >= 0) keep = static_cast<mode_t>(forcedMode);
+    else if (::stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode)) keep = st.st_mode & 07777;
+    std::string tmpl;
+    int fd = CreateTemp(dir, p, keep ? 0600 : 0666, tmpl);
+    if (fd < 0) return fail("cannot create a file in " + dir.string(), errno);
+    if (keep) ::fchmod(fd, *keep);
     size_t done = 0;
     while (done < bytes.size()) {
         ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
@@ -222,12 +251,7 @@ bool WriteAtomic(const std::filesystem::path& p, std::string_view bytes, std::st
         ::unlink(tmpl.c_str());
         return fail("cannot replace " + p.string(), err);
     }
-    // Make the rename itself durable.
-    int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
+    SyncFolder(dir);  // the rename itself durable
     if (error) error->clear();
     return true;
 }
@@ -240,6 +264,53 @@ bool WriteFileAtomic(const std::filesystem::path& p, std::string_view bytes, std
 
 bool WriteFileAtomicPrivate(const std::filesystem::path& p, std::string_view bytes, std::string* error) {
     return WriteAtomic(p, bytes, error, 0600);
+}
+
+void SyncFolder(const std::filesystem::path& dir) {
+    int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd < 0) return;
+    ::fsync(dfd);
+    ::close(dfd);
+}
+
+namespace {
+
+// ".<name>.tmpXXXXXX", as CreateTemp names them.
+bool IsWriteLeftover(std::string_view name) {
+    const std::size_t tail = kTempMark.size() + kTempSuffix;
+    if (name.size() < 2 + tail || name.front() != '.') return false;
+    if (name.substr(name.size() - tail, kTempMark.size()) != kTempMark) return false;
+    for (char c : name.substr(name.size() - kTempSuffix))
+        if (kTempChars.find(c) == std::string_view::npos) return false;
+    return true;
+}
+
+}  // namespace
+
+void RemoveWriteLeftovers(const std::filesystem::path& dir) {
+    std::error_code ec;
+    std::vector<std::filesystem::path> gone;
+    for (const auto& e : std::filesystem::directory_iterator(dir, ec)) {
+        if (e.is_regular_file(ec) && !e.is_symlink(ec) && IsWriteLeftover(e.path().filename().string()))
+            gone.push_back(e.path());
+    }
+    for (const auto& p : gone) std::filesystem::remove(p, ec);
+}
+
+bool KeepFileAs(const std::filesystem::path& from, const std::filesystem::path& to, std::string* error) {
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        SyncFolder(to.parent_path());
+        return true;
+    }
+    const int err = errno;
+    if (err != EEXIST) {
+        // A file system without hard links: a copy of the bytes.
+        std::error_code ec;
+        auto bytes = ReadFileBytes(from);
+        if (bytes && !std::filesystem::exists(to, ec) && WriteFileAtomic(to, *bytes, error)) return true;
+    }
+    if (error) *error = "cannot keep " + from.string() + " as " + to.string() + ": " + std::strerror(err);
+    return false;
 }
 
 }  // namespace velbend

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using namespace velbend;
 using velbend::testing::TempHome;
 
@@ -129,6 +131,22 @@ TEST(WriteFileAtomic, PrivateFileIsOwnerOnlyAndOthersKeepTheirPermissions) {
     fs::permissions(p, fs::perms(0640));
     ASSERT_TRUE(WriteFileAtomic(p, "d"));
     EXPECT_EQ(fs::status(p).permissions() & fs::perms::all, fs::perms(0640));
+}
+
+// A new file follows the umask, from both sides of the default; the
+// private one stays owner-only under any umask.
+TEST(WriteFileAtomic, NewFileFollowsTheUmask) {
+    TempHome home;
+    namespace fs = std::filesystem;
+    const mode_t old = ::umask(027);
+    ASSERT_TRUE(WriteFileAtomic(home / "a.ini", "a"));
+    ASSERT_TRUE(WriteFileAtomicPrivate(home / "p.ini", "p"));
+    ::umask(002);
+    ASSERT_TRUE(WriteFileAtomic(home / "b.ini", "b"));
+    ::umask(old);
+    EXPECT_EQ(fs::status(home / "a.ini").permissions() & fs::perms::all, fs::perms(0640));
+    EXPECT_EQ(fs::status(home / "b.ini").permissions() & fs::perms::all, fs::perms(0664));
+    EXPECT_EQ(fs::status(home / "p.ini").permissions() & fs::perms::all, fs::perms(0600));
 }
 
 TEST(BlankFields, SingleBlanksSplitAndDoubleBlanksGiveEmptyFields) {

@@ -4,8 +4,10 @@
 #include "velbend/common/numtext.h"
 #include "velbend/common/progdir.h"
 #include "velbend/common/textfile.h"
+#include "velbend/params/damaged.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <vector>
@@ -94,18 +96,19 @@ std::string WanFuPFileName(int group) { return "SysPara/wanfubiaoP_" + Format(gr
 std::string WanFuNFileName(int group) { return "SysPara/wanfubiaoN_" + Format(group, "0") + ".ini"; }
 
 bool LoadWanFuTables(ParamStore& st, int16_t group, Operator& op) {
-    std::string bad;
+    std::vector<std::string> bad;
     auto note = [&](const WanFuReadResult& r, const std::string& name) {
-        if (r.ok()) return;
-        if (!bad.empty()) bad += ", ";
-        bad += name;
+        if (!r.ok()) bad.push_back(name);
     };
     note(ReadWanFuFile(WanFuPFileName(group), st.mWanFuP, st.gWanFuPLast), WanFuPFileName(group));
     note(ReadWanFuFile(WanFuNFileName(group), st.mWanFuN, st.gWanFuNLast), WanFuNFileName(group));
     if (bad.empty()) return true;
+    std::string list = bad.front();
+    if (bad.size() > 1) list += ", " + bad.back();
     std::string text = st.gLanguage == 0
-        ? "曲率表文件缺失、为空或有错误：" + bad + "。缺失的曲率表保持原值。"
-        : "Curvature file missing, empty or damaged: " + bad + ". A missing table keeps its values.";
+        ? "曲率表文件缺失、为空或有错误：" + list + "。缺失的曲率表保持原值。"
+        : "Curvature file missing, empty or damaged: " + list + ". A missing table keeps its values.";
+    text += NoteDamagedFiles(st, bad);
     op.MsgBox(text, MsgButtons::Ok, MsgIcon::Warning, Tr(st.gLanguage, "错误", "Wrong"));
     return false;
 }
@@ -118,6 +121,19 @@ bool TranWanFuN(ParamStore& st, int16_t dir, int16_t squ, double& v0, double& v1
     return Tran(st.mWanFuN, dir, squ, v0, v1);
 }
 
+namespace {
+
+// A save of the pair writes both new tables beside the old ones under
+// "<name>.new", then the record "SysPara/wanfubiao_<g>.pending" naming them,
+// then renames both into place and removes the record.  A start that finds
+// the record completes the renames (RecoverWanFuFiles); new files without a
+// record are dropped, leaving the old pair.
+constexpr const char* kStaged = ".new";
+
+std::string PendingFileName(int group) { return "SysPara/wanfubiao_" + Format(group, "0") + ".pending"; }
+
+}  // namespace
+
 bool WriteWanFuFiles(const ParamStore& st, int16_t group, std::string* failed, std::string* changed) {
     auto add = [](std::string* list, const std::string& name) {
         if (!list) return;
@@ -126,22 +142,83 @@ bool WriteWanFuFiles(const ParamStore& st, int16_t group, std::string* failed, s
     };
     const std::string pName = WanFuPFileName(group), nName = WanFuNFileName(group);
     const auto pPath = ProgramFile(pName), nPath = ProgramFile(nName);
-    // The positive file as it is, to be put back if the negative one cannot
-    // be written: the two tables of a group change together or not at all.
+    const auto pNew = ProgramFile(pName + kStaged), nNew = ProgramFile(nName + kStaged);
+    const auto record = ProgramFile(PendingFileName(group));
+    const auto dir = pPath.parent_path();
     std::error_code ec;
-    const bool pExisted = std::filesystem::exists(pPath, ec);
-    const auto pOld = pExisted ? ReadFileBytes(pPath) : std::nullopt;
-    if (!WriteFileAtomic(pPath, WanFuBytes(st.mWanFuP, st.gWanFuPLast))) {
-        add(failed, pName);  // the negative file is not touched
+    auto drop = [&] {
+        std::filesystem::remove(record, ec);
+        std::filesystem::remove(pNew, ec);
+        std::filesystem::remove(nNew, ec);
+        SyncFolder(dir);
+    };
+    // Damaged files are kept before anything changes.
+    for (const std::string& name : {pName, nName}) {
+        if (KeepDamagedFile(st, name)) continue;
+        add(failed, name);
         return false;
     }
-    if (WriteFileAtomic(nPath, WanFuBytes(st.mWanFuN, st.gWanFuNLast))) return true;
-    add(failed, nName);
-    bool restored = false;
-    if (pOld) restored = WriteFileAtomic(pPath, *pOld);
-    else if (!pExisted) restored = std::filesystem::remove(pPath, ec) && !ec;
-    if (!restored) add(changed, pName);
-    return false;
+    if (!WriteFileAtomic(pNew, WanFuBytes(st.mWanFuP, st.gWanFuPLast))) {
+        add(failed, pName);  // the negative file is not touched
+        drop();
+        return false;
+    }
+    if (!WriteFileAtomic(nNew, WanFuBytes(st.mWanFuN, st.gWanFuNLast))) {
+        add(failed, nName);
+        drop();
+        return false;
+    }
+    // The positive file as it is, to be put back if the negative one cannot
+    // take its place.
+    const bool pExisted = std::filesystem::exists(pPath, ec);
+    const auto pOld = pExisted ? ReadFileBytes(pPath) : std::nullopt;
+    if (!WriteFileAtomic(record, TextBuilder().Line(pName + kStaged).Line(nName + kStaged).bytes())) {
+        add(failed, pName);
+        add(failed, nName);
+        drop();
+        return false;
+    }
+    if (::rename(pNew.c_str(), pPath.c_str()) != 0) {
+        add(failed, pName);
+        drop();
+        return false;
+    }
+    if (::rename(nNew.c_str(), nPath.c_str()) != 0) {
+        add(failed, nName);
+        bool restored = false;
+        if (pOld) restored = WriteFileAtomic(pPath, *pOld);
+        else if (!pExisted) restored = std::filesystem::remove(pPath, ec) && !ec;
+        if (!restored) add(changed, pName);
+        drop();
+        return false;
+    }
+    SyncFolder(dir);  // both renames durable before the record goes
+    std::filesystem::remove(record, ec);
+    SyncFolder(dir);
+    return true;
+}
+
+void RecoverWanFuFiles() {
+    std::error_code ec;
+    for (int g = 0; g <= 9; ++g) {
+        const auto record = ProgramFile(PendingFileName(g));
+        const bool pending = std::filesystem::exists(record, ec);
+        bool touched = pending, complete = true;
+        for (const std::string& name : {WanFuPFileName(g), WanFuNFileName(g)}) {
+            const auto staged = ProgramFile(name + kStaged);
+            if (!std::filesystem::exists(staged, ec)) continue;
+            touched = true;
+            if (!pending) std::filesystem::remove(staged, ec);
+            else if (::rename(staged.c_str(), ProgramFile(name).c_str()) != 0) complete = false;
+        }
+        if (!touched) continue;
+        SyncFolder(record.parent_path());
+        // A pair that could not be completed keeps its record for the next start.
+        if (pending && complete) {
+            std::filesystem::remove(record, ec);
+            SyncFolder(record.parent_path());
+        }
+    }
 }
 
 bool SaveWanFuBiao(ParamStore& st, int16_t group, int16_t tsh, Operator& op) {

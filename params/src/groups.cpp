@@ -6,6 +6,7 @@
 #include "velbend/common/progdir.h"
 #include "velbend/common/textfile.h"
 #include "velbend/params/curvature.h"
+#include "velbend/params/damaged.h"
 #include "velbend/params/pfjj.h"
 
 #include <vector>
@@ -103,20 +104,22 @@ ParaGroupReadResult ReadParaGroup(ParamStore& st, Operator& op) {
     ParaGroupReadResult res = ParseParaGroup(bytes ? *bytes : std::string(), st);
     if (res.missing) {
         // Start-up has not read the language yet: always Chinese.
-        op.MsgBox("缺少参数组配置文件！", MsgButtons::Ok, MsgIcon::None, "");
+        op.MsgBox("缺少参数组配置文件！" + NoteDamagedFiles(st, {kParaGroupFile}), MsgButtons::Ok,
+                  MsgIcon::None, "");
     } else if (res.shortFile || res.badSysGroup || res.badWanFuGroup) {
         std::string text = st.gLanguage == 0
             ? std::string("参数组配置文件ParaGroup.ini不完整或参数组号不在1至10之间，"
                           "参数组号有误的改用第1组。")
             : std::string("The parameter group file ParaGroup.ini is incomplete or holds a group "
                           "number outside 1 to 10; such a group is set to group 1.");
+        text += NoteDamagedFiles(st, {kParaGroupFile});
         op.MsgBox(text, MsgButtons::Ok, MsgIcon::Warning, Tr(st.gLanguage, "错误", "Wrong"));
     }
     return res;
 }
 
 bool WriteParaGroup(const ParamStore& st, std::string* error) {
-    return WriteFileAtomic(ProgramFile(kParaGroupFile), ParaGroupBytes(st), error);
+    return WriteParamFile(st, kParaGroupFile, ParaGroupBytes(st), error);
 }
 
 void FillGroupNames(const ParamStore& st, GroupFrame& frame) {
@@ -236,7 +239,7 @@ bool GroupCopySysToAll(ParamStore& st, Operator& op, const TranParasFn& tranPara
     std::string bytes = SysParaBytes(st.gSysParaTable);
     std::string failed;
     for (int i = 0; i < 10; ++i) {
-        if (WriteFileAtomic(ProgramFile(SysParaFileName(i)), bytes)) continue;
+        if (WriteParamFile(st, SysParaFileName(i), bytes)) continue;
         if (!failed.empty()) failed += st.gLanguage == 0 ? "，" : ", ";
         failed += GroupLabel(st, i, st.gSysGroupNames[i]);
     }

@@ -4,6 +4,8 @@
 #include "velbend/common/numtext.h"
 #include "velbend/common/progdir.h"
 #include "velbend/common/textfile.h"
+#include "velbend/params/damaged.h"
+#include "velbend/params/sysfile.h"
 
 #include <algorithm>
 #include <vector>
@@ -16,7 +18,7 @@ bool IsSep(char c) { return c == ' ' || c == '\t' || c == ',' || c == '\r' || c 
 
 }  // namespace
 
-int16_t ParsePfjj(std::string_view bytes, PfjjTable& rows) {
+int16_t ParsePfjj(std::string_view bytes, PfjjTable& rows, bool* damaged) {
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
     std::vector<std::string_view> items;
     for (size_t i = 0; i < bytes.size();) {
@@ -26,13 +28,18 @@ int16_t ParsePfjj(std::string_view bytes, PfjjTable& rows) {
         if (i > s) items.push_back(bytes.substr(s, i - s));
     }
     int16_t n = 0;
-    for (size_t k = 0; k + 1 < items.size() && n < static_cast<int16_t>(rows.size()); k += 2) {
+    size_t k = 0;
+    bool bad = false;
+    for (; k + 1 < items.size() && n < static_cast<int16_t>(rows.size()); k += 2) {
+        bad = bad || !IsNumeric(items[k]) || !IsNumeric(items[k + 1]);
         double spacing = Val(items[k + 1]);
         if (spacing == 0) break;
         rows[n].RadiusLimit = Val(items[k]);
         rows[n].Spacing = spacing;
         ++n;
     }
+    // A radius without its spacing at the end.
+    if (damaged) *damaged = bad || (k + 1 == items.size() && n < static_cast<int16_t>(rows.size()));
     return n;
 }
 
@@ -54,8 +61,11 @@ std::string PfjjBytes(const PfjjTable& rows, int16_t last) {
 std::string PfjjFileName(int group) { return "SysPara/pfjj_" + Format(group, "0") + ".ini"; }
 
 bool LoadPfjj(ParamStore& st, int16_t group, Operator& op) {
-    auto bytes = ReadFileBytes(ProgramFile(PfjjFileName(group)));
-    st.gPfjjLast = bytes ? ParsePfjj(*bytes, st.gPfjjTable) : 0;
+    const std::string name = PfjjFileName(group);
+    auto bytes = ReadFileBytes(ProgramFile(name));
+    bool damaged = false;
+    st.gPfjjLast = bytes ? ParsePfjj(*bytes, st.gPfjjTable, &damaged) : 0;
+    if (st.gPfjjLast == 0 || damaged) ReportUnreadFiles(st, op, name);
     if (st.gPfjjLast != 0) return true;
     SetDefaultPfjj(st.gPfjjTable, st.gPfjjLast);
     if (WriteFileAtomic(ProgramFile("pfjj.ini"), PfjjBytes(st.gPfjjTable, st.gPfjjLast))) return true;
@@ -65,7 +75,7 @@ bool LoadPfjj(ParamStore& st, int16_t group, Operator& op) {
 }
 
 bool SavePfjj(const ParamStore& st, int16_t group) {
-    return WriteFileAtomic(ProgramFile(PfjjFileName(group)), PfjjBytes(st.gPfjjTable, st.gPfjjLast));
+    return WriteParamFile(st, PfjjFileName(group), PfjjBytes(st.gPfjjTable, st.gPfjjLast));
 }
 
 }  // namespace velbend

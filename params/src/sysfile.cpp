@@ -5,6 +5,7 @@
 #include "velbend/common/numtext.h"
 #include "velbend/common/progdir.h"
 #include "velbend/common/textfile.h"
+#include "velbend/params/damaged.h"
 
 #include <cmath>
 #include <vector>
@@ -244,11 +245,12 @@ std::string SysParaBytes(const SysPara& table) {
 
 std::string SysParaFileName(int group) { return "SysPara/SYS_" + Format(group, "0") + ".ini"; }
 
-void ReportUnreadFiles(const ParamStore& st, Operator& op, const std::string& files) {
+void ReportUnreadFiles(ParamStore& st, Operator& op, const std::string& file) {
     std::string text = st.gLanguage == 0
-        ? "参数文件缺失、不完整或有错误：" + files + "。文件中没有的参数保持原值或默认值。"
-        : "Parameter file missing, incomplete or damaged: " + files +
+        ? "参数文件缺失、不完整或有错误：" + file + "。文件中没有的参数保持原值或默认值。"
+        : "Parameter file missing, incomplete or damaged: " + file +
               ". Values the file does not give keep their current or default values.";
+    text += NoteDamagedFiles(st, {file});
     op.MsgBox(text, MsgButtons::Ok, MsgIcon::Warning, Tr(st.gLanguage, "错误", "Wrong"));
 }
 
@@ -262,7 +264,7 @@ bool LoadSysPara(ParamStore& st, int16_t group, Operator& op) {
 bool SaveSysPara(ParamStore& st, int16_t group, int16_t tsh, Operator& op,
                  const TranParasFn& tranParas) {
     std::string name = SysParaFileName(group);
-    bool ok = WriteFileAtomic(ProgramFile(name), SysParaBytes(st.gSysParaTable));
+    bool ok = WriteParamFile(st, name, SysParaBytes(st.gSysParaTable));
     HandOnGeometry(st.gSysParaTable, tranParas);
     if (!ok) {
         op.MsgBox(Tr(st.gLanguage, "参数保存失败：", "Save failed: ") + name, MsgButtons::Ok,

@@ -5,6 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <random>
+#include <thread>
+
 using namespace velbend;
 using velbend::testing::TempHome;
 
@@ -152,4 +160,35 @@ TEST(Curvature, MissingFilesAndFailedSaves) {
     EXPECT_FALSE(SaveWanFuBiao(st, 1, 1, op));
     EXPECT_EQ(op.LastText(), "Save failed: SysPara/wanfubiaoP_1.ini");
     EXPECT_EQ(home.Read("SysPara/wanfubiaoN_1.ini"), "old\r\n");  // nor is the other file
+}
+
+// Saves killed at random moments, each followed by a start: both tables
+// always come from the same save.
+TEST(Curvature, AKilledSaveLeavesBothTablesOfOneSave) {
+    TempHome home;
+    auto saved = [](int k) {
+        ParamStore st;
+        st.mWanFuP[0] = {static_cast<double>(k), 100};
+        st.mWanFuN[0] = {static_cast<double>(-k), 100};
+        return st;
+    };
+    ASSERT_TRUE(WriteWanFuFiles(saved(1), 0));
+    std::mt19937 random(23);
+    for (int kill = 1; kill <= 40; ++kill) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            for (int i = 0; i < 100000; ++i) WriteWanFuFiles(saved(kill * 100000 + i), 0);
+            ::_exit(0);
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(500 + random() % 4000));
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        RecoverWanFuFiles();
+        RecordingOperator op;
+        ParamStore st;
+        ASSERT_TRUE(LoadWanFuTables(st, 0, op)) << op.LastText();
+        ASSERT_EQ(st.mWanFuP[0].Value, -st.mWanFuN[0].Value) << "kill " << kill;
+    }
 }

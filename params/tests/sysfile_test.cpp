@@ -262,8 +262,10 @@ TEST(SysParaFile, SeventyTwoLinesAreIncompleteAndSeventyThreeAreEnough) {
         ASSERT_EQ(op.messages.size(), 1u);
         EXPECT_EQ(op.messages[0].text,
                   language == 0 ? "参数文件缺失、不完整或有错误：SysPara/SYS_4.ini。文件中没有的参数保持原值或默认值。"
+                                  "原文件在改写前另存为：SysPara/SYS_4.ini.damaged。"
                                 : "Parameter file missing, incomplete or damaged: SysPara/SYS_4.ini. Values the file "
-                                  "does not give keep their current or default values.");
+                                  "does not give keep their current or default values. Before it is rewritten, "
+                                  "the damaged file is kept as SysPara/SYS_4.ini.damaged.");
         EXPECT_EQ(st.gSysParaTable.gComp, 3);                    // line 17 is read
         EXPECT_DOUBLE_EQ(st.gSysParaTable.gBendMechDelay, 99);   // line 73 is not there
         // One more line and the file is whole.

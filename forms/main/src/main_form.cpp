@@ -124,6 +124,12 @@ void Form_Load(MainFormModel& m) {
     // speed and feed.
     panel.Text9 = {"1", "30", "5000", "500"};
 
+    // Files that the last run left half written: a curvature pair is
+    // completed or undone first (its new files are no temporary files), then
+    // the temporary files of interrupted writes go.
+    RecoverWanFuFiles();
+    RemoveWriteLeftovers(ProgramFolder());
+    RemoveWriteLeftovers(ProgramFile("SysPara"));
     // 2-4: title text, groups and their names (icon: the view).
     m.titleText = ReadTitleText();
     ReadParaGroup(st, prog.op());   // "缺少参数组配置文件！" and the group numbers 0..9

@@ -10,6 +10,7 @@
 #include "velbend/forms/drawing_view.h"
 #include "velbend/forms/main_captions.h"
 #include "velbend/machine/run_state.h"
+#include "velbend/params/curvature.h"
 
 namespace velbend::testing {
 namespace {
@@ -21,6 +22,7 @@ TEST_F(StartUp, GroupNumbersOfParaGroupCountFromOne) {
     sys.gMillRadius = 2.5;
     WriteSys(2);
     WriteCurvature(0, 3);
+    home.Write("SysPara/pfjj_0.ini", " 40            1 \r\n 0             4 \r\n");
     Load();
     EXPECT_EQ(program.params.gSysGroup, 2);
     EXPECT_EQ(program.params.gWanFuGroup, 0);
@@ -113,6 +115,57 @@ TEST_F(StartUp, PatArcSpacingFileAndItsDefaults) {
                       " 40            1 \r\n 100           2 \r\n 240           3 \r\n 0             4 \r\n");
         }
     }
+}
+
+// The temporary files of writes that a killed program left behind go at
+// start-up, in the program folder and in SysPara/; look-alikes stay.
+TEST_F(StartUp, LeftoversOfInterruptedWritesAreRemoved) {
+    SeedHome();
+    const std::vector<std::string> leftovers = {".sys1.ini.tmpA1b2C3", "SysPara/.SYS_0.ini.tmpzZ09aB"};
+    const std::vector<std::string> others = {".sys1.ini.tmpA1b2C", "sys1.ini.tmpA1b2C3", ".tmpA1b2C3",
+                                             ".sys1.ini.tmpA1-2C3", "SysPara/.SYS_0.ini.tmpA1b2C3x"};
+    for (const auto& n : leftovers) home.Write(n, "secret");
+    for (const auto& n : others) home.Write(n, "x");
+    std::filesystem::create_directories(home / "SysPara/.d.ini.tmpAAAAAA");
+    Load();
+    for (const auto& n : leftovers) EXPECT_FALSE(home.Exists(n)) << n;
+    for (const auto& n : others) EXPECT_TRUE(home.Exists(n)) << n;
+    EXPECT_TRUE(home.Exists("SysPara/.d.ini.tmpAAAAAA"));
+}
+
+// A file that start-up reports damaged is kept, under the name its message
+// gives, before it is first rewritten (the system parameters at shut-down,
+// a curvature table by its save); a later damaged start keeps its file
+// beside the earlier one.
+TEST_F(StartUp, DamagedFilesAreKeptBeforeTheirFirstRewrite) {
+    SeedHome();
+    const std::string crOnly = "1 a\r2 b\r3 c\r", badRows = "1.00, 2.00\r\nnot a row\r\n";
+    home.Write("SysPara/SYS_0.ini", crOnly);
+    home.Write("SysPara/wanfubiaoP_0.ini", badRows);
+    auto said = [&](const std::string& s) {
+        for (const auto& msg : op.messages)
+            if (msg.text.find(s) != std::string::npos) return true;
+        return false;
+    };
+    Load();
+    EXPECT_TRUE(said("另存为：SysPara/SYS_0.ini.damaged。"));
+    EXPECT_TRUE(said("另存为：SysPara/wanfubiaoP_0.ini.damaged。"));
+    EXPECT_FALSE(home.Exists("SysPara/SYS_0.ini.damaged"));  // nothing is rewritten yet
+    Form_Unload(m);
+    EXPECT_EQ(home.Read("SysPara/SYS_0.ini.damaged"), crOnly);
+    EXPECT_EQ(home.Read("SysPara/SYS_0.ini").size(), SysParaBytes(program.params.gSysParaTable).size());
+    ASSERT_TRUE(SaveWanFuBiao(program.params, 0, 1, op));
+    ASSERT_TRUE(SaveWanFuBiao(program.params, 0, 1, op));
+    EXPECT_EQ(home.Read("SysPara/wanfubiaoP_0.ini.damaged"), badRows);
+
+    home.Write("SysPara/SYS_0.ini", "truncated");
+    op.messages.clear();
+    MainFormModel again(program);
+    Form_Load(again);
+    EXPECT_TRUE(said("SysPara/SYS_0.ini.damaged-2"));
+    Form_Unload(again);
+    EXPECT_EQ(home.Read("SysPara/SYS_0.ini.damaged-2"), "truncated");
+    EXPECT_EQ(home.Read("SysPara/SYS_0.ini.damaged"), crOnly);
 }
 
 TEST_F(StartUp, NoCardGivesTheMessageAndTheAxesAreStillSetUp) {

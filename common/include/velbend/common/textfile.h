@@ -110,7 +110,8 @@ private:
 };
 
 // Atomic whole-file write: a temporary file in the same folder, flushed
-// (fsync) and renamed over the old file.  On any failure the old file is
+// (fsync) and renamed over the old file.  An existing file keeps its
+// permissions; a new one gets rw-rw-rw- less the umask.  On any failure the old file is
 // untouched, the temporary removed, false returned and *error (if given)
 // holds a short reason.
 bool WriteFileAtomic(const std::filesystem::path& p, std::string_view bytes,
@@ -120,5 +121,16 @@ bool WriteFileAtomic(const std::filesystem::path& p, std::string_view bytes,
 // is being written.
 bool WriteFileAtomicPrivate(const std::filesystem::path& p, std::string_view bytes,
                             std::string* error = nullptr);
+
+// Makes renames and removals in a folder durable (fsync of the folder).
+void SyncFolder(const std::filesystem::path& dir);
+// Removes the temporary files that interrupted atomic writes left in `dir`:
+// only regular files named ".<name>.tmpXXXXXX" (six letters or digits).
+void RemoveWriteLeftovers(const std::filesystem::path& dir);
+// Keeps the file `from` also under the name `to` (a hard link, or a copy
+// where the file system has none).  An existing `to` is never replaced:
+// false then, as on any failure (*error says why).
+bool KeepFileAs(const std::filesystem::path& from, const std::filesystem::path& to,
+                std::string* error = nullptr);
 
 }  // namespace velbend

@@ -35,7 +35,8 @@ std::string WanFuPFileName(int group);  // "SysPara/wanfubiaoP_<g>.ini"
 std::string WanFuNFileName(int group);  // "SysPara/wanfubiaoN_<g>.ini"
 
 // Reads both tables of curvature group `group` into the store (start-up).
-// Missing or damaged files: one message naming them; such a file leaves its
+// Missing or damaged files: one message naming them (and where a damaged
+// one is kept before it is rewritten); such a file leaves its
 // table and last-row index as they were.  True when both read whole.
 bool LoadWanFuTables(ParamStore& st, int16_t group, Operator& op);
 
@@ -45,22 +46,31 @@ bool LoadWanFuTables(ParamStore& st, int16_t group, Operator& op);
 bool TranWanFuP(ParamStore& st, int16_t dir, int16_t squ, double& v0, double& v1);
 bool TranWanFuN(ParamStore& st, int16_t dir, int16_t squ, double& v0, double& v1);
 
-// Writes both tables under curvature group `group` (each file atomically);
+// Writes both tables under curvature group `group`;
 // "曲率表保存成功！"/"Save OK!" when tsh is 0.  The two files change together
-// or not at all (see WriteWanFuFiles); a failure always shows a message
-// naming the file that could not be written (and a file that changed all
-// the same, if any) and returns false.
+// or not at all, also when the program dies during the save (see
+// WriteWanFuFiles); a failure always shows a message naming the file that
+// could not be written (and a file that changed all the same, if any) and
+// returns false.
 bool SaveWanFuBiao(ParamStore& st, int16_t group, int16_t tsh, Operator& op);
 inline bool SaveWanFuBiao(ParamStore& st, int16_t group, Operator& op) {
     return SaveWanFuBiao(st, group, 0, op);
 }
-// The writing alone, without any message.  The positive file first: when
-// it cannot be written the negative one is not touched; when the negative
-// one cannot be written the positive one is put back as it was (removed if
-// it did not exist).  Names of files not written are appended to *failed,
-// of a file rewritten although the save failed (the positive one, when it
-// could not be put back) to *changed (separated by ", ").
+// The writing alone, without any message.  Both new tables are written and
+// flushed beside the old files ("<name>.new"), then the record
+// SysPara/wanfubiao_<g>.pending, then both are renamed into place and the
+// record removed; a file start-up found damaged is kept first
+// (KeepDamagedFile).  When the negative file cannot take its place the
+// positive one is put back as it was (removed if it did not exist).  Names
+// of files not written are appended to *failed, of a file rewritten
+// although the save failed (the positive one, when it could not be put
+// back) to *changed (separated by ", ").
 bool WriteWanFuFiles(const ParamStore& st, int16_t group, std::string* failed = nullptr,
                      std::string* changed = nullptr);
+// Start-up, before the tables are read: a save of a pair that the program
+// did not live to finish is completed where its record was written, else
+// its new files are dropped; either way both files of a group come from
+// the same save.
+void RecoverWanFuFiles();
 
 }  // namespace velbend

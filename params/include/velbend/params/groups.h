@@ -36,9 +36,10 @@ std::string CleanGroupName(std::string_view utf8);
 
 // Start-up reading of ParaGroup.ini with its messages ("缺少参数组配置文件！"
 // for a missing or empty file; one message for a short file or a group
-// number outside 1..10).
+// number outside 1..10; a file there but unusable is noted to be kept
+// before it is rewritten, see NoteDamagedFiles).
 ParaGroupReadResult ReadParaGroup(ParamStore& st, Operator& op);
-// Writes ParaGroup.ini whole (atomically).
+// Writes ParaGroup.ini whole (WriteParamFile).
 bool WriteParaGroup(const ParamStore& st, std::string* error = nullptr);
 
 // Plain-data view of the group frame QHparaFrame of the main window.

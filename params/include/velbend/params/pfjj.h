@@ -16,7 +16,9 @@ using PfjjTable = std::array<PfjjRow, 11>;
 // Reads number pairs (radius limit, spacing) until the end of the bytes, at
 // most 11; a pair whose spacing is 0 ends the table and is not part of it.
 // Returns the number of rows read; rows at and above it are not touched.
-int16_t ParsePfjj(std::string_view bytes, PfjjTable& rows);
+// *damaged (if given): an item read that is not a number, or a radius
+// without its spacing at the end.
+int16_t ParsePfjj(std::string_view bytes, PfjjTable& rows, bool* damaged = nullptr);
 // The four default rows (40, 1), (100, 2), (240, 3) and Others (0, 4).
 void SetDefaultPfjj(PfjjTable& rows, int16_t& last);
 // One line per row 0..last-1 (row 0 alone when last is 0) in print zones.
@@ -25,11 +27,12 @@ std::string PfjjBytes(const PfjjTable& rows, int16_t last);
 std::string PfjjFileName(int group);  // "SysPara/pfjj_<g>.ini"
 
 // Reads the table of curvature group `group` (a missing or unreadable file
-// reads as empty).  When it gives no row: the default rows, written to
-// pfjj.ini.  False only when pfjj.ini could not be written (reported).
+// reads as empty).  A file that gives no row or is damaged: one message
+// naming it (ReportUnreadFiles).  When it gives no row: the default rows,
+// written to pfjj.ini.  False only when pfjj.ini could not be written.
 bool LoadPfjj(ParamStore& st, int16_t group, Operator& op);
 
-// Writes rows 0..gPfjjLast-1 to SysPara/pfjj_<group>.ini atomically.
+// Writes rows 0..gPfjjLast-1 to SysPara/pfjj_<group>.ini (WriteParamFile).
 bool SavePfjj(const ParamStore& st, int16_t group);
 
 }  // namespace velbend

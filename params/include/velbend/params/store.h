@@ -2,6 +2,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <map>
 #include <string>
 
 #include "velbend/params/syspara.h"
@@ -26,6 +27,10 @@ struct ParamStore {
 
     int16_t gLanguage = 0;                       // 0 Chinese, otherwise English
     int16_t gUserLevel = 0;                      // 0 user, 1 machine maker, 2 system maker
+
+    // Files start-up found damaged (relative names) and the names their
+    // damaged bytes are kept under before the first rewrite.
+    std::map<std::string, std::string> damagedFiles;
 };
 
 }  // namespace velbend

@@ -66,7 +66,8 @@ std::string SysParaFileName(int group);
 // whole.
 bool LoadSysPara(ParamStore& st, int16_t group, Operator& op);
 
-// Writes the whole table to SysPara/SYS_<group>.ini (atomically), hands the
+// Writes the whole table to SysPara/SYS_<group>.ini (atomically; a file
+// start-up found damaged is kept first, see WriteParamFile), hands the
 // geometry values on, and shows "参数保存成功！"/"Save OK!" when tsh is 0.  A
 // failed write leaves the old file, always shows a failure message naming the
 // file and returns false.
@@ -74,7 +75,8 @@ bool SaveSysPara(ParamStore& st, int16_t group, int16_t tsh, Operator& op,
                  const TranParasFn& tranParas);
 
 // The message shown when a parameter file reads short or damaged, or is
-// missing (file names relative to the program folder).
-void ReportUnreadFiles(const ParamStore& st, Operator& op, const std::string& files);
+// missing (its name relative to the program folder); it also says where a
+// damaged file is kept before it is rewritten (NoteDamagedFiles).
+void ReportUnreadFiles(ParamStore& st, Operator& op, const std::string& file);
 
 }  // namespace velbend
