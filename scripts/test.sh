@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test:
-#  1. normal build, all tests;
+#  1. normal build, all tests, then the screenshots of the main window into
+#     build/screenshots/ (the checkout is left as it was);
 #  2. AddressSanitizer + UndefinedBehaviorSanitizer build, core tests (the
 #     window models and the card library's tests among them);
 #  3. ThreadSanitizer build, card-library tests;
