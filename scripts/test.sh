@@ -13,29 +13,28 @@ jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
 
 echo "== normal build =="
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+scripts/configure.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$jobs"
 ctest --test-dir build -j "$jobs" --output-on-failure --timeout 300 | tee build/ctest-summary.log
 scripts/screenshots.sh build
 
 echo "== address + undefined sanitizers =="
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELBEND_UI=OFF -DVELBEND_BENCH=OFF \
+scripts/configure.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DVELBEND_UI=OFF -DVELBEND_BENCH=OFF \
       -DVELBEND_SANITIZE=address,undefined
 cmake --build build-asan -j "$jobs"
 ctest --test-dir build-asan -L 'core|cardlib' -j "$jobs" --output-on-failure --timeout 600
 
 if [ -d cardlib ]; then
   echo "== thread sanitizer (card library) =="
-  cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELBEND_UI=OFF -DVELBEND_BENCH=OFF \
-        -DVELBEND_SANITIZE=thread "-DVELBEND_LAYERS=testsupport;cardlib"
+  scripts/configure.sh build-tsan -DCMAKE_BUILD_TYPE=Debug -DVELBEND_UI=OFF -DVELBEND_BENCH=OFF \
+      -DVELBEND_SANITIZE=thread "-DVELBEND_LAYERS=testsupport;cardlib"
   cmake --build build-tsan -j "$jobs"
   ctest --test-dir build-tsan -L cardlib -j "$jobs" --output-on-failure --timeout 600
 fi
 
 if compgen -G '*/fuzz/fuzz_*.cpp' >/dev/null; then
   echo "== fuzz targets =="
-  CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-      -DVELBEND_FUZZ=ON >/dev/null
+  CC=clang CXX=clang++ scripts/configure.sh build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELBEND_FUZZ=ON >/dev/null
   cmake --build build-fuzz -j "$jobs"
   # Every target in the tree is built and has committed seeds.
   for src in */fuzz/fuzz_*.cpp; do
