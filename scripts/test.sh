@@ -59,7 +59,9 @@ if compgen -G '*/fuzz/fuzz_*.cpp' >/dev/null; then
       exit 1
     fi
     echo "-- $name (seeds: ${seeds[*]})"
-    "$f" -max_total_time="${FUZZ_SECONDS:-15}" -rss_limit_mb=2048 "build-fuzz/corpus/$name" "${seeds[@]}" \
+    # A crashing input is kept in build-fuzz/ (artifact_prefix), not in the checkout.
+    "$f" -max_total_time="${FUZZ_SECONDS:-15}" -rss_limit_mb=2048 -artifact_prefix="build-fuzz/$name-" \
+         "build-fuzz/corpus/$name" "${seeds[@]}" \
          > "build-fuzz/$name.log" 2>&1 || { tail -n 40 "build-fuzz/$name.log"; exit 1; }
     tail -n 1 "build-fuzz/$name.log"
   done
