@@ -52,3 +52,49 @@ function(velbend_bench name)
     add_dependencies(bench_${name} TarvikM)
   endif()
 endfunction()
+
+# velbend_window(<layer> <area> LINK <targets...> [DIALOG] [TEST_LIBS <targets...>]
+#                [TEST_WHOLE_ARCHIVE])
+# One window folder: <layer> is "forms" (the window's model, without Qt) or
+# "ui" (its Qt view; moc runs on every ui/ target).  Builds the library
+# velbend_<layer>_<area> from src/*.cpp and the headers of include/, which it
+# exports (a folder without include/ keeps its sources and headers at its
+# top), linked publicly with LINK; DIALOG registers it among the dialogs the
+# main window opens.  The tests tests/*_test.cpp, when there are any, become
+# <layer>_<area>_tests linked with the library (whole, TEST_WHOLE_ARCHIVE) and
+# TEST_LIBS: under forms/ labelled core;forms with velbend_testsupport when
+# no TEST_LIBS are given, under ui/ a window test (velbend_ui_test).
+function(velbend_window layer area)
+  cmake_parse_arguments(W "DIALOG;TEST_WHOLE_ARCHIVE" "" "LINK;TEST_LIBS" ${ARGN})
+  set(_lib velbend_${layer}_${area})
+  if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/include)
+    file(GLOB _sources CONFIGURE_DEPENDS src/*.cpp include/velbend/*/*.h)
+    set(_include include)
+  else()
+    file(GLOB _sources CONFIGURE_DEPENDS *.cpp *.h)
+    set(_include ${CMAKE_CURRENT_SOURCE_DIR})
+  endif()
+  add_library(${_lib} STATIC ${_sources})
+  target_include_directories(${_lib} PUBLIC ${_include})
+  target_link_libraries(${_lib} PUBLIC ${W_LINK})
+  if(W_DIALOG)
+    velbend_register_dialog_lib(${_lib})
+  endif()
+
+  file(GLOB _tests CONFIGURE_DEPENDS tests/*_test.cpp)
+  if(NOT _tests)
+    return()
+  endif()
+  set(_tested ${_lib})
+  if(W_TEST_WHOLE_ARCHIVE)
+    set(_tested "$<LINK_LIBRARY:WHOLE_ARCHIVE,${_lib}>")
+  endif()
+  if(layer STREQUAL "ui")
+    velbend_ui_test(ui_${area}_tests SOURCES ${_tests} LIBS ${_tested} ${W_TEST_LIBS})
+  else()
+    if(NOT W_TEST_LIBS)
+      set(W_TEST_LIBS velbend_testsupport)
+    endif()
+    velbend_test(${layer}_${area}_tests SOURCES ${_tests} LIBS ${_tested} ${W_TEST_LIBS} LABELS "core;forms")
+  endif()
+endfunction()

@@ -2,12 +2,24 @@
 # Installs what is missing, builds, and starts Velbend (on the simulated card
 # when no motion card is present) with the program folder home/ (or
 # $VELBEND_HOME), seeded on first start from the sample folder app/sample/.
-# Pass "cs7" to start the second build.
+# Pass "cs7" to start the second build.  The window needs a display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Qt's X11 and Wayland platforms need a display; any other platform chosen
+# with QT_QPA_PLATFORM (offscreen, vnc, ...) needs none.
+case "${QT_QPA_PLATFORM:-}" in
+  "" | xcb* | wayland*)
+    if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+      echo "No display: Velbend needs DISPLAY or WAYLAND_DISPLAY set (QT_QPA_PLATFORM=offscreen runs it without a window)." >&2
+      exit 1
+    fi
+    ;;
+esac
 scripts/deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build --target Velbend Velbend-CS7 TarvikM
+# A new build folder is configured RelWithDebInfo with Ninja; one configured
+# by hand keeps its generator and build type.
+scripts/configure.sh build
+cmake --build build -j "$(nproc)" --target Velbend Velbend-CS7 TarvikM
 prog=build/bin/Velbend
 [ "${1:-}" = "cs7" ] && prog=build/bin/Velbend-CS7
 if [ ! -x "$prog" ]; then
@@ -18,7 +30,8 @@ fi
 if ! grep -qs 0x8952 /sys/bus/pci/devices/*/device; then export TARVIKM_SIM=${TARVIKM_SIM:-1}; fi
 export VELBEND_HOME=${VELBEND_HOME:-$PWD/home}
 # First start: parameter groups, system parameters, curvature and pat-arc
-# tables, formtext.ini and a letter outline (letter_e.dxf) from the sample.
+# tables, formtext.ini, the about box's cinf.ini and a letter outline
+# (letter_e.dxf) from the sample.
 if [ ! -e "$VELBEND_HOME/ParaGroup.ini" ]; then
   mkdir -p "$VELBEND_HOME"
   cp -rn app/sample/. "$VELBEND_HOME/"

@@ -118,5 +118,22 @@ TEST_F(ProcessDialogsFromMainWindow, AboutBoxFromItsMenuEntry) {
     EXPECT_EQ(shown, "\"Maker, Ltd.\"");
 }
 
+// A program folder seeded from the sample has the about box's lines, in
+// both languages.
+TEST_F(ProcessDialogsFromMainWindow, AboutBoxOfTheSampleFolderIsNotEmpty) {
+    Start();
+    QStringList shown[2];
+    for (int lang : {0, 1}) {
+        Trigger(lang == 0 ? "Chinese" : "English");
+        EXPECT_TRUE(RunModal([&] { Trigger("关于我们"); }, [&](QDialog* d) {
+            for (int i = 1; i <= 4; ++i)
+                shown[lang] << d->findChild<QLabel*>(QString("Label%1").arg(i))->text();
+            QTest::keyClick(d, Qt::Key_Escape);
+        }));
+        EXPECT_FALSE(shown[lang].contains(QString())) << lang;
+    }
+    EXPECT_NE(shown[0], shown[1]);
+}
+
 }  // namespace
 }  // namespace velbend::testing

@@ -1,6 +1,7 @@
 // Renders the real main window offscreen on the simulated card: a letter of
 // the sample folder opened and picked, in Chinese and in English, during a
-// run, and the second build as it starts (both languages).  Usage: velbend_screenshots <output folder> [sample folder]
+// run, and the second build as it starts (both languages).
+// Usage: velbend_screenshots <output folder> [sample folder]
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -23,6 +24,10 @@
 #include "velbend/ui/main_window_drive.h"
 
 using namespace velbend;
+
+namespace {
+constexpr const char* kShownLetter = "/home/user/velbend/home/letter_e.dxf";
+}
 
 int main(int argc, char** argv) {
     if (argc < 2) {
@@ -55,6 +60,10 @@ int main(int argc, char** argv) {
     form.timer2()->stop();
 
     testing::OpenOutline(form, op, home / "letter_e.dxf");
+    // The path caption shows the letter where a user's program folder keeps
+    // it (scripts/start.sh: home/ in the checkout), not in this run's
+    // temporary folder: the pictures are the same at every run.
+    program.ctx.panel.Label4[0] = kShownLetter;
     testing::PickEveryContour(form);
     QApplication::processEvents();
     bool ok = form.grab().save(QString::fromStdString((out / "main-window-zh.png").string()));
