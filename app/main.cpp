@@ -64,10 +64,10 @@ int main(int argc, char** argv) {
 
     velbend::MainForm mainForm(program);
     op.SetParent(&mainForm);
-    op.SetClosing(false);
     form = &mainForm;
     QApplication::setQuitOnLastWindowClosed(true);
     if (closeAsked) {
+        // Still closing from outside: the unload's messages are not shown.
         mainForm.close();
         return 0;
     }

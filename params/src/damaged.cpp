@@ -1,7 +1,6 @@
 // Keeping damaged parameter files before their first rewrite.
 #include "velbend/params/damaged.h"
 
-#include "velbend/common/operator.h"
 #include "velbend/common/progdir.h"
 #include "velbend/common/textfile.h"
 
