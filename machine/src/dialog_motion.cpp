@@ -13,7 +13,7 @@ bool ValidAxis(int n) { return n >= 1 && n <= 4; }
 // The start of every manual move: refused while busy; the feed axis lets
 // the material go first.
 bool PrepareManualMove(MachineContext& ctx, int n) {
-    if (!ValidAxis(n) || IsMachineBusy(ctx.run)) return false;
+    if (!ValidAxis(n) || !MayAct(ctx, CommandClass::StartMotion)) return false;
     if (n == 1) ctx.card.write_bit(0, 3, 0);
     SetAxisMotion(ctx, n, ctx.axis(n).ManualFeedrate);
     return true;

@@ -14,7 +14,7 @@ constexpr int32_t kSearch = 1000000;
 void JogPress(MachineContext& ctx, int16_t dir) {
     auto& run = ctx.run;
     auto& card = ctx.card;
-    if (JogBusy(ctx)) return;
+    if (!MayAct(ctx, CommandClass::StartMotion)) return;
     int32_t s = 0;
     if (card.get_status(0, 1, &s) > 0) return;  // no card
     card.write_bit(0, 3, 0);                    // material pressing off
@@ -33,9 +33,8 @@ void JogPress(MachineContext& ctx, int16_t dir) {
 
 void JogRelease(MachineContext& ctx, int16_t dir) {
     auto& run = ctx.run;
-    if (IsMachineBusy(run)) return;
     // Only the endless jog that the press of this button started is
-    // stopped; a step move runs to its end.
+    // stopped, whatever the machine does now; a step move runs to its end.
     if (run.mJogDirection != dir) return;
     run.mJogDirection = 0;
     ctx.card.dec_stop(0, 1);
@@ -55,8 +54,6 @@ void StartSeekZeroSearch(MachineContext& ctx, int n, int32_t logic, int32_t dire
     run.gHomeStarted = 1;
 }
 
-bool JogBusy(MachineContext& ctx) { return Axis_Status(ctx) != 0 || IsMachineBusy(ctx.run); }
-
 void Command_SL_MouseDown(MachineContext& ctx, int16_t, int16_t, double, double) { JogPress(ctx, 1); }
 void Command_SL_MouseUp(MachineContext& ctx, int16_t, int16_t, double, double) { JogRelease(ctx, 1); }
 void Command_TL_MouseDown(MachineContext& ctx, int16_t, int16_t, double, double) { JogPress(ctx, -1); }
@@ -64,7 +61,7 @@ void Command_TL_MouseUp(MachineContext& ctx, int16_t, int16_t, double, double) {
 
 void Command_XZ_Click(MachineContext& ctx) {
     auto& run = ctx.run;
-    if (run.mSeekFromProgram != 1 && JogBusy(ctx)) return;
+    if (run.mSeekFromProgram != 1 && !MayAct(ctx, CommandClass::StartMotion)) return;
     run.mSeekFromProgram = 0;
     const auto& ax = ctx.axis(1);
     if (ctx.sys().gFeedRetract < 0.5) {
@@ -85,7 +82,7 @@ void Command_XZ_Click(MachineContext& ctx) {
 
 void Command_Z1_Click(MachineContext& ctx) {
     auto& run = ctx.run;
-    if (JogBusy(ctx)) return;
+    if (!MayAct(ctx, CommandClass::StartMotion)) return;
     if (run.gHomeState != 0) return;
     const auto& ax = ctx.axis(2);
     if (ax.PulseEquivalent == 0) {
@@ -116,7 +113,7 @@ void ContinueBendSeekZero(MachineContext& ctx) {
 
 void Command_Z2_Click(MachineContext& ctx) {
     auto& run = ctx.run;
-    if (JogBusy(ctx)) return;
+    if (!MayAct(ctx, CommandClass::StartMotion)) return;
     if (ctx.card.read_bit(0, 17) == 1 && ctx.sys().gCutterUpDownMode == 0) {
         ctx.op.MsgBox(ctx.Tr("切刀未在原位，请先回切刀！", "Cutter is not at zero position!"),
                       MsgButtons::Ok, MsgIcon::None, "");
@@ -128,7 +125,7 @@ void Command_Z2_Click(MachineContext& ctx) {
 
 void Command_Z3_Click(MachineContext& ctx) {
     auto& run = ctx.run;
-    if (JogBusy(ctx)) return;
+    if (!MayAct(ctx, CommandClass::StartMotion)) return;
     const int16_t mode = ctx.sys().gCutterUpDownMode;
     if (mode == 1) {
         if (run.gHomeState != 0) return;

@@ -35,6 +35,8 @@ bool LoadWrittenProgram(MachineContext& ctx, const std::filesystem::path& g5) {
     }
     run.mLastXPulses = 0;
     run.mLastYPulses = 0;
+    // A program starts unpaused, whatever a Pause pressed before it left.
+    run.mPaused = 0;
     return true;
 }
 

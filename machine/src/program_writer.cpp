@@ -491,12 +491,13 @@ void Command_Run_Click(MachineContext& ctx) {
     auto& panel = ctx.panel;
     const SysPara& s = ctx.sys();
 
-    // 1. Resume, or nothing while the machine is busy.
-    if (IsMachineBusy(run) && run.mPaused == 0) return;
+    // 1. Resume; else nothing unless the machine's state admits a start
+    // (a held jog is motion too).
     if (run.mPaused == 1) {
         run.mPaused = 0;
         return;
     }
+    if (!MayAct(ctx, CommandClass::StartMotion)) return;
 
     // Parameters the program is computed with: pulse equivalents divide.
     for (int axis = 2; axis <= 4; ++axis) {
@@ -570,6 +571,9 @@ void Command_Run_Click(MachineContext& ctx) {
     // length) are refreshed for the path and the piece count of this run.
     RefreshLengthCaptions(ctx, *bytes);
     w.mJobLength = Val(panel.Label4[2]);
+    w.mRunPieces = Val(panel.Text5);
+    w.mRunSplice = Val(panel.Text4);
+    w.mRunPieceLength = Val(panel.Label4[1]);
 
     run.mLengthComp = 0;
     run.mCompPointLast = 0;

@@ -21,6 +21,39 @@ bool IsMachineBusy(const RunState& run) {
     return run.gHomeState != 0 || run.mBendHomePhase != 0;
 }
 
+namespace {
+
+bool AnyRunFlag(const RunState& run) {
+    return run.gRunning == kTrue || run.gSlotRunning == kTrue || run.gTestRunning == kTrue;
+}
+
+}  // namespace
+
+MachineState StateOf(MachineContext& ctx) {
+    const auto& run = ctx.run;
+    if (AnyRunFlag(run)) return run.mPaused == 1 ? MachineState::Paused : MachineState::Running;
+    if (run.gHomeState != 0 || run.mBendHomePhase != 0) return MachineState::SeekingZero;
+    if (run.mJogDirection != 0 || Axis_Status(ctx) != 0) return MachineState::Moving;
+    return MachineState::Idle;
+}
+
+bool Admits(MachineState state, CommandClass command) {
+    switch (command) {
+        case CommandClass::EndMotion:
+        case CommandClass::Look:
+            return true;
+        case CommandClass::StartMotion:
+        case CommandClass::ChangeProgram:
+            return state == MachineState::Idle;
+    }
+    return false;
+}
+
+bool MayAct(MachineContext& ctx, CommandClass command) {
+    if (command == CommandClass::EndMotion || command == CommandClass::Look) return true;
+    return Admits(StateOf(ctx), command);
+}
+
 LoadResult LoadNcProgram(RunState& run) { return LoadNcProgram(run, ProgramFile("G5.dat")); }
 
 LoadResult LoadNcProgram(RunState& run, const std::filesystem::path& file) {

@@ -36,6 +36,8 @@ void StepControls(MachineContext& ctx) {
     } else if (panel.StepTextVisible) {
         panel.StepCommandVisible = false;
         panel.StepTextVisible = false;
+        // Step mode goes with its button: no later run waits for a step.
+        ctx.run.mStepMode = 0;
     }
 }
 
@@ -69,8 +71,9 @@ void PositionBoxes(MachineContext& ctx) {
     panel.TextF = Format(ToLength(ctx, 1, run.gCardRet) * 60.0, "0.0");
 }
 
-// 4. Remaining length and the end of a machining run.  The run ends on the
-// job length that Run recorded, whatever the caption now says.
+// 4. Remaining length and the end of a machining run.  A machining run
+// counts down and ends on the job length that Run recorded, whatever the
+// caption says by now (the piece count may have been changed meanwhile).
 void RemainingLength(MachineContext& ctx) {
     auto& run = ctx.run;
     auto& panel = ctx.panel;
@@ -80,7 +83,8 @@ void RemainingLength(MachineContext& ctx) {
     if (panel.Label4[2].empty()) {
         panel.Label4[3].clear();
     } else {
-        double d = Val(panel.Label4[2]) - fed;
+        const double job = run.gRunning == kTrue ? ctx.writer.mJobLength : Val(panel.Label4[2]);
+        double d = job - fed;
         std::string text = Format(d, "0.0000") + "  mm";
         if (std::fabs(run.mLengthComp) > 0.01) text += "  补偿长度 " + Format(-run.mLengthComp, "0.0000");
         panel.Label4[3] = std::move(text);
@@ -167,15 +171,18 @@ void CylinderSensors(MachineContext& ctx) {
 }
 
 // 9. Position markers.  L is the fed length in mm; returns it moved onto
-// the outline (pieces and length compensation taken into account).
+// the outline (pieces and length compensation taken into account).  A
+// machining run's pieces are those Run recorded.
 double OutlineLength(MachineContext& ctx, double L) {
     const auto& run = ctx.run;
     const auto& panel = ctx.panel;
-    const double c = Val(panel.Text5);
+    const auto& w = ctx.writer;
+    const bool recorded = run.gRunning == kTrue;
+    const double c = recorded ? w.mRunPieces : Val(panel.Text5);
     double tail = run.mLengthComp;
     if (c >= 2) {
-        const double s = Val(panel.Text4);
-        const double P = Val(panel.Label4[1]) - run.mLengthComp / c;
+        const double s = recorded ? w.mRunSplice : Val(panel.Text4);
+        const double P = (recorded ? w.mRunPieceLength : Val(panel.Label4[1])) - run.mLengthComp / c;
         if ((c - 1) * s + c * P > L && L > P && P + s > 0) {
             while (L > P) L -= P + s;
         }

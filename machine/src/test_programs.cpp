@@ -19,8 +19,6 @@ constexpr double kPi = 3.14159265358979;
 std::string L4(double v) { return Format(v, "0.0000"); }
 std::string F0(double v) { return Format(v, "0"); }
 
-bool Busy(MachineContext& ctx) { return IsMachineBusy(ctx.run) || Axis_Status(ctx) != 0; }
-
 void HideFrame(MachineContext& ctx) {
     ctx.run.mDebugMode = 0;
     ctx.panel.TshFrameVisible = false;
@@ -99,7 +97,7 @@ bool ArcTest(MachineContext& ctx, ProgramLines& out, bool positive) {
 // Writes G5.dat, loads it and starts the test run.
 void StartTest(MachineContext& ctx, TestProgram kind) {
     auto& run = ctx.run;
-    if (Busy(ctx)) return;
+    if (!MayAct(ctx, CommandClass::StartMotion)) return;
     ProgramLines out;
     if (!WriteTestProgram(ctx, kind, out)) return;
     if (!StartProgram(ctx, out, RunFlag::TestRunning)) return;
@@ -177,7 +175,7 @@ bool WriteTestProgram(MachineContext& ctx, TestProgram kind, ProgramLines& out) 
 void Command4_Click(MachineContext& ctx, int16_t Index) {
     if (Index < 0 || Index > 2) return;
     // The frame steers the end of a running test: not while busy.
-    if (Busy(ctx)) return;
+    if (!MayAct(ctx, CommandClass::StartMotion)) return;
     auto& panel = ctx.panel;
     auto& run = ctx.run;
     panel.Text14Visible = false;

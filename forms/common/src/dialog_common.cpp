@@ -105,6 +105,15 @@ bool TakeFieldText(SysPara& t, int line, std::string_view text, Operator& op, in
     return false;  // the string line is not a number field
 }
 
+bool AdmitsProgramChange(Program& program) {
+    MachineContext& ctx = program.ctx;
+    if (MayAct(ctx, CommandClass::ChangeProgram)) return true;
+    ctx.op.MsgBox(ctx.Tr("设备正忙：请等设备停下或按停止后再操作！",
+                         "The machine is busy: wait until it stands still, or stop it, then try again!"),
+                  MsgButtons::Ok, MsgIcon::Warning, ctx.TitleTips());
+    return false;
+}
+
 bool SaveGroupTable(Program& program, const SysPara& before) {
     ParamStore& st = program.params;
     if (SaveSysPara(st, st.gSysGroup, 0, program.op(), program.tranParas)) return true;

@@ -252,7 +252,7 @@ void GY1_Model::Timer1_Timer() {
 
 void GY1_Model::StartSlotProgram(int kind) {
     MachineContext& m = ctx();
-    if (IsMachineBusy(m.run)) return;
+    if (!MayAct(m, CommandClass::StartMotion)) return;
     ProgramLines out;
     RunFlag flag = RunFlag::SlotRunning;
     switch (kind) {
@@ -347,7 +347,7 @@ void GY1_Model::ApplyCalibrationResult() {
 
 void GY1_Model::CalibrationMove() {
     MachineContext& m = ctx();
-    if (JogBusy(m)) return;
+    if (!MayAct(m, CommandClass::StartMotion)) return;
     const bool feed = FeedPanel();
     const auto& ax = m.axis(1);
     if (ax.PulseEquivalent == 0) {
@@ -374,7 +374,7 @@ void GY1_Model::CalibrationMove() {
 void GY1_Model::Command7_MouseDown(int Index) {
     if (Index != 6 && Index != 7) return;
     MachineContext& m = ctx();
-    if (JogBusy(m)) return;
+    if (!MayAct(m, CommandClass::StartMotion)) return;
     const int16_t dir = Index == 6 ? 1 : -1;
     SetAxisMotion(m, 1, m.axis(1).ManualFeedrate);
     m.card.pmove(0, 1, dir * kEndlessJog);

@@ -230,7 +230,7 @@ void JJZ_Model::SeekZero(int n) {
     if (n == 1 && ctx.sys().gFeedRetract >= 0.5) {
         // No zero switch: the strip is pulled back by the retract length.
         // Never while busy, so it cannot take over another axis's seek zero.
-        if (IsMachineBusy(run)) return;
+        if (!MayAct(ctx, CommandClass::StartMotion)) return;
         SetAxisMotion(ctx, 1, std::abs(static_cast<int>(ax.ManualFeedrate)));
         ctx.card.pmove(0, 1, CardInt(-ctx.sys().gFeedRetract * ax.PulseEquivalent));
         run.gHomeState = 1;
@@ -241,7 +241,7 @@ void JJZ_Model::SeekZero(int n) {
         CancelSeekZero(ctx, n);
         return;
     }
-    if (IsMachineBusy(run)) return;
+    if (!MayAct(ctx, CommandClass::StartMotion)) return;
     if (n == 1) {
         // On the switch already: back off it and stop where it is left.
         if (ctx.card.read_bit(0, 2) == 1)
@@ -338,7 +338,7 @@ void JJZ_Model::ApplyNewEquivalent() {
 
 void JJZ_Model::MarkingLine() {
     MachineContext& ctx = p_.ctx;
-    if (IsMachineBusy(ctx.run)) return;
+    if (!MayAct(ctx, CommandClass::StartMotion)) return;
     const bool rotate = ctx.sys().gCutterRotateMode == 1;
     ProgramLines out;
     out << "G90 G01";

@@ -11,6 +11,7 @@
 #include "machine_fixture.h"
 #include "velbend/common/numtext.h"
 #include "velbend/forms/jjz_form.h"
+#include "velbend/machine/interpreter.h"
 #include "velbend/machine/run_timer.h"
 #include "velbend/testsupport/sim_card.h"
 #include "velbend/testsupport/tempdir.h"
@@ -241,10 +242,13 @@ TEST_P(JjzMotionTest, BusyRefusesEveryStartButTheCancelAndStop) {
     // Stop with X and Y jogging and Z seeking zero stops all three and ends
     // every run and the seek zero.
     run().gTestRunning = 0;
-    m.Command_MouseDown(1, 0);
-    m.Command_MouseDown(2, 1);
     m.Command_MouseDown(3, 3);
     ASSERT_EQ(run().gHomeState, 3);
+    // X and Y move beside it as no button starts them while Z seeks zero.
+    for (int axis : {1, 2}) {
+        SetAxisMotion(program.ctx, axis, 600);
+        program.ctx.card.pmove(0, axis, axis == 1 ? 100000000 : -100000000);
+    }
     run().gRunning = kTrue;
     run().gTestRunning = kTrue;
     run().gSlotRunning = kTrue;

@@ -36,7 +36,7 @@ void SeekZero(MachineContext& ctx, int a, int16_t& started) {
             if (ctx.sys().gCutterUpDownMode == 1) Command_Z3_Click(ctx);
             break;
         default:
-            if (JogBusy(ctx) || ctx.run.gHomeState != 0) return;
+            if (!MayAct(ctx, CommandClass::StartMotion)) return;
             StartSeekZeroSearch(ctx, a, 0, SeekZeroDirection(ctx.axis(a)));
             break;
     }
@@ -103,7 +103,7 @@ void SB_Model::Command3_Click(int16_t Index) {
         SeekZero(ctx, 4, homeAxis_);
         return;
     }
-    if (Index < 0 || Index > 4 || IsMachineBusy(ctx.run)) return;
+    if (Index < 0 || Index > 4 || !MayAct(ctx, CommandClass::StartMotion)) return;
     ProgramLines out;
     BuildSlotTest(ctx, Index, Text("Text6"), out);
     if (StartProgram(ctx, out, RunFlag::SlotRunning)) homeAxis_ = 0;  // its seek zeros are the program's
@@ -132,7 +132,7 @@ void SB_Model::Command5_MouseDown(int16_t Index) {
         // Pressing toggles the material pressing.  Not while a program runs:
         // letting the strip go mid-program would spoil it.  A test that waits
         // for the pressing to end is ended by Stop.
-        if (!IsMachineBusy(ctx.run)) ctx.card.write_bit(0, 3, ctx.card.get_out(0, 3) == 0 ? 1 : 0);
+        if (MayAct(ctx, CommandClass::StartMotion)) ctx.card.write_bit(0, 3, ctx.card.get_out(0, 3) == 0 ? 1 : 0);
         return;
     }
     if (Index != 0 && Index != 1) return;
@@ -169,7 +169,7 @@ void SB_Model::Command6_Click(int16_t Index) {
         SeekZero(ctx, 3, homeAxis_);
         return;
     }
-    if ((Index != 0 && Index != 1) || IsMachineBusy(ctx.run)) return;
+    if ((Index != 0 && Index != 1) || !MayAct(ctx, CommandClass::StartMotion)) return;
     int32_t p = 0;
     card.get_command_pos(0, 3, &p);
     SetAxisMotion(ctx, 3, ctx.axis(3).ManualFeedrate);

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "velbend/forms/sb_form.h"
+#include "velbend/machine/interpreter.h"
 #include "velbend/machine/run_timer.h"
 #include "velbend/machine/slot_block.h"
 #include "velbend/testsupport/sim_card.h"
@@ -436,8 +437,10 @@ TEST_F(SbTestsTest, CutterOutRoundsTheMoveFromThePosition) {
 
 TEST_F(SbTestsTest, StopHaltsEveryMovingAxis) {
     SB_Model f = Open();
-    f.Command5_MouseDown(0);
     f.Command4_MouseDown(0);
+    // The feed moves beside the bender as no button starts it while one moves.
+    SetAxisMotion(program.ctx, 1, 600);
+    program.ctx.card.pmove(0, 1, 100000000);
     Tick(3);
     ASSERT_TRUE(Moving(1) && Moving(2));
     program.ctx.card.write_bit(0, 5, 1);

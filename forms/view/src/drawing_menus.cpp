@@ -177,7 +177,7 @@ void 还原视图_Click(Program& p, DrawingModel& d) {
 }
 
 void 取消选择_Click(Program& p, DrawingModel& d) {
-    if (Axis_Status(p.ctx) != 0 || IsMachineBusy(p.ctx.run)) return;
+    if (!MayAct(p.ctx, CommandClass::ChangeProgram)) return;
     // The last picked range goes while at least two are in
     // PointForControl.dat (the only one stays).  A range being picked goes
     // with it rather than be left open on the dropped range's contour.

@@ -255,7 +255,7 @@ void WFB_Form::Command3_Click() {
     const int16_t state = ctx.run.gHomeState;
     if (state == 0) {
         // A search started under a running program would fight its moves.
-        if (IsMachineBusy(ctx.run)) return;
+        if (!MayAct(ctx, CommandClass::StartMotion)) return;
         StartSeekZeroSearch(ctx, 2, 0, SeekZeroDirection(ctx.axis(2)));
     } else if (state == 2 || state == 6) {
         CancelSeekZero(ctx, 2);
@@ -264,7 +264,7 @@ void WFB_Form::Command3_Click() {
 
 void WFB_Form::Command4_Click() {
     auto& ctx = p_.ctx;
-    if (IsMachineBusy(ctx.run)) return;
+    if (!MayAct(ctx, CommandClass::StartMotion)) return;
     ctx.card.get_command_pos(0, 2, &ctx.run.gCardRet);
     const double pulses = Val(Text5) * ctx.axis(2).PulseEquivalent - ctx.run.gCardRet;
     if (!ToLong(pulses)) {
@@ -277,7 +277,7 @@ void WFB_Form::Command4_Click() {
 
 void WFB_Form::StartJog(int16_t dir) {
     auto& ctx = p_.ctx;
-    if (jogDir_ != 0 || IsMachineBusy(ctx.run)) return;
+    if (jogDir_ != 0 || !MayAct(ctx, CommandClass::StartMotion)) return;
     SetAxisMotion(ctx, 1, ctx.axis(1).ManualFeedrate);
     ctx.card.pmove(0, 1, dir * kEndlessJog);
     jogDir_ = dir;
@@ -361,7 +361,7 @@ bool WFB_Form::BuildPatProgram(ProgramLines& out) {
 }
 
 bool WFB_Form::Command7_Click() {
-    if (IsMachineBusy(p_.ctx.run)) return false;
+    if (!MayAct(p_.ctx, CommandClass::StartMotion)) return false;
     ProgramLines out;
     if (!BuildPatProgram(out)) return false;
     return StartProgram(p_.ctx, out, RunFlag::TestRunning);

@@ -136,6 +136,7 @@ TEST_F(WfbCardCallTest, SeekZeroStartsInStateZeroAndIsCancelledInStatesTwoAndSix
     for (auto [feed, pulses] : {std::pair{1, 1000000}, std::pair{0, -1000000}}) {
         program.params.gSysParaTable.gAxisPara[2].SeekZeroFeedrate = static_cast<int16_t>(feed);
         run.gHomeState = 0;
+        CardModel::Get().ax[2].driving = false;  // the last search has ended
         form.Command3_Click();
         EXPECT_EQ(Trace().back(), "pmove(0,2," + std::to_string(pulses) + ")");
     }
@@ -149,6 +150,7 @@ TEST_F(WfbCardCallTest, RotateTurnsToTheAbsoluteAngle) {
     };
     for (const Case& c : {Case{"30", 0}, Case{"45.25", 762}, Case{"45.75", 788}, Case{"-10", -2000}, Case{"x", -1500}}) {
         Trace();
+        CardModel::Get().ax[2].driving = false;  // the last turn has ended
         form.Text5 = c.angle;
         form.Command4_Click();
         EXPECT_EQ(Trace(), (Lines{"set_speed(0,2,250)", "set_startv(0,2,1000)", "set_acc(0,2,20000)",
@@ -157,6 +159,7 @@ TEST_F(WfbCardCallTest, RotateTurnsToTheAbsoluteAngle) {
         EXPECT_EQ(program.ctx.run.gCardRet, 1500);
     }
     // An angle beyond the card's pulse range moves nothing and says so.
+    CardModel::Get().ax[2].driving = false;
     form.Text5 = "1e9";
     form.Command4_Click();
     EXPECT_TRUE(Trace().empty());

@@ -12,8 +12,9 @@
 // cutter, motor or cylinder).  A handler starts the search move on the
 // axis's zero switch and sets gHomeState to the axis number with
 // gHomeStarted := 1; the run timer makes the zero-compensation move and
-// sets the positions to 0.  Every handler does nothing while the machine is
-// busy (an axis moves, a run is on, or a seek zero is active).
+// sets the positions to 0.  Every press and start does nothing unless the
+// machine's state admits a start (MayAct, run_state.h); a release always
+// stops the jog that its own press started.
 #pragma once
 #include <cstdint>
 
@@ -55,9 +56,5 @@ void StartSeekZeroSearch(MachineContext& ctx, int n, int32_t logic, int32_t dire
 // The search direction of an axis with its zero switch: +1 when its
 // SeekZeroFeedrate is above 0, else -1.
 int32_t SeekZeroDirection(const AxisPara& ax);
-
-// The busy test of these buttons: an axis or the interpolation moves
-// (Axis_Status != 0) or IsMachineBusy.
-bool JogBusy(MachineContext& ctx);
 
 }  // namespace velbend

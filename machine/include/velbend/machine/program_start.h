@@ -29,7 +29,7 @@ bool StartProgram(MachineContext& ctx, const ProgramLines& program, RunFlag flag
 // Steps 3 and 4 without the flag, for a producer that writes G5.dat
 // itself (Run): loads `g5` into gNcLines with the message of a program too
 // long or unreadable; true when loaded, and then mLastXPulses and
-// mLastYPulses are 0.
+// mLastYPulses are 0 and mPaused is 0 (a program starts unpaused).
 bool LoadWrittenProgram(MachineContext& ctx, const std::filesystem::path& g5);
 
 // The messages of a start that failed.

@@ -123,10 +123,52 @@ struct RunState {
 
 // True when a run flag equals kTrue (gRunning, gSlotRunning, gTestRunning,
 // tested in that order) or a seek zero is active (gHomeState != 0, or the
-// bend axis makes the move before its zero search, mBendHomePhase != 0).  Every
-// handler that moves the machine or starts a program asks it first and does
-// nothing while it is true.
+// bend axis makes the move before its zero search, mBendHomePhase != 0).
+// It does not see an axis moving without a program (a held jog, a step):
+// whether a command may act is MayAct's answer below, not this one's.
 bool IsMachineBusy(const RunState& run);
+
+// ---- What the machine's state admits ------------------------------------
+//
+// The one answer to "may this command act now?".  Every handler that starts
+// motion or a program, or changes what a program is made from, asks MayAct
+// first and does nothing when it says no (its own refusals, messages and
+// exceptions come on top: Run while paused resumes, Stop is never refused).
+//
+//   state         when
+//   Idle          none of the rows below
+//   Moving        an axis moves without a program: a jog held (screen
+//                 button, external input 18 or 19, a dialog's hold), a step,
+//                 a rotate, a tool move (Axis_Status != 0 or mJogDirection
+//                 != 0, no run flag set)
+//   SeekingZero   gHomeState != 0 or the bend axis's move before its search
+//   Running       gRunning, gSlotRunning or gTestRunning true, not paused
+//   Paused        a run flag true and mPaused 1
+//
+//   command class   examples                                 admitted in
+//   EndMotion       Stop, a jog's release, a seek-zero       every state
+//                   button's cancel of its own seek zero,
+//                   the cutter buttons
+//   StartMotion     Run, jog presses, seek-zero starts,      Idle
+//                   test and calibration buttons, rotate,
+//                   step, pressing, Machine Adjust
+//   ChangeProgram   Open, Close, Mirror, node edits, picks,  Idle
+//                   Cancel Select, Contour offset, the
+//                   group switch and copies, every
+//                   parameter Save
+//   Look            zoom, pan, List1, the language, opening  every state
+//                   a dialog, the IO monitor
+enum class MachineState { Idle, Moving, SeekingZero, Running, Paused };
+enum class CommandClass { EndMotion, StartMotion, ChangeProgram, Look };
+
+// The state now.  The run flags, the seek zero and a held jog are read from
+// the run state; only when none is on is the card asked (Axis_Status).
+MachineState StateOf(MachineContext& ctx);
+// The table above.
+bool Admits(MachineState state, CommandClass command);
+// Admits(StateOf(ctx), command); a class admitted in every state asks
+// nothing of the card.
+bool MayAct(MachineContext& ctx, CommandClass command);
 
 enum class LoadResult {
     Loaded,    // buffer filled, gNcLineIndex = 0

@@ -60,9 +60,15 @@ bool TakeLong(int32_t& target, std::string_view text, Operator& op, int16_t lang
 // The out-of-range message: "数值超出范围：<text>" / "Value out of range: <text>".
 void ReportOutOfRange(Operator& op, int16_t language, std::string_view text);
 
-// ---- Save of a dialog that edits the current group's table ----------------
-
 struct Program;
+
+// A command that changes what a program is made from (a menu command, the
+// contour offset, a parameter Save): true when the machine's state admits
+// it now (MayAct, run_state.h); else the operator is told so in one message
+// of the current language, and false: the caller then changes nothing.
+bool AdmitsProgramChange(Program& program);
+
+// ---- Save of a dialog that edits the current group's table ----------------
 
 // The dialog has put its values into the system-parameter table, which held
 // `before` until then: SaveSysPara (gSysGroup, 0) writes the group's file
