@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "run_fixture.h"
+#include "velbend/machine/program_writer.h"
 
 namespace velbend::testing {
 namespace {
@@ -92,6 +93,30 @@ TEST_P(JogTest, FeedJogPressAndRelease) {
     ctx.run.gHomeState = 3;
     Command_TL_MouseDown(ctx);
     EXPECT_FALSE(Moving());
+}
+
+// A held jog is motion: Run refuses while the external feed button is held,
+// and the button's release stops its jog whatever the machine does by then.
+TEST_P(JogTest, RunRefusesWhileAJogIsHeldAndTheReleaseStopsIt) {
+    ctx.panel.Text2 = "600";
+    ctx.panel.Text5 = "1";
+    home.Write("CtrP.dat", CrLf({"SPLINE 0.000000 3.0", "0.000000 0.000000 1 0.000000 0.000000 0.000000",
+                                 "10.000000 0.000000 1 0.000000 0.000000 0.000000", "SPLINE 0.000000 0.0"}));
+    Tick();  // the button at rest
+    SetInput(18, 0);
+    Tick();
+    ASSERT_EQ(ctx.run.mJogDirection, 1);
+    Command_Run_Click(ctx);
+    EXPECT_NE(ctx.run.gRunning, kTrue);
+    EXPECT_FALSE(home.Exists("G5.dat"));
+    // A program under way by then does not keep the release from stopping
+    // the jog of its press.
+    ctx.run.gRunning = kTrue;
+    SetInput(18, 1);
+    Tick();
+    EXPECT_EQ(ctx.run.mJogDirection, 0);
+    ASSERT_TRUE(AdvanceUntilIdle(2000));
+    EXPECT_LT(Cmd(1), 1000);
 }
 
 TEST_P(JogTest, FeedSeekZeroWithAndWithoutSwitch) {

@@ -24,6 +24,25 @@ TEST_F(ProgramStartTest, WritesLoadsAndSetsOnlyItsOwnFlag) {
     EXPECT_EQ(ctx.run.mLastXPulses, 0);
 }
 
+// A Pause pressed at the very end of a run outlives it; the next program
+// a loader starts runs all the same.
+TEST_F(ProgramStartTest, AProgramStartsUnpausedWhateverAPauseLeft) {
+    ctx.panel.Label4[2] = "0.0000  mm";
+    Load({"M30"}, &RunState::gRunning);
+    ctx.run.gNcLineIndex = 1;
+    Command_Pause_Click(ctx);
+    Tick();
+    ASSERT_EQ(ctx.run.gRunning, 0);
+    ASSERT_EQ(op.LastText(), "加工完成！");
+    ASSERT_EQ(ctx.run.mPaused, 1);
+    ProgramLines p;
+    p << "G90 G01" << "G01 X1.0000 F600";
+    ASSERT_TRUE(StartProgram(ctx, p, RunFlag::TestRunning));
+    EXPECT_EQ(ctx.run.mPaused, 0);
+    EXPECT_TRUE(TickUntil([&] { return ctx.run.gTestRunning == 0; }, 200));
+    EXPECT_EQ(Cmd(1), 100);
+}
+
 TEST_F(ProgramStartTest, TooLongOrUnwritableStartsNothingAndKeepsTheOldFile) {
     home.Write("G5.dat", "OLD\r\n");
     ProgramLines longOne;

@@ -2,6 +2,8 @@
 // Step with Run's resume, and Stop's card calls and flags.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "machine_fixture.h"
 #include "velbend/machine/program_writer.h"
 #include "velbend/machine/run_state.h"
@@ -71,6 +73,52 @@ TEST_F(RunControlTest, BusyOnlyForTrueFlagsOrSeekZero) {
     run().gTestRunning = 0;
     run().gHomeState = 6;
     EXPECT_TRUE(IsMachineBusy(run()));
+}
+
+// What each state admits: the states as the run state and the card show
+// them, and every command class in each.
+TEST_F(RunControlTest, EachStateAdmitsItsCommandClasses) {
+    ScriptedCard::Install(c().card);
+    auto& card = ScriptedCard::Get();
+    using S = MachineState;
+    struct Row {
+        const char* what;
+        std::function<void(RunState&, ScriptedCard&)> set;
+        S state;
+    };
+    const Row rows[] = {
+        {"nothing on", [](RunState&, ScriptedCard&) {}, S::Idle},
+        {"a flag of 1 is not on", [](RunState& r, ScriptedCard&) { r.gRunning = 1; }, S::Idle},
+        {"Pause pressed while idle", [](RunState& r, ScriptedCard&) { r.mPaused = 1; }, S::Idle},
+        {"a jog held, its axis stopped", [](RunState& r, ScriptedCard&) { r.mJogDirection = -1; }, S::Moving},
+        {"an axis moves", [](RunState&, ScriptedCard& k) { k.status[4] = 1; }, S::Moving},
+        {"an interpolation runs", [](RunState&, ScriptedCard& k) { k.inp = 1; }, S::Moving},
+        {"moves still queued", [](RunState&, ScriptedCard& k) { k.fifoEmpty = 0; }, S::Moving},
+        {"a seek zero", [](RunState& r, ScriptedCard& k) { r.gHomeState = 7, k.status[3] = 1; }, S::SeekingZero},
+        {"the bend axis's move before its search", [](RunState& r, ScriptedCard&) { r.mBendHomePhase = kTrue; },
+         S::SeekingZero},
+        {"a machining run", [](RunState& r, ScriptedCard& k) { r.gRunning = kTrue, k.status[1] = 1; }, S::Running},
+        {"a dialog's program", [](RunState& r, ScriptedCard&) { r.gSlotRunning = kTrue; }, S::Running},
+        {"a test program seeking zero", [](RunState& r, ScriptedCard&) { r.gTestRunning = kTrue, r.gHomeState = 1; },
+         S::Running},
+        {"a run paused", [](RunState& r, ScriptedCard&) { r.gRunning = kTrue, r.mPaused = 1; }, S::Paused},
+        {"a test waiting for the cutter", [](RunState& r, ScriptedCard&) { r.gTestRunning = kTrue, r.mPaused = 1; },
+         S::Paused},
+    };
+    using C = CommandClass;
+    for (const Row& row : rows) {
+        run() = RunState{};
+        card = ScriptedCard{};
+        row.set(run(), card);
+        EXPECT_EQ(StateOf(c()), row.state) << row.what;
+        const bool idle = row.state == S::Idle;
+        const std::pair<C, bool> admitted[] = {
+            {C::EndMotion, true}, {C::StartMotion, idle}, {C::ChangeProgram, idle}, {C::Look, true}};
+        for (auto [cls, yes] : admitted) {
+            EXPECT_EQ(Admits(row.state, cls), yes) << row.what << " " << static_cast<int>(cls);
+            EXPECT_EQ(MayAct(c(), cls), yes) << row.what << " " << static_cast<int>(cls);
+        }
+    }
 }
 
 TEST_F(RunControlTest, LoadFillsTheBufferAndRefusesTooLongPrograms) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "run_fixture.h"
+#include "velbend/common/numtext.h"
 #include "velbend/machine/interpreter.h"
 #include "velbend/machine/jog.h"
 #include "velbend/machine/program_writer.h"
@@ -135,9 +136,10 @@ TEST_P(RunTimerTest, StepModeShowsTheLineAndRunsOneAtATime) {
     EXPECT_TRUE(TickUntil([&] { return ctx.run.gTestRunning == 0; }, 100));
     EXPECT_EQ(Cmd(2), 500);
 
-    // Out of test mode the controls hide and step mode is not re-armed.
+    // Out of test mode the controls hide, and step mode goes with them: a
+    // run left in it would wait for a step button no longer shown.
     ctx.sys().gRunMode = 0;
-    ctx.run.mStepMode = 0;
+    ASSERT_EQ(ctx.run.mStepMode, 1);
     Load({"Y1", "Y2"});
     Tick();
     EXPECT_FALSE(ctx.panel.StepTextVisible);
@@ -275,6 +277,37 @@ TEST_P(RunTimerTest, MachiningRunEndsOnTheRecordedJobLength) {
     ctx.panel.Label4[2].clear();
     Tick();
     EXPECT_EQ(ctx.panel.Label4[3], "");
+}
+
+// A piece count typed over while a run is on changes the captions of the
+// next Run, not the run under way: its countdown and markers keep what Run
+// recorded, and it ends on its own length.
+TEST_P(RunTimerTest, APieceCountTypedMidRunLeavesTheRunAsRunRecordedIt) {
+    auto& panel = ctx.panel;
+    panel.Text4 = "10";
+    panel.Text5 = "1";
+    panel.Text7 = "5";
+    ctx.sys().gBendToSlotDist = 0;
+    panel.Picture1Width = 400;
+    panel.Picture1Height = 200;
+    panel.gViewWidth = 200;
+    panel.gViewAspect = 0.5;
+    home.Write("CtrP.dat", CrLf({"SPLINE 0.000000 3.0", "0.000000 0.000000 1 0.000000 0.000000 0.000000",
+                                 "10.000000 0.000000 1 0.000000 0.000000 0.000000", "SPLINE 0.000000 0.0"}));
+    Command_Run_Click(ctx);
+    ASSERT_EQ(ctx.run.gRunning, kTrue);
+    ASSERT_EQ(panel.Label4[2], "15.0000  mm");
+    panel.Text5 = "3";
+    SetLengthCaptions(panel, 10, 2, 0);  // as the box's change handler does
+    ASSERT_EQ(panel.Label4[2], "55.0000  mm");
+    ASSERT_TRUE(TickUntil([&] { return Cmd(1) > 1200 || ctx.run.gRunning != kTrue; }, 500));
+    ASSERT_EQ(ctx.run.gRunning, kTrue);
+    EXPECT_NEAR(Val(panel.Label4[3]), 15 - Cmd(1) / 100.0, 1e-9);
+    EXPECT_DOUBLE_EQ(panel.Shape2.Left, 10 * 2 + 200 - 6);  // at the path's end, not wrapped to a next piece
+    EXPECT_TRUE(TickUntil([&] { return ctx.run.gRunning == 0; }, 500));
+    EXPECT_EQ(Cmd(1), 1500);
+    EXPECT_EQ(panel.Label4[3], "0.0000  mm");
+    EXPECT_EQ(op.LastText(), "加工完成！");
 }
 
 TEST_P(RunTimerTest, AProgramEndingInAFeedCheckStillEnds) {
