@@ -424,6 +424,11 @@ bool IsDeletedNode(const PickState& pick, double x, double y) {
     return false;
 }
 
+void MirrorNodeEdits(PickState& pick) {
+    for (int k = 0; k < pick.mDeleteCount && k < kMaxDeletedNodes; ++k) pick.mDeletedNodes[k].Y = -pick.mDeletedNodes[k].Y;
+    for (int k = 0; k < pick.mAddedNodeCount && k < kMaxAddedNodes; ++k) pick.mAddedNodes[k].Y = -pick.mAddedNodes[k].Y;
+}
+
 int16_t FindClickedNode(const DisplayTables& t, const PickState& pick, double x, double y, double viewWidth) {
     const double tol = viewWidth / 100;
     for (int k = 1; k < t.mNodeCount && static_cast<size_t>(k) < t.mNodes.size(); ++k) {

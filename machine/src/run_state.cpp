@@ -75,10 +75,14 @@ LoadResult LoadNcProgram(RunState& run, const std::filesystem::path& file) {
 
 int16_t Axis_Status(MachineContext& ctx) {
     auto& run = ctx.run;
+    // A refused query (no card) answers nothing: it reads as idle, never as
+    // whatever gCardRet held before.
     for (int16_t n = 1; n <= 4; ++n) {
+        run.gCardRet = 0;
         ctx.card.get_status(0, n, &run.gCardRet);
         if (run.gCardRet != 0) return n;
     }
+    run.gCardRet = 0;
     ctx.card.get_inp_status(0, &run.gCardRet);
     if (run.gCardRet == 1) return 5;
     if (ctx.card.read_fifo_empty(0) == 0) return 6;

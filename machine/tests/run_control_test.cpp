@@ -170,6 +170,8 @@ TEST_F(RunControlTest, WithoutTheLibraryEveryCallIsRefused) {
     EXPECT_EQ(c().card.read_bit(0, 17), 1);
     EXPECT_EQ(c().card.read_fifo_empty(0), 1);
     EXPECT_FALSE(c().card.Loaded());
+    c().run.gCardRet = 7;  // an earlier answer is no status of the axes
+    EXPECT_EQ(Axis_Status(c()), 0);
 }
 
 TEST_F(RunControlTest, PauseStepAndResume) {

@@ -13,6 +13,7 @@
 #include "velbend/common/operator.h"
 #include "velbend/common/progdir.h"
 #include "velbend/common/textfile.h"
+#include "velbend/forms/dialog_common.h"
 #include "velbend/forms/drawing_view.h"
 #include "velbend/geometry/area.h"
 #include "velbend/geometry/ctrpath.h"
@@ -29,6 +30,10 @@ bool Running(const Program& p) { return p.ctx.run.gRunning == kTrue; }
 
 // Nothing picked and no range being picked: the node menus may act.
 bool NoPicks(const DrawingModel& d) { return d.pick.mSelCount == 0 && d.pick.mSelection[0].Kind == 0; }
+
+// A node menu: nothing while a range is picked or open (as the menu itself
+// rules), and, said in one message, nothing unless the machine is idle.
+bool NodeMenuMayAct(Program& p, const DrawingModel& d) { return NoPicks(d) && AdmitsProgramChange(p); }
 
 std::string Lower(std::string s) {
     std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -49,9 +54,10 @@ OutlineKind KindOf(const std::string& name) {
     return OutlineKind::None;
 }
 
-// Reads the outline file `name` of kind `kind` into PointForDisplay.dat, a
-// DXF file through `core`.  askZ: an NC file asks for its machining plane
-// (into zPlane).  False when the file was refused (the operator was told).
+// Reads the outline file `name` of kind `kind` (one of the three) into
+// PointForDisplay.dat, a DXF file through `core`.  askZ: an NC file asks for
+// its machining plane (into zPlane).  False when the file was refused (the
+// operator was told).
 bool ImportOutline(Program& p, CoreAlgorithm& core, double& zPlane, const std::string& name, OutlineKind kind,
                    bool askZ) {
     const int16_t lang = p.language();
@@ -69,7 +75,7 @@ bool ImportOutline(Program& p, CoreAlgorithm& core, double& zPlane, const std::s
         case OutlineKind::None:
             break;
     }
-    return true;
+    return false;
 }
 
 // Puts the display file back as `bytes` held it (none: no file).
@@ -87,11 +93,11 @@ void RestoreDisplayFile(Program& p, const std::filesystem::path& file, const std
                   MsgButtons::Ok, MsgIcon::Warning, p.Tr("操作提示", "Operation Tips"));
 }
 
-// Shows the outline file `name`: imports it, thins it, removes duplicate
-// lines, mirrors it when `mirror`, and loads the tables (keepView 0: the
-// view fitted).  A file of no outline kind reads nothing and the display
-// file is loaded as it is.  False when refused: the display file, the
-// tables, the view, the geometry engine and the NC plane stay as they were.
+// Shows the outline file `name` (of one of the three outline kinds):
+// imports it, thins it, removes duplicate lines, mirrors it when `mirror`,
+// and loads the tables (keepView 0: the view fitted).  False when refused:
+// the display file, the tables, the view, the geometry engine and the NC
+// plane stay as they were.
 bool ShowOutline(Program& p, DrawingModel& d, const std::string& name, bool askZ, bool mirror, int16_t keepView) {
     const std::filesystem::path file = ProgramFile("PointForDisplay.dat");
     const std::optional<std::string> shown = ReadFileBytes(file);
@@ -99,11 +105,8 @@ bool ShowOutline(Program& p, DrawingModel& d, const std::string& name, bool askZ
     double zPlane = d.gNcZPlane;
     const OutlineKind kind = KindOf(name);
     const int16_t lang = p.language();
-    bool ok = ImportOutline(p, core, zPlane, name, kind, askZ);
-    if (ok && kind != OutlineKind::None) {
-        ok = ThinDisplayPoints(p.op(), lang) && RemoveDuplicateLines(p.op(), lang) &&
-             (!mirror || MirrorDisplayY(p.op(), lang));
-    }
+    const bool ok = ImportOutline(p, core, zPlane, name, kind, askZ) && ThinDisplayPoints(p.op(), lang) &&
+                    RemoveDuplicateLines(p.op(), lang) && (!mirror || MirrorDisplayY(p.op(), lang));
     if (ok && LoadDisplayPoints(p, d, keepView)) {
         d.Core() = std::move(core);
         d.gNcZPlane = zPlane;
@@ -133,10 +136,17 @@ void ForgetPicks(Program& p, DrawingModel& d) {
 std::string OpenFileFilter() { return "DXF文件(*.dxf),G代码(*.nc),PLT文件(*.plt) (*.dxf *.nc *.plt)"; }
 
 void 打开_Click(Program& p, DrawingModel& d) {
+    if (!AdmitsProgramChange(p)) return;
     const std::optional<std::string> answer = p.op().OpenFileDialog("", OpenFileFilter(), "");
     if (!answer || answer->empty()) return;
     const std::string name = *answer;
     // A refused file leaves the outline shown as it was, picks and all.
+    if (KindOf(name) == OutlineKind::None) {
+        p.op().MsgBox(p.Tr("不能打开此文件：只能打开 DXF、NC 或 PLT 文件！",
+                           "This file cannot be opened: only DXF, NC and PLT files can be opened!"),
+                      MsgButtons::Ok, MsgIcon::Warning, p.Tr("操作提示", "Operation Tips"));
+        return;
+    }
     if (!ShowOutline(p, d, name, true, false, 0)) return;
     ClearPicks(d.pick);
     d.mMirrorY = 0;
@@ -145,6 +155,7 @@ void 打开_Click(Program& p, DrawingModel& d) {
 }
 
 void 关闭_Click(Program& p, DrawingModel& d) {
+    if (!AdmitsProgramChange(p)) return;
     auto& panel = p.ctx.panel;
     d.list.Lines.clear();
     Redraw(d);
@@ -164,7 +175,17 @@ void 字形PLT_Click(Program& p, DrawingModel& d) { ExportShapePlt(p.ctx.panel.L
 void 字形Y镜向_Click(Program& p, DrawingModel& d) {
     // A closed outline stays closed: its display file is not shown again.
     if (p.ctx.panel.Label4[0].empty()) return;
+    if (!AdmitsProgramChange(p)) return;
+    // The picked path, CtrP.dat and List1 were made from the outline as it
+    // stands: it is mirrored only with nothing picked.
+    if (!NoPicks(d)) {
+        p.op().MsgBox(p.Tr("字形已有选择，不能镜向！请先按停止取消选择。",
+                           "Contours are picked: press Stop to drop the picks, then mirror!"),
+                      MsgButtons::Ok, MsgIcon::Warning, p.Tr("操作提示", "Operation Tips"));
+        return;
+    }
     if (!MirrorDisplayY(p.op(), p.language())) return;
+    MirrorNodeEdits(d.pick);
     d.mMirrorY = d.mMirrorY == 0 ? 1 : 0;
     LoadDisplayPoints(p, d, 0);
     BuildDisplayList(p, d, 0);
@@ -207,23 +228,23 @@ void 查看选择面积_Click(Program& p, DrawingModel& d) {
 // ---- 节点 ----
 
 void 增加节点_Click(Program& p, DrawingModel& d) {
-    if (CanEditNodes(d.tables, d.pick) && !Running(p)) d.mMousePointer = 2;
+    if (CanEditNodes(d.tables, d.pick) && MayAct(p.ctx, CommandClass::ChangeProgram)) d.mMousePointer = 2;
 }
 
 void 删除节点_Click(Program& p, DrawingModel& d) {
-    if (CanEditNodes(d.tables, d.pick) && !Running(p)) d.mMousePointer = 12;
+    if (CanEditNodes(d.tables, d.pick) && MayAct(p.ctx, CommandClass::ChangeProgram)) d.mMousePointer = 12;
 }
 
 void 取消删除_Click(Program& p, DrawingModel& d) {
     d.mMousePointer = 0;
-    if (!NoPicks(d)) return;
+    if (!NodeMenuMayAct(p, d)) return;
     d.pick.mDeleteCount = 0;
     BuildDisplayList(p, d, 0);
 }
 
 void 取消前一个删除_Click(Program& p, DrawingModel& d) {
     d.mMousePointer = 0;
-    if (!NoPicks(d)) return;
+    if (!NodeMenuMayAct(p, d)) return;
     UndoDeleteNode(d.pick);
     BuildDisplayList(p, d, 0);
 }
@@ -233,7 +254,7 @@ void 取消增加_Click(Program& p, DrawingModel& d) {
     const std::string name = p.ctx.panel.Label4[0];
     // A file of no outline kind is not read again; a refused one leaves the
     // outline shown as it was.
-    if (!NoPicks(d) || name.empty() || KindOf(name) == OutlineKind::None) return;
+    if (name.empty() || KindOf(name) == OutlineKind::None || !NodeMenuMayAct(p, d)) return;
     if (!ShowOutline(p, d, name, false, d.mMirrorY == 1, 1)) return;
     d.pick.mAddedNodeCount = 0;
     BuildDisplayList(p, d, 0);
@@ -243,7 +264,7 @@ void 取消前一个增加_Click(Program& p, DrawingModel& d) {
     d.mMousePointer = 0;
     // Without an open outline there is nothing to reload (a closed one is
     // not shown again).
-    if (!NoPicks(d) || p.ctx.panel.Label4[0].empty()) return;
+    if (p.ctx.panel.Label4[0].empty() || !NodeMenuMayAct(p, d)) return;
     UndoAddedNode(d.pick, p.op(), p.language());
     LoadDisplayPoints(p, d, 1);
     BuildDisplayList(p, d, 0);
@@ -296,6 +317,9 @@ CtrPBuild RebuildCtrP(Program& p, DrawingModel& d) {
 }  // namespace
 
 void Command1_Click(Program& p, DrawingModel& d) {
+    // Its other callers (a pick, Cancel Select) are refused in these states
+    // already: the message is the button's.
+    if (!AdmitsProgramChange(p)) return;
     const std::optional<std::string> picked = ReadFileBytes(ProgramFile("PointForControl.dat"));
     if (picked && !picked->empty() && RebuildCtrP(p, d) == CtrPBuild::Written) {
         double L = 0;

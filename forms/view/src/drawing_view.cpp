@@ -214,7 +214,7 @@ void Picture1_MouseDown(Program& p, DrawingModel& d, int button, int shift, doub
     const int16_t lang = p.language();
     if (button == 2) {
         d.mMousePointer = 0;
-        if (Running(p)) return;
+        if (!MayAct(p.ctx, CommandClass::ChangeProgram)) return;
         bool flagged = false;
         for (PathMarker& m : d.mMarkers) {
             if (std::fabs(d.gPickX - m.X) < w / 100 && std::fabs(d.gPickY - m.Y) < w / 100) {
@@ -234,6 +234,7 @@ void Picture1_MouseDown(Program& p, DrawingModel& d, int button, int shift, doub
             d.gLastMouseX = X;
             d.gLastMouseY = Y;
         } else if (d.mMousePointer == 2) {
+            if (!MayAct(p.ctx, CommandClass::ChangeProgram)) return;
             int32_t j = 0;
             double dist = 0;
             if (!FindAddNodeSegment(d.tables, d.gPickX, d.gPickY, j, dist)) return;
@@ -248,7 +249,8 @@ void Picture1_MouseDown(Program& p, DrawingModel& d, int button, int shift, doub
         return;
     }
 
-    if (Running(p)) return;
+    // Picks and node edits change what the next program is made from.
+    if (!MayAct(p.ctx, CommandClass::ChangeProgram)) return;
     if (d.mMousePointer == 12) {
         if (d.pick.mDeleteCount >= kMaxDeletedNodes) {
             p.op().MsgBox(p.Tr("删除的节点太多，不能再删除！", "Too many nodes have been deleted!"), MsgButtons::Ok,

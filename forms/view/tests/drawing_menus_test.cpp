@@ -53,17 +53,22 @@ TEST_F(MenuTest, OpenByEndingInAnyCase) {
     EXPECT_TRUE(home.Exists("ShapePLT.plt"));
     op.messages.clear();
 
-    // Another ending reads nothing: the display file is loaded unchanged.
+    // Another ending is refused in one message, and nothing changes: the
+    // picks and the added nodes stay those of the outline shown.
     PickAll();
     ASSERT_GT(d.pick.mSelCount, 0);
+    d.pick.mAddedNodeCount = 1;
+    const std::string picked = home.Read("PointForControl.dat") + home.Read("CtrP.dat");
     op.fileAnswers.push_back((home / "old.txt").string());
     打开_Click(program, d);
+    ASSERT_EQ(op.messages.size(), 1u);
+    EXPECT_EQ(op.LastText(), "This file cannot be opened: only DXF, NC and PLT files can be opened!");
     EXPECT_EQ(home.Read("PointForDisplay.dat"), display);
-    EXPECT_EQ(d.pick.mSelCount, 0);
-    EXPECT_EQ(home.Read("PointForControl.dat"), "");
-    EXPECT_EQ(home.Read("CtrP.dat"), "");
-    EXPECT_TRUE(program.ctx.panel.List1.empty());
-    EXPECT_EQ(program.ctx.panel.Label4[0], (home / "old.txt").string());
+    EXPECT_GT(d.pick.mSelCount, 0);
+    EXPECT_EQ(d.pick.mAddedNodeCount, 1);
+    EXPECT_EQ(home.Read("PointForControl.dat") + home.Read("CtrP.dat"), picked);
+    EXPECT_FALSE(program.ctx.panel.List1.empty());
+    EXPECT_EQ(program.ctx.panel.Label4[0], (home / "RECT.PLT").string());
 
     // A cancelled or empty answer changes nothing.
     PickAll();
@@ -150,6 +155,77 @@ TEST_F(MenuTest, ANewLetterOpensWithNothingPickedAndUnmirrored) {
     // The outline and its nodes, no path, corner or arrow.
     EXPECT_EQ(Count(kWhite) + Count(kYellow), static_cast<int>(d.list.Lines.size()));
     EXPECT_GT(Count(kWhite), 0);
+}
+
+TEST_F(MenuTest, OutlineMenusAndContourOffsetWaitForTheMachine) {
+    home.Write("rect.plt", kRectPlt);
+    Load(TwoSquares());
+    PickAll();
+    auto& panel = program.ctx.panel;
+    auto& run = program.ctx.run;
+    panel.Text6 = "2";
+    const std::string files = home.Read("PointForDisplay.dat") + home.Read("CtrP.dat");
+    const auto captions = panel.Label4;
+    const auto lines = d.list.Lines;
+    for (int16_t paused : {0, 1}) {
+        run.gRunning = kTrue;
+        run.mPaused = paused;
+        op.fileAnswers.assign(1, (home / "rect.plt").string());
+        for (auto* command : {&打开_Click, &关闭_Click, &字形Y镜向_Click, &Command1_Click}) {
+            op.messages.clear();
+            command(program, d);
+            EXPECT_EQ(op.messages.size(), 1u) << paused;
+            EXPECT_EQ(op.LastText(), "The machine is busy: wait until it stands still, or stop it, then try again!");
+        }
+        EXPECT_EQ(op.fileAnswers.size(), 1u);  // Open asked for no file
+        EXPECT_EQ(home.Read("PointForDisplay.dat") + home.Read("CtrP.dat"), files);
+        EXPECT_EQ(panel.Label4, captions);
+        EXPECT_TRUE(d.list.Lines == lines);
+        EXPECT_EQ(d.mMirrorY, 0);
+        EXPECT_EQ(d.pick.mSelCount, 2);
+    }
+}
+
+TEST_F(MenuTest, MirrorOnlyWithNothingPickedOrOpen) {
+    Load(TwoSquares());
+    const std::string display = home.Read("PointForDisplay.dat");
+    ClickNode(1);  // a range open
+    字形Y镜向_Click(program, d);
+    EXPECT_EQ(op.LastText(), "Contours are picked: press Stop to drop the picks, then mirror!");
+    ClickNode(1);  // the contour picked
+    ASSERT_EQ(d.pick.mSelCount, 1);
+    字形Y镜向_Click(program, d);
+    EXPECT_EQ(op.messages.size(), 2u);
+    EXPECT_EQ(home.Read("PointForDisplay.dat"), display);
+    EXPECT_EQ(d.mMirrorY, 0);
+    DiscardPicks(program, d);  // as Stop does
+    字形Y镜向_Click(program, d);
+    EXPECT_EQ(d.mMirrorY, 1);
+    EXPECT_NE(home.Read("PointForDisplay.dat"), display);
+    EXPECT_EQ(op.messages.size(), 2u);
+}
+
+// The deleted and added nodes are mirrored with the outline: the deleted
+// node stays hidden, and the added one is still the one its undo takes.
+TEST_F(MenuTest, MirrorTakesTheNodeEditsAlong) {
+    Load("SPLINE 1\r\n0 0 Node\r\n10 0\r\n10 10 Node\r\n0 10 Node\r\n");
+    d.mMousePointer = 12;
+    ClickNode(2);  // (10, 10)
+    ASSERT_EQ(d.pick.mDeleteCount, 1);
+    d.mMousePointer = 2;
+    ClickAt(5, 10);  // on the top side
+    ASSERT_EQ(d.pick.mAddedNodeCount, 1);
+    d.mMousePointer = 0;
+    const int16_t nodes = d.tables.mNodeCount;
+    const int yellow = Count(kYellow);
+    字形Y镜向_Click(program, d);
+    ASSERT_EQ(d.mMirrorY, 1);
+    EXPECT_TRUE(IsDeletedNode(d.pick, 10, -10));
+    EXPECT_EQ(Count(kYellow), yellow);
+    取消前一个增加_Click(program, d);
+    EXPECT_EQ(d.pick.mAddedNodeCount, 0);
+    EXPECT_EQ(d.tables.mNodeCount, nodes - 1);
+    EXPECT_EQ(home.Read("PointForDisplay.dat").find("5.000000 -10.000000"), std::string::npos);
 }
 
 TEST_F(MenuTest, OpenNcAsksForTheZPlane) {

@@ -121,6 +121,10 @@ bool DeleteNode(const DisplayTables& t, PickState& pick, int16_t node);
 bool UndoDeleteNode(PickState& pick);
 // True when a deleted node lies within 0.01 of (x, y) in X and in Y.
 bool IsDeletedNode(const PickState& pick, double x, double y);
+// The node edits of an outline mirrored about the X axis (MirrorDisplayY):
+// the deleted and the added nodes change the sign of their Y with it, so
+// that each stays on its node and its undo finds it.
+void MirrorNodeEdits(PickState& pick);
 
 // ---- hit tests of a click at (x, y) in drawing units ----
 

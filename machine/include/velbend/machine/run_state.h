@@ -185,7 +185,7 @@ LoadResult LoadNcProgram(RunState& run, const std::filesystem::path& file);
 // First moving thing on card 0: 1..4 the first axis whose get_status is not
 // 0; 5 an interpolation in progress (get_inp_status == 1); 6 the
 // interpolation FIFO still holds moves; 0 everything idle.  The answers go
-// through run.gCardRet.
+// through run.gCardRet; a query the card refuses reads as idle.
 int16_t Axis_Status(MachineContext& ctx);
 
 // Pause: mPaused := 1.  Nothing is sent to the card; the move in progress
