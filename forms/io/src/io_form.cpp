@@ -121,6 +121,9 @@ void IO_Model::Toggle(int bit) {
 
 void IO_Model::Command1_Click(int16_t Index) {
     if (Index < 0 || Index > 4 || !buttons_[static_cast<std::size_t>(Index)]) return;
+    // The buttons drive the cutter, the pressing and the bender: not under a
+    // program or a moving axis.
+    if (!MayAct(program_.ctx, CommandClass::StartMotion)) return;
     Card& card = program_.ctx.card;
     switch (Index) {
         case 0: Toggle(0); break;

@@ -88,6 +88,10 @@ TEST_F(IoFormTest, ButtonsSwitchOutputsInTheirOrder) {
         f.Command1_Click(index);
         EXPECT_EQ(program.ctx.card.get_out(0, bit), 0) << index;
     }
+    // Not under a program: the pressing would let the strip go.
+    program.ctx.run.gRunning = kTrue;
+    f.Command1_Click(3);
+    EXPECT_EQ(program.ctx.card.get_out(0, 3), 0);
 }
 
 TEST_F(IoFormTest, ButtonsTheMachineCannotUseAreDisabled) {

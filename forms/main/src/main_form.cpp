@@ -71,6 +71,9 @@ std::string ReadTitleText() {
     return GbkToUtf8(first);
 }
 
+// The cutter radius box shows the table's value.
+void ShowTableRadius(MainFormModel& m) { Text15_Change(m, Str(m.program.params.gSysParaTable.gMillRadius)); }
+
 // A check-box value from a formtext.ini item: ticked only for 1.
 int16_t CheckValue(double v) { return RoundHalfEven(v) == 1 ? 1 : 0; }
 
@@ -263,7 +266,7 @@ void ReadFormText(MainFormModel& m) {
     text(panel.Text3);
     text(panel.Text4);
     text(panel.Text7);
-    Text15_Change(m, Str(st.gSysParaTable.gMillRadius));
+    ShowTableRadius(m);
     number([&](double v) { panel.Check2 = CheckValue(v); });
     number([&](double v) { panel.Check3 = CheckValue(v); });
     std::string offset;
@@ -367,6 +370,14 @@ void TabStrip2_Click(MainFormModel& m, int tab) {
     }
 }
 
+void SetupDialogClosed(MainFormModel& m, const std::string& tableBefore) {
+    if (SysParaBytes(m.program.params.gSysParaTable) == tableBefore) return;
+    ShowTableRadius(m);
+    // A Save is admitted only with the machine idle; what a dialog may have
+    // started since (a test, a slotting program) does not run on the path.
+    if (m.drawing.pick.mSelCount > 0) ContourOffset(m.program, m.drawing);
+}
+
 std::optional<int> Command10Dialog(int index, int16_t userLevel) {
     if (index < 0 || index > 5) return std::nullopt;
     if (index == 3 && userLevel == 0) return 6;
@@ -384,7 +395,8 @@ bool Command3_Click(MainFormModel& m, int16_t Index) {
     hooks.tranParas = m.program.tranParas;
     // The picked contours go: the window shows the outline with nothing picked.
     hooks.controlPointCls = [&m] { DiscardPicks(m.program, m.drawing); };
-    const bool busy = IsMachineBusy(m.ctx().run);
+    // The switch and the copies change what a program is made from.
+    const bool busy = !MayAct(m.ctx(), CommandClass::ChangeProgram);
     if (busy && (Index == 3 || Index == 4)) {
         // The copies rewrite every group's files while a program runs on them.
         auto& ctx = m.ctx();
@@ -397,6 +409,7 @@ bool Command3_Click(MainFormModel& m, int16_t Index) {
     if (ok && Index == 1) {
         std::error_code ec;
         std::filesystem::current_path(ProgramFolder(), ec);
+        ShowTableRadius(m);
     }
     return ok;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "main_fixture.h"
+#include "velbend/forms/drawing_menus.h"
 #include "velbend/forms/drawing_view.h"
 #include "velbend/forms/main_captions.h"
 #include "velbend/machine/run_state.h"
@@ -289,23 +290,30 @@ TEST_F(StartUp, AClosedWindowLeavesNoCallbackInTheProgram) {
     hooks.BuildDisplayList(0);
 }
 
+// A square of side 100 shown and picked whole (two clicks on its first
+// node); the display list of the outline alone.
+DisplayList PickSquare(Program& program, MainFormModel& m, TempHome& home) {
+    auto& d = m.drawing;
+    GLResize(program, d, 756, 532);
+    home.Write("PointForDisplay.dat", "SPLINE 1\r\n0 0 Node\r\n100 0 Node\r\n100 100 Node\r\n0 100 Node\r\n");
+    EXPECT_TRUE(LoadDisplayPoints(program, d, 0));
+    m.panel().Label4[0] = (home / "square.plt").string();
+    BuildDisplayList(program, d, 0);
+    const DisplayList outline = d.list;
+    double X, Y;
+    DrawingToPixel(program, 0, 0, X, Y);
+    for (int k = 0; k < 2; ++k) Picture1_MouseDown(program, d, 1, 0, X, Y);
+    EXPECT_EQ(d.pick.mSelCount, 1);
+    EXPECT_FALSE(m.panel().Label4[2].empty());
+    return outline;
+}
+
 TEST_F(StartUp, AGroupSwitchLeavesTheOutlineWithNothingPicked) {
     SeedHome();
     Load();
     auto& d = m.drawing;
     auto& panel = m.panel();
-    GLResize(program, d, 756, 532);
-    home.Write("PointForDisplay.dat", "SPLINE 1\r\n0 0 Node\r\n100 0 Node\r\n100 100 Node\r\n0 100 Node\r\n");
-    ASSERT_TRUE(LoadDisplayPoints(program, d, 0));
-    panel.Label4[0] = (home / "square.plt").string();
-    BuildDisplayList(program, d, 0);
-    const auto outline = d.list.Lines;
-    // The whole square picked by two clicks on its first node.
-    double X, Y;
-    DrawingToPixel(program, 0, 0, X, Y);
-    for (int k = 0; k < 2; ++k) Picture1_MouseDown(program, d, 1, 0, X, Y);
-    ASSERT_EQ(d.pick.mSelCount, 1);
-    ASSERT_FALSE(panel.Label4[2].empty());
+    const auto outline = PickSquare(program, m, home).Lines;
     ASSERT_NE(d.list.Lines, outline);
 
     切换参数组_Click(m);
@@ -317,6 +325,46 @@ TEST_F(StartUp, AGroupSwitchLeavesTheOutlineWithNothingPicked) {
     EXPECT_EQ(panel.Label4[2], "");
     // The outline and its node squares, as before the pick.
     EXPECT_TRUE(d.list.Lines == outline);
+}
+
+// The cutter radius box and a picked path follow the table after a group
+// switch and after a dialog's Save, so the window shows what Run makes.
+TEST_F(StartUp, TheRadiusBoxAndThePathFollowTheTableAfterASwitchOrASave) {
+    sys.gMillRadius = 3;
+    WriteSys(1);
+    sys.gMillRadius = 1.5;
+    SeedHome();
+    Load();
+    ASSERT_EQ(m.Text15, " 1.5");
+    Text15_Change(m, "2");  // typed, not saved
+    切换参数组_Click(m);
+    m.group.option1.fill(false);
+    m.group.option1[1] = true;
+    ASSERT_TRUE(Command3_Click(m, 1));
+    EXPECT_EQ(m.Text15, " 3");
+
+    PickSquare(program, m, home);
+    auto& panel = m.panel();
+    const auto listBefore = panel.List1;
+    auto& table = program.params.gSysParaTable;
+    const std::string before = SysParaBytes(table);
+    table.gMillRadius = 6;  // as the dialog's Save left them
+    table.gSlotThreshold = 100;  // the square's corners are no longer slotted
+    SetupDialogClosed(m, before);
+    EXPECT_EQ(m.Text15, " 6");
+    const std::string rebuilt = home.Read("CtrP.dat");
+    const auto list = panel.List1;
+    const auto captions = panel.Label4;
+    EXPECT_EQ(listBefore.size(), 4u);
+    EXPECT_EQ(list.size(), 1u);
+    ContourOffset(program, m.drawing);  // the contour offset of the new values changes nothing more
+    EXPECT_EQ(home.Read("CtrP.dat"), rebuilt);
+    EXPECT_EQ(panel.List1, list);
+    EXPECT_EQ(panel.Label4, captions);
+    // A dialog closed without a change leaves the box as typed.
+    Text15_Change(m, "7.0");
+    SetupDialogClosed(m, SysParaBytes(table));
+    EXPECT_EQ(m.Text15, "7.0");
 }
 
 // ---- formtext.ini ------------------------------------------------------------

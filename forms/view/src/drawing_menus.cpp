@@ -316,16 +316,19 @@ CtrPBuild RebuildCtrP(Program& p, DrawingModel& d) {
 
 }  // namespace
 
-void Command1_Click(Program& p, DrawingModel& d) {
-    // Its other callers (a pick, Cancel Select) are refused in these states
-    // already: the message is the button's.
-    if (!AdmitsProgramChange(p)) return;
+void ContourOffset(Program& p, DrawingModel& d) {
     const std::optional<std::string> picked = ReadFileBytes(ProgramFile("PointForControl.dat"));
     if (picked && !picked->empty() && RebuildCtrP(p, d) == CtrPBuild::Written) {
         double L = 0;
         if (CalcPathLength(p, d, L)) RefreshLengthCaptions(p, d, L);
     }
     FillSegmentList(p, d);
+}
+
+void Command1_Click(Program& p, DrawingModel& d) {
+    // Its other callers (a pick, Cancel Select) are refused in these states
+    // already: the message is the button's.
+    if (AdmitsProgramChange(p)) ContourOffset(p, d);
 }
 
 void DiscardPicks(Program& p, DrawingModel& d) {

@@ -34,6 +34,7 @@
 #include "velbend/machine/run_timer.h"
 #include "velbend/machine/slot_export.h"
 #include "velbend/machine/test_programs.h"
+#include "velbend/params/sysfile.h"
 #include "velbend/ui/dialog.h"
 #include "velbend/ui/picture1_view.h"
 #include "velbend/ui/widgets.h"
@@ -520,8 +521,10 @@ void MainForm::OpenSetupDialog(int index) {
     const std::string key = "Command10_Click";
     if (running_.count(key)) return;
     running_.insert(key);
+    const std::string tableBefore = SysParaBytes(program_.params.gSysParaTable);
     (*open)(program_, this);
     running_.erase(key);
+    SetupDialogClosed(model_, tableBefore);
     // The window is active again: its activate handler runs.
     Form_Activate(model_);
     Refresh();

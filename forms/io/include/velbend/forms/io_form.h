@@ -45,7 +45,8 @@ public:
     void Form_Load();
     // Poll (every 200 ms): outputs 0..7, then inputs 2, 8, 14, 20, 16, 17, 18, 19.
     void Timer1_Timer();
-    // 0 cutter rotate, 1 cutter out, 2 cutter back, 3 pressing, 4 bending mechanism.
+    // 0 cutter rotate, 1 cutter out, 2 cutter back, 3 pressing, 4 bending
+    // mechanism; each only while the machine's state admits a start.
     void Command1_Click(int16_t Index);
     // A click on output caption i switches that output (user level 2 only).
     void Label21_Click(int16_t Index);

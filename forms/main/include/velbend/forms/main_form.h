@@ -107,6 +107,13 @@ void TabStrip2_Click(MainFormModel& m, int tab);
 // 4 curvature, 5 users.  nullopt for an index outside 0..5.
 std::optional<int> Command10Dialog(int index, int16_t userLevel);
 
+// A setup dialog has closed.  `tableBefore` is the system-parameter table as
+// it was when the dialog opened (SysParaBytes).  When a Save changed it, the
+// cutter radius box shows the table's value, and picked contours get their
+// path, List1 and markers made again from the new values (ContourOffset),
+// so that what the window shows is what the next Run makes.
+void SetupDialogClosed(MainFormModel& m, const std::string& tableBefore);
+
 // ---- parameter-group frame ----------------------------------------------
 // Menu "切换参数组" and "当前参数组".
 void 切换参数组_Click(MainFormModel& m);

@@ -59,8 +59,12 @@ void 取消前一个增加_Click(Program& p, DrawingModel& d);
 
 // ---- contour offset and lengths ----
 
-// Command1 ("轮廓偏移"): rebuilds CtrP.dat from the picked blocks with the
-// offset of Text6, measures it, captions the lengths, refills List1.
+// The contour-offset action: rebuilds CtrP.dat from the picked blocks with
+// the offset of Text6 and the current parameters, measures it, captions the
+// lengths, refills List1 (and the drawing its markers).
+void ContourOffset(Program& p, DrawingModel& d);
+// Command1 ("轮廓偏移"): the contour-offset action, unless the machine's
+// state refuses a change of the path (then said in one message).
 void Command1_Click(Program& p, DrawingModel& d);
 // Text5 changed: the length captions from the existing control path.
 void Text5_Change(Program& p, DrawingModel& d);
