@@ -192,3 +192,18 @@ TEST(Curvature, AKilledSaveLeavesBothTablesOfOneSave) {
         ASSERT_EQ(st.mWanFuP[0].Value, -st.mWanFuN[0].Value) << "kill " << kill;
     }
 }
+
+// A save keeps the permissions that the two files had.
+TEST(Curvature, ASaveKeepsThePermissionsOfBothFiles) {
+    TempHome home;
+    namespace fs = std::filesystem;
+    ParamStore st;
+    ASSERT_TRUE(WriteWanFuFiles(st, 2));
+    fs::permissions(home / "SysPara/wanfubiaoP_2.ini", fs::perms(0640));
+    fs::permissions(home / "SysPara/wanfubiaoN_2.ini", fs::perms(0600));
+    st.mWanFuP[0] = {5, 6};
+    ASSERT_TRUE(WriteWanFuFiles(st, 2));
+    EXPECT_EQ(home.Read("SysPara/wanfubiaoP_2.ini"), "5.00, 6.00\r\n");
+    EXPECT_EQ(fs::status(home / "SysPara/wanfubiaoP_2.ini").permissions() & fs::perms::all, fs::perms(0640));
+    EXPECT_EQ(fs::status(home / "SysPara/wanfubiaoN_2.ini").permissions() & fs::perms::all, fs::perms(0600));
+}

@@ -60,8 +60,9 @@ inline bool SaveWanFuBiao(ParamStore& st, int16_t group, Operator& op) {
 // flushed beside the old files ("<name>.new"), then the record
 // SysPara/wanfubiao_<g>.pending, then both are renamed into place and the
 // record removed; a file start-up found damaged is kept first
-// (KeepDamagedFile).  When the negative file cannot take its place the
-// positive one is put back as it was (removed if it did not exist).  Names
+// (KeepDamagedFile); the new files keep the permissions of the old ones.
+// When the negative file cannot take its place the record is removed and
+// the positive file put back as it was (removed if it did not exist).  Names
 // of files not written are appended to *failed, of a file rewritten
 // although the save failed (the positive one, when it could not be put
 // back) to *changed (separated by ", ").
