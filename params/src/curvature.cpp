@@ -110,10 +110,19 @@ std::string WanFuBytes(const WanFuTable& rows, int16_t last) {
 std::string WanFuPFileName(int group) { return "SysPara/wanfubiaoP_" + Format(group, "0") + ".ini"; }
 std::string WanFuNFileName(int group) { return "SysPara/wanfubiaoN_" + Format(group, "0") + ".ini"; }
 
+std::string SavedWanFuFile(int group, const std::string& relName) {
+    std::error_code ec;
+    const std::string staged = relName + kStaged;
+    if (std::filesystem::exists(ProgramFile(PendingFileName(group)), ec) &&
+        std::filesystem::is_regular_file(ProgramFile(staged), ec))
+        return staged;
+    return relName;
+}
+
 bool LoadWanFuTables(ParamStore& st, int16_t group, Operator& op) {
     std::vector<std::string> bad;
     auto read = [&](const std::string& name, WanFuTable& rows, int16_t& last) {
-        if (!ReadWanFuFile(name, rows, last).ok()) bad.push_back(name);
+        if (!ReadWanFuFile(SavedWanFuFile(group, name), rows, last).ok()) bad.push_back(name);
     };
     read(WanFuPFileName(group), st.mWanFuP, st.gWanFuPLast);
     read(WanFuNFileName(group), st.mWanFuN, st.gWanFuNLast);
@@ -207,8 +216,9 @@ bool WriteWanFuFiles(const ParamStore& st, int16_t group, std::string* failed, s
     return true;
 }
 
-void RecoverWanFuFiles() {
+bool RecoverWanFuFiles(const ParamStore& st, Operator& op) {
     std::error_code ec;
+    std::string stuck;
     for (int g = 0; g <= 9; ++g) {
         const auto record = ProgramFile(PendingFileName(g));
         const bool pending = std::filesystem::exists(record, ec);
@@ -222,12 +232,24 @@ void RecoverWanFuFiles() {
         }
         if (!touched) continue;
         SyncFolder(record.parent_path());
-        // A pair that could not be completed keeps its record for the next start.
-        if (pending && complete) {
+        // A pair that could not be completed keeps its record for the next
+        // start; until then its tables are read from where the save left
+        // them (SavedWanFuFile).
+        if (pending && !complete) {
+            AddName(stuck, WanFuPFileName(g));
+            AddName(stuck, WanFuNFileName(g));
+        } else if (pending) {
             std::filesystem::remove(record, ec);
             SyncFolder(record.parent_path());
         }
     }
+    if (stuck.empty()) return true;
+    const std::string text = st.gLanguage == 0
+        ? "曲率表文件未能更新：" + stuck + "。两张表均按最后一次保存使用；下次启动时再次更新。"
+        : "Curvature files could not be updated: " + stuck +
+              ". Both tables are used as last saved; the update is tried again at the next start.";
+    op.MsgBox(text, MsgButtons::Ok, MsgIcon::Warning, Tr(st.gLanguage, "错误", "Wrong"));
+    return false;
 }
 
 bool SaveWanFuBiao(ParamStore& st, int16_t group, int16_t tsh, Operator& op) {
