@@ -3,8 +3,11 @@
 //
 // SIGTERM, SIGINT and SIGHUP close the main window as the operator would
 // (its unload handler saves the settings), then the program ends.  They are
-// caught from before the first start-up message: one that comes while
-// start-up runs lets it finish without showing its messages, then closes.
+// caught from before the first start-up message: one that comes before
+// start-up has finished ends the program there with status 0, without the
+// remaining start-up steps and without the shut-down saves, so that nothing
+// is written that the operator never saw and the next start finds the
+// folder, and gives the messages, as this one did.
 #include <csignal>
 #include <unistd.h>
 
@@ -27,8 +30,10 @@ constexpr bool kCs7 = false;
 #endif
 
 int g_signalPipe[2] = {-1, -1};
+volatile std::sig_atomic_t g_started = 0;  // start-up has finished
 
 void OnSignal(int) {
+    if (!g_started) ::_exit(0);
     const char c = 1;
     [[maybe_unused]] auto n = ::write(g_signalPipe[1], &c, 1);
 }
@@ -44,20 +49,12 @@ int main(int argc, char** argv) {
     velbend::Program program(op);
     program.ctx.secondBuild = kCs7;
     velbend::MainForm* form = nullptr;
-    bool closeAsked = false;
     if (::pipe(g_signalPipe) == 0) {
         auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
         QObject::connect(notifier, &QSocketNotifier::activated, &app, [&] {
             char c;
             [[maybe_unused]] auto n = ::read(g_signalPipe[0], &c, 1);
-            if (form) {
-                form->close();
-                return;
-            }
-            // Start-up is still running, inside one of its message boxes.
-            closeAsked = true;
-            op.SetClosing(true);
-            if (QWidget* box = QApplication::activeModalWidget()) box->close();
+            if (form) form->close();
         });
         for (int sig : {SIGTERM, SIGINT, SIGHUP}) std::signal(sig, OnSignal);
     }
@@ -65,12 +62,8 @@ int main(int argc, char** argv) {
     velbend::MainForm mainForm(program);
     op.SetParent(&mainForm);
     form = &mainForm;
+    g_started = 1;
     QApplication::setQuitOnLastWindowClosed(true);
-    if (closeAsked) {
-        // Still closing from outside: the unload's messages are not shown.
-        mainForm.close();
-        return 0;
-    }
     mainForm.show();
     return QApplication::exec();
 }

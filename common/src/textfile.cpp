@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <utility>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -203,26 +204,41 @@ int CreateTemp(const std::filesystem::path& dir, const std::filesystem::path& p,
     return -1;
 }
 
-// forcedMode: the new file's permissions; negative keeps the old file's,
-// and a new file gets rw-rw-rw- less the umask.
-bool WriteAtomic(const std::filesystem::path& p, std::string_view bytes, std::string* error,
-                 int forcedMode) {
-    auto fail = [&](const std::string& what, int err) {
-        if (error) *error = what + ": " + std::strerror(err);
-        return false;
-    };
-    std::filesystem::path dir = p.parent_path();
-    if (dir.empty()) dir = ".";
-    // The mode to set once the file exists: forced, or the old file's.  The
-    // temporary file stays owner-only until then.
+// The permissions of p when it is a regular file: what a file that
+// replaces it keeps.
+std::optional<mode_t> KeptMode(const std::filesystem::path& p) {
     struct stat st {};
-    std::optional<mode_t> keep;
-    if (forcedMode >= 0) keep = static_cast<mode_t>(forcedMode);
-    else if (::stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode)) keep = st.st_mode & 07777;
-    std::string tmpl;
-    int fd = CreateTemp(dir, p, keep ? 0600 : 0666, tmpl);
-    if (fd < 0) return fail("cannot create a file in " + dir.string(), errno);
-    if (keep) ::fchmod(fd, *keep);
+    if (::stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return st.st_mode & 07777;
+    return std::nullopt;
+}
+
+std::filesystem::path FolderOf(const std::filesystem::path& p) {
+    std::filesystem::path dir = p.parent_path();
+    return dir.empty() ? std::filesystem::path(".") : dir;
+}
+
+bool Fail(std::string* error, const std::string& what, int err) {
+    if (error) *error = what + ": " + std::strerror(err);
+    return false;
+}
+
+// The first half of an atomic write: the bytes written and flushed to a new
+// temporary file beside p (its name in tmp), which gets `mode` once it
+// exists (none: rw-rw-rw- less the umask) and stays owner-only until then.
+bool StageBytes(const std::filesystem::path& p, std::string_view bytes, std::optional<mode_t> mode,
+                std::string& tmp, std::string* error) {
+    const std::filesystem::path dir = FolderOf(p);
+    int fd = CreateTemp(dir, p, mode ? 0600 : 0666, tmp);
+    if (fd < 0) {
+        tmp.clear();
+        return Fail(error, "cannot create a file in " + dir.string(), errno);
+    }
+    if (mode) ::fchmod(fd, *mode);
+    auto undo = [&](const std::string& what, int err) {
+        ::unlink(tmp.c_str());
+        tmp.clear();
+        return Fail(error, what, err);
+    };
     size_t done = 0;
     while (done < bytes.size()) {
         ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
@@ -230,40 +246,66 @@ bool WriteAtomic(const std::filesystem::path& p, std::string_view bytes, std::st
             if (errno == EINTR) continue;
             int err = errno;
             ::close(fd);
-            ::unlink(tmpl.c_str());
-            return fail("cannot write " + p.string(), err);
+            return undo("cannot write " + p.string(), err);
         }
         done += static_cast<size_t>(n);
     }
     if (::fsync(fd) != 0) {
         int err = errno;
         ::close(fd);
-        ::unlink(tmpl.c_str());
-        return fail("cannot flush " + p.string(), err);
+        return undo("cannot flush " + p.string(), err);
     }
-    if (::close(fd) != 0) {
-        int err = errno;
-        ::unlink(tmpl.c_str());
-        return fail("cannot close " + p.string(), err);
-    }
-    if (::rename(tmpl.c_str(), p.c_str()) != 0) {
-        int err = errno;
-        ::unlink(tmpl.c_str());
-        return fail("cannot replace " + p.string(), err);
-    }
-    SyncFolder(dir);  // the rename itself durable
+    if (::close(fd) != 0) return undo("cannot close " + p.string(), errno);
+    return true;
+}
+
+// The second half: the staged file renamed over p, the rename made durable;
+// on failure the staged file is removed.
+bool CommitStaged(std::string& tmp, const std::filesystem::path& p, std::string* error) {
+    const bool ok = ::rename(tmp.c_str(), p.c_str()) == 0;
+    const int err = errno;
+    if (!ok) ::unlink(tmp.c_str());
+    tmp.clear();
+    if (!ok) return Fail(error, "cannot replace " + p.string(), err);
+    SyncFolder(FolderOf(p));  // the rename itself durable
     if (error) error->clear();
     return true;
+}
+
+bool WriteAtomic(const std::filesystem::path& p, std::string_view bytes, std::string* error,
+                 std::optional<mode_t> mode) {
+    std::string tmp;
+    return StageBytes(p, bytes, mode, tmp, error) && CommitStaged(tmp, p, error);
 }
 
 }  // namespace
 
 bool WriteFileAtomic(const std::filesystem::path& p, std::string_view bytes, std::string* error) {
-    return WriteAtomic(p, bytes, error, -1);
+    return WriteAtomic(p, bytes, error, KeptMode(p));
+}
+
+bool WriteFileAtomicLike(const std::filesystem::path& p, std::string_view bytes,
+                         const std::filesystem::path& replaced, std::string* error) {
+    auto mode = KeptMode(replaced);
+    return WriteAtomic(p, bytes, error, mode ? mode : KeptMode(p));
 }
 
 bool WriteFileAtomicPrivate(const std::filesystem::path& p, std::string_view bytes, std::string* error) {
     return WriteAtomic(p, bytes, error, 0600);
+}
+
+StagedFile::StagedFile(std::filesystem::path p, std::string_view bytes, std::string* error)
+    : p_(std::move(p)) {
+    StageBytes(p_, bytes, KeptMode(p_), tmp_, error);
+}
+
+StagedFile::~StagedFile() {
+    if (!tmp_.empty()) ::unlink(tmp_.c_str());
+}
+
+bool StagedFile::Commit(std::string* error) {
+    if (tmp_.empty()) return Fail(error, "nothing staged for " + p_.string(), EINVAL);
+    return CommitStaged(tmp_, p_, error);
 }
 
 void SyncFolder(const std::filesystem::path& dir) {
@@ -307,7 +349,7 @@ bool KeepFileAs(const std::filesystem::path& from, const std::filesystem::path& 
         // A file system without hard links: a copy of the bytes.
         std::error_code ec;
         auto bytes = ReadFileBytes(from);
-        if (bytes && !std::filesystem::exists(to, ec) && WriteFileAtomic(to, *bytes, error)) return true;
+        if (bytes && !std::filesystem::exists(to, ec) && WriteFileAtomicLike(to, *bytes, from, error)) return true;
     }
     if (error) *error = "cannot keep " + from.string() + " as " + to.string() + ": " + std::strerror(err);
     return false;

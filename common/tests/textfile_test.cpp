@@ -177,3 +177,24 @@ TEST(BlankFields, SingleBlanksSplitAndDoubleBlanksGiveEmptyFields) {
     EXPECT_EQ(ends[1], "a\tb");
     EXPECT_EQ(ends[2], "");
 }
+
+// Where no hard link can be made (here: the kept name on another file
+// system) the kept copy of the bytes has the original's permissions.
+TEST(KeepFileAs, ACopyHasTheOriginalsPermissions) {
+    TempHome home;
+    namespace fs = std::filesystem;
+    std::string other = "/dev/shm/velbend-XXXXXX";
+    if (!::mkdtemp(other.data())) GTEST_SKIP() << "no /dev/shm";
+    struct stat a {}, b {};
+    const bool apart = ::stat(other.c_str(), &a) == 0 && ::stat(home.path().c_str(), &b) == 0 && a.st_dev != b.st_dev;
+    const fs::path from = fs::path(other) / "SYS_0.ini";
+    ASSERT_TRUE(WriteFileAtomic(from, "damaged"));
+    fs::permissions(from, fs::perms(0600));
+    const bool kept = apart && KeepFileAs(from, home / "SYS_0.ini.damaged");
+    const fs::perms mode = fs::status(home / "SYS_0.ini.damaged").permissions() & fs::perms::all;
+    fs::remove_all(other);
+    if (!apart) GTEST_SKIP() << "/dev/shm is on the same file system as " << home.path();
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(home.Read("SYS_0.ini.damaged"), "damaged");
+    EXPECT_EQ(mode, fs::perms(0600));
+}

@@ -119,9 +119,12 @@ bool ReadWorkFile(std::string_view name, std::string& bytes, Fault* fault) {
     return true;
 }
 
-bool WriteWorkFile(std::string_view name, std::string_view bytes, Operator& op, int16_t language) {
+bool WriteWorkFile(std::string_view name, std::string_view bytes, Operator& op, int16_t language,
+                   std::string_view replaced) {
     std::string why;
-    if (WriteFileAtomic(ProgramFile(name), bytes, &why)) return true;
+    const bool written = replaced.empty() ? WriteFileAtomic(ProgramFile(name), bytes, &why)
+                                          : WriteFileAtomicLike(ProgramFile(name), bytes, ProgramFile(replaced), &why);
+    if (written) return true;
     ShowFault(op, language,
               {"文件保存失败：" + std::string(name) + "（" + why + "）",
                "Cannot write the file " + std::string(name) + " (" + why + ")"});
@@ -129,7 +132,7 @@ bool WriteWorkFile(std::string_view name, std::string_view bytes, Operator& op, 
 }
 
 bool ReplaceDisplayFile(std::string_view bytes, Operator& op, int16_t language) {
-    if (!WriteWorkFile("PointForDisplay0.dat", bytes, op, language)) return false;
+    if (!WriteWorkFile("PointForDisplay0.dat", bytes, op, language, "PointForDisplay.dat")) return false;
     std::error_code ec;
     std::filesystem::rename(ProgramFile("PointForDisplay0.dat"), ProgramFile("PointForDisplay.dat"), ec);
     if (ec) {

@@ -57,9 +57,12 @@ double NumPrefix(std::string_view s);
 // missing or unreadable.
 bool ReadWorkFile(std::string_view name, std::string& bytes, Fault* fault);
 // Writes a whole work file (atomically); the operator is told on failure and
-// the old file stays.
-bool WriteWorkFile(std::string_view name, std::string_view bytes, Operator& op, int16_t language);
-// Writes PointForDisplay0.dat and renames it over PointForDisplay.dat.
+// the old file stays.  A file that the caller renames over the work file
+// `replaced` gets that file's permissions.
+bool WriteWorkFile(std::string_view name, std::string_view bytes, Operator& op, int16_t language,
+                   std::string_view replaced = {});
+// Writes PointForDisplay0.dat and renames it over PointForDisplay.dat, which
+// keeps its permissions.
 bool ReplaceDisplayFile(std::string_view bytes, Operator& op, int16_t language);
 
 // Coordinates beyond this are refused by the importers: no letter is a

@@ -105,6 +105,18 @@ TEST(CleanUp, AFailedWriteKeepsTheDisplayFile) {
     EXPECT_EQ(op2.messages.size(), 1u);
 }
 
+// The rewritten display file keeps the permissions the old one had.
+TEST(CleanUp, TheDisplayFileKeepsItsPermissions) {
+    TempHome home;
+    RecordingOperator op;
+    namespace fs = std::filesystem;
+    home.Write("PointForDisplay.dat", "SPLINE 1\r\n1.000000 2.000000 Node\r\n1.000000 2.000000 Node\r\nSPLINE END\r\n");
+    fs::permissions(home / "PointForDisplay.dat", fs::perms(0600));
+    ASSERT_TRUE(RemoveDuplicateLines(op, 1));
+    EXPECT_EQ(home.Read("PointForDisplay.dat"), "SPLINE 1\r\n1.000000 2.000000 Node\r\nSPLINE END\r\n");
+    EXPECT_EQ(fs::status(home / "PointForDisplay.dat").permissions() & fs::perms::all, fs::perms(0600));
+}
+
 TEST(PltExportGolden, TimesFortyWithHeaderAndTrailer) {
     TempHome home;
     RecordingOperator op;

@@ -18,6 +18,21 @@ namespace {
 
 constexpr int kMaxIndex = 200;
 
+// A save of the pair writes both new tables beside the old ones under
+// "<name>.new", then the record "SysPara/wanfubiao_<g>.pending" naming them,
+// then renames both into place and removes the record.  A start that finds
+// the record completes the renames (RecoverWanFuFiles); new files without a
+// record are dropped, leaving the old pair.
+constexpr const char* kStaged = ".new";
+
+std::string PendingFileName(int group) { return "SysPara/wanfubiao_" + Format(group, "0") + ".pending"; }
+
+// Appends a file name to a list of them, separated by ", ".
+void AddName(std::string& list, const std::string& name) {
+    if (!list.empty()) list += ", ";
+    list += name;
+}
+
 bool IsSep(char c) { return c == ' ' || c == '\t' || c == ','; }
 
 // The fields of a line, split at blanks and commas.
@@ -95,16 +110,25 @@ std::string WanFuBytes(const WanFuTable& rows, int16_t last) {
 std::string WanFuPFileName(int group) { return "SysPara/wanfubiaoP_" + Format(group, "0") + ".ini"; }
 std::string WanFuNFileName(int group) { return "SysPara/wanfubiaoN_" + Format(group, "0") + ".ini"; }
 
+std::string SavedWanFuFile(int group, const std::string& relName) {
+    std::error_code ec;
+    const std::string staged = relName + kStaged;
+    if (std::filesystem::exists(ProgramFile(PendingFileName(group)), ec) &&
+        std::filesystem::is_regular_file(ProgramFile(staged), ec))
+        return staged;
+    return relName;
+}
+
 bool LoadWanFuTables(ParamStore& st, int16_t group, Operator& op) {
     std::vector<std::string> bad;
-    auto note = [&](const WanFuReadResult& r, const std::string& name) {
-        if (!r.ok()) bad.push_back(name);
+    auto read = [&](const std::string& name, WanFuTable& rows, int16_t& last) {
+        if (!ReadWanFuFile(SavedWanFuFile(group, name), rows, last).ok()) bad.push_back(name);
     };
-    note(ReadWanFuFile(WanFuPFileName(group), st.mWanFuP, st.gWanFuPLast), WanFuPFileName(group));
-    note(ReadWanFuFile(WanFuNFileName(group), st.mWanFuN, st.gWanFuNLast), WanFuNFileName(group));
+    read(WanFuPFileName(group), st.mWanFuP, st.gWanFuPLast);
+    read(WanFuNFileName(group), st.mWanFuN, st.gWanFuNLast);
     if (bad.empty()) return true;
-    std::string list = bad.front();
-    if (bad.size() > 1) list += ", " + bad.back();
+    std::string list;
+    for (const std::string& name : bad) AddName(list, name);
     std::string text = st.gLanguage == 0
         ? "曲率表文件缺失、为空或有错误：" + list + "。缺失的曲率表保持原值。"
         : "Curvature file missing, empty or damaged: " + list + ". A missing table keeps its values.";
@@ -121,24 +145,9 @@ bool TranWanFuN(ParamStore& st, int16_t dir, int16_t squ, double& v0, double& v1
     return Tran(st.mWanFuN, dir, squ, v0, v1);
 }
 
-namespace {
-
-// A save of the pair writes both new tables beside the old ones under
-// "<name>.new", then the record "SysPara/wanfubiao_<g>.pending" naming them,
-// then renames both into place and removes the record.  A start that finds
-// the record completes the renames (RecoverWanFuFiles); new files without a
-// record are dropped, leaving the old pair.
-constexpr const char* kStaged = ".new";
-
-std::string PendingFileName(int group) { return "SysPara/wanfubiao_" + Format(group, "0") + ".pending"; }
-
-}  // namespace
-
 bool WriteWanFuFiles(const ParamStore& st, int16_t group, std::string* failed, std::string* changed) {
     auto add = [](std::string* list, const std::string& name) {
-        if (!list) return;
-        if (!list->empty()) *list += ", ";
-        *list += name;
+        if (list) AddName(*list, name);
     };
     const std::string pName = WanFuPFileName(group), nName = WanFuNFileName(group);
     const auto pPath = ProgramFile(pName), nPath = ProgramFile(nName);
@@ -158,12 +167,13 @@ bool WriteWanFuFiles(const ParamStore& st, int16_t group, std::string* failed, s
         add(failed, name);
         return false;
     }
-    if (!WriteFileAtomic(pNew, WanFuBytes(st.mWanFuP, st.gWanFuPLast))) {
+    // The new files take the permissions of the files they replace.
+    if (!WriteFileAtomicLike(pNew, WanFuBytes(st.mWanFuP, st.gWanFuPLast), pPath)) {
         add(failed, pName);  // the negative file is not touched
         drop();
         return false;
     }
-    if (!WriteFileAtomic(nNew, WanFuBytes(st.mWanFuN, st.gWanFuNLast))) {
+    if (!WriteFileAtomicLike(nNew, WanFuBytes(st.mWanFuN, st.gWanFuNLast), nPath)) {
         add(failed, nName);
         drop();
         return false;
@@ -185,8 +195,16 @@ bool WriteWanFuFiles(const ParamStore& st, int16_t group, std::string* failed, s
     }
     if (::rename(nNew.c_str(), nPath.c_str()) != 0) {
         add(failed, nName);
+        // The record goes, durably, before the positive file is put back:
+        // a start that found it beside the old positive file would complete
+        // the pair with the new negative one.  The old bytes are staged
+        // first, so that only a rename follows the record's removal.
+        std::optional<StagedFile> back;
+        if (pOld) back.emplace(pPath, *pOld);
+        std::filesystem::remove(record, ec);
+        SyncFolder(dir);
         bool restored = false;
-        if (pOld) restored = WriteFileAtomic(pPath, *pOld);
+        if (back) restored = back->ok() && back->Commit();
         else if (!pExisted) restored = std::filesystem::remove(pPath, ec) && !ec;
         if (!restored) add(changed, pName);
         drop();
@@ -198,8 +216,9 @@ bool WriteWanFuFiles(const ParamStore& st, int16_t group, std::string* failed, s
     return true;
 }
 
-void RecoverWanFuFiles() {
+bool RecoverWanFuFiles(const ParamStore& st, Operator& op) {
     std::error_code ec;
+    std::string stuck;
     for (int g = 0; g <= 9; ++g) {
         const auto record = ProgramFile(PendingFileName(g));
         const bool pending = std::filesystem::exists(record, ec);
@@ -213,12 +232,24 @@ void RecoverWanFuFiles() {
         }
         if (!touched) continue;
         SyncFolder(record.parent_path());
-        // A pair that could not be completed keeps its record for the next start.
-        if (pending && complete) {
+        // A pair that could not be completed keeps its record for the next
+        // start; until then its tables are read from where the save left
+        // them (SavedWanFuFile).
+        if (pending && !complete) {
+            AddName(stuck, WanFuPFileName(g));
+            AddName(stuck, WanFuNFileName(g));
+        } else if (pending) {
             std::filesystem::remove(record, ec);
             SyncFolder(record.parent_path());
         }
     }
+    if (stuck.empty()) return true;
+    const std::string text = st.gLanguage == 0
+        ? "曲率表文件未能更新：" + stuck + "。两张表均按最后一次保存使用；下次启动时再次更新。"
+        : "Curvature files could not be updated: " + stuck +
+              ". Both tables are used as last saved; the update is tried again at the next start.";
+    op.MsgBox(text, MsgButtons::Ok, MsgIcon::Warning, Tr(st.gLanguage, "错误", "Wrong"));
+    return false;
 }
 
 bool SaveWanFuBiao(ParamStore& st, int16_t group, int16_t tsh, Operator& op) {

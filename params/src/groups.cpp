@@ -182,8 +182,8 @@ bool GroupSwitch(ParamStore& st, GroupFrame& frame, Operator& op, bool machineBu
         if (!bad.empty()) bad += ", ";
         bad += name;
     };
-    note(ReadWanFuFile(WanFuPFileName(wf), p, pLast).ok(), WanFuPFileName(wf));
-    note(ReadWanFuFile(WanFuNFileName(wf), n, nLast).ok(), WanFuNFileName(wf));
+    note(ReadWanFuFile(SavedWanFuFile(wf, WanFuPFileName(wf)), p, pLast).ok(), WanFuPFileName(wf));
+    note(ReadWanFuFile(SavedWanFuFile(wf, WanFuNFileName(wf)), n, nLast).ok(), WanFuNFileName(wf));
     note(ReadSysParaFile(SysParaFileName(sys), table).ok(), SysParaFileName(sys));
     if (!bad.empty()) {
         std::string text = st.gLanguage == 0

@@ -65,7 +65,9 @@ bool LoadPfjj(ParamStore& st, int16_t group, Operator& op) {
     auto bytes = ReadFileBytes(ProgramFile(name));
     bool damaged = false;
     st.gPfjjLast = bytes ? ParsePfjj(*bytes, st.gPfjjTable, &damaged) : 0;
-    if (st.gPfjjLast == 0 || damaged) ReportUnreadFiles(st, op, name);
+    // A group without a table of its own (no file, an empty one, or one
+    // ending at its first row) is a normal state: only damage is reported.
+    if (damaged) ReportUnreadFiles(st, op, name);
     if (st.gPfjjLast != 0) return true;
     SetDefaultPfjj(st.gPfjjTable, st.gPfjjLast);
     if (WriteFileAtomic(ProgramFile("pfjj.ini"), PfjjBytes(st.gPfjjTable, st.gPfjjLast))) return true;

@@ -2,7 +2,11 @@
 // never changes behind the operator's back.
 #include "velbend/params/curvature.h"
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
 #include <filesystem>
+#include <string>
 
 #include "velbend/common/operator.h"
 #include "velbend/testsupport/tempdir.h"
@@ -123,6 +127,36 @@ TEST(CurvatureDamage, NegativeFileNotWrittenPutsThePositiveOneBack) {
     EXPECT_EQ(home.Read("SysPara/wanfubiaoP_5.ini"),
               "10.00, 500.00\r\n11.00, 490.00\r\n12.00, 480.00\r\n13.00, 470.00\r\n");
     EXPECT_EQ(home.Read("SysPara/wanfubiaoN_5.ini"), "-10.00, 400.00\r\n-11.00, 390.00\r\n-12.00, 380.00\r\n");
+}
+
+// When the negative file cannot take its place, the record of the save is
+// gone before the positive file is put back: a program that died in between
+// would leave no record for the next start to complete the pair with.
+TEST(CurvatureDamage, TheRecordGoesBeforeThePositiveFileIsPutBack) {
+    TempHome home;
+    home.Write("SysPara/wanfubiaoP_3.ini", "old P\r\n");
+    std::filesystem::create_directories(home / "SysPara/wanfubiaoN_3.ini");
+    const int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ASSERT_GE(::inotify_add_watch(fd, (home / "SysPara").c_str(), IN_DELETE | IN_MOVED_TO), 0);
+    EXPECT_FALSE(WriteWanFuFiles(Known(), 3));
+    // In the order of the events: was the record gone when the positive
+    // file last took its place?
+    bool recordGone = false, putBackWithoutRecord = false;
+    alignas(inotify_event) char buf[4096];
+    for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;) {
+        for (ssize_t at = 0; at < n;) {
+            const auto* e = reinterpret_cast<const inotify_event*>(buf + at);
+            const std::string name = e->len > 0 ? e->name : "";
+            if ((e->mask & IN_DELETE) && name == "wanfubiao_3.pending") recordGone = true;
+            if ((e->mask & IN_MOVED_TO) && name == "wanfubiaoP_3.ini") putBackWithoutRecord = recordGone;
+            at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
+        }
+    }
+    ::close(fd);
+    EXPECT_TRUE(putBackWithoutRecord);
+    EXPECT_EQ(home.Read("SysPara/wanfubiaoP_3.ini"), "old P\r\n");
+    EXPECT_FALSE(home.Exists("SysPara/wanfubiao_3.pending"));
 }
 
 // The confirmation in English: "Save OK!" titled "Operation Tips", with an

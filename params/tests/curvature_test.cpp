@@ -185,10 +185,58 @@ TEST(Curvature, AKilledSaveLeavesBothTablesOfOneSave) {
         ::kill(pid, SIGKILL);
         int status = 0;
         ::waitpid(pid, &status, 0);
-        RecoverWanFuFiles();
         RecordingOperator op;
         ParamStore st;
+        ASSERT_TRUE(RecoverWanFuFiles(st, op));
         ASSERT_TRUE(LoadWanFuTables(st, 0, op)) << op.LastText();
         ASSERT_EQ(st.mWanFuP[0].Value, -st.mWanFuN[0].Value) << "kill " << kill;
     }
+}
+
+// A pending save that start-up cannot complete (a folder in the way of one
+// rename): the record stays for the next start, one message names both
+// files, and both tables are those of the save.
+TEST(Curvature, APairThatStartUpCannotCompleteIsNamedAndReadFromItsSave) {
+    for (const int16_t language : {0, 1}) {
+        TempHome home;
+        home.Write("SysPara/wanfubiaoP_0.ini", "1.00, 100.00\r\n");
+        home.Write("SysPara/wanfubiaoN_0.ini", "-1.00, 100.00\r\n");
+        home.Write("SysPara/wanfubiaoP_0.ini.new", "2.00, 200.00\r\n");
+        home.Write("SysPara/wanfubiaoN_0.ini.new", "-2.00, 200.00\r\n");
+        home.Write("SysPara/wanfubiao_0.pending", "SysPara/wanfubiaoP_0.ini.new\r\nSysPara/wanfubiaoN_0.ini.new\r\n");
+        const std::string inTheWay = language == 0 ? "SysPara/wanfubiaoP_0.ini" : "SysPara/wanfubiaoN_0.ini";
+        std::filesystem::remove(home / inTheWay);
+        std::filesystem::create_directories(home / inTheWay / "x");
+        RecordingOperator op;
+        ParamStore st;
+        st.gLanguage = language;
+        EXPECT_FALSE(RecoverWanFuFiles(st, op));
+        EXPECT_TRUE(home.Exists("SysPara/wanfubiao_0.pending"));
+        EXPECT_TRUE(LoadWanFuTables(st, 0, op)) << op.LastText();
+        ASSERT_EQ(op.messages.size(), 1u) << op.LastText();
+        EXPECT_EQ(op.LastText(),
+                  language == 0
+                      ? "曲率表文件未能更新：SysPara/wanfubiaoP_0.ini, SysPara/wanfubiaoN_0.ini。"
+                        "两张表均按最后一次保存使用；下次启动时再次更新。"
+                      : "Curvature files could not be updated: SysPara/wanfubiaoP_0.ini, SysPara/wanfubiaoN_0.ini. "
+                        "Both tables are used as last saved; the update is tried again at the next start.");
+        EXPECT_EQ(op.messages[0].icon, MsgIcon::Warning);
+        EXPECT_EQ(st.mWanFuP[0].Value, 2) << inTheWay;
+        EXPECT_EQ(st.mWanFuN[0].Value, -2) << inTheWay;
+    }
+}
+
+// A save keeps the permissions that the two files had.
+TEST(Curvature, ASaveKeepsThePermissionsOfBothFiles) {
+    TempHome home;
+    namespace fs = std::filesystem;
+    ParamStore st;
+    ASSERT_TRUE(WriteWanFuFiles(st, 2));
+    fs::permissions(home / "SysPara/wanfubiaoP_2.ini", fs::perms(0640));
+    fs::permissions(home / "SysPara/wanfubiaoN_2.ini", fs::perms(0600));
+    st.mWanFuP[0] = {5, 6};
+    ASSERT_TRUE(WriteWanFuFiles(st, 2));
+    EXPECT_EQ(home.Read("SysPara/wanfubiaoP_2.ini"), "5.00, 6.00\r\n");
+    EXPECT_EQ(fs::status(home / "SysPara/wanfubiaoP_2.ini").permissions() & fs::perms::all, fs::perms(0640));
+    EXPECT_EQ(fs::status(home / "SysPara/wanfubiaoN_2.ini").permissions() & fs::perms::all, fs::perms(0600));
 }

@@ -58,7 +58,6 @@ TEST(Pfjj, LoadGivesDefaultsOnlyWhenTheGroupHasNoRows) {
     EXPECT_EQ(st.gPfjjLast, 4);
     EXPECT_EQ(home.Read("pfjj.ini"), kDefaultRows);
     EXPECT_FALSE(home.Exists("SysPara/pfjj_3.ini"));  // the group's own file is not written
-    op.messages.clear();                              // the missing file was named
 
     home.Write("pfjj.ini", "untouched");
     home.Write("SysPara/pfjj_3.ini", " 40            1 \r\n 100           2 \r\n 0             3 \r\n");
@@ -72,30 +71,39 @@ TEST(Pfjj, LoadGivesDefaultsOnlyWhenTheGroupHasNoRows) {
     EXPECT_EQ(home.Read("SysPara/pfjj_7.ini"), home.Read("SysPara/pfjj_3.ini"));
 }
 
-// A missing, empty or damaged file is named in one message, as every other
-// parameter file is; a whole file, also one that ends at a spacing of 0 or
-// holds more than 11 rows, gives none.
-TEST(Pfjj, MissingOrDamagedFileIsNamedInOneMessage) {
+// A damaged file is named in one message, as every other parameter file is;
+// a missing, unreadable or empty one, or one whose first row has spacing 0,
+// is a group without its own table and gives none, and neither does a whole
+// file that ends at a spacing of 0 or holds more than 11 rows.
+TEST(Pfjj, OnlyADamagedFileIsNamedInOneMessage) {
     TempHome home;
-    const std::optional<std::string> named[] = {std::nullopt, "", " 50  0\r\n", "40 1 100", "40 1\r\nabc 2\r\n",
-                                                "40 1\r\n100 x\r\n"};
-    for (const auto& file : named) {
-        std::filesystem::remove(home / "SysPara/pfjj_2.ini");
-        if (file) home.Write("SysPara/pfjj_2.ini", *file);
+    for (const std::string& file : {std::string("40 1 100"), std::string("40 1\r\nabc 2\r\n"),
+                                    std::string("40 1\r\n100 x\r\n"), std::string("abc")}) {
+        home.Write("SysPara/pfjj_2.ini", file);
         RecordingOperator op;
         ParamStore st;
         st.gLanguage = 1;
         LoadPfjj(st, 2, op);
-        ASSERT_EQ(op.messages.size(), 1u) << file.value_or("<none>");
+        ASSERT_EQ(op.messages.size(), 1u) << file;
         EXPECT_NE(op.LastText().find("damaged: SysPara/pfjj_2.ini."), std::string::npos) << op.LastText();
     }
     std::string twelve;
     for (int i = 1; i <= 12; ++i) twelve += std::to_string(i * 10) + " " + std::to_string(i) + "\r\n";
-    for (const std::string& file : {std::string("40,1\r\n100,0\r\n5\r\n"), twelve + "130"}) {
-        home.Write("SysPara/pfjj_2.ini", file);
+    const std::optional<std::string> silent[] = {std::nullopt, "", "\r\n", " 50  0\r\n",
+                                                 "40,1\r\n100,0\r\n5\r\n", twelve + "130"};
+    for (const auto& file : silent) {
+        std::filesystem::remove(home / "SysPara/pfjj_2.ini");
+        if (file) home.Write("SysPara/pfjj_2.ini", *file);
         RecordingOperator op;
         ParamStore st;
         LoadPfjj(st, 2, op);
-        EXPECT_TRUE(op.messages.empty()) << file;
+        EXPECT_TRUE(op.messages.empty()) << file.value_or("<none>");
     }
+    std::filesystem::remove(home / "SysPara/pfjj_2.ini");
+    std::filesystem::create_directory(home / "SysPara/pfjj_2.ini");  // unreadable as a file
+    RecordingOperator op;
+    ParamStore st;
+    LoadPfjj(st, 2, op);
+    EXPECT_TRUE(op.messages.empty());
+    EXPECT_EQ(st.gPfjjLast, 4);
 }

@@ -130,7 +130,7 @@ void Form_Load(MainFormModel& m) {
     // Files that the last run left half written: a curvature pair is
     // completed or undone first (its new files are no temporary files), then
     // the temporary files of interrupted writes go.
-    RecoverWanFuFiles();
+    RecoverWanFuFiles(st, prog.op());
     RemoveWriteLeftovers(ProgramFolder());
     RemoveWriteLeftovers(ProgramFile("SysPara"));
     // 2-4: title text, groups and their names (icon: the view).

@@ -13,13 +13,6 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 MsgResult QtOperator::MsgBox(const std::string& text, MsgButtons buttons, MsgIcon icon,
                              const std::string& title) {
-    if (closing_) {
-        switch (buttons) {
-            case MsgButtons::Ok: return MsgResult::Ok;
-            case MsgButtons::OkCancel: return MsgResult::Cancel;
-            case MsgButtons::YesNo: return MsgResult::No;
-        }
-    }
     QMessageBox box(parent_);
     // An empty title is the program's own name, as a message box's default.
     box.setWindowTitle(title.empty() ? QGuiApplication::applicationDisplayName() : Q(title));

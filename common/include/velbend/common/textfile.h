@@ -116,11 +116,36 @@ private:
 // holds a short reason.
 bool WriteFileAtomic(const std::filesystem::path& p, std::string_view bytes,
                      std::string* error = nullptr);
+// The same for a file that the caller then renames over `replaced` itself:
+// it takes the permissions of `replaced` where that is a regular file (else
+// as WriteFileAtomic gives p's).
+bool WriteFileAtomicLike(const std::filesystem::path& p, std::string_view bytes,
+                         const std::filesystem::path& replaced, std::string* error = nullptr);
 // The same for a file that only its owner may read (passwords): the new
 // file is rw------- whatever the old one's permissions were, also while it
 // is being written.
 bool WriteFileAtomicPrivate(const std::filesystem::path& p, std::string_view bytes,
                             std::string* error = nullptr);
+
+// WriteFileAtomic in two steps, for a caller with something to do between
+// the flushed bytes and the rename: the bytes are written and flushed to a
+// temporary file beside p at once (ok() says whether they are; *error says
+// why not), and Commit renames it over p, durably.  Until then p is
+// untouched; a staged file never committed is removed with the object, and
+// one that a killed program left is removed by RemoveWriteLeftovers.
+class StagedFile {
+public:
+    StagedFile(std::filesystem::path p, std::string_view bytes, std::string* error = nullptr);
+    ~StagedFile();
+    StagedFile(const StagedFile&) = delete;
+    StagedFile& operator=(const StagedFile&) = delete;
+    bool ok() const { return !tmp_.empty(); }
+    bool Commit(std::string* error = nullptr);
+
+private:
+    std::filesystem::path p_;
+    std::string tmp_;
+};
 
 // Makes renames and removals in a folder durable (fsync of the folder).
 void SyncFolder(const std::filesystem::path& dir);

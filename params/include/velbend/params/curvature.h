@@ -34,10 +34,17 @@ std::string WanFuBytes(const WanFuTable& rows, int16_t last);
 std::string WanFuPFileName(int group);  // "SysPara/wanfubiaoP_<g>.ini"
 std::string WanFuNFileName(int group);  // "SysPara/wanfubiaoN_<g>.ini"
 
-// Reads both tables of curvature group `group` into the store (start-up).
-// Missing or damaged files: one message naming them (and where a damaged
-// one is kept before it is rewritten); such a file leaves its
-// table and last-row index as they were.  True when both read whole.
+// The file that holds the table relName (WanFuPFileName or WanFuNFileName
+// of `group`) as last saved: while a save of the group is pending because
+// start-up could not complete it, its staged "<relName>.new" where that is
+// still there; else relName itself.
+std::string SavedWanFuFile(int group, const std::string& relName);
+
+// Reads both tables of curvature group `group` into the store (start-up),
+// both from the group's last save (SavedWanFuFile).  Missing or damaged
+// files: one message naming them (and where a damaged one is kept before it
+// is rewritten); such a file leaves its table and last-row index as they
+// were.  True when both read whole.
 bool LoadWanFuTables(ParamStore& st, int16_t group, Operator& op);
 
 // dir non-zero: row squ := (v0, v1); dir 0: (v0, v1) := row squ.  An index
@@ -60,8 +67,9 @@ inline bool SaveWanFuBiao(ParamStore& st, int16_t group, Operator& op) {
 // flushed beside the old files ("<name>.new"), then the record
 // SysPara/wanfubiao_<g>.pending, then both are renamed into place and the
 // record removed; a file start-up found damaged is kept first
-// (KeepDamagedFile).  When the negative file cannot take its place the
-// positive one is put back as it was (removed if it did not exist).  Names
+// (KeepDamagedFile); the new files keep the permissions of the old ones.
+// When the negative file cannot take its place the record is removed and
+// the positive file put back as it was (removed if it did not exist).  Names
 // of files not written are appended to *failed, of a file rewritten
 // although the save failed (the positive one, when it could not be put
 // back) to *changed (separated by ", ").
@@ -70,7 +78,10 @@ bool WriteWanFuFiles(const ParamStore& st, int16_t group, std::string* failed = 
 // Start-up, before the tables are read: a save of a pair that the program
 // did not live to finish is completed where its record was written, else
 // its new files are dropped; either way both files of a group come from
-// the same save.
-void RecoverWanFuFiles();
+// the same save.  A pair whose renames fail (a read-only folder) keeps its
+// record for the next start, its tables are read from the save
+// (SavedWanFuFile), and one message names the files of every such group;
+// false then.
+bool RecoverWanFuFiles(const ParamStore& st, Operator& op);
 
 }  // namespace velbend

@@ -27,9 +27,10 @@ std::string PfjjBytes(const PfjjTable& rows, int16_t last);
 std::string PfjjFileName(int group);  // "SysPara/pfjj_<g>.ini"
 
 // Reads the table of curvature group `group` (a missing or unreadable file
-// reads as empty).  A file that gives no row or is damaged: one message
-// naming it (ReportUnreadFiles).  When it gives no row: the default rows,
-// written to pfjj.ini.  False only when pfjj.ini could not be written.
+// reads as empty).  A damaged file (see ParsePfjj): one message naming it
+// (ReportUnreadFiles); a missing or empty one, or one whose first row has
+// spacing 0, gives none.  When it gives no row: the default rows, written
+// to pfjj.ini.  False only when pfjj.ini could not be written.
 bool LoadPfjj(ParamStore& st, int16_t group, Operator& op);
 
 // Writes rows 0..gPfjjLast-1 to SysPara/pfjj_<group>.ini (WriteParamFile).

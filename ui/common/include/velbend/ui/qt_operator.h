@@ -13,9 +13,6 @@ class QtOperator : public Operator {
 public:
     // Boxes are centred on `parent` (the main window once it exists).
     void SetParent(QWidget* parent) { parent_ = parent; }
-    // While the program is being closed from outside, a message box is not
-    // shown: it gets the answer its Esc key would give.
-    void SetClosing(bool closing) { closing_ = closing; }
 
     MsgResult MsgBox(const std::string& text, MsgButtons buttons, MsgIcon icon,
                      const std::string& title) override;
@@ -28,7 +25,6 @@ public:
 
 private:
     QPointer<QWidget> parent_;
-    bool closing_ = false;
 };
 
 }  // namespace velbend
