@@ -105,6 +105,16 @@ bool TakeFieldText(SysPara& t, int line, std::string_view text, Operator& op, in
     return false;  // the string line is not a number field
 }
 
+namespace {
+
+// Shows the messages that a save told `held` (Ok boxes all), in their
+// order, once the table is in the state they report.
+void ShowHeld(const RecordingOperator& held, Operator& op) {
+    for (const RecordingOperator::Message& m : held.messages) op.MsgBox(m.text, m.buttons, m.icon, m.title);
+}
+
+}  // namespace
+
 bool AdmitsProgramChange(Program& program) {
     MachineContext& ctx = program.ctx;
     if (MayAct(ctx, CommandClass::ChangeProgram)) return true;
@@ -116,10 +126,17 @@ bool AdmitsProgramChange(Program& program) {
 
 bool SaveGroupTable(Program& program, const SysPara& before) {
     ParamStore& st = program.params;
-    if (SaveSysPara(st, st.gSysGroup, 0, program.op(), program.tranParas)) return true;
+    RecordingOperator held;
+    if (SaveSysPara(st, st.gSysGroup, 0, held, program.tranParas)) {
+        ShowHeld(held, program.op());
+        return true;
+    }
+    // Not written: the table goes back, and the geometry that was handed the
+    // values goes back too, before the operator is told (the machine loop
+    // runs on under the message, and a closing signal saves the table).
     st.gSysParaTable = before;
-    // The geometry was handed the values that were not saved: it goes back too.
     HandOnGeometry(st.gSysParaTable, program.tranParas);
+    ShowHeld(held, program.op());
     return false;
 }
 
