@@ -107,6 +107,12 @@ bool TakeFieldText(SysPara& t, int line, std::string_view text, Operator& op, in
 
 namespace {
 
+void ReportMachineBusy(MachineContext& ctx) {
+    ctx.op.MsgBox(ctx.Tr("设备正忙：请等设备停下或按停止后再操作！",
+                         "The machine is busy: wait until it stands still, or stop it, then try again!"),
+                  MsgButtons::Ok, MsgIcon::Warning, ctx.TitleTips());
+}
+
 // Shows the messages that a save told `held` (Ok boxes all), in their
 // order, once the table is in the state they report.
 void ShowHeld(const RecordingOperator& held, Operator& op) {
@@ -116,26 +122,26 @@ void ShowHeld(const RecordingOperator& held, Operator& op) {
 }  // namespace
 
 bool AdmitsProgramChange(Program& program) {
-    MachineContext& ctx = program.ctx;
-    if (MayAct(ctx, CommandClass::ChangeProgram)) return true;
-    ctx.op.MsgBox(ctx.Tr("设备正忙：请等设备停下或按停止后再操作！",
-                         "The machine is busy: wait until it stands still, or stop it, then try again!"),
-                  MsgButtons::Ok, MsgIcon::Warning, ctx.TitleTips());
+    if (MayAct(program.ctx, CommandClass::ChangeProgram)) return true;
+    ReportMachineBusy(program.ctx);
     return false;
 }
 
 bool SaveGroupTable(Program& program, const SysPara& before) {
     ParamStore& st = program.params;
+    const bool admitted = MayAct(program.ctx, CommandClass::ChangeProgram);
     RecordingOperator held;
-    if (SaveSysPara(st, st.gSysGroup, 0, held, program.tranParas)) {
+    if (admitted && SaveSysPara(st, st.gSysGroup, 0, held, program.tranParas)) {
         ShowHeld(held, program.op());
         return true;
     }
-    // Not written: the table goes back, and the geometry that was handed the
-    // values goes back too, before the operator is told (the machine loop
-    // runs on under the message, and a closing signal saves the table).
+    // Refused or not written: the table goes back, and the geometry that was
+    // handed the values goes back too, before the operator is told (the
+    // machine loop runs on under the message, and a closing signal saves the
+    // table).
     st.gSysParaTable = before;
     HandOnGeometry(st.gSysParaTable, program.tranParas);
+    if (!admitted) ReportMachineBusy(program.ctx);
     ShowHeld(held, program.op());
     return false;
 }
