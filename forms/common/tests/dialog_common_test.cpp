@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "velbend/forms/program.h"
+#include "velbend/testsupport/tempdir.h"
+
 namespace velbend {
 namespace {
 
@@ -50,6 +55,66 @@ TEST(Fields, NumbersShowInThePrintForm) {
     EXPECT_STREQ(FindCaption(table, "Command1", 0), "确定");
     EXPECT_STREQ(FindCaption(table, "Command1", 1), "OK");
     EXPECT_EQ(FindCaption(table, "Command2", 1), nullptr);
+}
+
+// A parameter Save while a program runs or is paused: refused in one
+// message, the table and its file as they were.
+TEST(SaveGroupTable, RefusedWhileAProgramRunsOrIsPaused) {
+    testing::TempHome home;
+    RecordingOperator op;
+    Program program(op);
+    SysPara& table = program.params.gSysParaTable;
+    for (int16_t paused : {0, 1}) {
+        program.ctx.run.gRunning = kTrue;
+        program.ctx.run.mPaused = paused;
+        const SysPara before = table;
+        table.gAxisPara[1].PulseEquivalent = 200;  // the dialog's value
+        op.messages.clear();
+        EXPECT_FALSE(SaveGroupTable(program, before)) << paused;
+        EXPECT_EQ(SysParaBytes(table), SysParaBytes(before));
+        ASSERT_EQ(op.messages.size(), 1u);
+        EXPECT_EQ(op.LastText(), "设备正忙：请等设备停下或按停止后再操作！");
+        EXPECT_FALSE(home.Exists("SysPara/SYS_0.ini"));
+    }
+    // Stopped, the same Save goes through.
+    program.ctx.run.gRunning = 0;
+    const SysPara before = table;
+    table.gAxisPara[1].PulseEquivalent = 200;
+    EXPECT_TRUE(SaveGroupTable(program, before));
+    EXPECT_EQ(op.LastText(), "参数保存成功！");
+}
+
+// While the failure message of a Save is shown the machine loop runs on and
+// a closing signal saves the table: by then the table and the geometry hold
+// the old values again.
+TEST(SaveGroupTable, AFailedSaveIsReportedWithTheTableAlreadyBack) {
+    struct Watching : RecordingOperator {
+        const Program* program = nullptr;
+        double handed = -1;
+        std::string tableAtMessage;
+        double handedAtMessage = -1;
+        MsgResult MsgBox(const std::string& text, MsgButtons buttons, MsgIcon icon,
+                         const std::string& title) override {
+            tableAtMessage = SysParaBytes(program->params.gSysParaTable);
+            handedAtMessage = handed;
+            return RecordingOperator::MsgBox(text, buttons, icon, title);
+        }
+    };
+    testing::TempHome home;
+    Watching op;
+    Program program(op);
+    op.program = &program;
+    program.tranParas = [&](double c, double, double, int16_t, double, double) { op.handed = c; };
+    std::filesystem::create_directories(home / "SysPara/SYS_0.ini");  // no file can take its place
+    SysPara& table = program.params.gSysParaTable;
+    const SysPara before = table;
+    table.gAxisPara[1].PulseEquivalent = 200;
+    table.gConDet = 0.75;  // handed to the geometry
+    EXPECT_FALSE(SaveGroupTable(program, before));
+    ASSERT_EQ(op.messages.size(), 1u);
+    EXPECT_EQ(op.LastText(), "参数保存失败：SysPara/SYS_0.ini");
+    EXPECT_EQ(op.tableAtMessage, SysParaBytes(before));
+    EXPECT_EQ(op.handedAtMessage, before.gConDet);
 }
 
 }  // namespace

@@ -271,6 +271,20 @@ TEST_P(JjzMotionTest, BusyRefusesEveryStartButTheCancelAndStop) {
     EXPECT_EQ(program.ctx.card.get_out(0, 6), 0);
 }
 
+TEST_P(JjzMotionTest, AMarkingLineUnderAHeldExternalFeedJogStartsNothing) {
+    m.Label1_Click(0);
+    Tick();               // both external buttons read released
+    SetInput(18, 0);      // the feed button held: the main window's jog
+    Tick();
+    ASSERT_EQ(run().mJogDirection, 1);
+    m.Command7_Click(0);  // marking line
+    EXPECT_FALSE(home.Exists("G5.dat"));
+    EXPECT_EQ(run().gSlotRunning, 0);
+    SetInput(18, 1);
+    Tick(20);
+    EXPECT_FALSE(Moving(1));
+}
+
 TEST_P(JjzMotionTest, MoveAndMarkingLine) {
     program.ctx.card.write_bit(0, 3, 1);
     m.Label1_Click(0);

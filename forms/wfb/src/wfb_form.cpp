@@ -189,6 +189,8 @@ void WFB_Form::Command9_Click(int index) {
 }
 
 bool WFB_Form::Command1_Click() {
+    // Nothing is checked or written while the machine admits no change.
+    if (!AdmitsProgramChange(p_)) return false;
     auto& st = p_.params;
     const auto radius = [&](int i) { return Val(Text9[static_cast<std::size_t>(i)]); };
     const auto spacing = [&](int i) { return Val(Text10[static_cast<std::size_t>(i)]); };

@@ -221,6 +221,15 @@ TEST_F(WfbTest, SaveRefusalsWriteNothing) {
         }
         EXPECT_EQ(program.params.gWanFuPLast, c.refusal ? 29 : 30) << c.others;
     }
+    // A valid Save while a program runs is refused before anything is written.
+    program.params.gLanguage = 1;
+    program.ctx.run.gRunning = kTrue;
+    WFB_Form f = Open();
+    Spacing(f, {{"40", "1"}}, "4");
+    EXPECT_FALSE(f.Command1_Click());
+    EXPECT_EQ(op.LastText(), "The machine is busy: wait until it stands still, or stop it, then try again!");
+    EXPECT_FALSE(home.Exists("SysPara/pfjj_3.ini"));
+    EXPECT_EQ(program.params.gWanFuPLast, 29);
 }
 
 TEST_F(WfbTest, AFailedSpacingWriteChangesNothingInMemory) {

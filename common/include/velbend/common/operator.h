@@ -36,8 +36,9 @@ inline const char* Tr(int language, const char* zh, const char* en) {
     return language == 0 ? zh : en;
 }
 
-// Test double: records every call and answers from queues (default: Ok/Yes,
-// InputBox -> default text, dialogs -> nullopt).
+// Records every call and answers from queues (default: Ok/Yes, InputBox ->
+// default text, dialogs -> nullopt): the tests' operator, and the holder of
+// messages that are to be shown later (a parameter Save's).
 class RecordingOperator : public Operator {
 public:
     struct Message {

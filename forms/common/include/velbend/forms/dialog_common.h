@@ -72,11 +72,13 @@ bool AdmitsProgramChange(Program& program);
 
 // The dialog has put its values into the system-parameter table, which held
 // `before` until then: SaveSysPara (gSysGroup, 0) writes the group's file
-// and tells the operator.  When the file cannot be written (the failure is
-// reported), the table goes back to `before` and the geometry is handed its
-// values again: the file was kept as it was, and nothing may run on, nor
-// the shut-down save write, values that were reported as not saved.  The
-// dialog keeps its edits for another try.  False then.
+// and tells the operator.  While a program runs or the machine is otherwise
+// not admitting a change (AdmitsProgramChange), nothing is written; when the
+// file cannot be written, the file is kept as it was.  Either way the table
+// goes back to `before` and the geometry is handed its values again, before
+// the operator is told (the refusal's message or the failure's): nothing
+// may run on, nor the shut-down save write, values that were not saved.
+// The dialog keeps its edits for another try.  False then.
 bool SaveGroupTable(Program& program, const SysPara& before);
 
 }  // namespace velbend

@@ -48,7 +48,8 @@ public:
     // Command9(0..3): add below / delete the current row of the positive
     // (0, 1) or negative (2, 3) table.
     void Command9_Click(int index);
-    // Save: spacing rows checked, spacing file, curvature tables and files.
+    // Save: spacing rows checked, spacing file, curvature tables and files;
+    // refused (AdmitsProgramChange) while the machine admits no change.
     bool Command1_Click();
 
     // Bending tests.
