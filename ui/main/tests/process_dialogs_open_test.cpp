@@ -81,6 +81,10 @@ TEST_F(ProcessDialogsFromMainWindow, UserLevelRaisedThroughYhFormOpensGyFormAndS
         Retype(d->findChild<QLineEdit*>("Text1(23)"), "7");
         Retype(d->findChild<QLineEdit*>("Text1(26)"), "-.25");
         QTest::qWait(20);
+        // A Save waits for the machine to stand still: the feed is stopped first.
+        card.dec_stop(0, 1);
+        int32_t status = 1;
+        QTRY_VERIFY_WITH_TIMEOUT((card.get_status(0, 1, &status), status == 0), 5000);
         QTest::mouseClick(d->findChild<QPushButton*>("Command1"), Qt::LeftButton);
         card.get_command_pos(0, 1, &posAtClose);
         QTest::mouseClick(d->findChild<QPushButton*>("Command2"), Qt::LeftButton);
