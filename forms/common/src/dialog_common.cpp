@@ -127,7 +127,7 @@ bool AdmitsProgramChange(Program& program) {
     return false;
 }
 
-bool SaveGroupTable(Program& program, const SysPara& before) {
+bool SaveGroupTable(Program& program, const SysPara& before, const std::function<void()>& putBack) {
     ParamStore& st = program.params;
     const bool admitted = MayAct(program.ctx, CommandClass::ChangeProgram);
     RecordingOperator held;
@@ -141,6 +141,7 @@ bool SaveGroupTable(Program& program, const SysPara& before) {
     // table).
     st.gSysParaTable = before;
     HandOnGeometry(st.gSysParaTable, program.tranParas);
+    if (putBack) putBack();
     if (!admitted) ReportMachineBusy(program.ctx);
     ShowHeld(held, program.op());
     return false;

@@ -237,7 +237,7 @@ bool GY1_Model::Command2_Click(int Index) {
     s.gCutTimes = mCutTimes;
     // A failed write puts the table back (and the edits stay in the dialog
     // for another try); the main window's length goes back with it.
-    if (!SaveGroupTable(program_, before)) m.panel.Text7 = text7Before;
+    SaveGroupTable(program_, before, [&] { m.panel.Text7 = text7Before; });
     return false;
 }
 

@@ -3,6 +3,7 @@
 // system-parameter table.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -78,7 +79,9 @@ bool AdmitsProgramChange(Program& program);
 // goes back to `before` and the geometry is handed its values again, before
 // the operator is told (the refusal's message or the failure's): nothing
 // may run on, nor the shut-down save write, values that were not saved.
-// The dialog keeps its edits for another try.  False then.
-bool SaveGroupTable(Program& program, const SysPara& before);
+// The dialog keeps its edits for another try.  False then.  `putBack`, when
+// given, puts back what the dialog changed beside the table, at the same
+// moment.
+bool SaveGroupTable(Program& program, const SysPara& before, const std::function<void()>& putBack = nullptr);
 
 }  // namespace velbend
