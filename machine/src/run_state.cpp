@@ -14,20 +14,11 @@ void RunState::AppendCompPoint(double pos, double comp) {
     mCompPointLast = static_cast<int16_t>(mCompPoints.size());
 }
 
-bool IsMachineBusy(const RunState& run) {
-    if (run.gRunning == kTrue) return true;
-    if (run.gSlotRunning == kTrue) return true;
-    if (run.gTestRunning == kTrue) return true;
-    return run.gHomeState != 0 || run.mBendHomePhase != 0;
-}
-
-namespace {
-
 bool AnyRunFlag(const RunState& run) {
     return run.gRunning == kTrue || run.gSlotRunning == kTrue || run.gTestRunning == kTrue;
 }
 
-}  // namespace
+bool IsMachineBusy(const RunState& run) { return AnyRunFlag(run) || run.gHomeState != 0 || run.mBendHomePhase != 0; }
 
 MachineState StateOf(MachineContext& ctx) {
     const auto& run = ctx.run;

@@ -20,10 +20,6 @@ double ToLength(MachineContext& ctx, int axis, double pulses) {
     return pe == 0 ? 0.0 : pulses / pe;
 }
 
-bool AnyRun(const RunState& run) {
-    return run.gRunning == kTrue || run.gSlotRunning == kTrue || run.gTestRunning == kTrue;
-}
-
 // 1. Step-test controls.
 void StepControls(MachineContext& ctx) {
     auto& panel = ctx.panel;
@@ -246,7 +242,7 @@ bool EquivalentsUsable(MachineContext& ctx) {
 void HandOnLine(MachineContext& ctx) {
     auto& run = ctx.run;
     auto& panel = ctx.panel;
-    if (!AnyRun(run) || run.mPaused != 0) return;
+    if (!AnyRunFlag(run) || run.mPaused != 0) return;
     if (Axis_Status(ctx) != 0) return;
     // A program's first moves of the bend axis start from where the axis
     // really stands.

@@ -127,6 +127,8 @@ struct RunState {
 // It does not see an axis moving without a program (a held jog, a step):
 // whether a command may act is MayAct's answer below, not this one's.
 bool IsMachineBusy(const RunState& run);
+// True when a run flag (gRunning, gSlotRunning, gTestRunning) equals kTrue.
+bool AnyRunFlag(const RunState& run);
 
 // ---- What the machine's state admits ------------------------------------
 //
