@@ -10,7 +10,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string_view bytes(reinterpret_cast<const char*>(data), size);
     double threshold = size > 0 ? static_cast<double>(data[0]) : 30.0;
     std::string error;
-    std::string out = velbend::PltToDisplay(bytes, threshold, 1, &error);
+    velbend::ImportNotes notes;
+    std::string out = velbend::PltToDisplay(bytes, threshold, 1, &error, &notes);
     if (error.empty() && out.rfind("SPLINE END\r\n") != out.size() - 12) __builtin_trap();
+    if (error.empty()) (void)velbend::ImportNotesText(notes, out != "SPLINE END\r\n", 0);
     return 0;
 }

@@ -225,7 +225,7 @@ std::string CoreAlgorithm::ReadDXFBytes(std::string_view bytes, int16_t language
 
     LineCursor cur(bytes);
     std::string_view codeLine, value;
-    bool sawHeader = false;
+    bool sawSection = false;   // the header gives nothing: a file may start with any section
     bool sectionName = false;  // the pair after (0, SECTION)
     bool inEntities = false;   // inside the ENTITIES section
     SplineModel* sp = nullptr;
@@ -268,6 +268,7 @@ std::string CoreAlgorithm::ReadDXFBytes(std::string_view bytes, int16_t language
                 splines.emplace_back();
                 sp = &splines.back();
             } else if (IEquals(v, "SECTION")) {
+                sawSection = true;
                 sectionName = true;
                 inEntities = false;
             } else if (IEquals(v, "ENDSEC")) {
@@ -283,7 +284,6 @@ std::string CoreAlgorithm::ReadDXFBytes(std::string_view bytes, int16_t language
             continue;
         }
         if (sectionName) {
-            if (code == 2 && IEquals(Trim(value), "HEADER")) sawHeader = true;
             if (code == 2 && IEquals(Trim(value), "ENTITIES")) inEntities = true;
             sectionName = false;
         }
@@ -304,7 +304,7 @@ std::string CoreAlgorithm::ReadDXFBytes(std::string_view bytes, int16_t language
     }
     finish();
 
-    if (!sawHeader)
+    if (!sawSection)
         return fault("DXF文件没有HEADER段，不能读取。", "The DXF file has no HEADER section and cannot be read.");
     bool any = false;
     for (const SplineModel& s : splines) any = any || s.Usable;

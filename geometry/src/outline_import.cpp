@@ -1,6 +1,7 @@
 // NC and PLT outlines to display points.
 #include "velbend/geometry/outline_import.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -97,12 +98,30 @@ geo::Fault BadCoordinate(const char* kind, long long lineNo) {
 
 bool InRange(double v) { return std::fabs(v) <= geo::kMaxCoordinate; }
 
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
+
+// HP-GL commands that draw through coordinates other than PU and PD (the
+// command letters in upper case): plotted with these, a part of the drawing
+// is not read.
+bool IsDrawingCommand(char c0, char c1) {
+    static constexpr const char* kDrawing[] = {"PA", "PR", "PE", "AA", "AR", "AT", "RT", "CI",
+                                               "EA", "ER", "EW", "RA", "RR", "WG", "BZ", "BR"};
+    for (const char* k : kDrawing)
+        if (k[0] == c0 && k[1] == c1) return true;
+    return false;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- NC
 
 std::string NcToDisplay(std::string_view nc, double gNcZPlane, double gSlotThreshold, int16_t language,
-                        std::string* error) {
+                        std::string* error, ImportNotes* notes) {
+    if (notes) *notes = ImportNotes{};
     PolylineWriter w;
     w.threshold = gSlotThreshold / 180 * kPi;
     double x = 0, y = 0;
@@ -116,14 +135,39 @@ std::string NcToDisplay(std::string_view nc, double gNcZPlane, double gSlotThres
         return std::string();
     };
 
+    bool arcMode = false;  // the modal motion is G02 or G03
     for (std::string_view line : SplitLines(nc)) {
         ++lineNo;
-        // Words X, Y, Z; a blank ends a word; ';' starts a comment to the end
-        // of the line, so does text in parentheses up to ')'.
-        std::string text[3];
-        bool seen[3] = {false, false, false};
+        // Words X, Y, Z (and G); blanks between the letter and its number
+        // belong to the word, a blank after the number ends it; ';' starts a
+        // comment to the end of the line, so does text in parentheses up to
+        // ')'.  I, J, K and R only mark the line as one with arc words.
+        std::string text[4];
+        bool seen[4] = {false, false, false, false};
+        bool arcWord = false;
         int mode = -1;
+        bool beforeNumber = false;  // no character of the word's number yet
+        bool blanks = false;        // blanks since the letter
         bool inParen = false;
+        auto endGWord = [&] {
+            if (!text[3].empty() && text[3][0] >= '0' && text[3][0] <= '9') {
+                double g = geo::NumPrefix(text[3]);
+                if (g == 2 || g == 3) arcMode = true;
+                else if (g == 0 || g == 1 || (g >= 73 && g <= 89)) arcMode = false;  // straight moves, drill cycles
+            }
+            text[3].clear();
+        };
+        auto endWord = [&] {
+            if (mode == 3) endGWord();
+            mode = -1;
+        };
+        auto startWord = [&](int m) {
+            endWord();
+            mode = m;
+            seen[m] = true;
+            beforeNumber = true;
+            blanks = false;
+        };
         for (char c : line) {
             if (inParen) {
                 if (c == ')') inParen = false;
@@ -131,17 +175,40 @@ std::string NcToDisplay(std::string_view nc, double gNcZPlane, double gSlotThres
             }
             if (c == '(') {
                 inParen = true;
-                mode = -1;
+                endWord();
                 continue;
             }
             if (c == ';') break;
-            if (c == 'X' || c == 'x') { mode = 0; seen[0] = true; continue; }
-            if (c == 'Y' || c == 'y') { mode = 1; seen[1] = true; continue; }
-            if (c == 'Z' || c == 'z') { mode = 2; seen[2] = true; continue; }
-            if (c == ' ') { mode = -1; continue; }
+            if (c == 'X' || c == 'x') { startWord(0); continue; }
+            if (c == 'Y' || c == 'y') { startWord(1); continue; }
+            if (c == 'Z' || c == 'z') { startWord(2); continue; }
+            if (c == 'G' || c == 'g') { startWord(3); continue; }
+            if (c == 'I' || c == 'i' || c == 'J' || c == 'j' || c == 'K' || c == 'k' || c == 'R' || c == 'r')
+                arcWord = true;
+            if (mode >= 0 && beforeNumber) {
+                if (c == ' ' || c == '\t') {
+                    blanks = true;
+                    continue;
+                }
+                beforeNumber = false;
+                // Blanks followed by no number ended the word, empty.
+                if (blanks && !((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+')) endWord();
+                blanks = false;
+            }
+            if (c == ' ') {
+                endWord();
+                continue;
+            }
             if (mode >= 0) text[mode].push_back(c);
         }
-        if (!seen[0] && !seen[1] && !seen[2]) continue;  // no move on this line
+        endWord();
+        // An arc move ending in the plane is read as a straight move; a
+        // full circle without an end point (back at its start) as none.
+        const bool arc = arcMode && (seen[0] || seen[1] || seen[2] || arcWord);
+        if (!seen[0] && !seen[1] && !seen[2]) {  // no move on this line
+            if (arc && zKnown && z == gNcZPlane && notes) ++notes->ArcMoves;
+            continue;
+        }
         if (!text[0].empty()) x = geo::NumPrefix(text[0]);
         if (!text[1].empty()) y = geo::NumPrefix(text[1]);
         if (!text[2].empty()) {
@@ -149,6 +216,7 @@ std::string NcToDisplay(std::string_view nc, double gNcZPlane, double gSlotThres
             zKnown = true;
         }
         if (!InRange(x) || !InRange(y) || !InRange(z)) return fail(BadCoordinate("NC", lineNo));
+        if (arc && zKnown && z == gNcZPlane && notes) ++notes->ArcMoves;
 
         if (!zKnown || z != gNcZPlane) {
             w.FlushPending();
@@ -199,7 +267,9 @@ std::string NcToDisplay(std::string_view nc, double gNcZPlane, double gSlotThres
 
 // ---------------------------------------------------------------- PLT
 
-std::string PltToDisplay(std::string_view plt, double gSlotThreshold, int16_t language, std::string* error) {
+std::string PltToDisplay(std::string_view plt, double gSlotThreshold, int16_t language, std::string* error,
+                         ImportNotes* notes) {
+    if (notes) *notes = ImportNotes{};
     PolylineWriter w;
     w.threshold = gSlotThreshold / 180 * kPi;
     double lastNodeX = 0, lastNodeY = 0;
@@ -220,6 +290,13 @@ std::string PltToDisplay(std::string_view plt, double gSlotThreshold, int16_t la
         lastNodeY = y;
         w.first = true;
         open = true;
+    };
+    // A pen-up without a new position ends the contour all the same: the
+    // next pen-down point starts one of its own.
+    auto lift = [&]() {
+        w.pending.clear();
+        w.first = false;
+        open = false;
     };
     auto penDown = [&](double x, double y) {
         if (!open) {  // drawing before any pen-up move: the stroke starts here
@@ -269,9 +346,26 @@ std::string PltToDisplay(std::string_view plt, double gSlotThreshold, int16_t la
             char c0 = static_cast<char>(cmd[0] & ~0x20), c1 = static_cast<char>(cmd[1] & ~0x20);
             bool up = c0 == 'P' && c1 == 'U';
             bool down = c0 == 'P' && c1 == 'D';
-            if (!up && !down) continue;
+            if (!up && !down) {
+                if (notes && IsDrawingCommand(c0, c1) && !Trim(cmd.substr(2)).empty()) {
+                    const char name[2] = {c0, c1};
+                    auto it = std::find_if(notes->PassedOver.begin(), notes->PassedOver.end(),
+                                           [&](const ImportNotes::Command& k) {
+                                               return k.Name == std::string_view(name, 2);
+                                           });
+                    if (it == notes->PassedOver.end()) {
+                        notes->PassedOver.push_back({std::string(name, 2), 1});
+                    } else {
+                        ++it->Count;
+                    }
+                }
+                continue;
+            }
             // The pen parked at the origin is no contour.
-            if (up && cmd.size() == 5 && cmd.substr(2) == "0,0") continue;
+            if (up && cmd.size() == 5 && cmd.substr(2) == "0,0") {
+                lift();
+                continue;
+            }
             // Coordinates: numbers separated by commas or blanks, in pairs.
             // A pen-up move through several points starts the contour at the
             // last; a pen-down one draws through all of them.
@@ -302,7 +396,8 @@ std::string PltToDisplay(std::string_view plt, double gSlotThreshold, int16_t la
                 }
             }
             if (upMove) penUp(upX, upY);
-            // "PU;" and "PD;" without coordinates only lift or lower the pen.
+            else if (up) lift();
+            // "PD;" without coordinates only lowers the pen.
         }
     }
     w.Line("SPLINE END");
@@ -315,7 +410,8 @@ std::string PltToDisplay(std::string_view plt, double gSlotThreshold, int16_t la
 namespace {
 
 bool ImportWith(const std::filesystem::path& file, Operator& op, int16_t language,
-                std::string (*convert)(std::string_view, const void*, int16_t, std::string*), const void* ctx) {
+                std::string (*convert)(std::string_view, const void*, int16_t, std::string*, ImportNotes*),
+                const void* ctx) {
     auto bytes = ReadFileBytes(file);
     if (!bytes) {
         geo::ShowFault(op, language,
@@ -323,15 +419,20 @@ bool ImportWith(const std::filesystem::path& file, Operator& op, int16_t languag
         return false;
     }
     std::string error;
-    std::string out = convert(*bytes, ctx, language, &error);
+    ImportNotes notes;
+    std::string out = convert(*bytes, ctx, language, &error, &notes);
     if (!error.empty()) {
         geo::ShowFault(op, language, {error, error});
         return false;
     }
     if (!geo::WriteWorkFile("PointForDisplay.dat", out, op, language)) return false;
-    if (out == "SPLINE END\r\n") {
-        op.MsgBox(Tr(language, "文件中没有可显示的轮廓。", "The file holds no outline to show."), MsgButtons::Ok,
-                  MsgIcon::Information, Tr(language, "操作提示", "Operation Tips"));
+    // What was shown, and what was passed over, in one message.
+    const bool empty = out == "SPLINE END\r\n";
+    const std::string text = ImportNotesText(notes, !empty, language);
+    if (!text.empty()) {
+        const bool passedOver = notes.ArcMoves > 0 || !notes.PassedOver.empty();
+        op.MsgBox(text, MsgButtons::Ok, passedOver ? MsgIcon::Warning : MsgIcon::Information,
+                  Tr(language, "操作提示", "Operation Tips"));
     }
     return true;
 }
@@ -342,14 +443,50 @@ struct NcArgs {
 
 }  // namespace
 
+std::string ImportNotesText(const ImportNotes& notes, bool outlineShown, int16_t language) {
+    const bool zh = language == 0;
+    std::string s;
+    if (!outlineShown) s = zh ? "文件中没有可显示的轮廓。" : "The file holds no outline to show.";
+    if (notes.ArcMoves > 0) {
+        const std::string n = std::to_string(notes.ArcMoves);
+        if (!s.empty() && !zh) s += ' ';
+        s += zh ? "NC程序中加工平面内有按直线移动到终点读取的圆弧插补：G02/G03 " + n +
+                      "段。圆弧因此显示为直线，整圆显示为多边形或一个点；请让CAM程序将圆弧输出为直线段。"
+                : "The NC program holds arc moves in the machining plane that are read as straight moves to their "
+                  "end points: G02/G03 (" +
+                      n +
+                      "). Arcs therefore show as straight lines, and circles as polygons or single points; let the "
+                      "CAM program write arcs as straight moves.";
+    }
+    if (!notes.PassedOver.empty()) {
+        std::string list;
+        for (size_t i = 0; i < notes.PassedOver.size(); ++i) {
+            const ImportNotes::Command& k = notes.PassedOver[i];
+            if (i > 0) list += zh ? "、" : ", ";
+            list += zh ? k.Name + " " + std::to_string(k.Count) + "个" : k.Name + " (" + std::to_string(k.Count) + ")";
+        }
+        if (outlineShown) {
+            s += zh ? "PLT文件中有未读取的绘图命令：" + list + "。只读取PU和PD，图形的这些部分不在轮廓中；请用PU和PD命令输出轮廓。"
+                    : "The PLT file holds plotter commands that are not read: " + list +
+                          ". Only PU and PD are read, so these parts of the drawing are missing from the outline; "
+                          "write the outline with PU and PD commands.";
+        } else {
+            s += zh ? "文件中有未读取的绘图命令：" + list + "。只读取PU和PD；请用PU和PD命令输出轮廓。"
+                    : " It holds plotter commands that are not read: " + list +
+                          ". Only PU and PD are read; write the outline with PU and PD commands.";
+        }
+    }
+    return s;
+}
+
 bool ImportNcFile(const std::filesystem::path& ncFile, double gNcZPlane, double gSlotThreshold, Operator& op,
                   int16_t language) {
     NcArgs a{gNcZPlane, gSlotThreshold};
     return ImportWith(
         ncFile, op, language,
-        [](std::string_view b, const void* c, int16_t lang, std::string* e) {
-            auto* n = static_cast<const NcArgs*>(c);
-            return NcToDisplay(b, n->plane, n->threshold, lang, e);
+        [](std::string_view b, const void* c, int16_t lang, std::string* e, ImportNotes* n) {
+            auto* args = static_cast<const NcArgs*>(c);
+            return NcToDisplay(b, args->plane, args->threshold, lang, e, n);
         },
         &a);
 }
@@ -357,8 +494,8 @@ bool ImportNcFile(const std::filesystem::path& ncFile, double gNcZPlane, double 
 bool ImportPltFile(const std::filesystem::path& pltFile, double gSlotThreshold, Operator& op, int16_t language) {
     return ImportWith(
         pltFile, op, language,
-        [](std::string_view b, const void* c, int16_t lang, std::string* e) {
-            return PltToDisplay(b, *static_cast<const double*>(c), lang, e);
+        [](std::string_view b, const void* c, int16_t lang, std::string* e, ImportNotes* n) {
+            return PltToDisplay(b, *static_cast<const double*>(c), lang, e, n);
         },
         &gSlotThreshold);
 }

@@ -289,6 +289,30 @@ TEST(DxfReading, WeightsMakeARationalCircle) {
     }
 }
 
+namespace {
+
+// A file of MakeDxf(..., false) with the pairs of its one section alone.
+std::string NoSections(std::string dxf) {
+    for (std::string pair : {"0\nSECTION\n2\nENTITIES\n", "  0\nENDSEC\n"}) dxf.erase(dxf.find(pair), pair.size());
+    return dxf;
+}
+
+}  // namespace
+
+TEST(DxfReading, AFileWithoutAHeaderIsReadFromItsFirstSection) {
+    Fixture a;
+    ASSERT_TRUE(a.Load(MakeDxf({Cubic()})));
+    ASSERT_TRUE(a.core.DisplayPointGen(a.op, 1));
+    const std::string noHeader = MakeDxf({Cubic()}, "\n", false);
+    for (const std::string& dxf : {noHeader, "0\nSECTION\n2\nBLOCKS\n0\nENDSEC\n" + noHeader}) {
+        Fixture f;
+        ASSERT_TRUE(f.Load(dxf)) << f.op.LastText();
+        ASSERT_TRUE(f.core.DisplayPointGen(f.op, 1));
+        EXPECT_EQ(f.Display(), a.Display());
+        EXPECT_TRUE(f.op.messages.empty());
+    }
+}
+
 TEST(DxfReading, BadFilesAreRefusedWithAMessageAndWriteNothing) {
     struct Case {
         std::string name, bytes, message;
@@ -296,7 +320,8 @@ TEST(DxfReading, BadFilesAreRefusedWithAMessageAndWriteNothing) {
     std::vector<Case> cases = {
         {"empty", "", "The DXF file is empty."},
         {"blank", "\r\n \r\n", "The DXF file is empty."},
-        {"no header", MakeDxf({Cubic()}, "\n", false), "The DXF file has no HEADER section and cannot be read."},
+        {"no section", NoSections(MakeDxf({Cubic()}, "\n", false)),
+         "The DXF file has no HEADER section and cannot be read."},
         {"no spline", MakeDxf({}), "The DXF file holds no usable SPLINE."},
         {"odd", "0\nSECTION\n2\n", "The DXF file is incomplete: its last group code has no value."},
         {"not pairs", "0\nSECTION\nHEADER\n", "The DXF file is malformed (line 3 is no group code)."},

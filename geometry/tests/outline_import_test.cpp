@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "velbend/common/operator.h"
 #include "velbend/geometry/outline_import.h"
@@ -162,4 +163,98 @@ TEST(PltImport, HugeCoordinatesAreRefused) {
     std::string err;
     EXPECT_EQ(PltToDisplay("PU0,40;PD1E300,40;", 30, 0, &err), "");
     EXPECT_NE(err, "");
+}
+
+TEST(NcImport, BlanksBeforeTheNumberAndArcMovesTold) {
+    struct Row {
+        const char* name;
+        std::string nc, display, en, zh;  // the message after the Open ("" none)
+    };
+    auto en = [](const char* n) {
+        return std::string("The NC program holds arc moves in the machining plane that are read as straight moves to "
+                           "their end points: G02/G03 (") +
+               n +
+               "). Arcs therefore show as straight lines, and circles as polygons or single points; let the CAM "
+               "program write arcs as straight moves.";
+    };
+    auto zh = [](const char* n) {
+        return std::string("NC程序中加工平面内有按直线移动到终点读取的圆弧插补：G02/G03 ") + n +
+               "段。圆弧因此显示为直线，整圆显示为多边形或一个点；请让CAM程序将圆弧输出为直线段。";
+    };
+    const std::vector<Row> rows = {
+        {"blank or tab after the letter", "G00 Z 5.000000\nG00 X 0 Y 0\nG01 Z 0.000000\nG01 X 34.897 Y\t-3\nG00 Z 5\n",
+         "SPLINE 1\r\n0.000000 0.000000 Node\r\n34.897000 -3.000000\r\nSPLINE END\r\n", "", ""},
+        {"words run together", "Z0\nG01X12.5Y-3F300\n",
+         "SPLINE 1\r\n0.000000 0.000000 Node\r\n12.500000 -3.000000\r\nSPLINE END\r\n", "", ""},
+        // A blank after the number ends the word; blanks followed by no
+        // number leave it empty (the coordinate stays).
+        {"blank after the number", "Z0\nX 12.5 7 Y 3\nX F300 Y 8\n",
+         "SPLINE 1\r\n0.000000 0.000000 Node\r\n12.500000 3.000000 Node\r\n12.500000 8.000000\r\nSPLINE END\r\n", "",
+         ""},
+        // Arcs ending in the plane, modal G2 and a full circle without an end
+        // point count; straight moves and an arc leaving the plane do not.
+        {"arcs", "G0 Z5\nG0 X0 Y0\nG1 Z0\nG2 X20 Y0 I10 J0\nX0 Y0 R10\nG02 I10 J0\nG1 X0 Y10\nG3 X5 Y5 Z5 I5\n",
+         "", en("3"), zh("3")},
+        // A drilling cycle ends the arc mode.
+        {"cycle", "Z0\nG2X10I5\nG81X20R1\nX30R1\n", "", en("1"), zh("1")},
+    };
+    for (const Row& r : rows) {
+        if (!r.display.empty()) {
+            EXPECT_EQ(Nc(r.nc), r.display) << r.name;
+        }
+        TempHome home;
+        home.Write("a.nc", r.nc);
+        for (int16_t language : {1, 0}) {
+            RecordingOperator op;
+            ASSERT_TRUE(ImportNcFile(home / "a.nc", 0, 30, op, language)) << r.name;
+            const std::string& text = language == 0 ? r.zh : r.en;
+            ASSERT_EQ(op.messages.size(), text.empty() ? 0u : 1u) << r.name;
+            if (!text.empty()) {
+                EXPECT_EQ(op.LastText(), text) << r.name;
+            }
+        }
+    }
+}
+
+TEST(PltImport, PenUpEndsTheContourAndPassedOverCommandsAreTold) {
+    struct Row {
+        const char* name;
+        std::string plt, display, en, zh;  // the message after the Open ("" none)
+    };
+    const std::vector<Row> rows = {
+        // PU; ends the contour, PD; does not.
+        {"pen up", "PU400,400;PD800,400;PD;PD800,800;PU;PD1200,800;PD1200,1200;",
+         "SPLINE 1\r\n10.000000 10.000000 Node\r\n15.000000 10.000000\r\n20.000000 10.000000 Node\r\n"
+         "20.000000 15.000000\r\nSPLINE 2\r\n30.000000 20.000000 Node\r\n30.000000 25.000000\r\nSPLINE END\r\n",
+         "", ""},
+        {"parked", "PU400,400;PD800,400;PU0,0;PD800,800;",
+         "SPLINE 1\r\n10.000000 10.000000 Node\r\n15.000000 10.000000\r\nSPLINE 2\r\n20.000000 20.000000 Node\r\n"
+         "SPLINE END\r\n",
+         "", ""},
+        // Drawing commands with coordinates are named; PR; and PE; alone,
+        // pen selection and speed are not.
+        {"passed over", "IN;SP1;PU400,400;PD800,400;PA1200,400;pa 400,800;CI200;PR;PE;VS10;",
+         "SPLINE 1\r\n10.000000 10.000000 Node\r\n15.000000 10.000000\r\nSPLINE END\r\n",
+         "The PLT file holds plotter commands that are not read: PA (2), CI (1). Only PU and PD are read, so these "
+         "parts of the drawing are missing from the outline; write the outline with PU and PD commands.",
+         "PLT文件中有未读取的绘图命令：PA 2个、CI 1个。只读取PU和PD，图形的这些部分不在轮廓中；请用PU和PD命令输出轮廓。"},
+        {"plotted with PA", "IN;PU;PA400,400;PD;PA800,400,800,800;PU;", "SPLINE END\r\n",
+         "The file holds no outline to show. It holds plotter commands that are not read: PA (2). Only PU and PD "
+         "are read; write the outline with PU and PD commands.",
+         "文件中没有可显示的轮廓。文件中有未读取的绘图命令：PA 2个。只读取PU和PD；请用PU和PD命令输出轮廓。"},
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(Plt(r.plt), r.display) << r.name;
+        TempHome home;
+        home.Write("a.plt", r.plt);
+        for (int16_t language : {1, 0}) {
+            RecordingOperator op;
+            ASSERT_TRUE(ImportPltFile(home / "a.plt", 30, op, language)) << r.name;
+            const std::string& text = language == 0 ? r.zh : r.en;
+            ASSERT_EQ(op.messages.size(), text.empty() ? 0u : 1u) << r.name;
+            if (!text.empty()) {
+                EXPECT_EQ(op.LastText(), text) << r.name;
+            }
+        }
+    }
 }

@@ -52,14 +52,15 @@ public:
 
     // Reads the SPLINE entities of a DXF file into the outline model and
     // leaves the normalised copy of the file in Temp.dat.  An unreadable,
-    // empty or malformed file, one without a HEADER section or without any
+    // empty or malformed file, one without any SECTION or without any
     // usable spline is refused: the operator is told (language: 0 Chinese,
     // else English), SplineCount becomes 0, Temp.dat stays as it was and
     // false is returned.  When the ENTITIES section holds drawing entities
     // other than SPLINE, a file that is read is followed by one message
     // naming each such type with its count, and the refusal of a file
     // without a usable spline names them too.  The header (its drawing unit
-    // included) gives nothing: coordinates are millimetres as written.
+    // included) gives nothing, and a file may lack it: coordinates are
+    // millimetres as written.
     bool ReadDXF(const std::string& dxfFile, Operator& op, int16_t language);
     // The same on bytes already in memory (no Temp.dat, no message): "" when
     // read, else the reason in the given language.  Fills UnreadEntities.
