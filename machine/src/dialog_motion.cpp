@@ -43,14 +43,14 @@ bool DialogStep(MachineContext& ctx, int n, double distance) {
     return true;
 }
 
-bool OwnSeekZero(const RunState& run, int n) {
-    return ValidAxis(n) && (run.gHomeState == n || run.gHomeState == n + 4);
+bool OwnSeekZero(const RunState& run, int n, Starter who) {
+    return ValidAxis(n) && (run.gHomeState == n || run.gHomeState == n + 4) && run.mHomeStarter == who;
 }
 
 void CancelSeekZero(MachineContext& ctx, int n) {
     ctx.card.set_stop0_mode(0, n, 0, 0);
     ctx.card.dec_stop(0, n);
-    ctx.run.gHomeState = 0;
+    EndSeekZero(ctx.run);
 }
 
 }  // namespace velbend

@@ -15,20 +15,14 @@ void DialogStop(MachineContext& ctx) {
     // axis's later moves would end wherever they meet the switch.
     const int16_t h = run.gHomeState;
     if (h >= 1 && h <= 4) card.set_stop0_mode(0, h, 0, 0);
-    run.gRunning = kFalse;
-    run.gSlotRunning = kFalse;
-    run.gTestRunning = kFalse;
-    run.gHomeState = 0;
-    run.gHomeStarted = 0;
-    run.mBendHomePhase = 0;
+    EndProgram(run);
+    EndSeekZero(run);
     run.mSeekFromProgram = 0;
     run.gCylinderBusy = 0;
     run.mJogDirection = 0;
-    run.mPaused = 0;
     run.mDebugMode = 0;
     run.gPendingComp = 0;
     run.gCompWaitTicks = 0;
-    run.mFeedCheckPos = 0;
 }
 
 }  // namespace velbend

@@ -101,8 +101,6 @@ void RefuseLine(MachineContext& ctx, std::string_view line, const Refused& why) 
         lineNumber = run.gNcLineIndex + 1;
     ctx.card.reset_fifo(0);
     DialogStop(ctx);
-    run.mDwellTicks = 0;
-    run.mCycleCount = -1;
     ctx.panel.Shape2.Visible = false;
     ctx.panel.Shape3.Visible = false;
     if (ctx.panel.Check3 == 1) ctx.panel.Check3Enabled = true;
@@ -418,6 +416,7 @@ void ProgramSeekZero(MachineContext& ctx, int n) {
     ctx.card.pmove(0, n, ax.SeekZeroFeedrate > 0 ? 1000000 : -1000000);
     run.gHomeState = static_cast<int16_t>(n);
     run.gHomeStarted = 1;
+    run.mHomeStarter = Starter::Program;
 }
 
 // M34 / M35: move the feed by what the encoder says is missing.
@@ -450,11 +449,11 @@ void MAction(MachineContext& ctx, const std::string& m) {
     else if (m == "11") card.write_bit(0, 0, 0);
     else if (m == "12") {
         card.write_bit(0, 1, 1);
-        if (sensorEnds) run.mPaused = 1;
+        if (sensorEnds) run.mSensorWait = 1;  // until input 16
     } else if (m == "13") card.write_bit(0, 1, 0);
     else if (m == "14") {
         card.write_bit(0, 2, 1);
-        if (sensorEnds) run.mPaused = 1;
+        if (sensorEnds) run.mSensorWait = 2;  // until input 17
     } else if (m == "15") card.write_bit(0, 2, 0);
     else if (m == "16") card.write_bit(0, 3, 1);
     else if (m == "17") card.write_bit(0, 3, 0);

@@ -44,7 +44,7 @@ void JogRelease(MachineContext& ctx, int16_t dir) {
 
 int32_t SeekZeroDirection(const AxisPara& ax) { return ax.SeekZeroFeedrate > 0 ? 1 : -1; }
 
-void StartSeekZeroSearch(MachineContext& ctx, int n, int32_t logic, int32_t direction) {
+void StartSeekZeroSearch(MachineContext& ctx, int n, int32_t logic, int32_t direction, Starter who) {
     auto& run = ctx.run;
     const auto& ax = ctx.axis(n);
     ctx.card.set_stop0_mode(0, n, 1, logic);
@@ -52,6 +52,7 @@ void StartSeekZeroSearch(MachineContext& ctx, int n, int32_t logic, int32_t dire
     ctx.card.pmove(0, n, direction * kSearch);
     run.gHomeState = static_cast<int16_t>(n);
     run.gHomeStarted = 1;
+    run.mHomeStarter = who;
 }
 
 void Command_SL_MouseDown(MachineContext& ctx, int16_t, int16_t, double, double) { JogPress(ctx, 1); }
@@ -62,15 +63,16 @@ void Command_TL_MouseUp(MachineContext& ctx, int16_t, int16_t, double, double) {
 void Command_XZ_Click(MachineContext& ctx) {
     auto& run = ctx.run;
     if (run.mSeekFromProgram != 1 && !MayAct(ctx, CommandClass::StartMotion)) return;
+    const Starter who = run.mSeekFromProgram == 1 ? Starter::Program : Starter::MainWindow;
     run.mSeekFromProgram = 0;
     const auto& ax = ctx.axis(1);
     if (ctx.sys().gFeedRetract < 0.5) {
         if (run.gHomeState != 0) return;
         // On the switch already: back off it and stop when it is left.
         if (ctx.card.read_bit(0, 2) == 1)
-            StartSeekZeroSearch(ctx, 1, 0, 1);
+            StartSeekZeroSearch(ctx, 1, 0, 1, who);
         else
-            StartSeekZeroSearch(ctx, 1, 1, -1);
+            StartSeekZeroSearch(ctx, 1, 1, -1, who);
         return;
     }
     // No zero switch: pull the strip back by the retract length.
@@ -78,6 +80,7 @@ void Command_XZ_Click(MachineContext& ctx) {
     ctx.card.pmove(0, 1, CardInt(-ctx.sys().gFeedRetract * ax.PulseEquivalent));
     run.gHomeState = 1;
     run.gHomeStarted = 1;
+    run.mHomeStarter = who;
 }
 
 void Command_Z1_Click(MachineContext& ctx) {
@@ -96,22 +99,23 @@ void Command_Z1_Click(MachineContext& ctx) {
     const double p = c / ax.PulseEquivalent;
     if (run.mBendHomePhase == 0 && (run.mBendHomed == 0 || (run.mBendHomed == kTrue && p > 10))) {
         run.mBendHomePhase = kTrue;
+        run.mHomeStarter = Starter::MainWindow;
         SetAxisMotion(ctx, 2, std::abs(static_cast<int>(ax.SeekZeroFeedrate)));
         ctx.card.pmove(0, 2, run.mBendHomed == kTrue ? -c : CardInt(-30.0 * ax.PulseEquivalent));
         return;
     }
     run.mBendHomePhase = 0;
-    StartSeekZeroSearch(ctx, 2, 0, SeekZeroDirection(ax));
+    StartSeekZeroSearch(ctx, 2, 0, SeekZeroDirection(ax), Starter::MainWindow);
 }
 
 void ContinueBendSeekZero(MachineContext& ctx) {
     auto& run = ctx.run;
     if (run.mBendHomePhase != kTrue) return;
     run.mBendHomePhase = 0;
-    StartSeekZeroSearch(ctx, 2, 0, SeekZeroDirection(ctx.axis(2)));
+    StartSeekZeroSearch(ctx, 2, 0, SeekZeroDirection(ctx.axis(2)), run.mHomeStarter);
 }
 
-void Command_Z2_Click(MachineContext& ctx) {
+void Command_Z2_Click(MachineContext& ctx, Starter who) {
     auto& run = ctx.run;
     if (!MayAct(ctx, CommandClass::StartMotion)) return;
     if (ctx.card.read_bit(0, 17) == 1 && ctx.sys().gCutterUpDownMode == 0) {
@@ -120,16 +124,16 @@ void Command_Z2_Click(MachineContext& ctx) {
         return;
     }
     if (run.gHomeState != 0) return;
-    StartSeekZeroSearch(ctx, 4, 0, SeekZeroDirection(ctx.axis(4)));
+    StartSeekZeroSearch(ctx, 4, 0, SeekZeroDirection(ctx.axis(4)), who);
 }
 
-void Command_Z3_Click(MachineContext& ctx) {
+void Command_Z3_Click(MachineContext& ctx, Starter who) {
     auto& run = ctx.run;
     if (!MayAct(ctx, CommandClass::StartMotion)) return;
     const int16_t mode = ctx.sys().gCutterUpDownMode;
     if (mode == 1) {
         if (run.gHomeState != 0) return;
-        StartSeekZeroSearch(ctx, 3, 0, SeekZeroDirection(ctx.axis(3)));
+        StartSeekZeroSearch(ctx, 3, 0, SeekZeroDirection(ctx.axis(3)), who);
     } else if (mode == 0) {
         ctx.card.write_bit(0, 1, 0);  // cutter out off
         ctx.card.write_bit(0, 2, 1);  // cutter back on

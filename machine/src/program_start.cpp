@@ -21,7 +21,7 @@ void ReportProgramNotRead(MachineContext& ctx) {
                   MsgButtons::Ok, MsgIcon::Critical, ctx.TitleWrong());
 }
 
-bool LoadWrittenProgram(MachineContext& ctx, const std::filesystem::path& g5) {
+bool LoadWrittenProgram(MachineContext& ctx, const std::filesystem::path& g5, Starter starter) {
     auto& run = ctx.run;
     switch (LoadNcProgram(run, g5)) {
         case LoadResult::Loaded:
@@ -35,12 +35,14 @@ bool LoadWrittenProgram(MachineContext& ctx, const std::filesystem::path& g5) {
     }
     run.mLastXPulses = 0;
     run.mLastYPulses = 0;
-    // A program starts unpaused, whatever a Pause pressed before it left.
-    run.mPaused = 0;
+    // A program starts as on a fresh machine, whatever a Pause pressed
+    // before it (or an earlier program) left.
+    ClearProgramFlags(run);
+    run.mProgramStarter = starter;
     return true;
 }
 
-bool StartProgram(MachineContext& ctx, const ProgramLines& program, RunFlag flag) {
+bool StartProgram(MachineContext& ctx, const ProgramLines& program, RunFlag flag, Starter starter) {
     auto& run = ctx.run;
     if (program.size() >= static_cast<std::size_t>(RunState::kTooLongLines)) {
         ReportProgramTooLong(ctx);
@@ -52,7 +54,7 @@ bool StartProgram(MachineContext& ctx, const ProgramLines& program, RunFlag flag
         ReportProgramNotWritten(ctx, error);
         return false;
     }
-    if (!LoadWrittenProgram(ctx, g5)) return false;
+    if (!LoadWrittenProgram(ctx, g5, starter)) return false;
     switch (flag) {
         case RunFlag::Running: run.gRunning = kTrue; break;
         case RunFlag::SlotRunning: run.gSlotRunning = kTrue; break;

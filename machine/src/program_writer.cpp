@@ -10,6 +10,7 @@
 #include "velbend/common/progdir.h"
 #include "velbend/common/textfile.h"
 #include "velbend/geometry/core_algorithm.h"
+#include "velbend/machine/interpreter.h"
 #include "velbend/geometry/ctrpath.h"
 #include "velbend/geometry/path_length.h"
 #include "velbend/geometry/plane.h"
@@ -510,6 +511,12 @@ void Command_Run_Click(MachineContext& ctx) {
             return;
         }
     }
+    // The encoder checks of an encoder-corrected run divide by both
+    // equivalents: refused once here, not at every check of the run.
+    if (panel.Check3 == 1 && s.gXEncoderPort >= 1 && (s.gEncoderEquiv == 0 || ctx.axis(1).PulseEquivalent == 0)) {
+        ReportZeroEquivalent(ctx);
+        return;
+    }
     // Number of pieces.
     const auto pieces = ToInteger(Val(panel.Text5));
     if (!pieces || *pieces < 1) {
@@ -589,7 +596,7 @@ void Command_Run_Click(MachineContext& ctx) {
     if (!WriteProgramFile(ctx, g5, out)) return;
 
     // 10. Load and start.
-    if (!LoadWrittenProgram(ctx, g5)) return;
+    if (!LoadWrittenProgram(ctx, g5, Starter::MainWindow)) return;
     w.mLastStepPos = 0;
     ring.mProgBendY = 0;
     run.gRunning = kTrue;

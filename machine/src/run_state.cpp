@@ -20,12 +20,53 @@ bool AnyRunFlag(const RunState& run) {
 
 bool IsMachineBusy(const RunState& run) { return AnyRunFlag(run) || run.gHomeState != 0 || run.mBendHomePhase != 0; }
 
+namespace {
+
+// A cutter stroke started by hand that its end sensor has still to end (the
+// run timer watches the sensors only while the cylinder is detected by them).
+bool CutterStrokePending(const MachineContext& ctx) {
+    const SysPara& s = ctx.sys();
+    return ctx.run.gCylinderBusy == 1 && s.gCutterUpDownMode == 0 && s.gPositionDetectMode == 0;
+}
+
+}  // namespace
+
 MachineState StateOf(MachineContext& ctx) {
     const auto& run = ctx.run;
     if (AnyRunFlag(run)) return run.mPaused == 1 ? MachineState::Paused : MachineState::Running;
     if (run.gHomeState != 0 || run.mBendHomePhase != 0) return MachineState::SeekingZero;
-    if (run.mJogDirection != 0 || Axis_Status(ctx) != 0) return MachineState::Moving;
+    if (run.mJogDirection != 0 || run.gPendingComp > 0.1 || CutterStrokePending(ctx) || Axis_Status(ctx) != 0)
+        return MachineState::Moving;
     return MachineState::Idle;
+}
+
+void ClearProgramFlags(RunState& run) {
+    run.mPaused = 0;
+    run.mSensorWait = 0;
+    run.mDwellTicks = 0;
+    run.mFeedCheckPos = 0;
+}
+
+void EndProgram(RunState& run) {
+    run.gRunning = kFalse;
+    run.gSlotRunning = kFalse;
+    run.gTestRunning = kFalse;
+    run.mCycleCount = -1;
+    run.mStepMode = 0;
+    run.mProgramStarter = Starter::None;
+    ClearProgramFlags(run);
+}
+
+bool ProgramDone(const RunState& run) {
+    return run.gNcLineIndex == run.gNcLineCount && run.mDwellTicks == 0 && run.mSensorWait == 0 &&
+           run.mFeedCheckPos == 0 && run.gHomeState == 0 && run.mBendHomePhase == 0;
+}
+
+void EndSeekZero(RunState& run) {
+    run.gHomeState = 0;
+    run.gHomeStarted = 0;
+    run.mBendHomePhase = 0;
+    run.mHomeStarter = Starter::None;
 }
 
 bool Admits(MachineState state, CommandClass command) {
@@ -92,7 +133,6 @@ void Command_Stop_Click(MachineContext& ctx) {
     // The axes, the outputs and the run, seek-zero, test and calibration
     // state stop as the dialogs' Stop stops them.
     DialogStop(ctx);
-    run.mCycleCount = -1;
 
     if (ctx.hooks.DiscardPicks) ctx.hooks.DiscardPicks();
     if (ctx.hooks.BuildDisplayList) ctx.hooks.BuildDisplayList(0);

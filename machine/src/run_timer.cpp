@@ -87,12 +87,11 @@ void RemainingLength(MachineContext& ctx) {
     }
     const double d = ctx.writer.mJobLength - fed;
     if (std::fabs(d - run.mLengthComp) < 0.1 && run.gRunning == kTrue && run.gSlotRunning == 0 &&
-        run.gNcLineIndex == run.gNcLineCount && run.mFeedCheckPos == 0) {
-        run.gRunning = 0;
+        ProgramDone(run)) {
         run.gNcLineIndex = 0;
+        EndProgram(run);
         Message(ctx, "加工完成！", "Work Finished！");
         if (panel.Check3 == 1) panel.Check3Enabled = true;
-        run.mCycleCount = -1;
         panel.Shape2.Visible = false;
         panel.Shape3.Visible = false;
         if (ctx.hooks.BuildDisplayList) ctx.hooks.BuildDisplayList(0);
@@ -129,7 +128,7 @@ void SeekZeroContinuation(MachineContext& ctx) {
     if (n == 1 && ctx.sys().gFeedRetract >= 0.5) {
         // The feed axis without a zero switch: no stop mode, no zeroing.
         compensation();
-        run.gHomeState = 0;
+        EndSeekZero(run);
         return;
     }
     if (run.gHomeState <= 4) {
@@ -139,13 +138,14 @@ void SeekZeroContinuation(MachineContext& ctx) {
     } else {
         ctx.card.set_command_pos(0, n, 0);
         ctx.card.set_actual_pos(0, n, 0);
-        run.gHomeState = 0;
+        EndSeekZero(run);
         if (n == 2) run.mBendHomed = kTrue;
     }
 }
 
 // 8. Cylinder cutter: the end sensor of a stroke releases the program or
-// the manual stroke that waits for it.
+// the manual stroke that waits for that stroke (not for the other one).  An
+// operator's pause stays.
 void CylinderSensors(MachineContext& ctx) {
     auto& run = ctx.run;
     const auto& sys = ctx.sys();
@@ -156,9 +156,9 @@ void CylinderSensors(MachineContext& ctx) {
         if (ctx.card.get_out(0, outputs[i]) != 1) continue;
         if (ctx.card.read_bit(0, sensors[i]) != 0 && run.mSensorOverride != 1) continue;
         run.mSensorOverride = 0;
-        if (run.gCylinderBusy == 0 && run.mPaused == 1) {
+        if (run.gCylinderBusy == 0 && run.mSensorWait == outputs[i]) {
             ctx.card.write_bit(0, outputs[i], 0);
-            run.mPaused = 0;
+            run.mSensorWait = 0;
         } else if (run.gCylinderBusy == 1) {
             ctx.card.write_bit(0, outputs[i], 0);
             run.gCylinderBusy = 0;
@@ -242,7 +242,7 @@ bool EquivalentsUsable(MachineContext& ctx) {
 void HandOnLine(MachineContext& ctx) {
     auto& run = ctx.run;
     auto& panel = ctx.panel;
-    if (!AnyRunFlag(run) || run.mPaused != 0) return;
+    if (!AnyRunFlag(run) || run.mPaused != 0 || run.mSensorWait != 0) return;
     if (Axis_Status(ctx) != 0) return;
     // A program's first moves of the bend axis start from where the axis
     // really stands.
@@ -301,21 +301,23 @@ void HandOnLine(MachineContext& ctx) {
     if (panel.StepTextVisible) run.mStepMode = 1;
 }
 
-// 11. End of a test run: ask for the measured result where the test needs one.
+// 11. End of a test run: the Machine Adjust frame asks for the measured
+// result where its own test needs one; any other test just ends.
 void TestRunEnd(MachineContext& ctx) {
     auto& run = ctx.run;
     auto& panel = ctx.panel;
-    if (run.gTestRunning != kTrue || run.gNcLineIndex != run.gNcLineCount) return;
+    if (run.gTestRunning != kTrue || !ProgramDone(run)) return;
     if (Axis_Status(ctx) != 0) return;
+    const bool frameTest = run.mProgramStarter == Starter::MachineAdjust;
     run.gNcLineIndex = 0;
-    run.gTestRunning = 0;
+    EndProgram(run);
     auto ask = [&](const char* zh, const char* en) {
         panel.Label7 = ctx.Tr(zh, en);
         panel.Command5[0] = ctx.Tr("确认", "Enter");
         panel.Command5[1] = ctx.Tr("取消", "Cancel");
         panel.Text14Visible = true;
     };
-    switch (run.mDebugMode) {
+    switch (frameTest ? run.mDebugMode : 0) {
         case 0:
             Message(ctx, "动作完成！", "Work Finished！");
             break;
@@ -344,10 +346,10 @@ void TestRunEnd(MachineContext& ctx) {
 // 12. End of a program started from a setup dialog.
 void SlotRunEnd(MachineContext& ctx) {
     auto& run = ctx.run;
-    if (run.gSlotRunning != kTrue || run.gNcLineIndex != run.gNcLineCount) return;
+    if (run.gSlotRunning != kTrue || !ProgramDone(run)) return;
     if (ctx.card.get_out(0, 3) != 0) return;
     run.gNcLineIndex = 0;
-    run.gSlotRunning = 0;
+    EndProgram(run);
     Message(ctx, "开槽完成！", "Work Finished！");
 }
 

@@ -9,6 +9,7 @@
 #include "velbend/machine/move_ring.h"
 #include "velbend/machine/program_start.h"
 #include "velbend/machine/slot_block.h"
+#include "velbend/machine/table_save.h"
 #include "velbend/params/sysfile.h"
 
 namespace velbend {
@@ -100,16 +101,30 @@ void StartTest(MachineContext& ctx, TestProgram kind) {
     if (!MayAct(ctx, CommandClass::StartMotion)) return;
     ProgramLines out;
     if (!WriteTestProgram(ctx, kind, out)) return;
-    if (!StartProgram(ctx, out, RunFlag::TestRunning)) return;
+    if (!StartProgram(ctx, out, RunFlag::TestRunning, Starter::MachineAdjust)) return;
     if (kind == TestProgram::NegativeArc) run.mDebugMode = 7;
     ctx.panel.TshFrameVisible = false;
 }
 
-void Save(MachineContext& ctx) { SaveSysPara(ctx.params, ctx.params.gSysGroup, 0, ctx.op, {}); }
+// A correction is a change of the parameter table: only while the machine
+// admits one, said once when it does not.
+bool CorrectionAdmitted(MachineContext& ctx) {
+    if (MayAct(ctx, CommandClass::ChangeProgram)) return true;
+    ReportMachineBusy(ctx);
+    return false;
+}
+
+// The corrected table is saved at once; the frame closes when it was.  A
+// table that could not be saved is put back and the frame stays in its mode
+// with the value entered, for another try.
+void SaveCorrection(MachineContext& ctx, const SysPara& before, const std::string& saved = {}) {
+    if (SaveGroupTable(ctx, before, {}, nullptr, saved)) HideFrame(ctx);
+}
 
 // 4a: the measured length corrects the feed's pulse equivalent, or the
 // encoder's equivalent where the feed has an encoder.
 void LengthCorrection(MachineContext& ctx) {
+    if (!CorrectionAdmitted(ctx)) return;
     SysPara& s = ctx.sys();
     const double v = Val(ctx.panel.Text14);
     if (v < 1 || std::fabs(v - s.gTestLength) > 15) {
@@ -124,21 +139,19 @@ void LengthCorrection(MachineContext& ctx) {
                       MsgButtons::Ok, MsgIcon::Warning, ctx.TitleWrong());
         return;
     }
+    const SysPara before = s;
     target = target * s.gTestLength / v;
-    if (encoder)
-        ctx.op.MsgBox(ctx.Tr("调整完成，编码器新当量：", "Adjust Finished, Encoder New value:") + Str(target),
-                      MsgButtons::Ok, MsgIcon::None, "");
-    else
-        ctx.op.MsgBox(ctx.Tr("调整完成，送料轴电机新当量：", "Adjust Finished, Axis New value:") + Str(target),
-                      MsgButtons::Ok, MsgIcon::None, "");
-    Save(ctx);
-    HideFrame(ctx);
+    SaveCorrection(ctx, before,
+                   (encoder ? ctx.Tr("调整完成，编码器新当量：", "Adjust Finished, Encoder New value:")
+                            : ctx.Tr("调整完成，送料轴电机新当量：", "Adjust Finished, Axis New value:")) +
+                       Str(target));
 }
 
 void SpaceAngleCorrection(MachineContext& ctx, double& angle) {
+    if (!CorrectionAdmitted(ctx)) return;
+    const SysPara before = ctx.sys();
     angle += Val(ctx.panel.Text14);
-    Save(ctx);
-    HideFrame(ctx);
+    SaveCorrection(ctx, before);
 }
 
 }  // namespace

@@ -75,7 +75,7 @@ TEST_P(DialogMotionTest, StopDeceleratesEveryMovingAxisAndClearsEveryState) {
     // Axis 3 moves beside it as no press starts it while one moves.
     SetAxisMotion(ctx, 3, ctx.axis(3).ManualFeedrate);
     ctx.card.pmove(0, 3, 100000000);
-    StartSeekZeroSearch(ctx, 2, 0, 1);
+    StartSeekZeroSearch(ctx, 2, 0, 1, Starter::AxisSetup);
     auto& run = ctx.run;
     run.gRunning = run.gSlotRunning = run.gTestRunning = kTrue;
     run.mBendHomePhase = kTrue;
@@ -102,11 +102,12 @@ TEST_P(DialogMotionTest, StopDeceleratesEveryMovingAxisAndClearsEveryState) {
 
 TEST_P(DialogMotionTest, CancelOfTheOwnSeekZeroInBothPhases) {
     for (int16_t state : {3, 7}) {
-        StartSeekZeroSearch(ctx, 3, 0, 1);
+        StartSeekZeroSearch(ctx, 3, 0, 1, Starter::AxisSetup);
         ctx.run.gHomeState = state;
-        EXPECT_TRUE(OwnSeekZero(ctx.run, 3));
-        EXPECT_FALSE(OwnSeekZero(ctx.run, 2));
-        EXPECT_FALSE(OwnSeekZero(ctx.run, 4));
+        EXPECT_TRUE(OwnSeekZero(ctx.run, 3, Starter::AxisSetup));
+        EXPECT_FALSE(OwnSeekZero(ctx.run, 3, Starter::Program));
+        EXPECT_FALSE(OwnSeekZero(ctx.run, 2, Starter::AxisSetup));
+        EXPECT_FALSE(OwnSeekZero(ctx.run, 4, Starter::AxisSetup));
         if (auto* m = model()) m->ClearLog();
         CancelSeekZero(ctx, 3);
         if (auto* m = model()) {

@@ -119,24 +119,26 @@ TEST_P(InterpreterOnCardsTest, CutterStrokesHoldTheRunOnlyWhenASensorEndsThem) {
     auto& s = ctx.sys();
     s.gCutterUpDownMode = 0;
     s.gPositionDetectMode = 0;
+    // Each stroke waits for its own sensor; the operator's pause is apart.
     RunNcLine(ctx, "M12");
     EXPECT_EQ(Outputs() & 2u, 2u);
-    EXPECT_EQ(ctx.run.mPaused, 1);
-    ctx.run.mPaused = 0;
+    EXPECT_EQ(ctx.run.mSensorWait, 1);
+    ctx.run.mSensorWait = 0;
     RunNcLine(ctx, "M14");
     EXPECT_EQ(Outputs() & 4u, 4u);
-    EXPECT_EQ(ctx.run.mPaused, 1);
+    EXPECT_EQ(ctx.run.mSensorWait, 2);
+    EXPECT_EQ(ctx.run.mPaused, 0);
 
     // Delay mode: the dwell that follows does the waiting.
-    ctx.run.mPaused = 0;
+    ctx.run.mSensorWait = 0;
     s.gPositionDetectMode = 1;
     RunNcLine(ctx, "M12");
     RunNcLine(ctx, "M14");
-    EXPECT_EQ(ctx.run.mPaused, 0);
+    EXPECT_EQ(ctx.run.mSensorWait, 0);
     s.gPositionDetectMode = 0;
     s.gCutterUpDownMode = 1;
     RunNcLine(ctx, "M14");
-    EXPECT_EQ(ctx.run.mPaused, 0);
+    EXPECT_EQ(ctx.run.mSensorWait, 0);
 }
 
 TEST_P(InterpreterOnCardsTest, EncoderCorrectionOfTheFeed) {

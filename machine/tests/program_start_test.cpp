@@ -14,7 +14,7 @@ TEST_F(ProgramStartTest, WritesLoadsAndSetsOnlyItsOwnFlag) {
     ProgramLines p;
     p << "G90 G01" << "G01 X1.0000 F600";
     ctx.run.mLastXPulses = 55;
-    ASSERT_TRUE(StartProgram(ctx, p, RunFlag::SlotRunning));
+    ASSERT_TRUE(StartProgram(ctx, p, RunFlag::SlotRunning, Starter::MachineSetup));
     EXPECT_EQ(home.Read("G5.dat"), "G90 G01\r\nG01 X1.0000 F600\r\n");
     EXPECT_EQ(ctx.run.gNcLineCount, 2);
     EXPECT_EQ(ctx.run.gNcLineIndex, 0);
@@ -24,8 +24,8 @@ TEST_F(ProgramStartTest, WritesLoadsAndSetsOnlyItsOwnFlag) {
     EXPECT_EQ(ctx.run.mLastXPulses, 0);
 }
 
-// A Pause pressed at the very end of a run outlives it; the next program
-// a loader starts runs all the same.
+// A Pause pressed at the very end of a run ends with it; one pressed while
+// the machine is idle does not hold the next program a loader starts.
 TEST_F(ProgramStartTest, AProgramStartsUnpausedWhateverAPauseLeft) {
     ctx.panel.Label4[2] = "0.0000  mm";
     Load({"M30"}, &RunState::gRunning);
@@ -34,10 +34,12 @@ TEST_F(ProgramStartTest, AProgramStartsUnpausedWhateverAPauseLeft) {
     Tick();
     ASSERT_EQ(ctx.run.gRunning, 0);
     ASSERT_EQ(op.LastText(), "加工完成！");
+    ASSERT_EQ(ctx.run.mPaused, 0);
+    Command_Pause_Click(ctx);
     ASSERT_EQ(ctx.run.mPaused, 1);
     ProgramLines p;
     p << "G90 G01" << "G01 X1.0000 F600";
-    ASSERT_TRUE(StartProgram(ctx, p, RunFlag::TestRunning));
+    ASSERT_TRUE(StartProgram(ctx, p, RunFlag::TestRunning, Starter::MachineSetup));
     EXPECT_EQ(ctx.run.mPaused, 0);
     EXPECT_TRUE(TickUntil([&] { return ctx.run.gTestRunning == 0; }, 200));
     EXPECT_EQ(Cmd(1), 100);
@@ -49,11 +51,11 @@ TEST_F(ProgramStartTest, TooLongOrUnwritableStartsNothingAndKeepsTheOldFile) {
     for (int i = 0; i < RunState::kTooLongLines - 1; ++i) longOne << "G04 P1";
     ProgramLines tooLong = longOne;
     tooLong << "G04 P1";
-    EXPECT_FALSE(StartProgram(ctx, tooLong, RunFlag::TestRunning));
+    EXPECT_FALSE(StartProgram(ctx, tooLong, RunFlag::TestRunning, Starter::MachineSetup));
     EXPECT_EQ(op.LastText(), "加工程序超长，请减少加工循环或缩短选择字形！");
     EXPECT_EQ(home.Read("G5.dat"), "OLD\r\n");
     EXPECT_EQ(ctx.run.gTestRunning, 0);
-    EXPECT_TRUE(StartProgram(ctx, longOne, RunFlag::TestRunning));  // 29999 lines fit
+    EXPECT_TRUE(StartProgram(ctx, longOne, RunFlag::TestRunning, Starter::MachineSetup));  // 29999 lines fit
     EXPECT_EQ(ctx.run.gNcLineCount, RunState::kTooLongLines - 1);
 
     ctx.run.gTestRunning = 0;
@@ -61,7 +63,7 @@ TEST_F(ProgramStartTest, TooLongOrUnwritableStartsNothingAndKeepsTheOldFile) {
     std::filesystem::create_directories(home / "G5.dat");  // a folder in the file's way
     ProgramLines p;
     p << "M30";
-    EXPECT_FALSE(StartProgram(ctx, p, RunFlag::TestRunning));
+    EXPECT_FALSE(StartProgram(ctx, p, RunFlag::TestRunning, Starter::MachineSetup));
     EXPECT_EQ(ctx.run.gTestRunning, 0);
     EXPECT_EQ(op.messages.back().title, "错误");
 }

@@ -235,6 +235,9 @@ TEST_F(RunControlTest, StopDeceleratesEveryMovingAxisAndClearsEveryState) {
     r.AppendCompPoint(10, 3);
     r.mStepMode = 1;
     r.mDwellTicks = 2;
+    r.mSensorWait = 2;
+    r.mProgramStarter = Starter::MainWindow;
+    r.mHomeStarter = Starter::Program;
     r.gNcLines = {"G01"};
     r.gNcLineCount = 1;
     auto& p = c().panel;
@@ -270,10 +273,13 @@ TEST_F(RunControlTest, StopDeceleratesEveryMovingAxisAndClearsEveryState) {
     EXPECT_EQ(r.mLengthComp, 0.0);
     EXPECT_EQ(r.mCompPointLast, 0);
     EXPECT_FALSE(IsMachineBusy(r));
-    // Kept: the buffer, the step mode and a pending dwell.
+    // The program's own flags end with it; its lines are kept.
     EXPECT_EQ(r.gNcLineCount, 1);
-    EXPECT_EQ(r.mStepMode, 1);
-    EXPECT_EQ(r.mDwellTicks, 2);
+    EXPECT_EQ(r.mStepMode, 0);
+    EXPECT_EQ(r.mDwellTicks, 0);
+    EXPECT_EQ(r.mSensorWait, 0);
+    EXPECT_EQ(r.mProgramStarter, Starter::None);
+    EXPECT_EQ(r.mHomeStarter, Starter::None);
     EXPECT_EQ(discarded, 1);
     EXPECT_EQ(redrawn, 1);
     EXPECT_EQ(p.Label4[0], "a.dxf");

@@ -99,8 +99,8 @@ TEST_P(RunTimerTest, PlainG01LinesAreSkippedAndMarkersCountCycles) {
     Tick(2);
     EXPECT_EQ(ctx.run.mCycleCount, 0);
     EXPECT_EQ(rebuilt, 2);
-    Tick();  // the last line is a G01: passed over, and the run ends
-    EXPECT_EQ(ctx.run.mCycleCount, 0);
+    Tick();  // the last line is a G01: passed over, and the run ends with its count
+    EXPECT_EQ(ctx.run.mCycleCount, -1);
     EXPECT_EQ(ctx.run.gTestRunning, 0);
 }
 
@@ -136,8 +136,11 @@ TEST_P(RunTimerTest, StepModeShowsTheLineAndRunsOneAtATime) {
     EXPECT_TRUE(TickUntil([&] { return ctx.run.gTestRunning == 0; }, 100));
     EXPECT_EQ(Cmd(2), 500);
 
+    // The end of the run ends its step mode: the next start acts at once.
+    EXPECT_EQ(ctx.run.mStepMode, 0);
     // Out of test mode the controls hide, and step mode goes with them: a
     // run left in it would wait for a step button no longer shown.
+    StepCommand_Click(ctx);
     ctx.sys().gRunMode = 0;
     ASSERT_EQ(ctx.run.mStepMode, 1);
     Load({"Y1", "Y2"});
@@ -486,18 +489,30 @@ TEST_P(RunTimerTest, CylinderStrokesWaitForTheirSensors) {
     s.gPositionDetectMode = 0;
     Load({"M12", "M13", "M14", "X1"});
     Tick();
-    EXPECT_EQ(ctx.run.mPaused, 1);
+    EXPECT_EQ(ctx.run.mSensorWait, 1);
     EXPECT_EQ(Outputs() & 2u, 2u);
+    // A Pause during the wait holds beyond it: the sensor ends the wait only.
+    Command_Pause_Click(ctx);
     Tick(5);
     EXPECT_EQ(ctx.run.gNcLineIndex, 1);
     SetInput(16, 0);  // cutter out reached
-    Tick();
-    EXPECT_EQ(ctx.run.mPaused, 0);
+    Tick(3);
+    EXPECT_EQ(ctx.run.mSensorWait, 0);
     EXPECT_EQ(Outputs() & 2u, 0u);
+    EXPECT_EQ(ctx.run.gNcLineIndex, 1);
+    Command_Run_Click(ctx);
+    EXPECT_EQ(ctx.run.mPaused, 0);
     SetInput(16, 1);
     Tick(2);  // M13, then M14
     EXPECT_EQ(ctx.run.gNcLineIndex, 3);
-    EXPECT_EQ(ctx.run.mPaused, 1);
+    EXPECT_EQ(ctx.run.mSensorWait, 2);
+    // The other stroke's sensor does not end the wait.
+    SetInput(16, 0);
+    ctx.card.write_bit(0, 1, 1);
+    Tick();
+    EXPECT_EQ(ctx.run.mSensorWait, 2);
+    ctx.card.write_bit(0, 1, 0);
+    SetInput(16, 1);
     // The operator declares the sensor reached (only at user level 2).
     Label3_Click(ctx);
     EXPECT_EQ(ctx.run.mSensorOverride, 0);
@@ -505,7 +520,7 @@ TEST_P(RunTimerTest, CylinderStrokesWaitForTheirSensors) {
     Label3_Click(ctx);
     Tick();
     EXPECT_EQ(ctx.run.mSensorOverride, 0);
-    EXPECT_EQ(ctx.run.mPaused, 0);
+    EXPECT_EQ(ctx.run.mSensorWait, 0);
     EXPECT_EQ(Outputs() & 4u, 0u);
     EXPECT_TRUE(TickUntil([&] { return ctx.run.gTestRunning == 0; }, 20));
     EXPECT_EQ(Cmd(1), 100);
@@ -533,7 +548,7 @@ TEST_P(RunTimerTest, OneTickKeepsItsOrder) {
     run.mExtFeedInput = 1;
     run.mExtRetractInput = 1;
     ctx.card.write_bit(0, 1, 1);  // an M12 stroke waits for its sensor
-    run.mPaused = 1;
+    run.mSensorWait = 1;
     SetInput(16, 0);               // and the sensor answers
     run.gHomeState = 6;            // the bend axis has made its compensation move
     run.gHomeStarted = 0;
@@ -550,7 +565,7 @@ TEST_P(RunTimerTest, OneTickKeepsItsOrder) {
     }
     EXPECT_EQ(run.gHomeState, 0);
     EXPECT_EQ(run.mBendHomed, kTrue);
-    EXPECT_EQ(run.mPaused, 0);
+    EXPECT_EQ(run.mSensorWait, 0);
     EXPECT_EQ(run.gNcLineIndex, 1);
     EXPECT_EQ(Outputs() & 3u, 1u);
     EXPECT_EQ(run.gCompWaitTicks, 1);

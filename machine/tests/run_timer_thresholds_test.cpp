@@ -109,11 +109,12 @@ TEST_P(RunTimerThresholdTest, PendingFeedAboveATenth) {
     EXPECT_EQ(ctx.run.gCompWaitTicks, 1);
 }
 
-// The test run's slot-depth message in English.
+// The test run's slot-depth message in English (the frame's own test).
 TEST_P(RunTimerThresholdTest, SlotDepthTestEndsWithItsEnglishMessage) {
     params.gLanguage = 1;
     ctx.run.mDebugMode = 3;
     Load({"M30"});
+    ctx.run.mProgramStarter = Starter::MachineAdjust;
     EXPECT_TRUE(TickUntil([&] { return ctx.run.gTestRunning == 0; }, 10));
     ASSERT_EQ(op.messages.size(), 1u);
     EXPECT_EQ(op.messages[0].text, "Work Finished, Please Check Depth, Then Adjust!");

@@ -98,6 +98,7 @@ TEST_F(WriterThresholdTest, EncoderClosingLinesFromPortOne) {
     const Lines tail = {"G04 P400", "M34", "G04 P100"};
     c().panel.Check3 = 1;
     sys().gXEncoderPort = 1;
+    sys().gEncoderEquiv = 100;
     Lines p = Program(Square("-90.000000"));
     ASSERT_GE(p.size(), 3u);
     EXPECT_EQ(Lines(p.end() - 3, p.end()), tail);

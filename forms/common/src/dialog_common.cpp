@@ -5,6 +5,7 @@
 
 #include "velbend/common/numtext.h"
 #include "velbend/forms/program.h"
+#include "velbend/machine/table_save.h"
 
 namespace velbend {
 
@@ -105,22 +106,6 @@ bool TakeFieldText(SysPara& t, int line, std::string_view text, Operator& op, in
     return false;  // the string line is not a number field
 }
 
-namespace {
-
-void ReportMachineBusy(MachineContext& ctx) {
-    ctx.op.MsgBox(ctx.Tr("设备正忙：请等设备停下或按停止后再操作！",
-                         "The machine is busy: wait until it stands still, or stop it, then try again!"),
-                  MsgButtons::Ok, MsgIcon::Warning, ctx.TitleTips());
-}
-
-// Shows the messages that a save told `held` (Ok boxes all), in their
-// order, once the table is in the state they report.
-void ShowHeld(const RecordingOperator& held, Operator& op) {
-    for (const RecordingOperator::Message& m : held.messages) op.MsgBox(m.text, m.buttons, m.icon, m.title);
-}
-
-}  // namespace
-
 bool AdmitsProgramChange(Program& program) {
     if (MayAct(program.ctx, CommandClass::ChangeProgram)) return true;
     ReportMachineBusy(program.ctx);
@@ -128,23 +113,7 @@ bool AdmitsProgramChange(Program& program) {
 }
 
 bool SaveGroupTable(Program& program, const SysPara& before, const std::function<void()>& putBack) {
-    ParamStore& st = program.params;
-    const bool admitted = MayAct(program.ctx, CommandClass::ChangeProgram);
-    RecordingOperator held;
-    if (admitted && SaveSysPara(st, st.gSysGroup, 0, held, program.tranParas)) {
-        ShowHeld(held, program.op());
-        return true;
-    }
-    // Refused or not written: the table goes back, and the geometry that was
-    // handed the values goes back too, before the operator is told (the
-    // machine loop runs on under the message, and a closing signal saves the
-    // table).
-    st.gSysParaTable = before;
-    HandOnGeometry(st.gSysParaTable, program.tranParas);
-    if (putBack) putBack();
-    if (!admitted) ReportMachineBusy(program.ctx);
-    ShowHeld(held, program.op());
-    return false;
+    return SaveGroupTable(program.ctx, before, program.tranParas, putBack);
 }
 
 }  // namespace velbend

@@ -273,11 +273,15 @@ void GY1_Model::StartSlotProgram(int kind) {
             break;
         default: WriteMarkingLine(m, out); break;
     }
-    StartProgram(m, out, flag);
+    StartProgram(m, out, flag, Starter::Operator);
 }
 
 namespace {
-void TogglePressing(MachineContext& m) { m.card.write_bit(0, 3, m.card.get_out(0, 3) == 0 ? 1 : 0); }
+// The material pressing clamps the strip a program feeds: switched only
+// while the machine admits a start.
+void TogglePressing(MachineContext& m) {
+    if (MayAct(m, CommandClass::StartMotion)) m.card.write_bit(0, 3, m.card.get_out(0, 3) == 0 ? 1 : 0);
+}
 }  // namespace
 
 void GY1_Model::Command1_Click(int Index) {

@@ -27,7 +27,7 @@ protected:
     void StartLines(std::initializer_list<const char*> lines) {
         ProgramLines p;
         for (const char* l : lines) p << l;
-        ASSERT_TRUE(StartProgram(program.ctx, p, RunFlag::SlotRunning));
+        ASSERT_TRUE(StartProgram(program.ctx, p, RunFlag::SlotRunning, Starter::Operator));
     }
 };
 
@@ -491,21 +491,25 @@ TEST_F(GY1FormTest, JogRefusedWhileBusyAndItsReleaseStopsNothing) {
     EXPECT_EQ(Pos(1), 10000);
 }
 
-TEST_F(GY1FormTest, PressingToggleAlsoWhileBusy) {
+// The pressing clamps the strip a program feeds: both toggles act only on
+// an idle machine.
+TEST_F(GY1FormTest, PressingTogglesOnlyOnAnIdleMachine) {
     GY1_Model m = Open();
     m.Command1_Click(4);
     EXPECT_EQ(sim.Outputs() & 0x8, 0x8u);
     m.Command7_Click(1);
     EXPECT_EQ(sim.Outputs() & 0x8, 0u);
+    m.Command7_Click(1);
     run().gSlotRunning = kTrue;
     m.Command7_Click(1);
     EXPECT_EQ(sim.Outputs() & 0x8, 0x8u);
     m.Command1_Click(4);
-    EXPECT_EQ(sim.Outputs() & 0x8, 0u);
+    EXPECT_EQ(sim.Outputs() & 0x8, 0x8u);
+    EXPECT_TRUE(op.messages.empty());
 }
 
-// While the machine is busy the program buttons do nothing; the panels,
-// the toggles, Calculate, Reset and Clear still act.
+// While the machine is busy the program buttons and the pressing do
+// nothing; the panels, Calculate, Reset and Clear still act.
 TEST_F(GY1FormTest, BusyMatrix) {
     struct Busy {
         const char* name;
@@ -529,8 +533,11 @@ TEST_F(GY1FormTest, BusyMatrix) {
         m.Command4_Click(1);
         m.Command4_Click(3);
         m.Command7_Click(0);
+        m.Command1_Click(4);
+        m.Command7_Click(1);
         EXPECT_FALSE(home.Exists("G5.dat"));
         EXPECT_EQ(run().gNcLineCount, 0);
+        EXPECT_EQ(sim.Outputs() & 0x8, 0u);
         m.Command1_Click(3);
         EXPECT_TRUE(m.C("Frame5").Visible);
         m.Command4_Click(2);

@@ -122,8 +122,8 @@ void IO_Model::Toggle(int bit) {
 void IO_Model::Command1_Click(int16_t Index) {
     if (Index < 0 || Index > 4 || !buttons_[static_cast<std::size_t>(Index)]) return;
     // The buttons drive the cutter, the pressing and the bender: not under a
-    // program or a moving axis.
-    if (!MayAct(program_.ctx, CommandClass::StartMotion)) return;
+    // program or a moving axis.  Cutter Back ends a stroke: in every state.
+    if (Index != 2 && !MayAct(program_.ctx, CommandClass::StartMotion)) return;
     Card& card = program_.ctx.card;
     switch (Index) {
         case 0: Toggle(0); break;
@@ -144,6 +144,9 @@ void IO_Model::Command1_Click(int16_t Index) {
 
 void IO_Model::Label21_Click(int16_t Index) {
     if (Index < 0 || Index > 7 || program_.params.gUserLevel != 2) return;
+    // The outputs drive the cutter, the pressing and the bender, as the
+    // buttons do: not under a program or a moving axis.
+    if (!MayAct(program_.ctx, CommandClass::StartMotion)) return;
     Card& card = program_.ctx.card;
     card.write_bit(0, Index, card.get_out(0, Index) == 0 ? 1 : 0);
     ShowOutput(Index, CardPresent());  // at once, before the next poll

@@ -80,6 +80,14 @@ TEST_F(IoFormTest, ButtonsSwitchOutputsInTheirOrder) {
     program.ctx.run.gCylinderBusy = 0;
     EXPECT_EQ(words([&] { f.Command1_Click(2); }), (std::vector<uint32_t>{0u, 4u}));  // OUT1 off, then OUT2 on
     EXPECT_EQ(program.ctx.run.gCylinderBusy, 1);
+    // A stroke started by hand is motion until its sensor ends it: nothing
+    // else starts meanwhile, but Cutter Back still acts.
+    f.Command1_Click(3);
+    EXPECT_EQ(program.ctx.card.get_out(0, 3), 0);
+    program.ctx.card.write_bit(0, 2, 0);
+    f.Command1_Click(2);
+    EXPECT_EQ(program.ctx.card.get_out(0, 2), 1);
+    program.ctx.run.gCylinderBusy = 0;
     // The toggles invert their output.
     for (int16_t index : {0, 3, 4}) {
         const int bit = index;
@@ -88,10 +96,16 @@ TEST_F(IoFormTest, ButtonsSwitchOutputsInTheirOrder) {
         f.Command1_Click(index);
         EXPECT_EQ(program.ctx.card.get_out(0, bit), 0) << index;
     }
-    // Not under a program: the pressing would let the strip go.
+    // Not under a program: the pressing would let the strip go.  Cutter
+    // Back ends a stroke, under a program too.
     program.ctx.run.gRunning = kTrue;
     f.Command1_Click(3);
     EXPECT_EQ(program.ctx.card.get_out(0, 3), 0);
+    program.ctx.card.write_bit(0, 1, 1);
+    program.ctx.card.write_bit(0, 2, 0);
+    f.Command1_Click(2);
+    EXPECT_EQ(program.ctx.card.get_out(0, 1), 0);
+    EXPECT_EQ(program.ctx.card.get_out(0, 2), 1);
 }
 
 TEST_F(IoFormTest, ButtonsTheMachineCannotUseAreDisabled) {

@@ -235,9 +235,12 @@ void JJZ_Model::SeekZero(int n) {
         ctx.card.pmove(0, 1, CardInt(-ctx.sys().gFeedRetract * ax.PulseEquivalent));
         run.gHomeState = 1;
         run.gHomeStarted = 1;
+        run.mHomeStarter = Starter::AxisSetup;
         return;
     }
-    if (OwnSeekZero(run, n)) {
+    // A second press cancels the seek zero that this dialog started; one that
+    // a program or another window started is not its to cut short.
+    if (OwnSeekZero(run, n, Starter::AxisSetup)) {
         CancelSeekZero(ctx, n);
         return;
     }
@@ -245,9 +248,9 @@ void JJZ_Model::SeekZero(int n) {
     if (n == 1) {
         // On the switch already: back off it and stop where it is left.
         if (ctx.card.read_bit(0, 2) == 1)
-            StartSeekZeroSearch(ctx, 1, 0, 1);
+            StartSeekZeroSearch(ctx, 1, 0, 1, Starter::AxisSetup);
         else
-            StartSeekZeroSearch(ctx, 1, 1, -1);
+            StartSeekZeroSearch(ctx, 1, 1, -1, Starter::AxisSetup);
         return;
     }
     if (n == 4 && ctx.card.read_bit(0, 17) == 1 && ctx.sys().gCutterUpDownMode == 0) {
@@ -255,7 +258,7 @@ void JJZ_Model::SeekZero(int n) {
                       MsgIcon::None, "");
         return;
     }
-    StartSeekZeroSearch(ctx, n, 0, SeekZeroDirection(ax));
+    StartSeekZeroSearch(ctx, n, 0, SeekZeroDirection(ax), Starter::AxisSetup);
 }
 
 void JJZ_Model::Command5_Click() { DialogStop(p_.ctx); }
@@ -345,7 +348,7 @@ void JJZ_Model::MarkingLine() {
     if (rotate) out << "M10";
     Print_KCaction(ctx, out, 0.0, 3, 0, 1);
     if (rotate) out << "M11";
-    StartProgram(ctx, out, RunFlag::SlotRunning);
+    StartProgram(ctx, out, RunFlag::SlotRunning, Starter::AxisSetup);
 }
 
 void JJZ_Model::Command7_Click(int16_t Index) {
@@ -353,7 +356,9 @@ void JJZ_Model::Command7_Click(int16_t Index) {
     MachineContext& ctx = p_.ctx;
     switch (Index) {
         case 0: MarkingLine(); break;
-        case 1: ctx.card.write_bit(0, 3, ctx.card.get_out(0, 3) == 0 ? 1 : 0); break;
+        case 1:  // the pressing clamps the strip a program feeds
+            if (MayAct(ctx, CommandClass::StartMotion)) ctx.card.write_bit(0, 3, ctx.card.get_out(0, 3) == 0 ? 1 : 0);
+            break;
         case 2: Calculate(); break;
         case 3: ApplyNewEquivalent(); break;
         case 4: DialogStep(ctx, 1, Val(Text(6, 2))); break;

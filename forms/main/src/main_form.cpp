@@ -227,7 +227,9 @@ void Form_Activate(MainFormModel& m) {
 
 void Form_Unload(MainFormModel& m) {
     auto& ctx = m.ctx();
-    if (IsMachineBusy(ctx.run)) Command_Stop_Click(ctx);
+    // Nothing may move once the window is gone: a held jog, a dialog's move,
+    // a program or a seek zero is stopped first.
+    if (StateOf(ctx) != MachineState::Idle) Command_Stop_Click(ctx);
     std::string error;
     if (!WriteFormText(m, &error)) {
         ctx.op.MsgBox(std::string(ctx.Tr("无法保存 formtext.ini：", "Cannot save formtext.ini: ")) + error,

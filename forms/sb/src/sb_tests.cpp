@@ -18,29 +18,26 @@ namespace {
 
 // A seek-zero button of axis 2 (Y), 3 (Z) or 4 (A).  A second press while
 // the seek zero that this dialog started on that axis runs cancels it, busy
-// or not; `started` records that axis (0: none).  A seek zero that a
-// running program started (M40, M42) is not cut short here: the program
-// would go on with the axis not at zero.  Stop ends it.
-void SeekZero(MachineContext& ctx, int a, int16_t& started) {
-    if (started == a && OwnSeekZero(ctx.run, a)) {
+// or not.  A seek zero that a running program (M40, M42) or another window
+// started is not cut short here: the program would go on with the axis not
+// at zero.  Stop ends it.
+void SeekZero(MachineContext& ctx, int a) {
+    if (OwnSeekZero(ctx.run, a, Starter::MachineSetup)) {
         CancelSeekZero(ctx, a);
-        started = 0;
         return;
     }
-    const int16_t before = ctx.run.gHomeState;
     switch (a) {
         case 4:  // refuses while busy or with a cylinder cutter not back
-            Command_Z2_Click(ctx);
+            Command_Z2_Click(ctx, Starter::MachineSetup);
             break;
         case 3:  // only a motor cutter seeks zero here
-            if (ctx.sys().gCutterUpDownMode == 1) Command_Z3_Click(ctx);
+            if (ctx.sys().gCutterUpDownMode == 1) Command_Z3_Click(ctx, Starter::MachineSetup);
             break;
         default:
             if (!MayAct(ctx, CommandClass::StartMotion)) return;
-            StartSeekZeroSearch(ctx, a, 0, SeekZeroDirection(ctx.axis(a)));
+            StartSeekZeroSearch(ctx, a, 0, SeekZeroDirection(ctx.axis(a)), Starter::MachineSetup);
             break;
     }
-    if (before == 0 && ctx.run.gHomeState == a) started = static_cast<int16_t>(a);
 }
 
 }  // namespace
@@ -100,19 +97,19 @@ void BuildSlotTest(MachineContext& ctx, int16_t Index, std::string_view included
 void SB_Model::Command3_Click(int16_t Index) {
     MachineContext& ctx = program_.ctx;
     if (Index == 3) {
-        SeekZero(ctx, 4, homeAxis_);
+        SeekZero(ctx, 4);
         return;
     }
     if (Index < 0 || Index > 4 || !MayAct(ctx, CommandClass::StartMotion)) return;
     ProgramLines out;
     BuildSlotTest(ctx, Index, Text("Text6"), out);
-    if (StartProgram(ctx, out, RunFlag::SlotRunning)) homeAxis_ = 0;  // its seek zeros are the program's
+    StartProgram(ctx, out, RunFlag::SlotRunning, Starter::MachineSetup);
 }
 
 void SB_Model::Command4_MouseDown(int16_t Index) {
     MachineContext& ctx = program_.ctx;
     if (Index == 2) {
-        SeekZero(ctx, 2, homeAxis_);
+        SeekZero(ctx, 2);
         return;
     }
     if (Index != 0 && Index != 1) return;
@@ -150,6 +147,9 @@ void SB_Model::Command6_Click(int16_t Index) {
     MachineContext& ctx = program_.ctx;
     auto& card = ctx.card;
     const int16_t mode = ctx.sys().gCutterUpDownMode;
+    // Cutter Back ends a motion and acts in every state; Cutter Out starts
+    // one and waits for an idle machine.
+    if (Index == 1 && !MayAct(ctx, CommandClass::StartMotion)) return;
     if (mode == 0) {
         // A cylinder: the other output off first; the run timer ends the
         // stroke on its sensor.
@@ -166,10 +166,10 @@ void SB_Model::Command6_Click(int16_t Index) {
     }
     if (mode != 1) return;
     if (Index == 2) {
-        SeekZero(ctx, 3, homeAxis_);
+        SeekZero(ctx, 3);
         return;
     }
-    if ((Index != 0 && Index != 1) || !MayAct(ctx, CommandClass::StartMotion)) return;
+    if (Index != 0 && Index != 1) return;
     int32_t p = 0;
     card.get_command_pos(0, 3, &p);
     SetAxisMotion(ctx, 3, ctx.axis(3).ManualFeedrate);
@@ -178,10 +178,7 @@ void SB_Model::Command6_Click(int16_t Index) {
     card.pmove(0, 3, CardInt(target - p));
 }
 
-void SB_Model::Command7_Click() {
-    DialogStop(program_.ctx);
-    homeAxis_ = 0;
-}
+void SB_Model::Command7_Click() { DialogStop(program_.ctx); }
 
 void SB_Model::ReleaseJogs() {
     DialogJogRelease(program_.ctx, jogs_, 1);

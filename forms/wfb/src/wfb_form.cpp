@@ -254,13 +254,12 @@ bool WFB_Form::Command1_Click() {
 
 void WFB_Form::Command3_Click() {
     auto& ctx = p_.ctx;
-    const int16_t state = ctx.run.gHomeState;
-    if (state == 0) {
-        // A search started under a running program would fight its moves.
-        if (!MayAct(ctx, CommandClass::StartMotion)) return;
-        StartSeekZeroSearch(ctx, 2, 0, SeekZeroDirection(ctx.axis(2)));
-    } else if (state == 2 || state == 6) {
+    // A second press cancels the seek zero that this dialog started; one that
+    // a program (M38) or another window started is not its to cut short.
+    if (OwnSeekZero(ctx.run, 2, Starter::Curvature)) {
         CancelSeekZero(ctx, 2);
+    } else if (MayAct(ctx, CommandClass::StartMotion)) {
+        StartSeekZeroSearch(ctx, 2, 0, SeekZeroDirection(ctx.axis(2)), Starter::Curvature);
     }
 }
 
@@ -366,7 +365,7 @@ bool WFB_Form::Command7_Click() {
     if (!MayAct(p_.ctx, CommandClass::StartMotion)) return false;
     ProgramLines out;
     if (!BuildPatProgram(out)) return false;
-    return StartProgram(p_.ctx, out, RunFlag::TestRunning);
+    return StartProgram(p_.ctx, out, RunFlag::TestRunning, Starter::Curvature);
 }
 
 void WFB_Form::Command8_Click() {

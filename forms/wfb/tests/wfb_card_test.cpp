@@ -114,9 +114,16 @@ TEST_F(WfbCardCallTest, SeekZeroStartsInStateZeroAndIsCancelledInStatesTwoAndSix
     EXPECT_EQ(run.gHomeStarted, 1);
     for (int16_t state : {2, 6}) {
         run.gHomeState = state;
+        run.mHomeStarter = Starter::Curvature;
         form.Command3_Click();
         EXPECT_EQ(Trace(), (Lines{"set_stop0_mode(0,2,0,0)", "dec_stop(0,2)"})) << state;
         EXPECT_EQ(run.gHomeState, 0);
+        // A program's own seek zero (M38) is not this button's to cancel.
+        run.gHomeState = state;
+        run.mHomeStarter = Starter::Program;
+        form.Command3_Click();
+        EXPECT_TRUE(Trace().empty()) << state;
+        EXPECT_EQ(run.gHomeState, state);
     }
     for (int16_t state : {1, 3, 4, 5, 7, 8}) {  // another axis's seek zero
         run.gHomeState = state;

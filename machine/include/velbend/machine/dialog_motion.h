@@ -5,8 +5,8 @@
 // Every move is set up from the stored axis record (never a dialog's
 // unsaved edits): speed rnd(feedrate x PulseEquivalent / 60), start speed
 // 1000, acceleration rnd(Acceleration x 10000).  Every start is refused
-// while the machine is busy (IsMachineBusy); the cancel of an axis's own
-// seek zero and Stop never are.  A release stops only the jog that its own
+// unless the machine's state admits it (MayAct); the cancel of the seek zero
+// the dialog itself started and Stop never are.  A release stops only the jog that its own
 // press started.
 #pragma once
 #include <array>
@@ -36,10 +36,11 @@ void DialogJogRelease(MachineContext& ctx, DialogJogs& jogs, int n);
 // material pressing goes off first.  False while busy.
 bool DialogStep(MachineContext& ctx, int n, double distance);
 
-// True while axis n's own seek zero runs (gHomeState n or n + 4).
-bool OwnSeekZero(const RunState& run, int n);
+// True while a seek zero of axis n (gHomeState n or n + 4) that `who`
+// started runs: the only one a seek-zero button of that window cancels.
+bool OwnSeekZero(const RunState& run, int n, Starter who);
 // The cancel of axis n's seek zero: the stop on the zero switch off,
-// dec_stop(0, n), gHomeState := 0.
+// dec_stop(0, n), the seek zero ended (EndSeekZero).
 void CancelSeekZero(MachineContext& ctx, int n);
 
 }  // namespace velbend

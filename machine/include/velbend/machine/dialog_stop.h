@@ -2,10 +2,11 @@
 // part of the main window's Stop.  Whatever started the motion (a program,
 // a jog, a seek zero, a test), it decelerates every axis that moves,
 // switches outputs 0..7 off, switches off the stop on the zero switch of a
-// search it cuts short, and clears the run flags, the pause, the seek-zero
-// state with the bend axis's pre-move phase, a pending cylinder stroke, a
-// jog record, the calibration mode and a pending feed correction.  It never
-// asks whether the machine is busy.
+// search it cuts short, ends the program (EndProgram: run flags, pause,
+// sensor wait, dwell, single step, feed check, starter) and the seek zero
+// (EndSeekZero), and clears a pending cylinder stroke, a jog record, the
+// calibration mode and a pending feed correction.  It never asks whether
+// the machine is busy.
 #pragma once
 #include "velbend/machine/program.h"
 

@@ -42,17 +42,19 @@ void Command_Z1_Click(MachineContext& ctx);
 // switch.  Called by the run timer when the move before it has ended.
 void ContinueBendSeekZero(MachineContext& ctx);
 // Swing or forward feed (axis 4); refuses with a message while a cylinder
-// cutter is not back.
-void Command_Z2_Click(MachineContext& ctx);
+// cutter is not back.  `who`: the window whose button it is (the machine
+// setup dialog has the same button).
+void Command_Z2_Click(MachineContext& ctx, Starter who = Starter::MainWindow);
 // Cutter up/down (axis 3): a motor cutter seeks zero, a cylinder cutter is
 // drawn back (output 2) until input 17 reports it back.
-void Command_Z3_Click(MachineContext& ctx);
+void Command_Z3_Click(MachineContext& ctx, Starter who = Starter::MainWindow);
 
 // The search move of a seek zero on axis n: the stop on the zero switch on
 // with the given logic (the switch's active level), the axis set up at the
 // absolute value of its SeekZeroFeedrate, a move of direction x 1000000
-// pulses, then gHomeState := n and gHomeStarted := 1.  No busy test.
-void StartSeekZeroSearch(MachineContext& ctx, int n, int32_t logic, int32_t direction);
+// pulses, then gHomeState := n, gHomeStarted := 1 and its starter
+// recorded.  No busy test.
+void StartSeekZeroSearch(MachineContext& ctx, int n, int32_t logic, int32_t direction, Starter who);
 // The search direction of an axis with its zero switch: +1 when its
 // SeekZeroFeedrate is above 0, else -1.
 int32_t SeekZeroDirection(const AxisPara& ax);

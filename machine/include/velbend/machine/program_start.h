@@ -7,8 +7,10 @@
 //   2. G5.dat is written whole (atomically); a failed write is reported and
 //      nothing starts, so an older G5.dat never runs in its place;
 //   3. G5.dat is loaded into gNcLines;
-//   4. the producer's run flag (gSlotRunning, gTestRunning or gRunning)
-//      becomes kTrue, and mLastXPulses / mLastYPulses start at 0.
+//   4. the program starts from the flags of a machine on which none has run
+//      (ClearProgramFlags), mLastXPulses / mLastYPulses at 0; its starter is
+//      recorded and the producer's run flag (gSlotRunning, gTestRunning or
+//      gRunning) becomes kTrue.
 #pragma once
 #include <cstdint>
 #include <filesystem>
@@ -22,15 +24,18 @@ namespace velbend {
 // Which run flag a started program sets.
 enum class RunFlag { Running, SlotRunning, TestRunning };
 
-// True when the program was written, loaded and its flag set.  The busy
-// test is the caller's (IsMachineBusy before building the program).
-bool StartProgram(MachineContext& ctx, const ProgramLines& program, RunFlag flag);
+// True when the program was written, loaded and its flag set.  Whether the
+// machine's state admits the start is the caller's question (MayAct, before
+// building the program).
+bool StartProgram(MachineContext& ctx, const ProgramLines& program, RunFlag flag, Starter starter);
 
 // Steps 3 and 4 without the flag, for a producer that writes G5.dat
 // itself (Run): loads `g5` into gNcLines with the message of a program too
 // long or unreadable; true when loaded, and then mLastXPulses and
-// mLastYPulses are 0 and mPaused is 0 (a program starts unpaused).
-bool LoadWrittenProgram(MachineContext& ctx, const std::filesystem::path& g5);
+// mLastYPulses are 0, the program's flags as on a fresh machine (a program
+// starts unpaused, with no dwell, wait or feed check) and its starter
+// recorded.
+bool LoadWrittenProgram(MachineContext& ctx, const std::filesystem::path& g5, Starter starter);
 
 // The messages of a start that failed.
 void ReportProgramTooLong(MachineContext& ctx);

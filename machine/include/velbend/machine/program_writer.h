@@ -5,10 +5,12 @@
 
 namespace velbend {
 
-// The Run button.  Resumes a paused run; otherwise checks the axes are at
-// zero, makes sure CtrP.dat holds a path, refreshes the length captions,
-// writes G5.dat, loads it (refusing 30000 lines or more) and sets gRunning.
-// Without a path it starts nothing and leaves G5.dat empty.
+// The Run button.  Resumes a paused run; otherwise, when the machine's
+// state admits a start, refuses an encoder-corrected run whose feed or
+// encoder equivalent is 0 (one message), checks the axes are at zero, makes
+// sure CtrP.dat holds a path, refreshes the length captions, writes G5.dat,
+// loads it (refusing 30000 lines or more) and sets gRunning.  Without a path
+// it starts nothing and leaves G5.dat empty.
 void Command_Run_Click(MachineContext& ctx);
 
 // The length captions of a control path of strip length `total` (mm) with

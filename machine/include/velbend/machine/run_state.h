@@ -12,9 +12,18 @@
 //      fails, tell the operator and stop;
 //   2. LoadNcProgram(run): fills gNcLines from G5.dat, gNcLineCount := lines,
 //      gNcLineIndex := 0; refuses a program of 30000 lines or more;
-//   3. reset what the producer's own run needs (mLastXPulses, ...);
-//   4. set the producer's own run flag to kTrue (gRunning, gSlotRunning or
-//      gTestRunning), only after the buffer is filled.
+//   3. start from a machine on which no program has run (ClearProgramFlags),
+//      reset what the producer's own run needs (mLastXPulses, ...);
+//   4. record who started it (mProgramStarter) and set the producer's own run
+//      flag to kTrue (gRunning, gSlotRunning or gTestRunning), only after the
+//      buffer is filled.
+//
+// What each state owns.  Every flag of a program is set while it runs and
+// cleared by EndProgram, whatever ends it (its last line, Stop, a dialog's
+// Stop, a refused line, the window closing): the operator's pause, the wait
+// for a cutter sensor, a dwell, single step, a pending feed check, who
+// started it.  A seek zero records who started it (mHomeStarter) and
+// forgets it when it ends.
 #pragma once
 #include <array>
 #include <cstdint>
@@ -35,6 +44,20 @@ inline constexpr int16_t kFalse = 0;
 struct CompPoint {
     double Pos = 0;
     double Comp = 0;
+};
+
+// Who started a program or a seek zero.  A seek-zero button cancels only the
+// seek zero of its own window; the Machine Adjust frame asks for a
+// measurement only after its own test.
+enum class Starter : int16_t {
+    None,
+    MainWindow,     // Run, the main window's seek-zero buttons
+    MachineAdjust,  // the main window's test frame
+    MachineSetup,   // the dialogs
+    AxisSetup,
+    Curvature,
+    Operator,
+    Program,        // a program's own seek zero (M36, M38, M40, M42)
 };
 
 struct RunState {
@@ -68,6 +91,9 @@ struct RunState {
     int16_t mBendHomed = 0;
     // 1 when M36 starts the feed-axis seek zero (lets it pass the busy test).
     int16_t mSeekFromProgram = 0;
+    // Who started the seek zero in progress (None while gHomeState and
+    // mBendHomePhase are 0).
+    Starter mHomeStarter = Starter::None;
 
     // ---- jog ---------------------------------------------------------------
     // Direction of the endless feed jog that a jog press started (1 forward,
@@ -91,13 +117,18 @@ struct RunState {
     int16_t gCompWaitTicks = 0; // idle ticks before the next correction
 
     // ---- execution ---------------------------------------------------------
-    int16_t mPaused = 0;        // 1 while execution is held (Pause, M12/M14 waits)
+    int16_t mPaused = 0;        // 1 while the operator's Pause holds execution
+    // The output (1 cutter out, M12; 2 cutter back, M14) whose end sensor the
+    // program waits for, 0 none: part of running, apart from the operator's
+    // pause, and ended only by that stroke's own sensor.
+    int16_t mSensorWait = 0;
     int16_t mDwellTicks = 0;    // ticks to wait before the next line (G04, M34)
     int16_t mStepMode = 0;      // 1 in single-step mode
     // Calibration mode: the test chosen in the test frame (0 none); read at
     // the end of a test run.
     int16_t mDebugMode = 0;
     int16_t mCycleCount = 0;    // cycle counter of the running program, -1 none
+    Starter mProgramStarter = Starter::None;  // who started the loaded program
     int32_t mFeedCheckPos = 0;  // command position of axis 1 saved by M34/M35; >0 pending
 
     // ---- interpreter -------------------------------------------------------
@@ -142,29 +173,37 @@ bool AnyRunFlag(const RunState& run);
 //   Moving        an axis moves without a program: a jog held (screen
 //                 button, external input 18 or 19, a dialog's hold), a step,
 //                 a rotate, a tool move (Axis_Status != 0 or mJogDirection
-//                 != 0, no run flag set)
+//                 != 0, no run flag set); an encoder correction pending
+//                 (gPendingComp); a cutter stroke started by hand that its
+//                 sensor has not ended (gCylinderBusy with the cutter's
+//                 sensors in use)
 //   SeekingZero   gHomeState != 0 or the bend axis's move before its search
 //   Running       gRunning, gSlotRunning or gTestRunning true, not paused
-//   Paused        a run flag true and mPaused 1
+//                 (a dwell and the wait for a cutter sensor are running)
+//   Paused        a run flag true and the operator's Pause (mPaused 1)
 //
 //   command class   examples                                 admitted in
 //   EndMotion       Stop, a jog's release, a seek-zero       every state
 //                   button's cancel of its own seek zero,
-//                   the cutter buttons
+//                   the cutter-back buttons of the IO and
+//                   machine setup dialogs
 //   StartMotion     Run, jog presses, seek-zero starts,      Idle
 //                   test and calibration buttons, rotate,
-//                   step, pressing, Machine Adjust
+//                   step, pressing, cutter out, Machine
+//                   Adjust
 //   ChangeProgram   Open, Close, Mirror, node edits, picks,  Idle
 //                   Cancel Select, Contour offset, the
 //                   group switch and copies, every
-//                   parameter Save
+//                   parameter Save and calibration
+//                   correction
 //   Look            zoom, pan, List1, the language, opening  every state
 //                   a dialog, the IO monitor
 enum class MachineState { Idle, Moving, SeekingZero, Running, Paused };
 enum class CommandClass { EndMotion, StartMotion, ChangeProgram, Look };
 
-// The state now.  The run flags, the seek zero and a held jog are read from
-// the run state; only when none is on is the card asked (Axis_Status).
+// The state now.  The run flags, the seek zero, a held jog, a pending
+// correction and a cutter stroke are read from the run state; only when none
+// is on is the card asked (Axis_Status).
 MachineState StateOf(MachineContext& ctx);
 // The table above.
 bool Admits(MachineState state, CommandClass command);
@@ -177,6 +216,24 @@ enum class LoadResult {
     Missing,   // G5.dat could not be read: buffer emptied, count 0
     TooLong,   // 30000 lines or more: the buffer holds the first 30000 lines
 };
+// The end of a program, whatever ends it: the run flags off, the cycle
+// count -1, and every flag the program owned cleared (ClearProgramFlags,
+// single step, its starter).  The buffer and its index are kept (a run
+// ending by itself sets the index back to 0); the seek zero, the axes and
+// the outputs are the caller's (DialogStop stops them).
+void EndProgram(RunState& run);
+// The flags a program owns, as on a machine on which none has run: the
+// operator's pause, the wait for a cutter sensor, a dwell, a pending feed
+// check.  Every loader starts from here; single step, which the operator
+// may choose before a start, is left to EndProgram.
+void ClearProgramFlags(RunState& run);
+// True when the loaded program has nothing left to do of its own: every
+// line handed on, no dwell, no sensor wait, no feed check, no seek zero.
+bool ProgramDone(const RunState& run);
+// The end of a seek zero (finished, cancelled or stopped): gHomeState,
+// gHomeStarted and the bend axis's phase 0, its starter forgotten.
+void EndSeekZero(RunState& run);
+
 // Step 2 of the loading contract: G5.dat (default: in the program folder)
 // into gNcLines.  Touches nothing else; the caller sets its run flag on
 // Loaded and reports the other results (Run shows "Machining Code is too
@@ -191,7 +248,8 @@ LoadResult LoadNcProgram(RunState& run, const std::filesystem::path& file);
 int16_t Axis_Status(MachineContext& ctx);
 
 // Pause: mPaused := 1.  Nothing is sent to the card; the move in progress
-// ends and no further line is handed on.  Run resumes.
+// ends and no further line is handed on, also after a cutter sensor the
+// program waits for has answered.  Run resumes.
 void Command_Pause_Click(MachineContext& ctx);
 
 // Single step on/off (mStepMode 0 <-> 1).
@@ -199,14 +257,13 @@ void StepCommand_Click(MachineContext& ctx);
 
 // Stop: resets the card's interpolation FIFO, then does what the dialogs'
 // Stop does (DialogStop: every moving axis decelerated, outputs 0..7 off,
-// the zero-switch stop of a search cut short switched off, all run flags,
-// mPaused, the seek-zero state with the bend-axis phase, mSeekFromProgram,
-// mJogDirection, gCylinderBusy, the calibration mode mDebugMode,
-// gPendingComp, gCompWaitTicks and mFeedCheckPos cleared); mCycleCount :=
-// -1; discards the picked contours (hooks), rebuilds the drawing, clears
-// List1, the length captions and the markers, mLengthComp and the
-// compensation points, re-enables Check3 and hides the test frame.  The
-// buffer itself, mDwellTicks and mStepMode are kept.
+// the zero-switch stop of a search cut short switched off, the program
+// ended (EndProgram), the seek zero ended, mSeekFromProgram, mJogDirection,
+// gCylinderBusy, the calibration mode mDebugMode, gPendingComp and
+// gCompWaitTicks cleared); discards the picked contours (hooks), rebuilds
+// the drawing, clears List1, the length captions and the markers,
+// mLengthComp and the compensation points, re-enables Check3 and hides the
+// test frame.  The buffer's lines are kept.
 void Command_Stop_Click(MachineContext& ctx);
 
 }  // namespace velbend

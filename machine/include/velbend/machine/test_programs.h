@@ -8,8 +8,11 @@
 //   the measured length; 5 waiting for the positive arc correction; 7 the
 //   negative arc test running or waiting for its correction.
 // The run timer moves 1 -> 4, 2 -> 5, keeps 7 and ends 3 when a test run
-// ends.  A correction changes one parameter (the feed's pulse equivalent or
-// the encoder equivalent, or a space angle) and saves the table at once.
+// that the frame started ends.  A correction changes one parameter (the
+// feed's pulse equivalent or the encoder equivalent, or a space angle) and
+// saves the table at once, through the one save of a table change
+// (table_save.h): only while the machine admits a change, and a table that
+// cannot be saved goes back (the frame then stays for another try).
 #pragma once
 #include <cstdint>
 

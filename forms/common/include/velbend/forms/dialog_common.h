@@ -72,16 +72,11 @@ bool AdmitsProgramChange(Program& program);
 // ---- Save of a dialog that edits the current group's table ----------------
 
 // The dialog has put its values into the system-parameter table, which held
-// `before` until then: SaveSysPara (gSysGroup, 0) writes the group's file
-// and tells the operator.  While a program runs or the machine is otherwise
-// not admitting a change (AdmitsProgramChange), nothing is written; when the
-// file cannot be written, the file is kept as it was.  Either way the table
-// goes back to `before` and the geometry is handed its values again, before
-// the operator is told (the refusal's message or the failure's): nothing
-// may run on, nor the shut-down save write, values that were not saved.
-// The dialog keeps its edits for another try.  False then.  `putBack`, when
-// given, puts back what the dialog changed beside the table, at the same
-// moment.
+// `before` until then: the one save of a table change (table_save.h) with
+// the program's geometry hand-off.  Refused unless the machine admits a
+// change, the table put back when the file cannot be written; the dialog
+// keeps its edits for another try.  False then.  `putBack`, when given, puts
+// back what the dialog changed beside the table, at the same moment.
 bool SaveGroupTable(Program& program, const SysPara& before, const std::function<void()>& putBack = nullptr);
 
 }  // namespace velbend

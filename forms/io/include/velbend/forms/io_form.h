@@ -46,9 +46,11 @@ public:
     // Poll (every 200 ms): outputs 0..7, then inputs 2, 8, 14, 20, 16, 17, 18, 19.
     void Timer1_Timer();
     // 0 cutter rotate, 1 cutter out, 2 cutter back, 3 pressing, 4 bending
-    // mechanism; each only while the machine's state admits a start.
+    // mechanism; each only while the machine's state admits a start, but
+    // Cutter Back, which ends a stroke, in every state.
     void Command1_Click(int16_t Index);
-    // A click on output caption i switches that output (user level 2 only).
+    // A click on output caption i switches that output (user level 2 only,
+    // and only while the machine's state admits a start).
     void Label21_Click(int16_t Index);
 
     Lamp Shape1(int index) const { return inputs_.at(static_cast<std::size_t>(index)); }

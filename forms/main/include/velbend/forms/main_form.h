@@ -70,8 +70,8 @@ struct MainFormModel {
 // ---- start-up and shut-down --------------------------------------------
 void Form_Load(MainFormModel& m);
 void Form_Activate(MainFormModel& m);
-// Stops a busy machine (as Stop does), then saves; an idle close makes no
-// card call.
+// Stops the machine (as Stop does) unless its state is idle, a held jog
+// included, then saves; an idle close sends nothing that moves the card.
 void Form_Unload(MainFormModel& m);
 
 // Motion-card set-up of start-up: card count into gCardRet, the message when

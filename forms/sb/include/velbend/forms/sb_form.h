@@ -113,7 +113,6 @@ private:
     std::map<std::string, bool, std::less<>> enabled_;
     std::map<std::string, bool, std::less<>> visible_;
     DialogJogs jogs_;          // the jogs this dialog's presses started
-    int16_t homeAxis_ = 0;     // the axis whose seek zero this dialog started (0: none)
 };
 
 }  // namespace velbend

@@ -1,0 +1,306 @@
+// The command-sequence test.  Replays the regression cases of the corpus,
+// then runs seeded random sequences; a failing sequence is shrunk to a short
+// one and printed as a line that --replay (or the corpus) takes back.
+//
+//   forms_sequences [--count N] [--seed S] [--length L] [--corpus FILE]
+//                   [--replay "set-up | steps"] [--keep-going] [--no-shrink]
+//
+// The last line says: "sequences: N run, M steps, K checks, F failed".
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "checks.h"
+#include "velbend/machine/run_state.h"
+
+using namespace velbend;
+using namespace velbend::sequences;
+
+namespace {
+
+struct Options {
+    int count = 300;
+    uint64_t seed = 1;
+    int length = 120;
+    std::string corpus = VELBEND_SEQUENCE_CORPUS;
+    std::string replay;
+    bool keepGoing = false;
+    bool shrink = true;
+};
+
+struct Outcome {
+    std::optional<Failure> failure;
+    size_t failedAt = 0;   // index of the failing step
+    int64_t steps = 0;     // commands and ticks run
+    int64_t checks = 0;
+    bool skipped = false;
+    std::string why;
+};
+
+bool Available(World& w, const Command& c) {
+    if (w.closed()) return c.win == Win::Env;
+    switch (c.win) {
+        case Win::Gy1: return w.setup().level == 0;
+        case Win::Gy: return w.setup().level != 0;
+        case Win::Wfb: return w.setup().benders > 0;
+        default: return true;
+    }
+}
+
+// The next step of a random sequence, from what the machine shows now.
+Step NextStep(World& w, Rng& rng) {
+    if (w.closed()) return {"Tick", 1 + rng.Below(10)};
+    if (rng.Chance(40)) return {"Tick", rng.Chance(75) ? 1 + rng.Below(12) : 15 + rng.Below(150)};
+    if (!w.held.empty() && rng.Chance(35)) {
+        auto it = w.held.begin();
+        std::advance(it, rng.Below(static_cast<int>(w.held.size())));
+        return *Step::Parse(*it);
+    }
+    if (rng.Chance(1)) return {"CloseWindow", 0};
+    const auto& d = w.m.drawing;
+    const bool outline = d.tables.mNodeCount > 1;
+    const bool program = AnyRunFlag(w.run());
+    std::vector<std::pair<const Command*, int>> choice;
+    int total = 0;
+    for (const Command& c : Commands()) {
+        if (c.weight == 0 || !Available(w, c) || std::string_view(c.name).ends_with(".Up")) continue;
+        int weight = c.weight * 10;
+        const std::string_view n = c.name;
+        if (c.win == w.open() && c.win != Win::Main) weight *= 4;
+        if (n == "Open" && !outline) weight *= 6;
+        if (n == "PickWhole" && outline && d.pick.mSelCount == 0) weight *= 8;
+        if (n == "Run" && d.pick.mSelCount > 0 && !program) weight *= 5;
+        if (n == "CloseWindow") weight = 0;
+        total += weight;
+        choice.emplace_back(&c, weight);
+    }
+    int r = rng.Below(total);
+    for (auto [c, weight] : choice) {
+        if (r < weight) return {c->name, rng.Below(c->args)};
+        r -= weight;
+    }
+    return {"Tick", 1};
+}
+
+// Plays a sequence on a fresh machine.  With `rng`, steps are made up as it
+// goes (up to `length`) and appended to `steps`; else `steps` is replayed.
+Outcome Play(const Setup& setup, std::vector<Step>& steps, Rng* rng, int length) {
+    Outcome out;
+    World w(setup);
+    if (!w.Usable()) {
+        out.skipped = true;
+        out.why = w.WhyNot();
+        return out;
+    }
+    Checker ck(w);
+    for (size_t i = 0;; ++i) {
+        if (rng) {
+            if (i >= static_cast<size_t>(length)) break;
+            steps.push_back(NextStep(w, *rng));
+        } else if (i >= steps.size()) {
+            break;
+        }
+        const Step s = steps[i];
+        if (s.name == "Tick") {
+            for (int k = 0; k < std::max(1, s.arg) && !ck.failure(); ++k) {
+                ck.Tick();
+                ++out.steps;
+            }
+        } else if (const Command* c = FindCommand(s.name); c && Available(w, *c)) {
+            if (c->win != Win::Env) w.Show(c->win);
+            const Cls cls = c->cls(w, s.arg);
+            ck.BeforeCommand(s, *c, cls);
+            c->act(w, s.arg);
+            ck.AfterCommand(s, *c, cls);
+            ++out.steps;
+        }
+        if (ck.failure()) {
+            out.failure = ck.failure();
+            out.failedAt = i;
+            break;
+        }
+    }
+    out.checks = ck.checks();
+    return out;
+}
+
+bool FailsAlike(const Setup& setup, std::vector<Step> steps, const std::string& check, int& budget) {
+    --budget;
+    const Outcome o = Play(setup, steps, nullptr, 0);
+    return o.failure && o.failure->check == check;
+}
+
+// The shortest failing sequence we find: later steps cut, chunks left out
+// (delta debugging), long runs of ticks shortened.
+std::vector<Step> Shrink(const Setup& setup, std::vector<Step> steps, const Outcome& failed) {
+    const std::string check = failed.failure->check;
+    steps.resize(failed.failedAt + 1);
+    int budget = 600;
+    size_t parts = 2;
+    while (steps.size() >= 2 && budget > 0) {
+        const size_t chunk = (steps.size() + parts - 1) / parts;
+        bool cut = false;
+        for (size_t start = 0; start < steps.size() && budget > 0; start += chunk) {
+            std::vector<Step> candidate(steps.begin(), steps.begin() + static_cast<long>(start));
+            candidate.insert(candidate.end(), steps.begin() + static_cast<long>(std::min(steps.size(), start + chunk)),
+                             steps.end());
+            if (FailsAlike(setup, candidate, check, budget)) {
+                steps = std::move(candidate);
+                parts = std::max<size_t>(parts - 1, 2);
+                cut = true;
+                break;
+            }
+        }
+        if (!cut) {
+            if (parts >= steps.size()) break;
+            parts = std::min(steps.size(), parts * 2);
+        }
+    }
+    for (Step& s : steps) {
+        while (s.name == "Tick" && s.arg > 1 && budget > 0) {
+            const int was = s.arg;
+            s.arg = was / 2;
+            std::vector<Step> candidate = steps;
+            if (!FailsAlike(setup, candidate, check, budget)) {
+                s.arg = was;
+                break;
+            }
+        }
+    }
+    return steps;
+}
+
+struct Totals {
+    int64_t run = 0, steps = 0, checks = 0, failed = 0;
+    void Add(const Outcome& o) {
+        ++run;
+        steps += o.steps;
+        checks += o.checks;
+        if (o.failure) ++failed;
+    }
+};
+
+std::string CaseLine(const Setup& setup, const std::vector<Step>& steps) {
+    return setup.Text() + " | " + StepsText(steps);
+}
+
+void Report(const char* what, const Setup& setup, const std::vector<Step>& steps, const Outcome& o, bool shrink) {
+    std::printf("FAILED %s: %s: %s\n", what, o.failure->check.c_str(), o.failure->detail.c_str());
+    std::vector<Step> shortest = steps;
+    if (shrink) shortest = Shrink(setup, steps, o);
+    else shortest.resize(std::min(steps.size(), o.failedAt + 1));
+    std::vector<Step> replay = shortest;
+    const Outcome again = Play(setup, replay, nullptr, 0);
+    if (again.failure) std::printf("  shrunk to %zu steps: %s: %s\n", shortest.size(), again.failure->check.c_str(),
+                                   again.failure->detail.c_str());
+    std::printf("  replay: --replay \"%s\"\n", CaseLine(setup, shortest).c_str());
+}
+
+// "set-up | steps" of a case line (a corpus line has its name first).
+bool ParseCase(const std::string& line, Setup& setup, std::vector<Step>& steps) {
+    const size_t bar = line.find('|');
+    if (bar == std::string::npos) return false;
+    auto s = Setup::Parse(line.substr(0, bar));
+    auto st = ParseSteps(line.substr(bar + 1));
+    if (!s || !st) return false;
+    setup = *s;
+    steps = *st;
+    return true;
+}
+
+Options ParseOptions(int argc, char** argv) {
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "%s needs a value\n", a.c_str());
+                std::exit(2);
+            }
+            return argv[++i];
+        };
+        if (a == "--count") o.count = std::atoi(value().c_str());
+        else if (a == "--seed") o.seed = std::strtoull(value().c_str(), nullptr, 10);
+        else if (a == "--length") o.length = std::atoi(value().c_str());
+        else if (a == "--corpus") o.corpus = value();
+        else if (a == "--replay") o.replay = value();
+        else if (a == "--keep-going") o.keepGoing = true;
+        else if (a == "--no-shrink") o.shrink = false;
+        else {
+            std::fprintf(stderr, "unknown option %s\n", a.c_str());
+            std::exit(2);
+        }
+    }
+    return o;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const Options opt = ParseOptions(argc, argv);
+    Totals totals;
+    const auto begin = std::chrono::steady_clock::now();
+
+    if (!opt.replay.empty()) {
+        Setup setup;
+        std::vector<Step> steps;
+        if (!ParseCase(opt.replay, setup, steps)) {
+            std::fprintf(stderr, "cannot read the case \"%s\"\n", opt.replay.c_str());
+            return 2;
+        }
+        const Outcome o = Play(setup, steps, nullptr, 0);
+        if (o.skipped) {
+            std::printf("skipped: %s\n", o.why.c_str());
+            return 0;
+        }
+        totals.Add(o);
+        if (o.failure) Report("the case", setup, steps, o, opt.shrink);
+    } else {
+        // The regression cases first: each is a sequence that once failed.
+        std::ifstream corpus(opt.corpus);
+        std::string line;
+        int lineNo = 0;
+        while (std::getline(corpus, line)) {
+            ++lineNo;
+            if (line.empty() || line[0] == '#') continue;
+            const size_t colon = line.find(':');
+            Setup setup;
+            std::vector<Step> steps;
+            if (colon == std::string::npos || !ParseCase(line.substr(colon + 1), setup, steps)) {
+                std::printf("FAILED corpus line %d: cannot be read\n", lineNo);
+                ++totals.failed;
+                continue;
+            }
+            const Outcome o = Play(setup, steps, nullptr, 0);
+            if (o.skipped) {
+                std::printf("skipped: %s\n", o.why.c_str());
+                return 0;
+            }
+            totals.Add(o);
+            if (o.failure) Report(line.substr(0, colon).c_str(), setup, steps, o, false);
+        }
+        for (int k = 0; k < opt.count && (opt.keepGoing || totals.failed == 0); ++k) {
+            const uint64_t seed = opt.seed + static_cast<uint64_t>(k);
+            Rng rng(seed * 0x2545F4914F6CDD1Dull + 1);
+            const Setup setup = Setup::Random(rng);
+            std::vector<Step> steps;
+            const Outcome o = Play(setup, steps, &rng, opt.length);
+            if (o.skipped) {
+                std::printf("skipped: %s\n", o.why.c_str());
+                return 0;
+            }
+            totals.Add(o);
+            if (o.failure) Report(("seed " + std::to_string(seed)).c_str(), setup, steps, o, opt.shrink);
+        }
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    std::printf("(%.1f s)\n", seconds);
+    std::printf("sequences: %lld run, %lld steps, %lld checks, %lld failed\n", static_cast<long long>(totals.run),
+                static_cast<long long>(totals.steps), static_cast<long long>(totals.checks),
+                static_cast<long long>(totals.failed));
+    return totals.failed == 0 ? 0 : 1;
+}

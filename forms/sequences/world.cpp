@@ -1,0 +1,341 @@
+#include "world.h"
+
+#include <charconv>
+#include <filesystem>
+
+#include "velbend/common/numtext.h"
+#include "velbend/forms/drawing_view.h"
+#include "velbend/machine/run_timer.h"
+#include "velbend/params/sysfile.h"
+
+namespace velbend::sequences {
+namespace {
+
+// The set-up's fields by name, in the order they are written.
+struct Field {
+    const char* name;
+    int Setup::*member;
+};
+constexpr Field kFields[] = {
+    {"cutter", &Setup::cutter},       {"detect", &Setup::detect},
+    {"axisA", &Setup::axisA},         {"benders", &Setup::benders},
+    {"encoder", &Setup::encoder},     {"encoderOn", &Setup::encoderOn},
+    {"encoderZero", &Setup::encoderZero}, {"seekBefore", &Setup::seekBefore},
+    {"feedSeek", &Setup::feedSeek},   {"feedSwitch", &Setup::feedSwitch},
+    {"testMode", &Setup::testMode},   {"splicePause", &Setup::splicePause},
+    {"level", &Setup::level},         {"sensorTicks", &Setup::sensorTicks},
+    {"slip", &Setup::slip},           {"cs7", &Setup::cs7},
+};
+
+std::optional<int> ToInt(std::string_view s) {
+    int v = 0;
+    auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (ec != std::errc() || p != s.data() + s.size()) return std::nullopt;
+    return v;
+}
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+    return s;
+}
+
+// A square of side `side` mm with its lower left corner at (x, y), as a
+// plotter file draws it (40 units a millimetre).
+std::string PltSquare(int x, int y, int side) {
+    auto p = [](int mm) { return std::to_string(mm * 40); };
+    return "PU" + p(x) + "," + p(y) + ";PD" + p(x + side) + "," + p(y) + "," + p(x + side) + "," + p(y + side) +
+           "," + p(x) + "," + p(y + side) + "," + p(x) + "," + p(y) + ";";
+}
+
+}  // namespace
+
+// ---- set-up and steps ---------------------------------------------------------
+
+Setup Setup::Random(Rng& rng) {
+    Setup s;
+    s.cutter = rng.Chance(50) ? 0 : 1;
+    s.detect = rng.Chance(80) ? 0 : 1;
+    s.axisA = rng.Chance(70) ? 0 : 1;
+    s.benders = rng.Below(3);
+    s.encoder = rng.Chance(50) ? 1 : 0;
+    s.encoderOn = s.encoder && rng.Chance(70) ? 1 : 0;
+    s.encoderZero = rng.Chance(8) ? 1 : 0;
+    s.seekBefore = rng.Chance(30) ? 1 : 0;
+    s.feedSeek = rng.Chance(20) ? 1 : 0;
+    s.feedSwitch = rng.Chance(80) ? 1 : 0;
+    s.testMode = rng.Chance(20) ? 1 : 0;
+    s.splicePause = rng.Chance(25) ? 1 + rng.Below(20) : 0;
+    s.level = rng.Below(3);
+    s.sensorTicks = rng.Chance(10) ? -1 : rng.Below(12);
+    s.slip = rng.Chance(40) ? rng.Below(31) : 0;
+    s.cs7 = rng.Chance(20) ? 1 : 0;
+    return s;
+}
+
+std::string Setup::Text() const {
+    std::string s;
+    for (const Field& f : kFields) s += (s.empty() ? "" : " ") + std::string(f.name) + "=" + std::to_string(this->*f.member);
+    return s;
+}
+
+std::optional<Setup> Setup::Parse(std::string_view text) {
+    Setup s;
+    text = Trim(text);
+    while (!text.empty()) {
+        const size_t end = text.find(' ');
+        const std::string_view word = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view() : Trim(text.substr(end));
+        const size_t eq = word.find('=');
+        if (eq == std::string_view::npos) return std::nullopt;
+        const Field* field = nullptr;
+        for (const Field& f : kFields)
+            if (word.substr(0, eq) == f.name) field = &f;
+        const auto v = ToInt(word.substr(eq + 1));
+        if (!field || !v) return std::nullopt;
+        s.*(field->member) = *v;
+    }
+    return s;
+}
+
+std::string Step::Text() const { return arg == 0 ? name : name + " " + std::to_string(arg); }
+
+std::optional<Step> Step::Parse(std::string_view text) {
+    text = Trim(text);
+    if (text.empty()) return std::nullopt;
+    Step s;
+    const size_t sp = text.rfind(' ');
+    if (sp != std::string_view::npos) {
+        if (auto v = ToInt(Trim(text.substr(sp + 1)))) {
+            s.name = std::string(Trim(text.substr(0, sp)));
+            s.arg = *v;
+            return s;
+        }
+    }
+    s.name = std::string(text);
+    return s;
+}
+
+std::string StepsText(const std::vector<Step>& steps) {
+    std::string s;
+    for (const Step& st : steps) s += (s.empty() ? "" : "; ") + st.Text();
+    return s;
+}
+
+std::optional<std::vector<Step>> ParseSteps(std::string_view text) {
+    std::vector<Step> steps;
+    while (!Trim(text).empty()) {
+        const size_t end = text.find(';');
+        auto step = Step::Parse(text.substr(0, end));
+        if (!step) return std::nullopt;
+        steps.push_back(*step);
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    }
+    return steps;
+}
+
+// ---- the world ------------------------------------------------------------------
+
+World::World(const Setup& setup) : program(op), m(program), setup_(setup) {
+    sim_ = std::make_unique<testing::SimCard>(program.ctx.card);
+    if (!sim_->Usable()) return;
+    namespace fs = std::filesystem;
+    const fs::path sample = VELBEND_SAMPLE_DIR;
+    std::error_code ec;
+    fs::copy(sample, home.path(), fs::copy_options::recursive | fs::copy_options::overwrite_existing, ec);
+    home.Write("square.plt", "IN;" + PltSquare(0, 0, 100) + "PU;");
+    home.Write("squares.plt", "IN;" + PltSquare(0, 0, 120) + "PU0,0;" + PltSquare(40, 40, 40) + "PU;");
+
+    // The group's table with this machine's options, as the maker saved it.
+    {
+        ParamStore st;
+        RecordingOperator quiet;
+        LoadSysPara(st, 0, quiet);
+        SysPara& t = st.gSysParaTable;
+        t.gCutterUpDownMode = static_cast<int16_t>(setup.cutter);
+        t.gPositionDetectMode = static_cast<int16_t>(setup.detect);
+        t.gAxisKindA = static_cast<int16_t>(setup.axisA);
+        t.gBendMechanisms = static_cast<int16_t>(setup.benders);
+        t.gXEncoderPort = setup.encoder;
+        t.gEncoderEquiv = setup.encoderZero ? 0 : 100;
+        t.gFeedRetract = setup.feedSwitch ? 0 : 5;
+        t.gSplicePause = static_cast<int16_t>(setup.splicePause);
+        t.gPositionDetectDelay = 150;
+        t.gBendMechDelay = 90;
+        home.Write(SysParaFileName(0), SysParaBytes(t));
+    }
+    // The main window's boxes as the last session left them: pieces, splice,
+    // end feed, the two seek-zero options, the encoder, the offset.
+    home.Write("formtext.ini", "20\r\n10\r\n30\r\n " + std::to_string(setup.seekBefore) + " \r\n " +
+                                   std::to_string(setup.encoderOn) + " \r\n0\r\n " + std::to_string(setup.feedSeek) +
+                                   " \r\n 1 \r\n");
+
+    // The machine's surroundings: zero switches that searches find, a
+    // cylinder cutter standing back, the encoder's slip.
+    sim_->PlaceSwitch(2, 1, 500, INT32_MAX);           // feed: found going forward, left going back
+    for (int n = 2; n <= 4; ++n) sim_->PlaceSwitch(6 * (n - 1) + 2, n, INT32_MIN, -500);
+    if (setup.cutter == 0) sim_->SetInput(17, 0);
+    SetSlip(setup.slip);
+
+    program.ctx.secondBuild = setup.cs7 != 0;
+    Form_Load(m);
+    GLResize(program, m.drawing, 756, 532);
+    Form_Activate(m);
+    program.params.gUserLevel = static_cast<int16_t>(setup.level);
+    table().gRunMode = static_cast<int16_t>(setup.testMode);
+    op.messages.clear();
+}
+
+World::~World() {
+    gy1.reset();
+    gy.reset();
+    jjz.reset();
+    sb.reset();
+    wfb.reset();
+    io.reset();
+}
+
+std::string World::OutlinePath(int k) const {
+    static const char* const names[kOutlines] = {"square.plt", "squares.plt", "letter_e.dxf"};
+    return (home.path() / names[((k % kOutlines) + kOutlines) % kOutlines]).string();
+}
+
+bool World::AxisMoving(int n) {
+    int32_t s = 0;
+    ctx().card.get_status(0, n, &s);
+    return s != 0;
+}
+
+bool World::AnyAxisMoving() {
+    for (int n = 1; n <= 4; ++n)
+        if (AxisMoving(n)) return true;
+    int32_t s = 0;
+    ctx().card.get_inp_status(0, &s);
+    return s == 1 || ctx().card.read_fifo_empty(0) == 0;
+}
+
+int32_t World::CommandPos(int n) {
+    int32_t p = 0;
+    ctx().card.get_command_pos(0, n, &p);
+    return p;
+}
+
+void World::Surroundings() {
+    if (setup_.cutter != 0) return;
+    // The cylinder moves while exactly one of its valves is open; its
+    // sensors answer after the stroke's time (or never).
+    const uint32_t out = Outputs();
+    const int dir = (out & 2u) && !(out & 4u) ? 1 : (out & 4u) && !(out & 2u) ? -1 : 0;
+    if (dir != strokeDir_) {
+        strokeDir_ = dir;
+        strokeTicks_ = dir == 0 ? -1 : 0;
+        if (dir != 0) {
+            SetInput(16, 1);
+            SetInput(17, 1);
+        }
+    }
+    if (strokeTicks_ < 0) return;
+    if (setup_.sensorTicks >= 0 && strokeTicks_ >= setup_.sensorTicks) {
+        SetInput(dir > 0 ? 16 : 17, 0);
+        strokeTicks_ = -1;
+        return;
+    }
+    ++strokeTicks_;
+}
+
+void World::Tick() {
+    sim_->Advance(30);
+    ++now_;
+    Surroundings();
+    if (closed_) return;
+    op.inTick = true;
+    Timer2_Timer(ctx());
+    if (now_ % 7 == 0) {
+        if (gy1) gy1->Timer1_Timer();
+        if (jjz) jjz->Timer1_Timer();
+        if (io) io->Timer1_Timer();
+    }
+    op.inTick = false;
+}
+
+// ---- windows --------------------------------------------------------------------
+
+void World::ReleaseHeld(Win w) {
+    const std::set<std::string> was = held;
+    for (const std::string& h : was) {
+        const auto step = Step::Parse(h);
+        const Command* c = step ? FindCommand(step->name) : nullptr;
+        if (!c || c->win != w) continue;
+        // Held buttons are recorded under their release command.
+        c->act(*this, step->arg);
+        held.erase(h);
+    }
+}
+
+void World::CloseDialog() {
+    if (open_ == Win::Main) return;
+    const Win w = open_;
+    ReleaseHeld(w);
+    gy1.reset();
+    gy.reset();
+    jjz.reset();
+    sb.reset();
+    wfb.reset();
+    io.reset();
+    open_ = Win::Main;
+    SetupDialogClosed(m, tableBeforeDialog_);
+    Form_Activate(m);
+}
+
+void World::Show(Win w) {
+    if (w == open_ || w == Win::Env) return;
+    CloseDialog();
+    if (w == Win::Main) return;
+    // The main window loses the focus: its held screen buttons let go.
+    ReleaseHeld(Win::Main);
+    tableBeforeDialog_ = SysParaBytes(table());
+    open_ = w;
+    switch (w) {
+        case Win::Gy1: gy1.emplace(program); gy1->Form_Load(); break;
+        case Win::Gy: gy.emplace(program); gy->Form_Load(); break;
+        case Win::Jjz: jjz.emplace(program); jjz->Form_Load(); break;
+        case Win::Sb: sb.emplace(program); sb->Form_Load(); break;
+        case Win::Wfb: wfb.emplace(program); wfb->Form_Load(); break;
+        case Win::Io: io.emplace(program); io->Form_Load(); break;
+        default: break;
+    }
+}
+
+void World::CloseWindow() {
+    if (closed_) return;
+    CloseDialog();
+    ReleaseHeld(Win::Main);
+    Form_Unload(m);
+    closed_ = true;
+}
+
+// ---- the parameter file -------------------------------------------------------------
+
+void World::LockTableFile(bool locked) {
+    namespace fs = std::filesystem;
+    if (locked == locked_) return;
+    if (locked) lockedGroup_ = program.params.gSysGroup;
+    const fs::path file = home / SysParaFileName(lockedGroup_);
+    std::error_code ec;
+    if (locked) {
+        lockedBytes_ = home.Read(SysParaFileName(lockedGroup_));
+        fs::remove(file, ec);
+        fs::create_directories(file, ec);
+    } else {
+        fs::remove_all(file, ec);
+        home.Write(SysParaFileName(lockedGroup_), lockedBytes_);
+    }
+    locked_ = locked;
+}
+
+std::string World::TableFile() {
+    if (locked_ && lockedGroup_ == program.params.gSysGroup) return lockedBytes_;
+    return home.Read(SysParaFileName(program.params.gSysGroup));
+}
+
+}  // namespace velbend::sequences
