@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "world.h"
 
@@ -36,7 +37,9 @@ struct Failure {
 
 class Checker {
 public:
-    explicit Checker(World& w);
+    // `ignore`: failures whose text holds one of these are let pass (to look
+    // for the next fault while one is known).
+    Checker(World& w, const std::vector<std::string>& ignore);
 
     // Around every command (cls: its class at the moment it is given).
     void BeforeCommand(const Step& step, const Command& c, Cls cls);
@@ -54,8 +57,10 @@ private:
     // text and window; Env for the machine loop).
     void Follow(const std::string& by, Win win);
     bool Asked();
+    void CheckRunPath();
 
     World& w_;
+    const std::vector<std::string>& ignore_;
     std::optional<Failure> failure_;
     int64_t checks_ = 0;
 

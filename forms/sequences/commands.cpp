@@ -101,11 +101,11 @@ std::vector<Command> Build() {
     // ---- main window: the Machine Adjust frame ----
     add("Adjust", M, 3, 2, Always(Cls::Start), [](World& w, int k) { Command4_Click(w.ctx(), static_cast<int16_t>(k)); });
     add("AdjustValue", M, 6, 1, Always(Cls::Look),
-        [](World& w, int k) { w.ctx().panel.Text14 = Pick({"1000", "1005", "990", "205", "2", ""}, k); });
+        [](World& w, int k) { w.ctx().panel.Text14 = Pick({"200", "204", "190", "230", "2", ""}, k); });
     add("AdjustOk", M, 2, 3,
         [](World& w, int k) {
             const int16_t mode = w.run().mDebugMode;
-            if (mode == 4 || mode == 5 || (mode == 7 && !AnyRunFlag(w.run()))) return k == 0 ? Cls::Change : Cls::Look;
+            if (mode == 4 || mode == 5 || mode == 7) return k == 0 ? Cls::Change : Cls::Look;
             if (mode == 1) return k == 0 ? Cls::Start : Cls::Look;
             return mode == 2 || mode == 3 ? Cls::Start : Cls::Look;
         },
@@ -121,6 +121,14 @@ std::vector<Command> Build() {
     add("Mirror", M, 1, 1, Always(Cls::Change), [](World& w, int) { 字形Y镜向_Click(w.program, w.m.drawing); });
     add("Pick", M, 16, 2, Always(Cls::Change), [](World& w, int k) { ClickNode(w, k, 1); });
     add("PickWhole", M, 16, 2, Always(Cls::Change), [](World& w, int k) { ClickNode(w, k, 2); });
+    add("DeleteNode", M, 16, 1, Always(Cls::Change), [](World& w, int k) {
+        删除节点_Click(w.program, w.m.drawing);
+        ClickNode(w, k, 1);
+        w.m.drawing.mMousePointer = 0;
+    });
+    add("UndoDelete", M, 2, 1, Always(Cls::Change), [](World& w, int k) {
+        k == 0 ? 取消前一个删除_Click(w.program, w.m.drawing) : 取消删除_Click(w.program, w.m.drawing);
+    });
     add("CancelSelect", M, 1, 1, Always(Cls::Change), [](World& w, int) { 取消选择_Click(w.program, w.m.drawing); });
     add("Offset", M, 1, 1, Always(Cls::Change), [](World& w, int) { Command1_Click(w.program, w.m.drawing); });
     add("Group", M, 1, 1, Always(Cls::Change), [](World& w, int) {
@@ -129,7 +137,12 @@ std::vector<Command> Build() {
         w.m.group.option1[static_cast<std::size_t>(w.program.params.gSysGroup)] = true;
         Command3_Click(w.m, 1);
     });
-    add("Radius", M, 3, 0, Always(Cls::Look), [](World& w, int k) { Text15_Change(w.m, Pick({"1.5", "3", "0"}, k)); });
+    add("Radius", M, 3, 1, Always(Cls::Change), [](World& w, int k) { Text15_Change(w.m, Pick({"1.5", "3", "0"}, k)); });
+    add("Check", M, 2, 1, Always(Cls::Look), [](World& w, int k) {
+        auto& panel = w.ctx().panel;
+        if (k == 0) panel.Check2 = panel.Check2 == 1 ? 0 : 1;
+        else if (panel.Check3Enabled) panel.Check3 = panel.Check3 == 1 ? 0 : 1;
+    });
     add("CloseWindow", M, 1, 1, Always(Cls::Env), [](World& w, int) { w.CloseWindow(); });
 
     // ---- the external buttons and the surroundings ----
@@ -137,13 +150,17 @@ std::vector<Command> Build() {
     add("IN18.Up", E, 1, 1, Always(Cls::Env), Release("IN18.Up", [](World& w, int) { w.SetInput(18, 1); }));
     add("IN19.Down", E, 1, 1, Always(Cls::Env), Press("IN19.Up", [](World& w, int) { w.SetInput(19, 0); }));
     add("IN19.Up", E, 1, 1, Always(Cls::Env), Release("IN19.Up", [](World& w, int) { w.SetInput(19, 1); }));
-    add("Lock", E, 1, 1, Always(Cls::Env), [](World& w, int) { w.LockTableFile(true); });
-    add("Unlock", E, 1, 1, Always(Cls::Env), [](World& w, int) { w.LockTableFile(false); });
+    add("Lock", E, 1, 2, Always(Cls::Env), [](World& w, int) { w.LockTableFile(true); });
+    add("Unlock", E, 1, 2, Always(Cls::Env), [](World& w, int) { w.LockTableFile(false); });
     add("Slip", E, 4, 1, Always(Cls::Env), [](World& w, int k) { w.SetSlip(k * 10); });
 
     // ---- the operator's technological parameters (level 0) ----
     const Win G1 = Win::Gy1;
-    add("gy1.Panel", G1, 4, 2, Always(Cls::Look), [](World& w, int k) { w.gy1->Command1_Click(k == 3 ? 3 : k % 2); });
+    // A calibration panel, and the distance the operator types into it.
+    add("gy1.Panel", G1, 4, 2, Always(Cls::Look), [](World& w, int k) {
+        w.gy1->Command1_Click(k == 3 ? 3 : k % 2);
+        if (k != 3) w.gy1->SetText("Text6(2)", "100");
+    });
     add("gy1.SlotTest", G1, 1, 1, Always(Cls::Start), [](World& w, int) { w.gy1->Command1_Click(2); });
     add("gy1.Pressing", G1, 2, 1, Always(Cls::Start),
         [](World& w, int k) { k == 0 ? w.gy1->Command1_Click(4) : w.gy1->Command7_Click(1); });

@@ -4,6 +4,11 @@
 //
 //   forms_sequences [--count N] [--seed S] [--length L] [--corpus FILE]
 //                   [--replay "set-up | steps"] [--keep-going] [--no-shrink]
+//                   [--ignore TEXT]...
+//
+// --keep-going runs every sequence whatever fails; --ignore lets pass the
+// failures whose text holds TEXT (to look for the next fault while one is
+// known).
 //
 // The last line says: "sequences: N run, M steps, K checks, F failed".
 #include <chrono>
@@ -29,6 +34,7 @@ struct Options {
     std::string replay;
     bool keepGoing = false;
     bool shrink = true;
+    std::vector<std::string> ignore;
 };
 
 struct Outcome {
@@ -51,9 +57,16 @@ bool Available(World& w, const Command& c) {
 }
 
 // The next step of a random sequence, from what the machine shows now.
-Step NextStep(World& w, Rng& rng) {
+Step NextStep(World& w, Rng& rng, const std::vector<Step>& before) {
     if (w.closed()) return {"Tick", 1 + rng.Below(10)};
+    // Once the machine stands still, the operator often runs the next job.
+    if (!before.empty() && before.back().name == "Wait" && w.m.drawing.pick.mSelCount > 0 && rng.Chance(30))
+        return {"Run", 0};
     if (rng.Chance(40)) return {"Tick", rng.Chance(75) ? 1 + rng.Below(12) : 15 + rng.Below(150)};
+    // The operator waits for the machine to stand still, or for the program
+    // to end, then acts.
+    if (rng.Chance(8)) return {"Wait", 0};
+    if (AnyRunFlag(w.run()) && rng.Chance(10)) return {"Finish", 0};
     if (!w.held.empty() && rng.Chance(35)) {
         auto it = w.held.begin();
         std::advance(it, rng.Below(static_cast<int>(w.held.size())));
@@ -73,6 +86,9 @@ Step NextStep(World& w, Rng& rng) {
         if (n == "Open" && !outline) weight *= 6;
         if (n == "PickWhole" && outline && d.pick.mSelCount == 0) weight *= 8;
         if (n == "Run" && d.pick.mSelCount > 0 && !program) weight *= 5;
+        if (n == "Pause" && program) weight *= 3;
+        if ((n == "AdjustOk" || n == "AdjustValue") && w.ctx().panel.TshFrameVisible) weight *= 6;
+        if (n == "gy1.Move" && w.gy1 && w.gy1->C("Frame6").Visible) weight *= 4;
         if (n == "CloseWindow") weight = 0;
         total += weight;
         choice.emplace_back(&c, weight);
@@ -87,7 +103,7 @@ Step NextStep(World& w, Rng& rng) {
 
 // Plays a sequence on a fresh machine.  With `rng`, steps are made up as it
 // goes (up to `length`) and appended to `steps`; else `steps` is replayed.
-Outcome Play(const Setup& setup, std::vector<Step>& steps, Rng* rng, int length) {
+Outcome Play(const Setup& setup, std::vector<Step>& steps, Rng* rng, int length, const Options& opt) {
     Outcome out;
     World w(setup);
     if (!w.Usable()) {
@@ -95,17 +111,26 @@ Outcome Play(const Setup& setup, std::vector<Step>& steps, Rng* rng, int length)
         out.why = w.WhyNot();
         return out;
     }
-    Checker ck(w);
+    Checker ck(w, opt.ignore);
     for (size_t i = 0;; ++i) {
         if (rng) {
             if (i >= static_cast<size_t>(length)) break;
-            steps.push_back(NextStep(w, *rng));
+            steps.push_back(NextStep(w, *rng, steps));
         } else if (i >= steps.size()) {
             break;
         }
         const Step s = steps[i];
         if (s.name == "Tick") {
             for (int k = 0; k < std::max(1, s.arg) && !ck.failure(); ++k) {
+                ck.Tick();
+                ++out.steps;
+            }
+        } else if (s.name == "Wait" || s.name == "Finish") {
+            // Ticks until every axis stands (at most 20 s of machine time),
+            // or until the program has ended (at most 60 s).
+            const bool finish = s.name == "Finish";
+            for (int k = 0; k < (finish ? 2000 : 700) && !ck.failure(); ++k) {
+                if (k > 0 && !(finish ? AnyRunFlag(w.run()) : w.AnyAxisMoving())) break;
                 ck.Tick();
                 ++out.steps;
             }
@@ -127,15 +152,16 @@ Outcome Play(const Setup& setup, std::vector<Step>& steps, Rng* rng, int length)
     return out;
 }
 
-bool FailsAlike(const Setup& setup, std::vector<Step> steps, const std::string& check, int& budget) {
+bool FailsAlike(const Setup& setup, std::vector<Step> steps, const std::string& check, int& budget,
+                const Options& opt) {
     --budget;
-    const Outcome o = Play(setup, steps, nullptr, 0);
+    const Outcome o = Play(setup, steps, nullptr, 0, opt);
     return o.failure && o.failure->check == check;
 }
 
 // The shortest failing sequence we find: later steps cut, chunks left out
 // (delta debugging), long runs of ticks shortened.
-std::vector<Step> Shrink(const Setup& setup, std::vector<Step> steps, const Outcome& failed) {
+std::vector<Step> Shrink(const Setup& setup, std::vector<Step> steps, const Outcome& failed, const Options& opt) {
     const std::string check = failed.failure->check;
     steps.resize(failed.failedAt + 1);
     int budget = 600;
@@ -147,7 +173,7 @@ std::vector<Step> Shrink(const Setup& setup, std::vector<Step> steps, const Outc
             std::vector<Step> candidate(steps.begin(), steps.begin() + static_cast<long>(start));
             candidate.insert(candidate.end(), steps.begin() + static_cast<long>(std::min(steps.size(), start + chunk)),
                              steps.end());
-            if (FailsAlike(setup, candidate, check, budget)) {
+            if (FailsAlike(setup, candidate, check, budget, opt)) {
                 steps = std::move(candidate);
                 parts = std::max<size_t>(parts - 1, 2);
                 cut = true;
@@ -164,7 +190,7 @@ std::vector<Step> Shrink(const Setup& setup, std::vector<Step> steps, const Outc
             const int was = s.arg;
             s.arg = was / 2;
             std::vector<Step> candidate = steps;
-            if (!FailsAlike(setup, candidate, check, budget)) {
+            if (!FailsAlike(setup, candidate, check, budget, opt)) {
                 s.arg = was;
                 break;
             }
@@ -187,13 +213,14 @@ std::string CaseLine(const Setup& setup, const std::vector<Step>& steps) {
     return setup.Text() + " | " + StepsText(steps);
 }
 
-void Report(const char* what, const Setup& setup, const std::vector<Step>& steps, const Outcome& o, bool shrink) {
+void Report(const char* what, const Setup& setup, const std::vector<Step>& steps, const Outcome& o, bool shrink,
+            const Options& opt) {
     std::printf("FAILED %s: %s: %s\n", what, o.failure->check.c_str(), o.failure->detail.c_str());
     std::vector<Step> shortest = steps;
-    if (shrink) shortest = Shrink(setup, steps, o);
+    if (shrink) shortest = Shrink(setup, steps, o, opt);
     else shortest.resize(std::min(steps.size(), o.failedAt + 1));
     std::vector<Step> replay = shortest;
-    const Outcome again = Play(setup, replay, nullptr, 0);
+    const Outcome again = Play(setup, replay, nullptr, 0, opt);
     if (again.failure) std::printf("  shrunk to %zu steps: %s: %s\n", shortest.size(), again.failure->check.c_str(),
                                    again.failure->detail.c_str());
     std::printf("  replay: --replay \"%s\"\n", CaseLine(setup, shortest).c_str());
@@ -229,6 +256,7 @@ Options ParseOptions(int argc, char** argv) {
         else if (a == "--replay") o.replay = value();
         else if (a == "--keep-going") o.keepGoing = true;
         else if (a == "--no-shrink") o.shrink = false;
+        else if (a == "--ignore") o.ignore.push_back(value());
         else {
             std::fprintf(stderr, "unknown option %s\n", a.c_str());
             std::exit(2);
@@ -251,13 +279,13 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "cannot read the case \"%s\"\n", opt.replay.c_str());
             return 2;
         }
-        const Outcome o = Play(setup, steps, nullptr, 0);
+        const Outcome o = Play(setup, steps, nullptr, 0, opt);
         if (o.skipped) {
             std::printf("skipped: %s\n", o.why.c_str());
             return 0;
         }
         totals.Add(o);
-        if (o.failure) Report("the case", setup, steps, o, opt.shrink);
+        if (o.failure) Report("the case", setup, steps, o, opt.shrink, opt);
     } else {
         // The regression cases first: each is a sequence that once failed.
         std::ifstream corpus(opt.corpus);
@@ -274,26 +302,26 @@ int main(int argc, char** argv) {
                 ++totals.failed;
                 continue;
             }
-            const Outcome o = Play(setup, steps, nullptr, 0);
+            const Outcome o = Play(setup, steps, nullptr, 0, opt);
             if (o.skipped) {
                 std::printf("skipped: %s\n", o.why.c_str());
                 return 0;
             }
             totals.Add(o);
-            if (o.failure) Report(line.substr(0, colon).c_str(), setup, steps, o, false);
+            if (o.failure) Report(line.substr(0, colon).c_str(), setup, steps, o, false, opt);
         }
         for (int k = 0; k < opt.count && (opt.keepGoing || totals.failed == 0); ++k) {
             const uint64_t seed = opt.seed + static_cast<uint64_t>(k);
             Rng rng(seed * 0x2545F4914F6CDD1Dull + 1);
             const Setup setup = Setup::Random(rng);
             std::vector<Step> steps;
-            const Outcome o = Play(setup, steps, &rng, opt.length);
+            const Outcome o = Play(setup, steps, &rng, opt.length, opt);
             if (o.skipped) {
                 std::printf("skipped: %s\n", o.why.c_str());
                 return 0;
             }
             totals.Add(o);
-            if (o.failure) Report(("seed " + std::to_string(seed)).c_str(), setup, steps, o, opt.shrink);
+            if (o.failure) Report(("seed " + std::to_string(seed)).c_str(), setup, steps, o, opt.shrink, opt);
         }
     }
     const double seconds =

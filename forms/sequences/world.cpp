@@ -162,6 +162,7 @@ World::World(const Setup& setup) : program(op), m(program), setup_(setup) {
         t.gSplicePause = static_cast<int16_t>(setup.splicePause);
         t.gPositionDetectDelay = 150;
         t.gBendMechDelay = 90;
+        t.gTestLength = 200;  // a short feed test
         home.Write(SysParaFileName(0), SysParaBytes(t));
     }
     // The main window's boxes as the last session left them: pieces, splice,

@@ -428,7 +428,7 @@ void FeedCorrection(MachineContext& ctx, bool keepChecking) {
     const double pe = Pe(ctx, 1), ee = ctx.sys().gEncoderEquiv;
     if (pe == 0 || ee == 0) {
         run.mFeedCheckPos = 0;
-        ReportZeroEquivalent(ctx);
+        ReportZeroEquivalentInProgram(ctx);
         return;
     }
     SetAxisMotion(ctx, 1, ctx.axis(1).AutoFeedrate);
@@ -518,6 +518,12 @@ void ReportZeroEquivalent(MachineContext& ctx) {
     ctx.op.MsgBox(ctx.Tr("送料轴脉冲当量或编码器当量为0，无法进行送料修正！",
                          "Pulse or encoder equivalent of the feed axis is 0, no feed correction!"),
                   MsgButtons::Ok, MsgIcon::Warning, ctx.TitleWrong());
+}
+
+void ReportZeroEquivalentInProgram(MachineContext& ctx) {
+    if (ctx.run.mEquivalentTold != 0) return;
+    ctx.run.mEquivalentTold = 1;
+    ReportZeroEquivalent(ctx);
 }
 
 std::string X_Only(MachineContext& ctx, std::string_view line) {

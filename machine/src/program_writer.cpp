@@ -500,9 +500,10 @@ void Command_Run_Click(MachineContext& ctx) {
     }
     if (!MayAct(ctx, CommandClass::StartMotion)) return;
 
-    // Parameters the program is computed with: pulse equivalents divide.
-    for (int axis = 2; axis <= 4; ++axis) {
-        const bool needed = panel.Check2 != 1 || (axis == 2 && s.gBendMechanisms > 0);
+    // Parameters the program is computed with: pulse equivalents divide (the
+    // feed's always: the run counts down and ends on its fed length).
+    for (int axis = 1; axis <= 4; ++axis) {
+        const bool needed = axis == 1 || panel.Check2 != 1 || (axis == 2 && s.gBendMechanisms > 0);
         if (needed && ctx.axis(axis).PulseEquivalent == 0) {
             const std::string zh = "轴" + std::to_string(axis) + "的脉冲当量为0，请检查轴参数！";
             const std::string en = "The pulse equivalent of axis " + std::to_string(axis) +

@@ -45,6 +45,7 @@ void ClearProgramFlags(RunState& run) {
     run.mSensorWait = 0;
     run.mDwellTicks = 0;
     run.mFeedCheckPos = 0;
+    run.mEquivalentTold = 0;
 }
 
 void EndProgram(RunState& run) {

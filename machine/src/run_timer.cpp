@@ -69,7 +69,9 @@ void PositionBoxes(MachineContext& ctx) {
 
 // 4. Remaining length and the end of a machining run.  A machining run
 // counts down and ends on the job length that Run recorded, whatever the
-// caption says by now (the piece count may have been changed meanwhile).
+// caption says by now (the piece count may have been changed meanwhile),
+// once the program has done all it had to do and every axis stands (its
+// last moves, such as the swing back to 0, are its own).
 void RemainingLength(MachineContext& ctx) {
     auto& run = ctx.run;
     auto& panel = ctx.panel;
@@ -87,7 +89,7 @@ void RemainingLength(MachineContext& ctx) {
     }
     const double d = ctx.writer.mJobLength - fed;
     if (std::fabs(d - run.mLengthComp) < 0.1 && run.gRunning == kTrue && run.gSlotRunning == 0 &&
-        ProgramDone(run)) {
+        ProgramDone(run) && Axis_Status(ctx) == 0) {
         run.gNcLineIndex = 0;
         EndProgram(run);
         Message(ctx, "加工完成！", "Work Finished！");
@@ -261,7 +263,7 @@ void HandOnLine(MachineContext& ctx) {
     if (run.mFeedCheckPos > 0) {
         if (!EquivalentsUsable(ctx)) {
             run.mFeedCheckPos = 0;
-            ReportZeroEquivalent(ctx);
+            ReportZeroEquivalentInProgram(ctx);
             return;
         }
         ctx.card.get_actual_pos(0, 1, &run.gCardRet);
@@ -343,11 +345,12 @@ void TestRunEnd(MachineContext& ctx) {
     }
 }
 
-// 12. End of a program started from a setup dialog.
+// 12. End of a program started from a setup dialog: once it has done all it
+// had to do, the pressing is off and every axis stands.
 void SlotRunEnd(MachineContext& ctx) {
     auto& run = ctx.run;
     if (run.gSlotRunning != kTrue || !ProgramDone(run)) return;
-    if (ctx.card.get_out(0, 3) != 0) return;
+    if (ctx.card.get_out(0, 3) != 0 || Axis_Status(ctx) != 0) return;
     run.gNcLineIndex = 0;
     EndProgram(run);
     Message(ctx, "开槽完成！", "Work Finished！");

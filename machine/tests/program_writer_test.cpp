@@ -236,6 +236,14 @@ TEST_F(ProgramWriterTest, ParametersThatWouldDivideByZeroOrMakeNoPieceAreRefused
     EXPECT_EQ(op.LastText(), "The pulse equivalent of axis 3 is 0, please check the axis parameters!");
     EXPECT_FALSE(home.Exists("G5.dat"));
     c().axis(3).PulseEquivalent = 100;
+    // The feed's is needed also when the other axes seek zero first.
+    c().panel.Check2 = 1;
+    c().axis(1).PulseEquivalent = 0;
+    Run();
+    EXPECT_EQ(op.LastText(), "The pulse equivalent of axis 1 is 0, please check the axis parameters!");
+    EXPECT_FALSE(home.Exists("G5.dat"));
+    c().axis(1).PulseEquivalent = 100;
+    c().panel.Check2 = 0;
     for (const char* bad : {"0", "", "abc", "-2", "40000"}) {
         c().panel.Text5 = bad;
         Run();

@@ -65,6 +65,13 @@ void ReportOutOfRange(Operator& op, int16_t language, std::string_view text) {
     op.MsgBox(msg, MsgButtons::Ok, MsgIcon::Warning, language == 0 ? "操作提示" : "Operation Tips");
 }
 
+bool NewEquivalentUsable(Operator& op, int16_t language, std::string_view text) {
+    if (Val(text) != 0) return true;
+    op.MsgBox(language == 0 ? "新当量无效，原当量保持不变！" : "Invalid New Pulse Equivalent, the old one is kept!",
+              MsgButtons::Ok, MsgIcon::Warning, language == 0 ? "操作提示" : "Operation Tips");
+    return false;
+}
+
 bool TakeInteger(int16_t& target, std::string_view text, Operator& op, int16_t language) {
     auto v = ToInteger(Val(text));
     if (!v) {

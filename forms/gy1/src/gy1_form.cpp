@@ -345,6 +345,8 @@ void GY1_Model::Command7_Click(int Index) {
 
 void GY1_Model::ApplyCalibrationResult() {
     const std::string result = C("Text6(1)").Text;
+    // A Reset before any Calculate would put an equivalent of 0 in force.
+    if (!NewEquivalentUsable(program_.op(), program_.language(), result)) return;
     SetText(FeedPanel() ? "Text1(0)" : "Text1(1)", result);
     SetText("Text6(0)", result);
 }

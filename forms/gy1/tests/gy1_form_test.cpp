@@ -364,7 +364,8 @@ TEST_F(GY1FormTest, CalibrationPanel) {
     m.Command7_Click(5);
     EXPECT_FALSE(m.C("Frame6").Visible);
 
-    // The encoder panel (English), reset without a calculated value.
+    // The encoder panel (English), reset without a calculated value: the old
+    // equivalent is kept (a Save would otherwise store 0).
     program.params.gLanguage = 1;
     m.Command1_Click(1);
     EXPECT_EQ(m.C("Text7").Text, " Encoder Pulse Equivalent Adjust");
@@ -372,9 +373,11 @@ TEST_F(GY1FormTest, CalibrationPanel) {
     EXPECT_EQ(m.C("Text6(0)").Text, " 50");
     EXPECT_EQ(m.C("Text6(1)").Text, "");
     for (const char* n : {"Text6(4)", "Label6(4)", "Command7(8)", "Check2"}) EXPECT_TRUE(m.C(n).Visible) << n;
+    op.messages.clear();
     m.Command7_Click(3);
-    EXPECT_EQ(m.C("Text1(1)").Text, "");
-    EXPECT_EQ(m.mEncoderEquiv, 0);
+    EXPECT_EQ(op.LastText(), "Invalid New Pulse Equivalent, the old one is kept!");
+    EXPECT_EQ(m.C("Text1(1)").Text, " 50");
+    EXPECT_EQ(m.mEncoderEquiv, 50);
     EXPECT_DOUBLE_EQ(m.mFeedEquiv, 200.400801603206);
     m.C("Text7").Text = " Feeding Axis Pulse Equivalent Adjust";
     EXPECT_TRUE(m.FeedPanel());

@@ -328,10 +328,7 @@ void JJZ_Model::Calculate() {
 
 void JJZ_Model::ApplyNewEquivalent() {
     const std::string t = Text(6, 1);
-    if (Val(t) == 0) {
-        Tell("新当量无效，原当量保持不变！", "Invalid New Pulse Equivalent, the old one is kept!");
-        return;
-    }
+    if (!NewEquivalentUsable(p_.op(), p_.language(), t)) return;
     if (FeedMode())
         SetText(1, 1, t);
     else

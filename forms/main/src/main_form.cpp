@@ -340,8 +340,23 @@ void Label3_Click(MainFormModel& m, int16_t) {
 }
 
 void Text15_Change(MainFormModel& m, const std::string& text) {
+    auto& table = m.program.params.gSysParaTable;
+    const double radius = Val(text);
+    if (radius == table.gMillRadius) {
+        m.Text15 = text;
+        return;
+    }
+    // The radius is a parameter of the table that programs are made from: it
+    // changes only on an idle machine (the box shows the radius in force
+    // again), and picked contours get their path made again with it, so
+    // that what the window shows is what the next Run makes.
+    if (!AdmitsProgramChange(m.program)) {
+        m.Text15 = Str(table.gMillRadius);
+        return;
+    }
     m.Text15 = text;
-    m.program.params.gSysParaTable.gMillRadius = Val(text);
+    table.gMillRadius = radius;
+    if (m.drawing.pick.mSelCount > 0) ContourOffset(m.program, m.drawing);
 }
 
 void TabStrip1_Click(MainFormModel& m, int tab) {

@@ -80,5 +80,8 @@ void SetAxisMotion(MachineContext& ctx, int axis, double feedPerMinute, int32_t 
 // The message shown when a feed correction needs a pulse or encoder
 // equivalent that is 0 (the correction is refused).
 void ReportZeroEquivalent(MachineContext& ctx);
+// The same for the feed checks of a program: told once, at its first check
+// (mEquivalentTold); the program runs on uncorrected.
+void ReportZeroEquivalentInProgram(MachineContext& ctx);
 
 }  // namespace velbend

@@ -130,6 +130,9 @@ struct RunState {
     int16_t mCycleCount = 0;    // cycle counter of the running program, -1 none
     Starter mProgramStarter = Starter::None;  // who started the loaded program
     int32_t mFeedCheckPos = 0;  // command position of axis 1 saved by M34/M35; >0 pending
+    // 1 once the program has said that its feed checks cannot be made (an
+    // equivalent is 0): said once, not at every check.
+    int16_t mEquivalentTold = 0;
 
     // ---- interpreter -------------------------------------------------------
     int32_t mLastXPulses = 0;   // X and Y as last commanded, pulses
@@ -224,7 +227,7 @@ enum class LoadResult {
 void EndProgram(RunState& run);
 // The flags a program owns, as on a machine on which none has run: the
 // operator's pause, the wait for a cutter sensor, a dwell, a pending feed
-// check.  Every loader starts from here; single step, which the operator
+// check, the zero-equivalent message told.  Every loader starts from here; single step, which the operator
 // may choose before a start, is left to EndProgram.
 void ClearProgramFlags(RunState& run);
 // True when the loaded program has nothing left to do of its own: every

@@ -8,9 +8,12 @@
 // second phase of a bend-axis seek zero; the seek-zero continuation
 // (compensation move, positions to 0); cylinder cutter sensors; position
 // markers on the drawing; handing the next line to RunNcLine when a run is
-// on, nothing is paused, no dwell is pending and the card is idle (with the
-// encoder check of the feed first); the end of a test run and of a
-// setup-dialog run; the operator dialog's pending feed correction.
+// on, neither the operator's pause nor a cutter-sensor wait holds it, no
+// dwell is pending and the card is idle (with the encoder check of the feed
+// first); the end of a test run and of a setup-dialog run; the operator
+// dialog's pending feed correction.  A program ends (EndProgram) only when
+// it has done all it had to do (ProgramDone) and its axes stand; the test
+// frame asks for a measurement only at the end of a test it started.
 #pragma once
 #include "velbend/machine/program.h"
 

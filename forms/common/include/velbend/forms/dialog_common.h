@@ -61,6 +61,11 @@ bool TakeLong(int32_t& target, std::string_view text, Operator& op, int16_t lang
 // The out-of-range message: "数值超出范围：<text>" / "Value out of range: <text>".
 void ReportOutOfRange(Operator& op, int16_t language, std::string_view text);
 
+// The new equivalent that a calibration panel applies: false, with one
+// message (the old one is kept), when its text is empty or reads 0, so that
+// no Save can store an equivalent every move divides by.
+bool NewEquivalentUsable(Operator& op, int16_t language, std::string_view text);
+
 struct Program;
 
 // A command that changes what a program is made from (a menu command, the

@@ -97,6 +97,10 @@ void English_Click(MainFormModel& m);
 // and only while output 1 or 2 (a cutter stroke) is on.  Not in the second
 // build.
 void Label3_Click(MainFormModel& m, int16_t Index);
+// The cutter radius box: a new value goes into the table (gMillRadius) only
+// while the machine admits a change of a program (else one message, and the
+// box shows the radius in force); picked contours then get their path made
+// again with it.  The same value in another form is only shown.
 void Text15_Change(MainFormModel& m, const std::string& text);
 void TabStrip1_Click(MainFormModel& m, int tab);
 void TabStrip2_Click(MainFormModel& m, int tab);
