@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 
 #include <algorithm>
 #include <span>
@@ -102,11 +101,6 @@ bool Checker::Check(bool ok, const char* name, const std::string& detail) {
     for (const std::string& i : ignore_)
         if (text.find(i) != std::string::npos) return ok;
     failure_ = Failure{name, detail + " (state: " + RunText(w_.run()) + ")"};
-    if (std::getenv("SEQ_DEBUG")) {
-        const auto& r = w_.run();
-        for (int i = std::max(0, r.gNcLineCount - 12); i < r.gNcLineCount; ++i) std::fprintf(stderr, "  %s\n", r.gNcLines[i].c_str());
-        std::fprintf(stderr, "  pos1=%d job=%g comp=%g pe=%g ee=%g L4=%s\n", w_.CommandPos(1), w_.ctx().writer.mJobLength, r.mLengthComp, w_.ctx().axis(1).PulseEquivalent, w_.table().gEncoderEquiv, w_.ctx().panel.Label4[2].c_str());
-    }
     return ok;
 }
 
@@ -274,7 +268,6 @@ void Checker::Tick() {
     w_.op.tickMessages.clear();
 
     // The Machine Adjust frame asks for a measurement only after its own test.
-    if (!prompt && panel.Text14Visible && std::getenv("SEQ_COUNT")) std::fprintf(stderr, "PROMPT %d\n", w_.run().mDebugMode);
     if (!prompt && panel.Text14Visible)
         Check(lastProgramBy_.rfind("AdjustOk", 0) == 0, "the Machine Adjust frame asks only after its own test",
               "it asks \"" + panel.Label7 + "\" after a program started by " + lastProgramBy_);
