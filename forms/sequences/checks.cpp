@@ -187,7 +187,7 @@ void Checker::AfterCommand(const Step& step, const Command& c, Cls cls) {
     // a correction, the group switch) changed is the file.  The radius box
     // writes into the table as typed and is saved at shut-down.
     const std::string table = SysParaBytes(w_.table());
-    const bool save = step.name.ends_with("Save") || step.name == "AdjustOk" || step.name == "Group";
+    const bool save = step.name.ends_with("Save") || step.name == "AdjustOk" || step.name.starts_with("Group");
     if (save && table != tableBefore_)
         Check(w_.TableFile() == table, "what a save said is in force",
               step.Text() + " changed the table in force without writing it to the group's file");
@@ -245,7 +245,21 @@ void Checker::Tick() {
     auto& panel = w_.ctx().panel;
     const bool prompt = panel.Text14Visible;
     const int16_t feedInput = r.mExtFeedInput, retractInput = r.mExtRetractInput;
+    const bool machining = r.gRunning == kTrue;
     w_.Tick();
+    // A machining run that ends by itself (not refused by a line) has fed
+    // the length Run recorded (less the length compensation).
+    const auto& said = w_.op.tickMessages;
+    const bool finished = std::find_if(said.begin(), said.end(), [](const std::string& t) {
+                              return t == "加工完成！" || t == "Work Finished！";
+                          }) != said.end();
+    if (machining && r.gRunning != kTrue && finished) {
+        const double pe = w_.ctx().axis(1).PulseEquivalent;
+        const double fed = pe == 0 ? 0 : w_.CommandPos(1) / pe;
+        const double want = w_.ctx().writer.mJobLength - r.mLengthComp;
+        Check(std::fabs(fed - want) < 0.1, "a run that ends by itself has fed what Run recorded",
+              "fed " + std::to_string(fed) + " mm of " + std::to_string(want));
+    }
     Follow("", Win::Env);
     // An external button pressed: the machine loop takes it as a jog press now.
     if ((r.mExtFeedInput == 0 && feedInput != 0) || (r.mExtRetractInput == 0 && retractInput != 0)) {

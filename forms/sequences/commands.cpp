@@ -137,6 +137,12 @@ std::vector<Command> Build() {
         w.m.group.option1[static_cast<std::size_t>(w.program.params.gSysGroup)] = true;
         Command3_Click(w.m, 1);
     });
+    add("GroupCopy", M, 2, 1, Always(Cls::Change), [](World& w, int k) {
+        切换参数组_Click(w.m);
+        Command3_Click(w.m, static_cast<int16_t>(3 + k % 2));
+    });
+    add("Language", M, 2, 1, Always(Cls::Look),
+        [](World& w, int k) { k == 0 ? Chinese_Click(w.m) : English_Click(w.m); });
     add("Radius", M, 3, 1, Always(Cls::Change), [](World& w, int k) { Text15_Change(w.m, Pick({"1.5", "3", "0"}, k)); });
     add("Check", M, 2, 1, Always(Cls::Look), [](World& w, int k) {
         auto& panel = w.ctx().panel;
