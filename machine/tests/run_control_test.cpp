@@ -102,13 +102,24 @@ TEST_F(RunControlTest, EachStateAdmitsItsCommandClasses) {
         {"a test program seeking zero", [](RunState& r, ScriptedCard&) { r.gTestRunning = kTrue, r.gHomeState = 1; },
          S::Running},
         {"a run paused", [](RunState& r, ScriptedCard&) { r.gRunning = kTrue, r.mPaused = 1; }, S::Paused},
-        {"a test waiting for the cutter", [](RunState& r, ScriptedCard&) { r.gTestRunning = kTrue, r.mPaused = 1; },
-         S::Paused},
+        {"a test waiting for the cutter", [](RunState& r, ScriptedCard&) { r.gTestRunning = kTrue, r.mSensorWait = 2; },
+         S::Running},
+        {"a test waiting for the cutter, paused",
+         [](RunState& r, ScriptedCard&) { r.gTestRunning = kTrue, r.mSensorWait = 2, r.mPaused = 1; }, S::Paused},
+        {"an encoder correction pending", [](RunState& r, ScriptedCard&) { r.gPendingComp = 0.11; }, S::Moving},
+        {"a tenth of a millimetre is no correction", [](RunState& r, ScriptedCard&) { r.gPendingComp = 0.1; },
+         S::Idle},
+        {"a cutter stroke by hand, ended by its sensor", [](RunState& r, ScriptedCard&) { r.gCylinderBusy = 1; },
+         S::Moving},
+        {"a cutter stroke by hand, the cutter timed",
+         [this](RunState& r, ScriptedCard&) { r.gCylinderBusy = 1, c().sys().gPositionDetectMode = 1; }, S::Idle},
     };
     using C = CommandClass;
     for (const Row& row : rows) {
         run() = RunState{};
         card = ScriptedCard{};
+        c().sys().gCutterUpDownMode = 0;
+        c().sys().gPositionDetectMode = 0;
         row.set(run(), card);
         EXPECT_EQ(StateOf(c()), row.state) << row.what;
         const bool idle = row.state == S::Idle;
