@@ -187,7 +187,9 @@ World::World(const Setup& setup) : program(op), m(program), setup_(setup) {
     op.messages.clear();
 }
 
-World::~World() {
+World::~World() { DropDialogs(); }
+
+void World::DropDialogs() {
     gy1.reset();
     gy.reset();
     jjz.reset();
@@ -277,12 +279,7 @@ void World::CloseDialog() {
     if (open_ == Win::Main) return;
     const Win w = open_;
     ReleaseHeld(w);
-    gy1.reset();
-    gy.reset();
-    jjz.reset();
-    sb.reset();
-    wfb.reset();
-    io.reset();
+    DropDialogs();
     open_ = Win::Main;
     SetupDialogClosed(m, tableBeforeDialog_);
     Form_Activate(m);

@@ -188,6 +188,7 @@ public:
 private:
     void Surroundings();
     void CloseDialog();
+    void DropDialogs();
 
     Setup setup_;
     std::unique_ptr<testing::SimCard> sim_;
