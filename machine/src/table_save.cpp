@@ -10,6 +10,12 @@ void ReportMachineBusy(MachineContext& ctx) {
                   MsgButtons::Ok, MsgIcon::Warning, ctx.TitleTips());
 }
 
+bool AdmitsChange(MachineContext& ctx) {
+    if (MayAct(ctx, CommandClass::ChangeProgram)) return true;
+    ReportMachineBusy(ctx);
+    return false;
+}
+
 bool SaveGroupTable(MachineContext& ctx, const SysPara& before, const TranParasFn& tranParas,
                     const std::function<void()>& putBack, const std::string& saved) {
     ParamStore& st = ctx.params;

@@ -106,14 +106,6 @@ void StartTest(MachineContext& ctx, TestProgram kind) {
     ctx.panel.TshFrameVisible = false;
 }
 
-// A correction is a change of the parameter table: only while the machine
-// admits one, said once when it does not.
-bool CorrectionAdmitted(MachineContext& ctx) {
-    if (MayAct(ctx, CommandClass::ChangeProgram)) return true;
-    ReportMachineBusy(ctx);
-    return false;
-}
-
 // The corrected table is saved at once; the frame closes when it was.  A
 // table that could not be saved is put back and the frame stays in its mode
 // with the value entered, for another try.
@@ -124,7 +116,7 @@ void SaveCorrection(MachineContext& ctx, const SysPara& before, const std::strin
 // 4a: the measured length corrects the feed's pulse equivalent, or the
 // encoder's equivalent where the feed has an encoder.
 void LengthCorrection(MachineContext& ctx) {
-    if (!CorrectionAdmitted(ctx)) return;
+    if (!AdmitsChange(ctx)) return;  // a correction changes the table
     SysPara& s = ctx.sys();
     const double v = Val(ctx.panel.Text14);
     if (v < 1 || std::fabs(v - s.gTestLength) > 15) {
@@ -148,7 +140,7 @@ void LengthCorrection(MachineContext& ctx) {
 }
 
 void SpaceAngleCorrection(MachineContext& ctx, double& angle) {
-    if (!CorrectionAdmitted(ctx)) return;
+    if (!AdmitsChange(ctx)) return;  // a correction changes the table
     const SysPara before = ctx.sys();
     angle += Val(ctx.panel.Text14);
     SaveCorrection(ctx, before);

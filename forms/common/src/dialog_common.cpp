@@ -113,11 +113,7 @@ bool TakeFieldText(SysPara& t, int line, std::string_view text, Operator& op, in
     return false;  // the string line is not a number field
 }
 
-bool AdmitsProgramChange(Program& program) {
-    if (MayAct(program.ctx, CommandClass::ChangeProgram)) return true;
-    ReportMachineBusy(program.ctx);
-    return false;
-}
+bool AdmitsProgramChange(Program& program) { return AdmitsChange(program.ctx); }
 
 bool SaveGroupTable(Program& program, const SysPara& before, const std::function<void()>& putBack) {
     return SaveGroupTable(program.ctx, before, program.tranParas, putBack);

@@ -12,6 +12,9 @@ namespace velbend {
 // "The machine is busy" in one message of the current language: the answer
 // to a change that the machine's state does not admit now.
 void ReportMachineBusy(MachineContext& ctx);
+// True when the machine's state admits a change of what a program is made
+// from (MayAct); else the operator is told so in one message, and false.
+bool AdmitsChange(MachineContext& ctx);
 
 // The table has been changed from `before`: SaveSysPara (gSysGroup, 0)
 // writes the group's file, hands the geometry its values and tells the
