@@ -231,18 +231,16 @@ TEST_F(ProgramWriterTest, ZeroChecksBeforeARun) {
 TEST_F(ProgramWriterTest, ParametersThatWouldDivideByZeroOrMakeNoPieceAreRefused) {
     UsePath("square.CtrP.dat");
     params.gLanguage = 1;
-    c().axis(3).PulseEquivalent = 0;
-    Run();
-    EXPECT_EQ(op.LastText(), "The pulse equivalent of axis 3 is 0, please check the axis parameters!");
-    EXPECT_FALSE(home.Exists("G5.dat"));
-    c().axis(3).PulseEquivalent = 100;
-    // The feed's is needed also when the other axes seek zero first.
-    c().panel.Check2 = 1;
-    c().axis(1).PulseEquivalent = 0;
-    Run();
-    EXPECT_EQ(op.LastText(), "The pulse equivalent of axis 1 is 0, please check the axis parameters!");
-    EXPECT_FALSE(home.Exists("G5.dat"));
-    c().axis(1).PulseEquivalent = 100;
+    // Axis 3's is needed unless the axes seek zero first; the feed's always.
+    for (auto [axis, seekFirst] : {std::pair{3, 0}, std::pair{1, 1}}) {
+        c().panel.Check2 = static_cast<int16_t>(seekFirst);
+        c().axis(axis).PulseEquivalent = 0;
+        Run();
+        EXPECT_EQ(op.LastText(), "The pulse equivalent of axis " + std::to_string(axis) +
+                                     " is 0, please check the axis parameters!");
+        EXPECT_FALSE(home.Exists("G5.dat"));
+        c().axis(axis).PulseEquivalent = 100;
+    }
     c().panel.Check2 = 0;
     for (const char* bad : {"0", "", "abc", "-2", "40000"}) {
         c().panel.Text5 = bad;
