@@ -222,6 +222,11 @@ std::string CoreAlgorithm::ReadDXFBytes(std::string_view bytes, int16_t language
 
     if (bytes.find_first_not_of(" \t\r\n") == std::string_view::npos)
         return fault("DXF文件是空的。", "The DXF file is empty.");
+    // A binary DXF opens with this sentinel; its group codes are no text lines.
+    if (bytes.starts_with("AutoCAD Binary DXF"))
+        return fault("DXF文件是二进制DXF，不能读取：只读取以文本（ASCII）格式保存的DXF文件；请将图形另存为ASCII格式的DXF。",
+                     "The DXF file is a binary DXF and cannot be read: only DXF files saved as text (ASCII) are "
+                     "read; save the drawing as an ASCII DXF.");
 
     LineCursor cur(bytes);
     std::string_view codeLine, value;

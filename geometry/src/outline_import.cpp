@@ -2,6 +2,7 @@
 #include "velbend/geometry/outline_import.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <string>
 
@@ -104,15 +105,26 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
-// HP-GL commands that draw through coordinates other than PU and PD (the
+// HP-GL commands that draw otherwise than PU and PD with coordinates (the
 // command letters in upper case): plotted with these, a part of the drawing
-// is not read.
+// is not read, or read elsewhere (PR makes the coordinates after it
+// relative).
 bool IsDrawingCommand(char c0, char c1) {
     static constexpr const char* kDrawing[] = {"PA", "PR", "PE", "AA", "AR", "AT", "RT", "CI",
                                                "EA", "ER", "EW", "RA", "RR", "WG", "BZ", "BR"};
     for (const char* k : kDrawing)
         if (k[0] == c0 && k[1] == c1) return true;
     return false;
+}
+
+// A PU or PD parameter that NumPrefix reads in full: a sign, digits with a
+// point, an exponent.  Of any other text it reads the number it starts
+// with, or 0.
+bool IsWholeNumber(std::string_view s) {
+    if (!s.empty() && (s[0] == '+' || s[0] == '-')) s.remove_prefix(1);
+    if (s.empty() || !((s[0] >= '0' && s[0] <= '9') || s[0] == '.')) return false;
+    double v = 0;
+    return std::from_chars(s.data(), s.data() + s.size(), v).ptr == s.data() + s.size();
 }
 
 }  // namespace
@@ -136,6 +148,7 @@ std::string NcToDisplay(std::string_view nc, double gNcZPlane, double gSlotThres
     };
 
     bool arcMode = false;  // the modal motion is G02 or G03
+    bool moves = false;    // an X or Y word was seen
     for (std::string_view line : SplitLines(nc)) {
         ++lineNo;
         // Words X, Y, Z (and G); blanks between the letter and its number
@@ -154,6 +167,9 @@ std::string NcToDisplay(std::string_view nc, double gNcZPlane, double gSlotThres
                 double g = geo::NumPrefix(text[3]);
                 if (g == 2 || g == 3) arcMode = true;
                 else if (g == 0 || g == 1 || (g >= 73 && g <= 89)) arcMode = false;  // straight moves, drill cycles
+                // Units and distance mode are not followed: millimetres, absolute.
+                if (notes && g == 20) ++notes->InchWords;
+                if (notes && g == 91) ++notes->IncrementalWords;
             }
             text[3].clear();
         };
@@ -202,6 +218,7 @@ std::string NcToDisplay(std::string_view nc, double gNcZPlane, double gSlotThres
             if (mode >= 0) text[mode].push_back(c);
         }
         endWord();
+        moves = moves || seen[0] || seen[1];
         // An arc move ending in the plane is read as a straight move; a
         // full circle without an end point (back at its start) as none.
         const bool arc = arcMode && (seen[0] || seen[1] || seen[2] || arcWord);
@@ -261,6 +278,7 @@ std::string NcToDisplay(std::string_view nc, double gNcZPlane, double gSlotThres
     }
     w.FlushPending();
     w.Line("SPLINE END");
+    if (notes) notes->NoZWord = moves && !zKnown;
     if (error) error->clear();
     return std::move(w.out);
 }
@@ -274,6 +292,9 @@ std::string PltToDisplay(std::string_view plt, double gSlotThreshold, int16_t la
     w.threshold = gSlotThreshold / 180 * kPi;
     double lastNodeX = 0, lastNodeY = 0;
     bool open = false;  // a contour has been started
+    // The pen was parked at the origin (PU0,0) and has not moved since: in
+    // the file the next PD draws from the origin.
+    bool parked = false;
     long long lineNo = 0;
     auto fail = [&](const geo::Fault& f) {
         if (error) *error = f.Text(language);
@@ -347,7 +368,13 @@ std::string PltToDisplay(std::string_view plt, double gSlotThreshold, int16_t la
             bool up = c0 == 'P' && c1 == 'U';
             bool down = c0 == 'P' && c1 == 'D';
             if (!up && !down) {
-                if (notes && IsDrawingCommand(c0, c1) && !Trim(cmd.substr(2)).empty()) {
+                // Named whatever its parameters look like: PE carries encoded
+                // characters, and parameters on the next line are not read.
+                // Only a PA without any changes nothing that is drawn.
+                const bool barePa = c0 == 'P' && c1 == 'A' && Trim(cmd.substr(2)).empty();
+                const bool named = IsDrawingCommand(c0, c1) && !barePa;
+                if (named) parked = false;  // the pen may have moved
+                if (notes && named) {
                     const char name[2] = {c0, c1};
                     auto it = std::find_if(notes->PassedOver.begin(), notes->PassedOver.end(),
                                            [&](const ImportNotes::Command& k) {
@@ -364,8 +391,10 @@ std::string PltToDisplay(std::string_view plt, double gSlotThreshold, int16_t la
             // The pen parked at the origin is no contour.
             if (up && cmd.size() == 5 && cmd.substr(2) == "0,0") {
                 lift();
+                parked = true;
                 continue;
             }
+            if (up) parked = false;
             // Coordinates: numbers separated by commas or blanks, in pairs.
             // A pen-up move through several points starts the contour at the
             // last; a pen-down one draws through all of them.
@@ -374,13 +403,16 @@ std::string PltToDisplay(std::string_view plt, double gSlotThreshold, int16_t la
             double upX = 0, upY = 0;
             bool upMove = false;
             int have = 0;
+            bool unread = false;  // a parameter is no number
             size_t i = 0;
             while (i < args.size()) {
                 while (i < args.size() && (args[i] == ',' || args[i] == ' ' || args[i] == '\t')) ++i;
                 if (i >= args.size()) break;
                 size_t j = i;
                 while (j < args.size() && args[j] != ',' && args[j] != ' ' && args[j] != '\t') ++j;
-                pair[have++] = geo::NumPrefix(args.substr(i, j - i)) / 40;
+                const std::string_view param = args.substr(i, j - i);
+                unread = unread || !IsWholeNumber(param);
+                pair[have++] = geo::NumPrefix(param) / 40;
                 i = j;
                 if (have == 2) {
                     if (!InRange(pair[0]) || !InRange(pair[1])) return fail(BadCoordinate("PLT", lineNo));
@@ -391,10 +423,16 @@ std::string PltToDisplay(std::string_view plt, double gSlotThreshold, int16_t la
                         upMove = true;
                         continue;
                     }
+                    // PU0,0 was read as parking, so the stroke the file
+                    // draws from the origin starts at its first PD point.
+                    if (parked && notes && (pair[0] != 0 || pair[1] != 0)) ++notes->StrokesFromOrigin;
+                    parked = false;
                     penDown(pair[0], pair[1]);
                     if (w.tooLarge || w.lines > geo::kMaxDisplayLines) return fail(TooLarge());
                 }
             }
+            // A last number without its partner is left out.
+            if (notes && (unread || have == 1)) ++notes->UnreadCoordinates;
             if (upMove) penUp(upX, upY);
             else if (up) lift();
             // "PD;" without coordinates only lowers the pen.
@@ -430,8 +468,7 @@ bool ImportWith(const std::filesystem::path& file, Operator& op, int16_t languag
     const bool empty = out == "SPLINE END\r\n";
     const std::string text = ImportNotesText(notes, !empty, language);
     if (!text.empty()) {
-        const bool passedOver = notes.ArcMoves > 0 || !notes.PassedOver.empty();
-        op.MsgBox(text, MsgButtons::Ok, passedOver ? MsgIcon::Warning : MsgIcon::Information,
+        op.MsgBox(text, MsgButtons::Ok, notes.Any() ? MsgIcon::Warning : MsgIcon::Information,
                   Tr(language, "操作提示", "Operation Tips"));
     }
     return true;
@@ -446,36 +483,88 @@ struct NcArgs {
 std::string ImportNotesText(const ImportNotes& notes, bool outlineShown, int16_t language) {
     const bool zh = language == 0;
     std::string s;
-    if (!outlineShown) s = zh ? "文件中没有可显示的轮廓。" : "The file holds no outline to show.";
+    // Sentences follow each other, in English after a blank.
+    auto add = [&](const std::string& zhText, const std::string& enText) {
+        if (zh) {
+            s += zhText;
+        } else {
+            if (!s.empty()) s += ' ';
+            s += enText;
+        }
+    };
+    // "G20 1个" / "G20 (1)"
+    auto counted = [&](const std::string& name, long long n) {
+        return zh ? name + " " + std::to_string(n) + "个" : name + " (" + std::to_string(n) + ")";
+    };
+    // A sentence around what it counts, when there is any.
+    auto addCounted = [&](long long n, const std::string& name, const char* zhHead, const char* zhTail,
+                          const char* enHead, const char* enTail) {
+        if (n > 0) add(zhHead + counted(name, n) + zhTail, enHead + counted(name, n) + enTail);
+    };
+    if (!outlineShown) add("文件中没有可显示的轮廓。", "The file holds no outline to show.");
+    if (notes.NoZWord) {
+        add("NC程序中没有Z字，而轮廓按其所在平面的Z坐标选取：只显示加工平面内的移动，因此没有Z字的程序（如激光或绘图仪程序）"
+            "不显示轮廓；请让CAM程序输出加工平面的Z坐标。",
+            "The NC program holds no Z word, but its contours are chosen by the Z of their plane: only the moves in "
+            "the machining plane are shown, so a program without Z words (such as one for a laser or a plotter) "
+            "shows no outline; let the CAM program write the Z of the machining plane.");
+    }
+    addCounted(notes.InchWords, "G20", "NC程序中有按毫米读取的英寸单位设定：",
+               "。轮廓因此只显示为原尺寸的1/25.4；请让CAM程序以毫米（G21）输出。",
+               "The NC program holds inch settings that are read as millimetres: ",
+               ". The outline therefore shows at 1/25.4 of its size; let the CAM program write millimetres (G21).");
+    addCounted(notes.IncrementalWords, "G91", "NC程序中有坐标按绝对值读取的增量设定：",
+               "。其后的移动因此显示在别处或变形；请让CAM程序以绝对坐标（G90）输出。",
+               "The NC program holds incremental settings whose coordinates are read as absolute ones: ",
+               ". The moves after them therefore show out of place or out of shape; let the CAM program write "
+               "absolute coordinates (G90).");
     if (notes.ArcMoves > 0) {
         const std::string n = std::to_string(notes.ArcMoves);
-        if (!s.empty() && !zh) s += ' ';
-        s += zh ? "NC程序中加工平面内有按直线移动到终点读取的圆弧插补：G02/G03 " + n +
-                      "段。圆弧因此显示为直线，整圆显示为多边形或一个点；请让CAM程序将圆弧输出为直线段。"
-                : "The NC program holds arc moves in the machining plane that are read as straight moves to their "
-                  "end points: G02/G03 (" +
-                      n +
-                      "). Arcs therefore show as straight lines, and circles as polygons or single points; let the "
-                      "CAM program write arcs as straight moves.";
+        add("NC程序中加工平面内有按直线移动到终点读取的圆弧插补：G02/G03 " + n +
+                "段。圆弧因此显示为直线，整圆显示为多边形或一个点；请让CAM程序将圆弧输出为直线段。",
+            "The NC program holds arc moves in the machining plane that are read as straight moves to their "
+            "end points: G02/G03 (" +
+                n +
+                "). Arcs therefore show as straight lines, and circles as polygons or single points; let the "
+                "CAM program write arcs as straight moves.");
     }
     if (!notes.PassedOver.empty()) {
         std::string list;
+        bool relative = false;
         for (size_t i = 0; i < notes.PassedOver.size(); ++i) {
             const ImportNotes::Command& k = notes.PassedOver[i];
             if (i > 0) list += zh ? "、" : ", ";
-            list += zh ? k.Name + " " + std::to_string(k.Count) + "个" : k.Name + " (" + std::to_string(k.Count) + ")";
+            list += counted(k.Name, k.Count);
+            relative = relative || k.Name == "PR";
         }
         if (outlineShown) {
-            s += zh ? "PLT文件中有未读取的绘图命令：" + list + "。只读取PU和PD，图形的这些部分不在轮廓中；请用PU和PD命令输出轮廓。"
-                    : "The PLT file holds plotter commands that are not read: " + list +
-                          ". Only PU and PD are read, so these parts of the drawing are missing from the outline; "
-                          "write the outline with PU and PD commands.";
+            add("PLT文件中有未读取的绘图命令：" + list + "。只读取PU和PD，图形的这些部分不在轮廓中；请用PU和PD命令输出轮廓。",
+                "The PLT file holds plotter commands that are not read: " + list +
+                    ". Only PU and PD are read, so these parts of the drawing are missing from the outline; "
+                    "write the outline with PU and PD commands.");
         } else {
-            s += zh ? "文件中有未读取的绘图命令：" + list + "。只读取PU和PD；请用PU和PD命令输出轮廓。"
-                    : " It holds plotter commands that are not read: " + list +
-                          ". Only PU and PD are read; write the outline with PU and PD commands.";
+            add("文件中有未读取的绘图命令：" + list + "。只读取PU和PD；请用PU和PD命令输出轮廓。",
+                "It holds plotter commands that are not read: " + list +
+                    ". Only PU and PD are read; write the outline with PU and PD commands.");
+        }
+        if (relative) {
+            add("PR之后（直到下一个PA）PU和PD的坐标是相对坐标，却按绝对坐标读取，其笔画因此显示在别处；请用绝对坐标输出轮廓。",
+                "After PR the coordinates of PU and PD (up to the next PA) are relative ones, but they are read as "
+                "absolute ones, so their strokes show out of place; write the outline in absolute coordinates.");
         }
     }
+    addCounted(notes.UnreadCoordinates, "PU/PD", "PLT文件中有坐标不能全部读取的PU和PD命令：",
+               "。不是数字的坐标按其开头的数字读取（开头没有数字时按0读取），缺少Y的最后一个X被略去，"
+               "这些命令的点因此显示在别处或缺失；请以成对的数字输出坐标。",
+               "The PLT file holds PU and PD commands whose coordinates cannot all be read: ",
+               ". A coordinate that is no number is read as the number it starts with, or as 0 when it starts "
+               "with none, and a last X without its Y is left out, so points of these commands show out of place "
+               "or are missing; write the coordinates as pairs of numbers.");
+    addCounted(notes.StrokesFromOrigin, "PD", "PLT文件中有在PU0,0之后从原点画起的笔画：",
+               "。PU0,0按笔停放读取，这些笔画因此从其第一个PD点开始，原点不在轮廓中；请将图形移离原点。",
+               "The PLT file holds strokes drawn from the origin after PU0,0: ",
+               ". PU0,0 is read as the pen parked, so these strokes start at their first PD point instead and the "
+               "origin is missing from the outline; move the drawing away from the origin.");
     return s;
 }
 

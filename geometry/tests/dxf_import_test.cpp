@@ -304,7 +304,9 @@ TEST(DxfReading, AFileWithoutAHeaderIsReadFromItsFirstSection) {
     ASSERT_TRUE(a.Load(MakeDxf({Cubic()})));
     ASSERT_TRUE(a.core.DisplayPointGen(a.op, 1));
     const std::string noHeader = MakeDxf({Cubic()}, "\n", false);
-    for (const std::string& dxf : {noHeader, "0\nSECTION\n2\nBLOCKS\n0\nENDSEC\n" + noHeader}) {
+    // A comment naming the binary sentinel is no binary file.
+    for (const std::string& dxf : {noHeader, "0\nSECTION\n2\nBLOCKS\n0\nENDSEC\n" + noHeader,
+                                   "999\nAutoCAD Binary DXF\n" + noHeader}) {
         Fixture f;
         ASSERT_TRUE(f.Load(dxf)) << f.op.LastText();
         ASSERT_TRUE(f.core.DisplayPointGen(f.op, 1));
@@ -325,6 +327,9 @@ TEST(DxfReading, BadFilesAreRefusedWithAMessageAndWriteNothing) {
         {"no spline", MakeDxf({}), "The DXF file holds no usable SPLINE."},
         {"odd", "0\nSECTION\n2\n", "The DXF file is incomplete: its last group code has no value."},
         {"not pairs", "0\nSECTION\nHEADER\n", "The DXF file is malformed (line 3 is no group code)."},
+        {"binary", std::string("AutoCAD Binary DXF\r\n\x1a\0\0\0SECTION\0\2\0HEADER\0", 41),
+         "The DXF file is a binary DXF and cannot be read: only DXF files saved as text (ASCII) are read; save the "
+         "drawing as an ASCII DXF."},
     };
     for (const Case& c : cases) {
         Fixture f;

@@ -181,6 +181,16 @@ TEST(NcImport, BlanksBeforeTheNumberAndArcMovesTold) {
         return std::string("NC程序中加工平面内有按直线移动到终点读取的圆弧插补：G02/G03 ") + n +
                "段。圆弧因此显示为直线，整圆显示为多边形或一个点；请让CAM程序将圆弧输出为直线段。";
     };
+    const std::string inchEn = "The NC program holds inch settings that are read as millimetres: G20 (1). The outline "
+                               "therefore shows at 1/25.4 of its size; let the CAM program write millimetres (G21).";
+    const std::string inchZh = "NC程序中有按毫米读取的英寸单位设定：G20 1个。轮廓因此只显示为原尺寸的1/25.4；"
+                               "请让CAM程序以毫米（G21）输出。";
+    const std::string incrementalEn =
+        "The NC program holds incremental settings whose coordinates are read as absolute ones: G91 (2). The moves "
+        "after them therefore show out of place or out of shape; let the CAM program write absolute coordinates "
+        "(G90).";
+    const std::string incrementalZh = "NC程序中有坐标按绝对值读取的增量设定：G91 2个。其后的移动因此显示在别处或变形；"
+                                      "请让CAM程序以绝对坐标（G90）输出。";
     const std::vector<Row> rows = {
         {"blank or tab after the letter", "G00 Z 5.000000\nG00 X 0 Y 0\nG01 Z 0.000000\nG01 X 34.897 Y\t-3\nG00 Z 5\n",
          "SPLINE 1\r\n0.000000 0.000000 Node\r\n34.897000 -3.000000\r\nSPLINE END\r\n", "", ""},
@@ -197,6 +207,28 @@ TEST(NcImport, BlanksBeforeTheNumberAndArcMovesTold) {
          "", en("3"), zh("3")},
         // A drilling cycle ends the arc mode.
         {"cycle", "Z0\nG2X10I5\nG81X20R1\nX30R1\n", "", en("1"), zh("1")},
+        // Inch and incremental programs are read in millimetres and as
+        // absolute coordinates, and told with the count of their words.
+        {"inch", "G20 G90\nG0 Z5\nG0 X0 Y0\nG1 Z0\nG1 X2 Y0\nG0 Z5\n",
+         "SPLINE 1\r\n0.000000 0.000000 Node\r\n2.000000 0.000000\r\nSPLINE END\r\n", inchEn, inchZh},
+        {"incremental", "G90 Z0\nG91 X10\nX10\nG90\nG91G28Z5\n",
+         "SPLINE 1\r\n0.000000 0.000000 Node\r\n10.000000 0.000000\r\nSPLINE END\r\n", incrementalEn, incrementalZh},
+        // Millimetres, absolute coordinates and incremental arc centres.
+        {"metric absolute", "G21 G90 G91.1\nZ0\nX12.5\n",
+         "SPLINE 1\r\n0.000000 0.000000 Node\r\n12.500000 0.000000\r\nSPLINE END\r\n", "", ""},
+        {"every note in order", "G91 G20\nZ0\nG91 G2 X10 I5\n",
+         "SPLINE 1\r\n0.000000 0.000000 Node\r\n10.000000 0.000000\r\nSPLINE END\r\n",
+         inchEn + " " + incrementalEn + " " + en("1"), inchZh + incrementalZh + zh("1")},
+        // Moves without a Z word (those in comments are none) are in no
+        // plane; a file without moves is only empty.
+        {"no Z word", "G0 X0 Y0 (Z0)\nG1 X10 Y0 ; Z0\nG1 Y10\n", "SPLINE END\r\n",
+         "The file holds no outline to show. The NC program holds no Z word, but its contours are chosen by the Z "
+         "of their plane: only the moves in the machining plane are shown, so a program without Z words (such as "
+         "one for a laser or a plotter) shows no outline; let the CAM program write the Z of the machining plane.",
+         "文件中没有可显示的轮廓。NC程序中没有Z字，而轮廓按其所在平面的Z坐标选取：只显示加工平面内的移动，"
+         "因此没有Z字的程序（如激光或绘图仪程序）不显示轮廓；请让CAM程序输出加工平面的Z坐标。"},
+        {"no moves", "%\nG21\nM30\n", "SPLINE END\r\n", "The file holds no outline to show.",
+         "文件中没有可显示的轮廓。"},
     };
     for (const Row& r : rows) {
         if (!r.display.empty()) {
@@ -211,6 +243,9 @@ TEST(NcImport, BlanksBeforeTheNumberAndArcMovesTold) {
             ASSERT_EQ(op.messages.size(), text.empty() ? 0u : 1u) << r.name;
             if (!text.empty()) {
                 EXPECT_EQ(op.LastText(), text) << r.name;
+                // A warning for what is read otherwise; no outline alone is news.
+                const bool onlyEmpty = r.en == "The file holds no outline to show.";
+                EXPECT_EQ(op.messages[0].icon, onlyEmpty ? MsgIcon::Information : MsgIcon::Warning) << r.name;
             }
         }
     }
@@ -221,19 +256,91 @@ TEST(PltImport, PenUpEndsTheContourAndPassedOverCommandsAreTold) {
         const char* name;
         std::string plt, display, en, zh;  // the message after the Open ("" none)
     };
+    const std::string relativeEn =
+        "After PR the coordinates of PU and PD (up to the next PA) are relative ones, but they are read as absolute "
+        "ones, so their strokes show out of place; write the outline in absolute coordinates.";
+    const std::string relativeZh =
+        "PR之后（直到下一个PA）PU和PD的坐标是相对坐标，却按绝对坐标读取，其笔画因此显示在别处；请用绝对坐标输出轮廓。";
+    auto unreadEn = [](const char* n) {
+        return std::string("The PLT file holds PU and PD commands whose coordinates cannot all be read: PU/PD (") + n +
+               "). A coordinate that is no number is read as the number it starts with, or as 0 when it starts with "
+               "none, and a last X without its Y is left out, so points of these commands show out of place or are "
+               "missing; write the coordinates as pairs of numbers.";
+    };
+    auto unreadZh = [](const char* n) {
+        return std::string("PLT文件中有坐标不能全部读取的PU和PD命令：PU/PD ") + n +
+               "个。不是数字的坐标按其开头的数字读取（开头没有数字时按0读取），缺少Y的最后一个X被略去，"
+               "这些命令的点因此显示在别处或缺失；请以成对的数字输出坐标。";
+    };
+    auto originEn = [](const char* n) {
+        return std::string("The PLT file holds strokes drawn from the origin after PU0,0: PD (") + n +
+               "). PU0,0 is read as the pen parked, so these strokes start at their first PD point instead and the "
+               "origin is missing from the outline; move the drawing away from the origin.";
+    };
+    auto originZh = [](const char* n) {
+        return std::string("PLT文件中有在PU0,0之后从原点画起的笔画：PD ") + n +
+               "个。PU0,0按笔停放读取，这些笔画因此从其第一个PD点开始，原点不在轮廓中；请将图形移离原点。";
+    };
     const std::vector<Row> rows = {
         // PU; ends the contour, PD; does not.
         {"pen up", "PU400,400;PD800,400;PD;PD800,800;PU;PD1200,800;PD1200,1200;",
          "SPLINE 1\r\n10.000000 10.000000 Node\r\n15.000000 10.000000\r\n20.000000 10.000000 Node\r\n"
          "20.000000 15.000000\r\nSPLINE 2\r\n30.000000 20.000000 Node\r\n30.000000 25.000000\r\nSPLINE END\r\n",
          "", ""},
+        // PU0,0 is the pen parked: the next PD point starts a stroke of its
+        // own, so one drawn from the origin is told.
         {"parked", "PU400,400;PD800,400;PU0,0;PD800,800;",
          "SPLINE 1\r\n10.000000 10.000000 Node\r\n15.000000 10.000000\r\nSPLINE 2\r\n20.000000 20.000000 Node\r\n"
          "SPLINE END\r\n",
+         originEn("1"), originZh("1")},
+        {"square from the origin", "IN;PU0,0;PD400,0,400,400,0,400,0,0;PU;",
+         "SPLINE 1\r\n10.000000 0.000000 Node\r\n10.000000 5.000000\r\n10.000000 10.000000 Node\r\n"
+         "5.000000 10.000000\r\n0.000000 10.000000 Node\r\n0.000000 5.000000\r\nSPLINE END\r\n",
+         originEn("1"), originZh("1")},
+        // Once a stroke: PD; and pen selection leave the pen at the origin,
+        // pu0,0 twice is one parking.
+        {"strokes from the origin", "IN;PU0,0;PD;SP1;PD40,0;PD40,40;PU0,0;pu0,0;PD80,0,80,40;",
+         "SPLINE 1\r\n1.000000 0.000000 Node\r\nSPLINE 2\r\n2.000000 0.000000 Node\r\nSPLINE END\r\n", originEn("2"),
+         originZh("2")},
+        // Not told: a stroke from the origin itself, the pen moved by a PU (a
+        // real parking, with a position or without) or by a passed-over
+        // command, and PU 0,0 with a blank (a move, no parking).
+        {"stroke at the origin", "PU0,0;PD0,0,400,0,400,400;PU;",
+         "SPLINE 1\r\n0.000000 0.000000 Node\r\n5.000000 0.000000\r\n10.000000 0.000000 Node\r\n10.000000 5.000000\r\n"
+         "SPLINE END\r\n",
          "", ""},
-        // Drawing commands with coordinates are named; PR; and PE; alone,
-        // pen selection and speed are not.
-        {"passed over", "IN;SP1;PU400,400;PD800,400;PA1200,400;pa 400,800;CI200;PR;PE;VS10;",
+        {"parked, then moved", "IN;PU0,0;PU400,400;PD800,400;PU;PU0,0;SP0;",
+         "SPLINE 1\r\n10.000000 10.000000 Node\r\n15.000000 10.000000\r\nSPLINE END\r\n", "", ""},
+        {"parked, then lifted", "PU0,0;PU;PD800,400,800,800;",
+         "SPLINE 1\r\n20.000000 10.000000 Node\r\n20.000000 15.000000\r\nSPLINE END\r\n", "", ""},
+        {"parked, then moved by PA", "PU0,0;PA400,400;PD800,400,800,800;",
+         "SPLINE 1\r\n20.000000 10.000000 Node\r\n20.000000 15.000000\r\nSPLINE END\r\n",
+         "The PLT file holds plotter commands that are not read: PA (1). Only PU and PD are read, so these parts of "
+         "the drawing are missing from the outline; write the outline with PU and PD commands.",
+         "PLT文件中有未读取的绘图命令：PA 1个。只读取PU和PD，图形的这些部分不在轮廓中；请用PU和PD命令输出轮廓。"},
+        {"move to the origin", "PU 0,0;PD400,0,400,400;PU;",
+         "SPLINE 1\r\n0.000000 0.000000 Node\r\n5.000000 0.000000\r\n10.000000 0.000000 Node\r\n10.000000 5.000000\r\n"
+         "SPLINE END\r\n",
+         "", ""},
+        // A coordinate that is no number reads as the number it starts with,
+        // or 0; a command is counted once however many it holds.
+        {"coordinates no numbers", "PU40,40;PD80,abc;PD120x,40;PD.,-;PD160e,40;PU;",
+         "SPLINE 1\r\n1.000000 1.000000 Node\r\n2.000000 0.000000 Node\r\n3.000000 1.000000 Node\r\n"
+         "0.000000 0.000000 Node\r\nSPLINE END\r\n",
+         unreadEn("4"), unreadZh("4")},
+        {"numbers in every form", "PU+40,40.;PD80,.4E2,1.2e2,40\t160 +4e+1;PU;",
+         "SPLINE 1\r\n1.000000 1.000000 Node\r\n2.000000 1.000000\r\n3.000000 1.000000\r\nSPLINE END\r\n", "", ""},
+        // A last X without its Y is left out: a PU with nothing else lifts
+        // the pen only.
+        {"lone X", "PU40,40;PD80,40,80;PD80,80;PU120;PD120,80;",
+         "SPLINE 1\r\n1.000000 1.000000 Node\r\n2.000000 1.000000\r\nSPLINE 2\r\n3.000000 2.000000 Node\r\n"
+         "SPLINE END\r\n",
+         unreadEn("2"), unreadZh("2")},
+        {"no pair", "IN;PDx;PU;", "SPLINE END\r\n", "The file holds no outline to show. " + unreadEn("1"),
+         "文件中没有可显示的轮廓。" + unreadZh("1")},
+        // Drawing commands with coordinates are named; PA; alone (nothing
+        // changes), pen selection and speed are not.
+        {"passed over", "IN;SP1;PU400,400;PD800,400;PA1200,400;pa 400,800;CI200;PA;VS10;",
          "SPLINE 1\r\n10.000000 10.000000 Node\r\n15.000000 10.000000\r\nSPLINE END\r\n",
          "The PLT file holds plotter commands that are not read: PA (2), CI (1). Only PU and PD are read, so these "
          "parts of the drawing are missing from the outline; write the outline with PU and PD commands.",
@@ -242,6 +349,34 @@ TEST(PltImport, PenUpEndsTheContourAndPassedOverCommandsAreTold) {
          "The file holds no outline to show. It holds plotter commands that are not read: PA (2). Only PU and PD "
          "are read; write the outline with PU and PD commands.",
          "文件中没有可显示的轮廓。文件中有未读取的绘图命令：PA 2个。只读取PU和PD；请用PU和PD命令输出轮廓。"},
+        // A PR, with coordinates or without, makes the PU and PD coordinates
+        // after it relative; they are read as absolute.
+        {"bare PR", "IN;SP1;PU400,400;PR;PD400,0,0,400;PA;PU0,0;SP0;",
+         "SPLINE 1\r\n10.000000 10.000000 Node\r\n10.000000 5.000000\r\n10.000000 0.000000 Node\r\n"
+         "5.000000 5.000000\r\nSPLINE END\r\n",
+         "The PLT file holds plotter commands that are not read: PR (1). Only PU and PD are read, so these parts of "
+         "the drawing are missing from the outline; write the outline with PU and PD commands. " + relativeEn,
+         "PLT文件中有未读取的绘图命令：PR 1个。只读取PU和PD，图形的这些部分不在轮廓中；请用PU和PD命令输出轮廓。" +
+             relativeZh},
+        {"plotted with PR", "IN;PU;PR400,400;PD;PR400,0,0,400;PU;", "SPLINE END\r\n",
+         "The file holds no outline to show. It holds plotter commands that are not read: PR (2). Only PU and PD "
+         "are read; write the outline with PU and PD commands. " + relativeEn,
+         "文件中没有可显示的轮廓。文件中有未读取的绘图命令：PR 2个。只读取PU和PD；请用PU和PD命令输出轮廓。" +
+             relativeZh},
+        // PE whatever its parameters look like (encoded, 8-bit, none, on the
+        // next line), and any command whose parameters stand on the next line.
+        {"plotted with PE", "IN;SP1;PE<=_p_p;PE;PE\n<=\xbf\xc0;CI\n200;SP0;", "SPLINE END\r\n",
+         "The file holds no outline to show. It holds plotter commands that are not read: PE (3), CI (1). Only PU "
+         "and PD are read; write the outline with PU and PD commands.",
+         "文件中没有可显示的轮廓。文件中有未读取的绘图命令：PE 3个、CI 1个。只读取PU和PD；请用PU和PD命令输出轮廓。"},
+        {"every PLT note in order", "IN;PU400,400;PR;PD800,400;PA;CI40;PU0,0;PD400,x;PU;",
+         "SPLINE 1\r\n10.000000 10.000000 Node\r\n15.000000 10.000000\r\nSPLINE 2\r\n10.000000 0.000000 Node\r\n"
+         "SPLINE END\r\n",
+         "The PLT file holds plotter commands that are not read: PR (1), CI (1). Only PU and PD are read, so these "
+         "parts of the drawing are missing from the outline; write the outline with PU and PD commands. " +
+             relativeEn + " " + unreadEn("1") + " " + originEn("1"),
+         "PLT文件中有未读取的绘图命令：PR 1个、CI 1个。只读取PU和PD，图形的这些部分不在轮廓中；请用PU和PD命令输出轮廓。" +
+             relativeZh + unreadZh("1") + originZh("1")},
     };
     for (const Row& r : rows) {
         EXPECT_EQ(Plt(r.plt), r.display) << r.name;
@@ -254,6 +389,7 @@ TEST(PltImport, PenUpEndsTheContourAndPassedOverCommandsAreTold) {
             ASSERT_EQ(op.messages.size(), text.empty() ? 0u : 1u) << r.name;
             if (!text.empty()) {
                 EXPECT_EQ(op.LastText(), text) << r.name;
+                EXPECT_EQ(op.messages[0].icon, MsgIcon::Warning) << r.name;
             }
         }
     }

@@ -14,12 +14,23 @@ bool ValidAxis(int n) { return n >= 1 && n <= 4; }
 // the material go first.
 bool PrepareManualMove(MachineContext& ctx, int n) {
     if (!ValidAxis(n) || !MayAct(ctx, CommandClass::StartMotion)) return false;
+    if (!ManualSpeedUsable(ctx, n)) return false;
     if (n == 1) ctx.card.write_bit(0, 3, 0);
     SetAxisMotion(ctx, n, ctx.axis(n).ManualFeedrate);
     return true;
 }
 
 }  // namespace
+
+bool ManualSpeedUsable(MachineContext& ctx, int n) {
+    const AxisPara& ax = ctx.axis(n);
+    if (CardInt(ax.ManualFeedrate * ax.PulseEquivalent / 60.0) >= 1) return true;
+    const std::string zh = "轴" + std::to_string(n) + "的手动速度必须大于0，请检查轴参数！";
+    const std::string en = "The manual speed of axis " + std::to_string(n) +
+                           " must be greater than 0, please check the axis parameters!";
+    ctx.op.MsgBox(ctx.Tr(zh.c_str(), en.c_str()), MsgButtons::Ok, MsgIcon::Warning, ctx.TitleWrong());
+    return false;
+}
 
 bool DialogJogPress(MachineContext& ctx, DialogJogs& jogs, int n, int dir) {
     if (dir != 1 && dir != -1) return false;
@@ -29,12 +40,26 @@ bool DialogJogPress(MachineContext& ctx, DialogJogs& jogs, int n, int dir) {
     return true;
 }
 
-void DialogJogRelease(MachineContext& ctx, DialogJogs& jogs, int n) {
+void DialogJogRelease(MachineContext& ctx, DialogJogs& jogs, int n, int dir) {
     if (!ValidAxis(n)) return;
     auto& d = jogs.dir[static_cast<std::size_t>(n)];
-    if (d == 0) return;
+    if (d == 0 || (dir != 0 && d != dir)) return;
     d = 0;
     ctx.card.dec_stop(0, n);
+}
+
+void ReportStepLength(MachineContext& ctx) {
+    ctx.op.MsgBox(ctx.Tr("点动步长必须大于0！", "The jog step must be greater than 0!"), MsgButtons::Ok,
+                  MsgIcon::Warning, ctx.TitleWrong());
+}
+
+bool DialogStepBy(MachineContext& ctx, int n, int dir, double length) {
+    if (!ValidAxis(n) || !MayAct(ctx, CommandClass::StartMotion)) return false;
+    if (CardInt(length * ctx.axis(n).PulseEquivalent) < 1) {
+        ReportStepLength(ctx);
+        return false;
+    }
+    return DialogStep(ctx, n, dir * length);
 }
 
 bool DialogStep(MachineContext& ctx, int n, double distance) {

@@ -20,6 +20,7 @@ void DialogStop(MachineContext& ctx) {
     run.mSeekFromProgram = 0;
     run.gCylinderBusy = 0;
     run.mJogDirection = 0;
+    run.mJogFromInput = 0;
     run.mDebugMode = 0;
     run.gPendingComp = 0;
     run.gCompWaitTicks = 0;

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "velbend/common/numtext.h"
+#include "velbend/machine/dialog_motion.h"
 #include "velbend/machine/interpreter.h"
 
 namespace velbend {
@@ -11,32 +12,53 @@ namespace {
 constexpr int32_t kEndlessJog = 100000000;
 constexpr int32_t kSearch = 1000000;
 
-void JogPress(MachineContext& ctx, int16_t dir) {
+void Refuse(MachineContext& ctx, const char* zh, const char* en) {
+    ctx.op.MsgBox(ctx.Tr(zh, en), MsgButtons::Ok, MsgIcon::Warning, ctx.TitleWrong());
+}
+
+// fromInput: the press of an external button (input 18 or 19) rather than
+// of a screen button; each release stops only the jog of its own press.
+void JogPress(MachineContext& ctx, int16_t dir, bool fromInput) {
     auto& run = ctx.run;
     auto& card = ctx.card;
     if (!MayAct(ctx, CommandClass::StartMotion)) return;
     int32_t s = 0;
     if (card.get_status(0, 1, &s) > 0) return;  // no card
-    card.write_bit(0, 3, 0);                    // material pressing off
     const auto& ax = ctx.axis(1);
+    // A speed or a step that gives no pulse would creep, or step the other
+    // way: refused before anything moves.
+    const int32_t speed = CardInt(Val(ctx.panel.Text2) * ax.PulseEquivalent / 60.0);
+    if (speed < 1) {
+        Refuse(ctx, "点动速度必须大于0！", "The jog speed must be greater than 0!");
+        return;
+    }
+    const bool stepping = ctx.panel.Check1 != 0;
+    const int32_t step = stepping ? CardInt(Val(ctx.panel.Text3) * ax.PulseEquivalent) : 0;
+    if (stepping && step < 1) {
+        ReportStepLength(ctx);
+        return;
+    }
+    card.write_bit(0, 3, 0);  // material pressing off
     card.set_startv(0, 1, 1000);
-    card.set_speed(0, 1, CardInt(Val(ctx.panel.Text2) * ax.PulseEquivalent / 60.0));
+    card.set_speed(0, 1, speed);
     card.set_acc(0, 1, CardInt(ax.Acceleration * 10000.0));
-    if (ctx.panel.Check1 == 0) {
+    if (!stepping) {
         card.pmove(0, 1, dir * kEndlessJog);
         run.mJogDirection = dir;
+        run.mJogFromInput = fromInput ? 1 : 0;
     } else {
-        card.pmove(0, 1, CardInt(dir * Val(ctx.panel.Text3) * ax.PulseEquivalent));
+        card.pmove(0, 1, dir * step);
         run.mJogDirection = 0;
     }
 }
 
-void JogRelease(MachineContext& ctx, int16_t dir) {
+void JogRelease(MachineContext& ctx, int16_t dir, bool fromInput) {
     auto& run = ctx.run;
     // Only the endless jog that the press of this button started is
     // stopped, whatever the machine does now; a step move runs to its end.
-    if (run.mJogDirection != dir) return;
+    if (run.mJogDirection != dir || run.mJogFromInput != (fromInput ? 1 : 0)) return;
     run.mJogDirection = 0;
+    run.mJogFromInput = 0;
     ctx.card.dec_stop(0, 1);
 }
 
@@ -55,10 +77,12 @@ void StartSeekZeroSearch(MachineContext& ctx, int n, int32_t logic, int32_t dire
     run.mHomeStarter = who;
 }
 
-void Command_SL_MouseDown(MachineContext& ctx, int16_t, int16_t, double, double) { JogPress(ctx, 1); }
-void Command_SL_MouseUp(MachineContext& ctx, int16_t, int16_t, double, double) { JogRelease(ctx, 1); }
-void Command_TL_MouseDown(MachineContext& ctx, int16_t, int16_t, double, double) { JogPress(ctx, -1); }
-void Command_TL_MouseUp(MachineContext& ctx, int16_t, int16_t, double, double) { JogRelease(ctx, -1); }
+void Command_SL_MouseDown(MachineContext& ctx, int16_t, int16_t, double, double) { JogPress(ctx, 1, false); }
+void Command_SL_MouseUp(MachineContext& ctx, int16_t, int16_t, double, double) { JogRelease(ctx, 1, false); }
+void Command_TL_MouseDown(MachineContext& ctx, int16_t, int16_t, double, double) { JogPress(ctx, -1, false); }
+void Command_TL_MouseUp(MachineContext& ctx, int16_t, int16_t, double, double) { JogRelease(ctx, -1, false); }
+void ExternalJogPress(MachineContext& ctx, int16_t dir) { JogPress(ctx, dir, true); }
+void ExternalJogRelease(MachineContext& ctx, int16_t dir) { JogRelease(ctx, dir, true); }
 
 void Command_XZ_Click(MachineContext& ctx) {
     auto& run = ctx.run;

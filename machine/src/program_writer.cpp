@@ -305,7 +305,13 @@ void Writer::Segment(const CtrPLine& r) {
                 AppendComp();
             }
         } else if (next.B > 1 || next.B < -1) {
-            if (L < 0) L = 0;
+            // A segment shorter than the cutter zones taken off it feeds
+            // nothing; what it could not give is no compensation either, so
+            // that the run still ends on the length it feeds.
+            if (L < 0) {
+                run.mLengthComp += L;
+                L = 0;
+            }
         } else if (std::fabs(next.B) > 0.1 && std::fabs(next.B) < 179.9) {
             const double alpha = (180 - std::fabs(next.B)) / 2;
             const double Z = CutterZone(std::fabs(next.B), s_.gMillRadius, s_.gMillRadiusCoef);
@@ -518,9 +524,11 @@ void Command_Run_Click(MachineContext& ctx) {
         ReportZeroEquivalent(ctx);
         return;
     }
-    // Number of pieces.
-    const auto pieces = ToInteger(Val(panel.Text5));
-    if (!pieces || *pieces < 1) {
+    // Number of pieces: a whole number (the captions and the run's end use
+    // the value as it stands, the program makes whole pieces).
+    const double count = Val(panel.Text5);
+    const auto pieces = ToInteger(count);
+    if (!pieces || *pieces < 1 || count != *pieces) {
         Critical(ctx, "加工数量必须为正整数！", "The number of pieces must be a whole number of at least 1!");
         return;
     }

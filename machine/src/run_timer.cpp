@@ -5,6 +5,7 @@
 #include "velbend/common/numtext.h"
 #include "velbend/machine/interpreter.h"
 #include "velbend/machine/jog.h"
+#include "velbend/params/sysfile.h"
 
 namespace velbend {
 namespace {
@@ -43,13 +44,13 @@ void ExternalButtons(MachineContext& ctx) {
     const int16_t in18 = static_cast<int16_t>(ctx.card.read_bit(0, 18));
     const int16_t in19 = static_cast<int16_t>(ctx.card.read_bit(0, 19));
     if (in18 != run.mExtFeedInput) {
-        if (in18 == 0) Command_SL_MouseDown(ctx, 0, 0, 0, 0);
-        else Command_SL_MouseUp(ctx, 0, 0, 0, 0);
+        if (in18 == 0) ExternalJogPress(ctx, 1);
+        else ExternalJogRelease(ctx, 1);
         run.mExtFeedInput = in18;
     }
     if (in19 != run.mExtRetractInput) {
-        if (in19 == 0) Command_TL_MouseDown(ctx, 0, 0, 0, 0);
-        else Command_TL_MouseUp(ctx, 0, 0, 0, 0);
+        if (in19 == 0) ExternalJogPress(ctx, -1);
+        else ExternalJogRelease(ctx, -1);
         run.mExtRetractInput = in19;
     }
 }
@@ -145,9 +146,10 @@ void SeekZeroContinuation(MachineContext& ctx) {
     }
 }
 
-// 8. Cylinder cutter: the end sensor of a stroke releases the program or
-// the manual stroke that waits for that stroke (not for the other one).  An
-// operator's pause stays.
+// 8. Cylinder cutter: the end sensor of a stroke releases the program and
+// the manual stroke that wait for that stroke (not for the other one): a
+// Cutter Back pressed while the program waits for its own cutter back ends
+// both.  An operator's pause stays.
 void CylinderSensors(MachineContext& ctx) {
     auto& run = ctx.run;
     const auto& sys = ctx.sys();
@@ -158,13 +160,9 @@ void CylinderSensors(MachineContext& ctx) {
         if (ctx.card.get_out(0, outputs[i]) != 1) continue;
         if (ctx.card.read_bit(0, sensors[i]) != 0 && run.mSensorOverride != 1) continue;
         run.mSensorOverride = 0;
-        if (run.gCylinderBusy == 0 && run.mSensorWait == outputs[i]) {
-            ctx.card.write_bit(0, outputs[i], 0);
-            run.mSensorWait = 0;
-        } else if (run.gCylinderBusy == 1) {
-            ctx.card.write_bit(0, outputs[i], 0);
-            run.gCylinderBusy = 0;
-        }
+        if (run.mSensorWait == outputs[i] || run.gCylinderBusy == 1) ctx.card.write_bit(0, outputs[i], 0);
+        if (run.mSensorWait == outputs[i]) run.mSensorWait = 0;
+        run.gCylinderBusy = 0;
     }
 }
 
@@ -314,6 +312,8 @@ void TestRunEnd(MachineContext& ctx) {
     run.gNcLineIndex = 0;
     EndProgram(run);
     auto ask = [&](const char* zh, const char* en) {
+        ctx.mAdjustGroup = ctx.params.gSysGroup;
+        ctx.mAdjustTable = SysParaBytes(ctx.sys());
         panel.Label7 = ctx.Tr(zh, en);
         panel.Command5[0] = ctx.Tr("确认", "Enter");
         panel.Command5[1] = ctx.Tr("取消", "Cancel");

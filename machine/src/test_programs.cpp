@@ -207,9 +207,25 @@ void Command4_Click(MachineContext& ctx, int16_t Index) {
     }
 }
 
+// The measurement asked for belongs to the table its test ran on: after a
+// group switch or a Save it would correct another table, so the frame stops
+// asking and the operator is told to test again.
+bool MeasuredOnThisTable(MachineContext& ctx) {
+    if (ctx.mAdjustGroup == ctx.params.gSysGroup && ctx.mAdjustTable == SysParaBytes(ctx.sys())) return true;
+    HideFrame(ctx);
+    ctx.op.MsgBox(ctx.Tr("测试之后参数已改变，测量值不能用于当前参数，请重新测试！",
+                         "The parameters have changed since the test: the measurement cannot correct them, "
+                         "please test again!"),
+                  MsgButtons::Ok, MsgIcon::Warning, ctx.TitleWrong());
+    return false;
+}
+
 void Command5_Click(MachineContext& ctx, int16_t Index) {
     auto& run = ctx.run;
     const int16_t mode = run.mDebugMode;
+    if (Index == 0 && (mode == 4 || mode == 5 || mode == 7) && MayAct(ctx, CommandClass::ChangeProgram) &&
+        !MeasuredOnThisTable(ctx))
+        return;
     if (Index == 0) {
         switch (mode) {
             case 1: StartTest(ctx, TestProgram::FeedLength); break;

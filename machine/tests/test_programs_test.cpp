@@ -7,6 +7,7 @@
 #include "run_fixture.h"
 #include "velbend/common/numtext.h"
 #include "velbend/machine/slot_block.h"
+#include "velbend/params/sysfile.h"
 
 namespace velbend::testing {
 namespace {
@@ -129,19 +130,37 @@ TEST_P(TestProgramsTest, FeedLengthTestAndItsCorrection) {
     EXPECT_EQ(ctx.run.mDebugMode, 0);
     EXPECT_FALSE(ctx.panel.TshFrameVisible);
 
-    // With a feed encoder the encoder's equivalent is corrected instead.
+    // With a feed encoder the encoder's equivalent is corrected instead:
+    // measured on a table with the encoder, not on the one before.
     ctx.sys().gXEncoderPort = 1;
     params.gLanguage = 1;
     ctx.run.mDebugMode = 4;
+    ctx.panel.TshFrameVisible = true;
     ctx.panel.Text14 = "990";
+    op.messages.clear();
+    Command5_Click(ctx, 0);
+    EXPECT_EQ(op.LastText(), "The parameters have changed since the test: the measurement cannot correct them, "
+                             "please test again!");
+    EXPECT_EQ(ctx.sys().gEncoderEquiv, 100);
+    EXPECT_EQ(ctx.run.mDebugMode, 0);
+    EXPECT_FALSE(ctx.panel.TshFrameVisible);
+    ctx.run.mDebugMode = 4;
+    ctx.mAdjustTable = SysParaBytes(ctx.sys());
     op.messages.clear();
     Command5_Click(ctx, 0);
     EXPECT_DOUBLE_EQ(ctx.sys().gEncoderEquiv, 100.0 * 1000 / 990);
     EXPECT_DOUBLE_EQ(ctx.axis(1).PulseEquivalent, pe);
     EXPECT_EQ(op.messages[0].text, "Adjust Finished, Encoder New value:" + Str(100.0 * 1000 / 990));
 
-    // An equivalent of 0 cannot be scaled: refused, nothing saved.
+    // An equivalent of 0 cannot be scaled: refused, nothing saved.  So is a
+    // measurement made in another group.
     ctx.sys().gEncoderEquiv = 0;
+    ctx.run.mDebugMode = 4;
+    ctx.mAdjustTable = SysParaBytes(ctx.sys());
+    ctx.mAdjustGroup = 1;
+    Command5_Click(ctx, 0);
+    EXPECT_EQ(ctx.run.mDebugMode, 0);
+    ctx.mAdjustGroup = 0;
     ctx.run.mDebugMode = 4;
     op.messages.clear();
     Command5_Click(ctx, 0);

@@ -3,6 +3,7 @@
 #include "velbend/common/numtext.h"
 #include "velbend/forms/gy1.h"
 #include "velbend/forms/gy1_programs.h"
+#include "velbend/machine/dialog_motion.h"
 #include "velbend/machine/dialog_stop.h"
 #include "velbend/machine/interpreter.h"
 #include "velbend/machine/jog.h"
@@ -380,7 +381,7 @@ void GY1_Model::CalibrationMove() {
 void GY1_Model::Command7_MouseDown(int Index) {
     if (Index != 6 && Index != 7) return;
     MachineContext& m = ctx();
-    if (!MayAct(m, CommandClass::StartMotion)) return;
+    if (!MayAct(m, CommandClass::StartMotion) || !ManualSpeedUsable(m, 1)) return;
     const int16_t dir = Index == 6 ? 1 : -1;
     SetAxisMotion(m, 1, m.axis(1).ManualFeedrate);
     m.card.pmove(0, 1, dir * kEndlessJog);
@@ -396,6 +397,10 @@ void GY1_Model::Command7_MouseUp(int Index) {
     if (jogDirection_ != dir) return;
     jogDirection_ = 0;
     m.card.dec_stop(0, 1);
+}
+
+void GY1_Model::ReleaseJogs() {
+    if (jogDirection_ != 0) Command7_MouseUp(jogDirection_ == 1 ? 6 : 7);
 }
 
 }  // namespace velbend

@@ -220,7 +220,11 @@ void JJZ_Model::Command_MouseDown(int n, int16_t Index) {
 }
 
 void JJZ_Model::Command_MouseUp(int n, int16_t Index) {
-    if (Index == 0 || Index == 1) DialogJogRelease(p_.ctx, jogs_, n);
+    if (Index == 0 || Index == 1) DialogJogRelease(p_.ctx, jogs_, n, Index == 0 ? 1 : -1);
+}
+
+void JJZ_Model::ReleaseJogs() {
+    for (int n = 1; n <= 4; ++n) DialogJogRelease(p_.ctx, jogs_, n);
 }
 
 void JJZ_Model::SeekZero(int n) {

@@ -16,6 +16,7 @@
 #include "velbend/forms/drawing_menus.h"
 #include "velbend/forms/drawing_view.h"
 #include "velbend/forms/main_captions.h"
+#include "velbend/machine/jog.h"
 #include "velbend/machine/run_state.h"
 #include "velbend/machine/run_timer.h"
 #include "velbend/params/curvature.h"
@@ -393,6 +394,21 @@ void SetupDialogClosed(MainFormModel& m, const std::string& tableBefore) {
     // A Save is admitted only with the machine idle; what a dialog may have
     // started since (a test, a slotting program) does not run on the path.
     if (m.drawing.pick.mSelCount > 0) ContourOffset(m.program, m.drawing);
+}
+
+void ReleaseJogs(MainFormModel& m) {
+    Command_SL_MouseUp(m.ctx(), 1);
+    Command_TL_MouseUp(m.ctx(), 1);
+}
+
+std::string DialogOpening(MainFormModel& m) {
+    ReleaseJogs(m);
+    return SysParaBytes(m.program.params.gSysParaTable);
+}
+
+void DialogClosed(MainFormModel& m, const std::string& tableBefore) {
+    SetupDialogClosed(m, tableBefore);
+    Form_Activate(m);
 }
 
 std::optional<int> Command10Dialog(int index, int16_t userLevel) {

@@ -58,20 +58,28 @@ void BuildSlotTest(MachineContext& ctx, int16_t Index, std::string_view included
     const bool rotate = s.gCutterRotateMode == 1;
     auto on = [&] { if (rotate) out << "M10"; };
     auto off = [&] { if (rotate) out << "M11"; };
+    // The passes; a test that cuts nothing (a straight corner, a swing mode
+    // of neither kind) still lets the material go at its end, or it would
+    // never end.
+    bool cutAny = false;
+    auto cut = [&](double angle, int16_t ty, int16_t fb, int16_t exz) {
+        Print_KCaction(ctx, out, angle, ty, fb, exz);
+        cutAny = true;
+    };
     switch (Index) {
         case 0:
             if (straight) break;
             on();
-            if (s.gSwingModeP == 0) Print_KCaction(ctx, out, (A - s.gCutterAngle) / 2, 2, 0, 0);
-            else if (s.gSwingModeP == 1) Print_KCaction(ctx, out, 0, 1, 0, 0);
+            if (s.gSwingModeP == 0) cut((A - s.gCutterAngle) / 2, 2, 0, 0);
+            else if (s.gSwingModeP == 1) cut(0, 1, 0, 0);
             off();
             break;
         case 1:
         case 2: {
             const double half = (Index == 1 ? 1 : -1) * s.gCutterAngle / 2;
             on();
-            if (s.gSwingModeP == 0) Print_KCaction(ctx, out, half, 3, 0, 0);
-            else if (s.gSwingModeP == 1) Print_KCaction(ctx, out, 0, 3, 0, 0);
+            if (s.gSwingModeP == 0) cut(half, 3, 0, 0);
+            else if (s.gSwingModeP == 1) cut(0, 3, 0, 0);
             off();
             break;
         }
@@ -80,11 +88,11 @@ void BuildSlotTest(MachineContext& ctx, int16_t Index, std::string_view included
             if (!straight) {
                 const double swing = (A - s.gCutterAngle) / 2;
                 if (s.gSlotSides == 0) {
-                    if (s.gSwingModeN == 0) Print_KCaction(ctx, out, swing + 180, 2, 1, 0);
-                    else if (s.gSwingModeN == 1) Print_KCaction(ctx, out, 180, 1, 1, 0);
+                    if (s.gSwingModeN == 0) cut(swing + 180, 2, 1, 0);
+                    else if (s.gSwingModeN == 1) cut(180, 1, 1, 0);
                 } else if (s.gSlotSides == 1) {
-                    if (s.gSwingModeN == 0) Print_KCaction(ctx, out, swing, 2, 1, 0);
-                    else if (s.gSwingModeN == 1) Print_KCaction(ctx, out, 0, 1, 1, 0);
+                    if (s.gSwingModeN == 0) cut(swing, 2, 1, 0);
+                    else if (s.gSwingModeN == 1) cut(0, 1, 1, 0);
                 }
             }
             off();
@@ -92,6 +100,7 @@ void BuildSlotTest(MachineContext& ctx, int16_t Index, std::string_view included
         default:
             break;
     }
+    if (!cutAny) out << "M17";
 }
 
 void SB_Model::Command3_Click(int16_t Index) {
@@ -115,12 +124,12 @@ void SB_Model::Command4_MouseDown(int16_t Index) {
     if (Index != 0 && Index != 1) return;
     const int dir = Index == 0 ? 1 : -1;
     if (Checked("Check2") == 0) DialogJogPress(ctx, jogs_, 2, dir);
-    else DialogStep(ctx, 2, dir * Val(Text("Text7")));
+    else DialogStepBy(ctx, 2, dir, Val(Text("Text7")));
 }
 
 void SB_Model::Command4_MouseUp(int16_t Index) {
     // Only the jog of this button's own press stops; a step runs to its end.
-    if (Index == 0 || Index == 1) DialogJogRelease(program_.ctx, jogs_, 2);
+    if (Index == 0 || Index == 1) DialogJogRelease(program_.ctx, jogs_, 2, Index == 0 ? 1 : -1);
 }
 
 void SB_Model::Command5_MouseDown(int16_t Index) {
@@ -136,11 +145,11 @@ void SB_Model::Command5_MouseDown(int16_t Index) {
     const int dir = Index == 0 ? 1 : -1;
     // Both let the material go first (done by the feed axis's start).
     if (Checked("Check3") == 0) DialogJogPress(ctx, jogs_, 1, dir);
-    else DialogStep(ctx, 1, dir * Val(Text("Text8")));
+    else DialogStepBy(ctx, 1, dir, Val(Text("Text8")));
 }
 
 void SB_Model::Command5_MouseUp(int16_t Index) {
-    if (Index == 0 || Index == 1) DialogJogRelease(program_.ctx, jogs_, 1);
+    if (Index == 0 || Index == 1) DialogJogRelease(program_.ctx, jogs_, 1, Index == 0 ? 1 : -1);
 }
 
 void SB_Model::Command6_Click(int16_t Index) {

@@ -4,14 +4,21 @@
 #include <cstdio>
 
 #include <algorithm>
-#include <span>
+#include <charconv>
+#include <limits>
 
-#include "velbend/geometry/ctrpath.h"
+#include "velbend/common/textfile.h"
 #include "velbend/machine/run_state.h"
 #include "velbend/params/sysfile.h"
 
 namespace velbend::sequences {
 namespace {
+
+// Ticks within which ...
+constexpr int kStandTicks = 300;    // a running program shows progress (9 s)
+constexpr int kResumeTicks = 3;     // Run resumes a pause
+constexpr int kStopTicks = 15;      // the machine stands after Stop
+constexpr int kReleaseTicks = 40;   // a released jog stands
 
 std::string RunText(const RunState& r) {
     char b[320];
@@ -36,7 +43,74 @@ const char* Starter(Win w) {
     }
 }
 
+std::string Mm(double v) {
+    char b[64];
+    std::snprintf(b, sizeof b, "%.4f", v);
+    return b;
+}
+
+// The last X word of a machine program: the strip length it feeds.
+std::optional<double> LastFeed(const std::string& program) {
+    std::optional<double> x;
+    for (std::string_view line : SplitLines(program)) {
+        for (size_t i = 0; i < line.size(); ++i) {
+            if (line[i] != 'X' || (i > 0 && line[i - 1] != ' ')) continue;
+            x = BoxValue(line.substr(i + 1));
+        }
+    }
+    return x;
+}
+
+// The axis a seek-zero state names (0 none).
+int HomeAxis(const RunState& r) {
+    if (r.gHomeState >= 1 && r.gHomeState <= 8) return (r.gHomeState - 1) % 4 + 1;
+    return r.mBendHomePhase != 0 ? 2 : 0;
+}
+
+bool Finished(const std::vector<std::string>& said) {
+    return std::any_of(said.begin(), said.end(),
+                       [](const std::string& t) { return t == "加工完成！" || t == "Work Finished！"; });
+}
+
+bool SaidSaved(const std::vector<RecordingOperator::Message>& said, size_t from) {
+    for (size_t i = from; i < said.size(); ++i) {
+        const std::string& t = said[i].text;
+        if (t.find("保存成功") != std::string::npos || t.find("Save OK") != std::string::npos ||
+            t.find("调整完成") != std::string::npos || t.find("Adjust Finished") != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
+
+double BoxValue(std::string_view s) {
+    size_t i = 0;
+    while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+    double sign = 1;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) sign = s[i++] == '-' ? -1 : 1;
+    size_t end = i;
+    bool digits = false;
+    while (end < s.size() && std::isdigit(static_cast<unsigned char>(s[end]))) ++end, digits = true;
+    if (end < s.size() && s[end] == '.') {
+        ++end;
+        while (end < s.size() && std::isdigit(static_cast<unsigned char>(s[end]))) ++end, digits = true;
+    }
+    if (!digits) return 0;
+    if (end < s.size() && (s[end] == 'E' || s[end] == 'e')) {
+        size_t e = end + 1;
+        if (e < s.size() && (s[e] == '+' || s[e] == '-')) ++e;
+        if (e < s.size() && std::isdigit(static_cast<unsigned char>(s[e]))) {
+            while (e < s.size() && std::isdigit(static_cast<unsigned char>(s[e]))) ++e;
+            end = e;
+        }
+    }
+    std::string text(s.substr(i, end - i));
+    if (text.front() == '.') text.insert(text.begin(), '0');
+    double v = 0;
+    std::from_chars(text.data(), text.data() + text.size(), v);
+    return sign * v;
+}
 
 Snapshot Snapshot::Take(World& w) {
     Snapshot s;
@@ -49,7 +123,7 @@ Snapshot Snapshot::Take(World& w) {
     s.run = RunText(w.run());
     s.table = SysParaBytes(w.table());
     s.path = w.home.Read("PointForControl.dat") + "|" + w.home.Read("CtrP.dat");
-    s.picks = w.m.drawing.pick.mSelCount;
+    s.picks = w.m().drawing.pick.mSelCount;
     return s;
 }
 
@@ -82,6 +156,7 @@ const char* SeenName(Seen s) {
 
 Checker::Checker(World& w, const std::vector<std::string>& ignore) : w_(w), ignore_(ignore) {
     outputsBefore_ = w.Outputs();
+    lastOutputs_ = outputsBefore_;
 }
 
 Seen Checker::State() {
@@ -89,7 +164,7 @@ Seen Checker::State() {
     if (AnyRunFlag(r)) return operatorPause_ ? Seen::Paused : Seen::Running;
     if (r.gHomeState != 0 || r.mBendHomePhase != 0) return Seen::SeekingZero;
     if (w_.AnyAxisMoving() || r.mJogDirection != 0 || r.gPendingComp > 0.1 ||
-        (r.gCylinderBusy == 1 && w_.SensorMode()))
+        (r.gCylinderBusy == 1 && w_.SensorsInUse()))
         return Seen::Moving;
     return Seen::Idle;
 }
@@ -100,7 +175,8 @@ bool Checker::Check(bool ok, const char* name, const std::string& detail) {
     const std::string text = std::string(name) + ": " + detail;
     for (const std::string& i : ignore_)
         if (text.find(i) != std::string::npos) return ok;
-    failure_ = Failure{name, detail + " (state: " + RunText(w_.run()) + ")"};
+    failure_ = Failure{name, detail + " (state: " + RunText(w_.run()) + " outputs=" + std::to_string(w_.Outputs()) +
+                                 " moving=" + std::to_string(w_.AnyAxisMoving()) + ")"};
     return ok;
 }
 
@@ -112,15 +188,16 @@ void Checker::Follow(const std::string& by, Win win) {
         w_.programBy = by;
         tableAtStart_ = SysParaBytes(w_.table());
         startTick_ = w_.now();
+        progressAt_ = w_.now();
         // A start acts at once, as on a freshly started machine, unless the
         // operator asked for single steps.
         firstLineDue_ = r.mStepMode == 0;
-        standTicks_ = 0;
         tickMessages_.clear();
         pausedAt_.reset();
         strokeAt_.reset();
         programStrokes_ = 0;
         operatorPause_ = false;
+        resumeAt_ = -1;
     } else if (!on && programOn_) {
         programOn_ = false;
         lastProgramBy_ = w_.programBy;
@@ -129,10 +206,13 @@ void Checker::Follow(const std::string& by, Win win) {
         strokeAt_.reset();
         firstLineDue_ = false;
         operatorPause_ = false;
+        resumeAt_ = -1;
+        runFeed_.reset();
     }
     const bool homing = r.gHomeState != 0 || r.mBendHomePhase != 0;
     if (!homing) w_.homeBy.clear();
     else if (w_.homeBy.empty()) w_.homeBy = win == Win::Env ? "program" : Starter(win);
+    homeAxis_ = HomeAxis(r);
 }
 
 bool Checker::Asked() {
@@ -142,25 +222,271 @@ bool Checker::Asked() {
            r.mFeedCheckPos > 0 || w_.now() - lastStart_ < 1500;
 }
 
-void Checker::CheckRunPath() {
-    // The path Run ran is the path that the picks, the node edits, the
-    // offset and the table in force make now (built afresh, then put back).
-    const std::string ran = w_.home.Read("CtrP.dat");
-    const PickState& pick = w_.m.drawing.pick;
-    const auto deleted = std::span<const NodeRecord>(pick.mDeletedNodes.data(),
-                                                     static_cast<std::size_t>(std::clamp<int>(pick.mDeleteCount, 0, kMaxDeletedNodes)));
-    RecordingOperator quiet;
-    BuildCtrPFile(CtrPSettingsOf(w_.table(), w_.ctx().panel.Text6), deleted, quiet, 0);
-    const std::string fresh = w_.home.Read("CtrP.dat");
-    w_.home.Write("CtrP.dat", ran);
-    Check(fresh == ran, "what Run makes is what the window shows",
-          "the path Run ran is not the one the picks and the table in force make");
+bool Checker::WaitsForSensor() {
+    return w_.SensorsInUse() && (((sensorAwaited_ & 2u) && w_.Input(16) != 0) ||
+                               ((sensorAwaited_ & 4u) && w_.Input(17) != 0));
 }
+
+// ---- jogs ------------------------------------------------------------------------------
+
+void Checker::ExpectJog(const std::string& by, int axis, int dir, double feedrate, bool step, double distance) {
+    const double pe = w_.table().gAxisPara[static_cast<std::size_t>(axis)].PulseEquivalent;
+    JogExpect j;
+    j.by = by;
+    j.axis = axis;
+    j.dir = dir;
+    j.speed = feedrate * pe / 60.0;
+    j.step = step;
+    j.stepPulses = step ? std::llround(distance * pe) : 0;
+    j.from = w_.CommandPos(axis);
+    j.at = w_.now();
+    j.lastPos = j.from;
+    // A speed of no pulses, or a step of none, moves nothing: then the press
+    // must start nothing either.
+    const bool nothing = !(j.speed >= 0.5) || (step && j.stepPulses * dir < 1);
+    if (nothing) {
+        Check(!w_.AxisMoving(axis), "an accepted jog moves the pressed axis the pressed way at the speed asked",
+              by + " with a speed of " + Mm(feedrate) + " mm/min" + (step ? " and a step of " + Mm(distance) + " mm" : "") +
+                  " set axis " + std::to_string(axis) + " moving");
+        return;
+    }
+    jogs_.erase(std::remove_if(jogs_.begin(), jogs_.end(), [axis](const JogExpect& e) { return e.axis == axis; }),
+                jogs_.end());
+    jogs_.push_back(j);
+}
+
+void Checker::JogPress(const Step& step) {
+    const MainPanel& panel = w_.ctx().panel;
+    const SysPara& t = w_.table();
+    auto manual = [&](int axis) { return t.gAxisPara[static_cast<std::size_t>(axis)].ManualFeedrate; };
+    const std::string by = step.Text();
+    const std::string& n = step.name;
+    const int k = step.arg;
+    if (n == "SL.Down" || n == "TL.Down") {
+        const int dir = n == "SL.Down" ? 1 : -1;
+        ExpectJog(by, 1, dir, BoxValue(panel.Text2), panel.Check1 != 0, dir * BoxValue(panel.Text3));
+    } else if (n == "jjz.Down" && k % 4 < 3 && w_.jjz && w_.jjz->CommandEnabled(1 + k / 4, static_cast<int16_t>(k % 4))) {
+        const int axis = 1 + k / 4;
+        if (k % 4 == 2) {
+            const double d = BoxValue(w_.jjz->Text(axis, 0));
+            ExpectJog(by, axis, d < 0 ? -1 : 1, manual(axis), true, d);
+        } else {
+            ExpectJog(by, axis, k % 4 == 0 ? 1 : -1, manual(axis), false, 0);
+        }
+    } else if ((n == "sb.Bend.Down" || n == "sb.Feed.Down") && k < 2 && w_.sb &&
+               w_.sb->Enabled("Command" + std::string(n == "sb.Bend.Down" ? "4" : "5") + "(" + std::to_string(k) + ")")) {
+        const bool bend = n == "sb.Bend.Down";
+        const int axis = bend ? 2 : 1, dir = k == 0 ? 1 : -1;
+        const bool stepping = w_.sb->Checked(bend ? "Check2" : "Check3") != 0;
+        ExpectJog(by, axis, dir, manual(axis), stepping, dir * BoxValue(w_.sb->Text(bend ? "Text7" : "Text8")));
+    } else if (n == "wfb.Feed.Down") {
+        ExpectJog(by, 1, k == 0 ? 1 : -1, manual(1), false, 0);
+    } else if (n == "gy1.Feed.Down" && w_.gy1 && w_.gy1->C("Command7", 6 + k % 2).Enabled) {
+        ExpectJog(by, 1, k % 2 == 0 ? 1 : -1, manual(1), false, 0);
+    }
+}
+
+void Checker::Released(JogExpect& j) {
+    j.releasedAt = w_.now();
+    int32_t v = 0;
+    w_.ctx().card.get_speed(0, j.axis, &v);
+    j.releaseSpeed = std::max(v, j.lastSpeed);
+}
+
+void Checker::CheckJogs(bool inCommand) {
+    // Endless jogs whose button is no longer held have been let go; an
+    // external button's release is seen by the machine loop only.
+    for (JogExpect& j : jogs_) {
+        if (j.step || j.releasedAt >= 0) continue;
+        bool held = false;
+        if (j.by.starts_with("IN")) {
+            held = inCommand || w_.Input(j.by == "IN18.Down" ? 18 : 19) == 0;
+        } else {
+            held = std::any_of(w_.held.begin(), w_.held.end(), [&](const std::string& h) {
+                const auto s = Step::Parse(h);
+                return s && Step{s->name.substr(0, s->name.size() - 3) + ".Down", s->arg}.Text() == j.by;
+            });
+        }
+        // Inputs 18 and 19 are also the swing axis's limits: pressed, they
+        // stop it as its end switches would.
+        if (j.axis == 4 && w_.Input(j.dir > 0 ? 19 : 18) == 0) held = false;
+        if (!held) Released(j);
+    }
+    for (auto it = jogs_.begin(); it != jogs_.end();) {
+        JogExpect& j = *it;
+        const int32_t pos = w_.CommandPos(j.axis);
+        const bool moving = w_.AxisMoving(j.axis);
+        const int64_t age = w_.now() - j.at;
+        const std::string what = j.by + " (axis " + std::to_string(j.axis) + ")";
+        bool done = false;
+        // The pressed way, never the other.
+        const int64_t step = static_cast<int64_t>(pos) - j.lastPos;
+        Check(step * j.dir >= 0 || (j.step && j.stepPulses * step > 0),
+              "an accepted jog moves the pressed axis the pressed way at the speed asked",
+              what + " moved " + std::to_string(step) + " pulses against its direction");
+        // It starts at once.
+        if (age == 2 && !j.step)
+            Check(moving || static_cast<int64_t>(pos - j.from) * j.dir > 0 || j.releasedAt >= 0,
+                  "an accepted jog moves the pressed axis the pressed way at the speed asked",
+                  what + " has not moved " + std::to_string(age) + " ticks after its press");
+        // At the speed asked, once it runs steadily.
+        int32_t v = 0;
+        w_.ctx().card.get_speed(0, j.axis, &v);
+        if (!inCommand) {
+            j.stable = moving && v == j.lastSpeed ? j.stable + 1 : 0;
+            j.lastSpeed = v;
+        }
+        if (j.stable == 2 && j.releasedAt < 0) {
+            const double want = std::min<double>(std::round(j.speed), std::numeric_limits<int32_t>::max());
+            Check(std::fabs(v - want) <= std::max(2.0, want * 0.005),
+                  "an accepted jog moves the pressed axis the pressed way at the speed asked",
+                  what + " runs at " + std::to_string(v) + " pulses/s, asked " + Mm(want));
+        }
+        if (j.step && !moving && age >= 1 && j.releasedAt < 0) {
+            Check(std::llabs(static_cast<int64_t>(pos) - j.from - j.stepPulses) <= 1,
+                  "an accepted jog moves the pressed axis the pressed way at the speed asked",
+                  what + " stepped " + std::to_string(static_cast<int64_t>(pos) - j.from) + " pulses, asked " +
+                      std::to_string(j.stepPulses));
+            done = true;
+        }
+        if (j.releasedAt >= 0) {
+            // It slows down at the axis's acceleration from the speed it had.
+            const double acc = std::max(1.0, std::round(w_.table().gAxisPara[static_cast<std::size_t>(j.axis)].Acceleration * 10000));
+            const double stopping = std::max<double>(kReleaseTicks, 3 + j.releaseSpeed / acc / 0.03);
+            if (!moving) done = true;
+            else if (w_.now() - j.releasedAt > stopping && !inCommand)
+                Check(false, "a released jog stops", what + " still moves " +
+                      std::to_string(w_.now() - j.releasedAt) + " ticks after its release");
+        }
+        j.lastPos = pos;
+        if (done || age > 5000) it = jogs_.erase(it);
+        else ++it;
+    }
+}
+
+// ---- seek zero --------------------------------------------------------------------------
+
+void Checker::CheckSeekZeroEnd(int axis) {
+    // The feed without a zero switch only pulls the strip back.
+    if (axis == 1 && w_.table().gFeedRetract >= 0.5) return;
+    int32_t actual = 0;
+    w_.ctx().card.get_actual_pos(0, axis, &actual);
+    const int32_t command = w_.CommandPos(axis);
+    Check(command == 0 && actual == 0, "a seek zero that ends by itself leaves its axis at 0",
+          "axis " + std::to_string(axis) + " ended its seek zero at command " + std::to_string(command) +
+              ", actual " + std::to_string(actual));
+    Check(!w_.AxisMoving(axis), "a seek zero that ends by itself leaves its axis at 0",
+          "axis " + std::to_string(axis) + " still moves at the end of its seek zero");
+}
+
+// ---- Run ---------------------------------------------------------------------------------
+
+void Checker::CheckRunProgram() {
+    const std::string program = w_.home.Read("G5.dat");
+    const auto feed = LastFeed(program);
+    Check(feed.has_value(), "what Run makes is what the window shows", "G5.dat holds no feed");
+    if (!feed) return;
+    runFeed_ = *feed;
+    // What the test derives itself: the picked contours' lengths from the
+    // outline's own points, the pieces, the splices and the end feed.  Only
+    // for outlines of straight lines picked whole, unedited and not offset,
+    // on a table without length compensations.
+    const MainPanel& panel = w_.ctx().panel;
+    const SysPara& t = w_.table();
+    const auto& d = w_.m().drawing;
+    const std::string& file = panel.Label4[0];
+    if (!(file.ends_with(".plt") || file.ends_with(".nc")) || d.pick.mDeleteCount != 0 || d.pick.mAddedNodeCount != 0 ||
+        offsetApplied_ || modifierPick_ || BoxValue(panel.Text6) != 0 || t.gStartLenComp != 0 || t.gEndLenComp != 0)
+        return;
+    const auto& pts = d.tables.mDisplayPoints;
+    double length = 0;
+    int contours = d.pick.mSelCount;
+    for (int s = 0; s < d.pick.mSelCount; ++s) {
+        const SelEntry& e = d.pick.mSelection[static_cast<std::size_t>(s)];
+        if (e.FirstNode != e.LastNode) return;  // a stretch, not a whole contour
+        const int16_t id = d.tables.mNodes[static_cast<std::size_t>(e.FirstNode)].ContourId;
+        const DisplayPoint* first = nullptr;
+        const DisplayPoint* prev = nullptr;
+        for (int32_t i = 0; i < d.tables.mDisplayPointCount; ++i) {
+            const DisplayPoint& p = pts[static_cast<std::size_t>(i)];
+            if (p.ContourId != id) continue;
+            if (prev) length += std::hypot(p.X - prev->X, p.Y - prev->Y);
+            else first = &p;
+            prev = &p;
+        }
+        if (first && prev) length += std::hypot(first->X - prev->X, first->Y - prev->Y);
+    }
+    const double pieces = BoxValue(panel.Text5), gap = BoxValue(panel.Text4);
+    const double piece = length + (contours - 1) * gap;
+    const double want = pieces * piece + (pieces - 1) * gap + BoxValue(panel.Text7) + t.gBendToSlotDist;
+    Check(std::fabs(*feed - want) < 0.001, "what Run makes is what the window shows",
+          "G5.dat feeds " + Mm(*feed) + " mm; the picks (" + Mm(length) + " mm in " + std::to_string(contours) +
+              " contours), " + panel.Text5 + " pieces, splice " + panel.Text4 + ", end feed " + panel.Text7 +
+              " and bend-to-slot " + Mm(t.gBendToSlotDist) + " make " + Mm(want));
+}
+
+// ---- Save ---------------------------------------------------------------------------------
+
+void Checker::CheckSaved(const Step& step) {
+    // The table in force is what the group's file holds, whatever the save
+    // said: both as a start-up would read them (the radius box writes into
+    // the table as typed and is saved at shut-down: it is left out).
+    SysPara file, held;
+    ParseSysPara(w_.TableFile(), file);
+    ParseSysPara(SysParaBytes(w_.table()), held);
+    file.gMillRadius = held.gMillRadius;
+    const std::string inForce = SysParaBytes(held), fileBytes = SysParaBytes(file);
+    if (inForce == fileBytes) {
+        ++checks_;
+        return;
+    }
+    // The first line that differs.
+    const auto a = SplitLines(inForce), b = SplitLines(fileBytes);
+    size_t line = 0;
+    while (line < a.size() && line < b.size() && a[line] == b[line]) ++line;
+    const auto at = [line](const std::vector<std::string_view>& v) {
+        return line < v.size() ? std::string(v[line].substr(0, 14)) : std::string("(none)");
+    };
+    const bool saved = SaidSaved(w_.op.messages, messagesBefore_);
+    Check(false, "what a save said is in force",
+          step.Text() + (saved ? " said it saved, but" : " saved nothing, but") +
+              " the table in force is not the group's file: line " + std::to_string(line + 1) + " is \"" + at(a) +
+              "\" in force, \"" + at(b) + "\" in the file");
+}
+
+// ---- Machine Adjust ------------------------------------------------------------------------
+
+void Checker::CheckAdjusted(const Step& step) {
+    const std::string now = SysParaBytes(w_.table());
+    if (now == snap_.table) return;  // nothing corrected
+    const std::string what = step.Text() + " with \"" + w_.ctx().panel.Text14 + "\"";
+    if (!Check(adjustTable_.has_value() && w_.program().params.gSysGroup == adjustGroup_,
+               "a measurement corrects the table it was made on",
+               what + " changed the table of group " + std::to_string(w_.program().params.gSysGroup + 1) +
+                   ", the test ran on group " + std::to_string(adjustGroup_ + 1)))
+        return;
+    // The correction by the test's own arithmetic, on the table of the test.
+    SysPara want = *adjustTable_;
+    const double v = BoxValue(w_.ctx().panel.Text14);
+    if (adjustMode_ == 4) {
+        double& target = want.gXEncoderPort >= 0.5 ? want.gEncoderEquiv : want.gAxisPara[1].PulseEquivalent;
+        target = target * want.gTestLength / v;
+    } else if (adjustMode_ == 5) {
+        want.gSpaceAngleP += v;
+    } else if (adjustMode_ == 7) {
+        want.gSpaceAngleN += v;
+    }
+    want.gMillRadius = w_.table().gMillRadius;
+    Check(SysParaBytes(want) == now, "a measurement corrects the table it was made on",
+          what + " did not make the correction that the measurement makes of the tested table");
+}
+
+// ---- commands ----------------------------------------------------------------------------
 
 void Checker::BeforeCommand(const Step&, const Command&, Cls) {
     before_ = State();
     snap_ = Snapshot::Take(w_);
-    tableBefore_ = snap_.table;
+    messagesBefore_ = w_.op.messages.size();
 }
 
 void Checker::AfterCommand(const Step& step, const Command& c, Cls cls) {
@@ -183,44 +509,49 @@ void Checker::AfterCommand(const Step& step, const Command& c, Cls cls) {
         Check(w_.AxisMoving(3) || w_.CommandPos(3) == 0, "the cutter-back buttons act in every state",
               step.Text() + " while " + SeenName(before_) + " left the cutter at " + std::to_string(w_.CommandPos(3)));
     }
-    // What a Save said is what is in force: a table that a save (a dialog's,
-    // a correction, the group switch) changed is the file.  The radius box
-    // writes into the table as typed and is saved at shut-down.
-    const std::string table = SysParaBytes(w_.table());
+    // What a Save said is what is in force.
     const bool save = step.name.ends_with("Save") || step.name == "AdjustOk" || step.name.starts_with("Group");
-    if (save && table != tableBefore_)
-        Check(w_.TableFile() == table, "what a save said is in force",
-              step.Text() + " changed the table in force without writing it to the group's file");
+    if (save) CheckSaved(step);
+    if (step.name == "AdjustOk" && step.arg == 0) CheckAdjusted(step);
+    // An offset applied to the picked path (the Offset button, or a path
+    // made again after a save) stays until another outline opens.
+    if (before_ == Seen::Idle && BoxValue(w_.ctx().panel.Text6) != 0 &&
+        (step.name == "Offset" || save || step.name == "Radius"))
+        offsetApplied_ = true;
+    if (before_ == Seen::Idle && (step.name == "Open" || step.name == "CloseOutline")) offsetApplied_ = false;
+    // A pick with the modifier makes the other kind of contour (its corners
+    // are the cutter's): so long as one is picked.
+    if (w_.m().drawing.pick.mSelCount == 0) modifierPick_ = false;
+    if (step.name == "PickShift") modifierPick_ = true;
 
     switch (cls) {
         case Cls::Stop: {
-            std::string left;
-            auto need = [&](bool ok, const char* what) {
-                if (!ok) left += std::string(left.empty() ? "" : ", ") + what;
-            };
-            need(!AnyRunFlag(r), "a run flag");
-            need(r.mPaused == 0, "the pause");
-            need(r.mSensorWait == 0, "a sensor wait");
-            need(r.mStepMode == 0, "single step");
-            need(r.mDwellTicks == 0, "a dwell");
-            need(r.gHomeState == 0 && r.mBendHomePhase == 0, "a seek zero");
-            need(r.mFeedCheckPos == 0 && r.gPendingComp == 0, "a feed correction");
-            need(r.gCylinderBusy == 0, "a cutter stroke");
-            need(r.mJogDirection == 0, "a jog");
-            Check(left.empty(), "Stop ends everything", step.Text() + " left " + left);
+            // Judged from the card: every output that Stop switches off is
+            // off, the program and the seek zero are over; the axes come to
+            // rest within a few ticks (below).
+            const uint32_t out = w_.Outputs();
+            Check((out & 0xFFu) == 0, "Stop switches every output off and every axis stands",
+                  step.Text() + " left outputs " + std::to_string(out & 0xFFu) + " on");
+            Check(!AnyRunFlag(r) && HomeAxis(r) == 0, "Stop switches every output off and every axis stands",
+                  step.Text() + " left a program or a seek zero going");
             stopAt_ = w_.now();
             stopCommand_ = commands_;
             operatorPause_ = false;
             pausedAt_.reset();
+            resumeAt_ = -1;
+            for (JogExpect& j : jogs_)
+                if (j.releasedAt < 0) Released(j);
             break;
         }
         case Cls::Pause:
             operatorPause_ = true;
             if (AnyRunFlag(r)) pausedAt_ = r.gNcLineIndex;
+            resumeAt_ = -1;
             break;
         case Cls::Resume:
             operatorPause_ = false;
             pausedAt_.reset();
+            if (programOn_) resumeAt_ = w_.now();
             lastStart_ = w_.now();
             break;
         case Cls::Start:
@@ -231,13 +562,31 @@ void Checker::AfterCommand(const Step& step, const Command& c, Cls cls) {
         default:
             break;
     }
+    if (cls == Cls::Start && before_ == Seen::Idle) {
+        // Every jog before it has ended: the machine was idle.
+        jogs_.clear();
+        JogPress(step);
+    }
+    // A program that starts again begins on a card it sets up afresh.
+    if (step.name == "CloseWindow" || step.name == "Restart") {
+        jogs_.clear();
+        for (int n = 1; n <= 4; ++n) lastPos_[static_cast<std::size_t>(n)] = w_.CommandPos(n);
+    }
     if (step.name == "Label3") overrideTick_ = w_.now();
-    if (step.name == "Run" && !programOn_ && r.gRunning == kTrue) CheckRunPath();
+    const bool runStarted = step.name == "Run" && !programOn_ && r.gRunning == kTrue;
     firstLineDue_ = false;  // the operator has acted since the start
     // Strokes the operator started are not the program's.
     programStrokes_ &= w_.Outputs();
     outputsBefore_ = w_.Outputs();
     Follow(step.Text(), c.win);
+    if (runStarted) CheckRunProgram();
+    // A piece count that is no whole number of at least 1 starts nothing.
+    if (step.name == "Run" && before_ == Seen::Idle) {
+        const double pieces = BoxValue(w_.ctx().panel.Text5);
+        Check(!runStarted || (pieces >= 1 && pieces == std::floor(pieces)), "what Run makes is what the window shows",
+              "Run started a program for " + w_.ctx().panel.Text5 + " pieces");
+    }
+    CheckJogs(true);
 }
 
 void Checker::Tick() {
@@ -245,32 +594,51 @@ void Checker::Tick() {
     auto& panel = w_.ctx().panel;
     const bool prompt = panel.Text14Visible;
     const int16_t feedInput = r.mExtFeedInput, retractInput = r.mExtRetractInput;
-    const bool machining = r.gRunning == kTrue;
-    w_.Tick();
-    // A machining run that ends by itself (not refused by a line) has fed
-    // the length Run recorded (less the length compensation).
-    const auto& said = w_.op.tickMessages;
-    const bool finished = std::find_if(said.begin(), said.end(), [](const std::string& t) {
-                              return t == "加工完成！" || t == "Work Finished！";
-                          }) != said.end();
-    if (machining && r.gRunning != kTrue && finished) {
-        const double pe = w_.ctx().axis(1).PulseEquivalent;
+    // The state the machine loop finds: after the card's time has passed.
+    Seen before = Seen::Idle;
+    const int homeAxis = homeAxis_;
+    w_.Tick([&] { before = State(); });
+
+    // A machining run that ends by itself has fed what its program feeds.
+    if (programOn_ && runFeed_ && !AnyRunFlag(r) && Finished(w_.op.tickMessages)) {
+        const double pe = w_.table().gAxisPara[1].PulseEquivalent;
         const double fed = pe == 0 ? 0 : w_.CommandPos(1) / pe;
-        const double want = w_.ctx().writer.mJobLength - r.mLengthComp;
-        Check(std::fabs(fed - want) < 0.1, "a run that ends by itself has fed what Run recorded",
-              "fed " + std::to_string(fed) + " mm of " + std::to_string(want));
+        Check(std::fabs(fed - *runFeed_) <= 0.01 + (pe == 0 ? 0 : 1 / pe),
+              "a run that ends by itself has fed what its program feeds",
+              "fed " + Mm(fed) + " mm of " + Mm(*runFeed_));
     }
     Follow("", Win::Env);
+    // A seek zero that ended in the machine loop ended by itself.
+    if (homeAxis != 0 && homeAxis_ == 0) CheckSeekZeroEnd(homeAxis);
     // An external button pressed: the machine loop takes it as a jog press now.
-    if ((r.mExtFeedInput == 0 && feedInput != 0) || (r.mExtRetractInput == 0 && retractInput != 0)) {
+    const bool feedPressed = r.mExtFeedInput == 0 && feedInput != 0;
+    const bool retractPressed = r.mExtRetractInput == 0 && retractInput != 0;
+    if (feedPressed || retractPressed) {
         lastStart_ = w_.now();
         startCommand_ = commands_;
+        if (before == Seen::Idle)
+            ExpectJog(feedPressed ? "IN18.Down" : "IN19.Down", 1, feedPressed ? 1 : -1, BoxValue(panel.Text2),
+                      panel.Check1 != 0, (feedPressed ? 1 : -1) * BoxValue(panel.Text3));
     }
 
     // Cutter strokes the program started (outputs 1 and 2 switched on by a tick).
     const uint32_t out = w_.Outputs();
-    if (programOn_) programStrokes_ |= out & ~outputsBefore_ & 6u;
+    if (programOn_) {
+        programStrokes_ |= out & ~outputsBefore_ & 6u;
+        sensorAwaited_ |= out & ~outputsBefore_ & 6u;
+        // The program's own cutter strokes, as its lines handed on name them
+        // (the output may have been on already).
+        for (int i = std::max<int>(lastLine_, 0); i < r.gNcLineIndex && i < static_cast<int>(r.gNcLines.size()); ++i) {
+            const std::string& line = r.gNcLines[static_cast<std::size_t>(i)];
+            if (line == "M12") sensorAwaited_ |= 2u;
+            if (line == "M14") sensorAwaited_ |= 4u;
+        }
+    } else {
+        sensorAwaited_ = 0;
+    }
     programStrokes_ &= out;
+    if (w_.Input(16) == 0) sensorAwaited_ &= ~2u;
+    if (w_.Input(17) == 0) sensorAwaited_ &= ~4u;
     outputsBefore_ = out;
 
     // Messages of the machine loop: each at most once in a program.
@@ -281,10 +649,28 @@ void Checker::Tick() {
     }
     w_.op.tickMessages.clear();
 
-    // The Machine Adjust frame asks for a measurement only after its own test.
-    if (!prompt && panel.Text14Visible)
+    // The Machine Adjust frame asks for a measurement only after its own
+    // test, which ran on the table in force now.
+    if (!prompt && panel.Text14Visible) {
         Check(lastProgramBy_.rfind("AdjustOk", 0) == 0, "the Machine Adjust frame asks only after its own test",
               "it asks \"" + panel.Label7 + "\" after a program started by " + lastProgramBy_);
+        adjustTable_ = w_.table();
+        adjustGroup_ = w_.program().params.gSysGroup;
+        adjustMode_ = r.mDebugMode;
+    }
+    if (!panel.Text14Visible || !panel.TshFrameVisible) adjustTable_.reset();
+
+    // Progress: a line handed on, an axis moved, an output switched, a dwell
+    // counted down.
+    bool progressed = r.gNcLineIndex != lastLine_ || out != lastOutputs_ || r.mDwellTicks < lastDwell_;
+    for (int n = 1; n <= 4; ++n) {
+        const int32_t p = w_.CommandPos(n);
+        progressed = progressed || p != lastPos_[static_cast<std::size_t>(n)];
+        lastPos_[static_cast<std::size_t>(n)] = p;
+    }
+    lastLine_ = r.gNcLineIndex;
+    lastOutputs_ = out;
+    lastDwell_ = r.mDwellTicks;
 
     if (programOn_) {
         Check(SysParaBytes(w_.table()) == tableAtStart_, "a program runs on one parameter table",
@@ -293,7 +679,7 @@ void Checker::Tick() {
             Check(r.gNcLineIndex == *pausedAt_, "a pause holds",
                   "line " + std::to_string(*pausedAt_) + " -> " + std::to_string(r.gNcLineIndex) + " while paused");
         // A stroke of the program holds it until its sensor answers.
-        const bool waiting = w_.SensorMode() && (((programStrokes_ & 2u) && w_.Input(16) != 0) ||
+        const bool waiting = w_.SensorsInUse() && (((programStrokes_ & 2u) && w_.Input(16) != 0) ||
                                                  ((programStrokes_ & 4u) && w_.Input(17) != 0));
         if (!waiting || w_.now() - overrideTick_ < 3) {
             strokeAt_.reset();
@@ -308,18 +694,30 @@ void Checker::Tick() {
             else Check(w_.now() - startTick_ <= 3, "a start acts at once", "no line handed on " +
                        std::to_string(w_.now() - startTick_) + " ticks after " + w_.programBy);
         }
-        // A machining run that has handed on every line and stands still ends.
-        const bool standing = r.gRunning == kTrue && r.gNcLineIndex == r.gNcLineCount && !panel.Label4[2].empty() &&
-                              r.mDwellTicks == 0 && r.mFeedCheckPos == 0 && r.gHomeState == 0 && !w_.AnyAxisMoving();
-        standTicks_ = standing ? standTicks_ + 1 : 0;
-        Check(standTicks_ < 100, "a machining run at its last line ends",
-              "it stands at line " + std::to_string(r.gNcLineIndex) + " without ending");
+        // A running program that is not paused, waits for no sensor still
+        // to answer and is not stepped by the operator goes on, and so comes
+        // to its end by itself.
+        const bool held = operatorPause_ || WaitsForSensor() || r.mStepMode == 1;
+        if (progressed || held) progressAt_ = w_.now();
+        Check(w_.now() - progressAt_ <= kStandTicks, "a running program makes progress and ends by itself",
+              "it has stood still for " + std::to_string(w_.now() - progressAt_) + " ticks at line " +
+                  std::to_string(r.gNcLineIndex) + " of " + std::to_string(r.gNcLineCount) + ", started by " +
+                  w_.programBy);
+        // Run resumes a pause at once.
+        if (resumeAt_ >= 0) {
+            if (progressed || WaitsForSensor() || r.mDwellTicks > 0 || r.mStepMode == 1) resumeAt_ = -1;
+            else Check(w_.now() - resumeAt_ <= kResumeTicks, "Run resumes a pause",
+                       "nothing has gone on " + std::to_string(w_.now() - resumeAt_) + " ticks after Run");
+        }
     }
 
-    // After Stop (and nothing started since) the machine comes to rest.
-    if (stopAt_ >= 0 && w_.now() - stopAt_ >= 15) {
+    CheckJogs(false);
+
+    // After Stop (and nothing started since) every axis comes to rest.
+    if (stopAt_ >= 0 && w_.now() - stopAt_ >= kStopTicks) {
         if (startCommand_ < stopCommand_)
-            Check(State() == Seen::Idle, "Stop ends everything", std::string("the machine is still ") + SeenName(State()));
+            Check(!w_.AnyAxisMoving(), "Stop switches every output off and every axis stands",
+                  "an axis still moves " + std::to_string(w_.now() - stopAt_) + " ticks after Stop");
         stopAt_ = -1;
     }
     // Nothing moves unasked: not without a program, a seek zero, a held

@@ -1,9 +1,15 @@
-// The machine's promises, checked after every step of a sequence.
+// The machine's promises, checked after every step of a sequence.  They are
+// judged by what the card did and what the files hold, with the test's own
+// arithmetic: what a jog, a seek zero, a Stop, a Save or a Run must have
+// done follows from the boxes, the table and the outline, not from the
+// program's own functions.
 #pragma once
+#include <array>
 #include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "world.h"
@@ -35,6 +41,27 @@ struct Failure {
     std::string detail;
 };
 
+// A number as the operator's box gives it (leading blanks, sign, digits,
+// point, exponent; 0 when nothing numeric leads): the test's own reading.
+double BoxValue(std::string_view text);
+
+// An accepted jog press: what the card must do until it is let go.
+struct JogExpect {
+    std::string by;        // the press
+    int axis = 0;
+    int dir = 0;           // 1 forward, -1 back
+    double speed = 0;      // pulses/s asked for
+    bool step = false;     // a step of stepPulses instead of an endless jog
+    int64_t stepPulses = 0;
+    int32_t from = 0;      // command position at the press
+    int64_t at = 0;        // tick of the press
+    int64_t releasedAt = -1;
+    int32_t releaseSpeed = 0;  // pulses/s when it was let go
+    int32_t lastPos = 0;
+    int32_t lastSpeed = -1;
+    int stable = 0;        // ticks the speed has stood still while moving
+};
+
 class Checker {
 public:
     // `ignore`: failures whose text holds one of these are let pass (to look
@@ -57,7 +84,25 @@ private:
     // text and window; Env for the machine loop).
     void Follow(const std::string& by, Win win);
     bool Asked();
-    void CheckRunPath();
+    // A program's cutter stroke waits for a sensor that has yet to answer.
+    bool WaitsForSensor();
+    // The jog that an accepted press (of a button or an external input)
+    // must make, by the boxes and the table.
+    void ExpectJog(const std::string& by, int axis, int dir, double feedrate, bool step, double distance);
+    void JogPress(const Step& step);
+    // inCommand: right after a command (no card time has passed).
+    void CheckJogs(bool inCommand);
+    void Released(JogExpect& j);
+    // A seek zero that ended by itself has zeroed its axis on its switch.
+    void CheckSeekZeroEnd(int axis);
+    // The main window's Run: G5.dat feeds what the picked outline, the
+    // pieces, the splices and the end feed make.
+    void CheckRunProgram();
+    // After a Save: the table in force is the group's file.
+    void CheckSaved(const Step& step);
+    // After the Machine Adjust frame's Enter: a correction is the one its
+    // measurement makes of the table the test ran on.
+    void CheckAdjusted(const Step& step);
 
     World& w_;
     const std::vector<std::string>& ignore_;
@@ -67,24 +112,51 @@ private:
     // Around the command being given.
     Seen before_ = Seen::Idle;
     Snapshot snap_;
-    std::string tableBefore_;
+    size_t messagesBefore_ = 0;
 
     // The program in progress.
     bool programOn_ = false;
     std::string tableAtStart_;
     int64_t startTick_ = 0;
     bool firstLineDue_ = false;
-    int standTicks_ = 0;
     std::map<std::string, int> tickMessages_;
     std::string lastProgramBy_;
-    // The operator's pause, and the line it holds while a program runs.
+    // Progress: the last tick on which the program handed on a line, moved
+    // an axis, switched an output or counted its dwell down.
+    int64_t progressAt_ = 0;
+    int16_t lastLine_ = 0;
+    int16_t lastDwell_ = 0;
+    std::array<int32_t, 5> lastPos_{};
+    uint32_t lastOutputs_ = 0;
+    // The operator's pause, and the line it holds while a program runs;
+    // Run's resume, which must show progress within a few ticks.
     bool operatorPause_ = false;
     std::optional<int16_t> pausedAt_;
+    int64_t resumeAt_ = -1;
     // A cutter stroke of the program waiting for its sensor: the line it holds.
     std::optional<int16_t> strokeAt_;
     uint32_t programStrokes_ = 0;   // outputs 1, 2 that the program switched on
+    // Outputs 1, 2 whose stroke the program started and whose sensor has
+    // not answered since (whatever the operator did to the stroke).
+    uint32_t sensorAwaited_ = 0;
+    // The table and group that the Machine Adjust frame's test ran on,
+    // while the frame asks for its measurement.
+    std::optional<SysPara> adjustTable_;
+    int16_t adjustGroup_ = 0;
+    int16_t adjustMode_ = 0;
     uint32_t outputsBefore_ = 0;
     int64_t overrideTick_ = -1000;
+    // What the main window's Run wrote: the feed a natural end has made.
+    std::optional<double> runFeed_;
+    // An offset has been applied to the picked path since the outline opened.
+    bool offsetApplied_ = false;
+    // A contour has been picked with the modifier.
+    bool modifierPick_ = false;
+    // Jogs in progress.
+    std::vector<JogExpect> jogs_;
+    // The axis of the seek zero in progress (0 none) and whether a command
+    // (Stop, a cancel) rather than the machine loop ended it.
+    int homeAxis_ = 0;
     // Motion the operator asked for: the last start, the last Stop.
     int64_t lastStart_ = -1000;
     int64_t stopAt_ = -1;

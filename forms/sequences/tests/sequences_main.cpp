@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "checks.h"
 #include "velbend/machine/run_state.h"
 
@@ -47,10 +49,14 @@ struct Outcome {
 };
 
 bool Available(World& w, const Command& c) {
+    // The program starts again only after its window has closed.
+    if (std::string_view(c.name) == "Restart") return w.closed();
     if (w.closed()) return c.win == Win::Env;
+    // The setup button opens the operator's parameters at user level 0 and
+    // the makers' above (the user dialog changes the level).
     switch (c.win) {
-        case Win::Gy1: return w.setup().level == 0;
-        case Win::Gy: return w.setup().level != 0;
+        case Win::Gy1: return w.program().params.gUserLevel == 0;
+        case Win::Gy: return w.program().params.gUserLevel != 0;
         case Win::Wfb: return w.setup().benders > 0;
         default: return true;
     }
@@ -58,9 +64,9 @@ bool Available(World& w, const Command& c) {
 
 // The next step of a random sequence, from what the machine shows now.
 Step NextStep(World& w, Rng& rng, const std::vector<Step>& before) {
-    if (w.closed()) return {"Tick", 1 + rng.Below(10)};
+    if (w.closed()) return rng.Chance(15) ? Step{"Restart", 0} : Step{"Tick", 1 + rng.Below(10)};
     // Once the machine stands still, the operator often runs the next job.
-    if (!before.empty() && before.back().name == "Wait" && w.m.drawing.pick.mSelCount > 0 && rng.Chance(30))
+    if (!before.empty() && before.back().name == "Wait" && w.m().drawing.pick.mSelCount > 0 && rng.Chance(30))
         return {"Run", 0};
     if (rng.Chance(40)) return {"Tick", rng.Chance(75) ? 1 + rng.Below(12) : 15 + rng.Below(150)};
     // The operator waits for the machine to stand still, or for the program
@@ -73,7 +79,7 @@ Step NextStep(World& w, Rng& rng, const std::vector<Step>& before) {
         return *Step::Parse(*it);
     }
     if (rng.Chance(1)) return {"CloseWindow", 0};
-    const auto& d = w.m.drawing;
+    const auto& d = w.m().drawing;
     const bool outline = d.tables.mNodeCount > 1;
     const bool program = AnyRunFlag(w.run());
     std::vector<std::pair<const Command*, int>> choice;
@@ -149,6 +155,7 @@ Outcome Play(const Setup& setup, std::vector<Step>& steps, Rng* rng, int length,
         }
     }
     out.checks = ck.checks();
+    if (std::getenv("SEQ_DUMP")) { std::printf("CTRP:\n%s\nPFC:\n%s\nG5:\n%s\nL1=%s L2=%s L3=%s pos=%d comp=%g T4=%s T5=%s T7=%s\n", w.home.Read("CtrP.dat").c_str(), w.home.Read("PointForDisplay.dat").c_str(), w.home.Read("G5.dat").c_str(), w.ctx().panel.Label4[1].c_str(), w.ctx().panel.Label4[2].c_str(), w.ctx().panel.Label4[3].c_str(), w.CommandPos(1), w.run().mLengthComp, w.ctx().panel.Text4.c_str(), w.ctx().panel.Text5.c_str(), w.ctx().panel.Text7.c_str()); for (auto& m : w.op.messages) std::printf("msg: %s\n", m.text.c_str()); }
     return out;
 }
 
@@ -265,10 +272,19 @@ Options ParseOptions(int argc, char** argv) {
     return o;
 }
 
+// The program folders of the sequences go to a RAM-backed folder where there
+// is one: every save syncs its file, and on a disk the syncs are most of the
+// test's time.
+void UseRamFolder() {
+    const char* const shm = "/dev/shm";
+    if (::access(shm, W_OK | X_OK) == 0) ::setenv("TMPDIR", shm, 1);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const Options opt = ParseOptions(argc, argv);
+    UseRamFolder();
     Totals totals;
     const auto begin = std::chrono::steady_clock::now();
 

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "velbend/common/numtext.h"
+#include "velbend/forms/about_form.h"
 #include "velbend/forms/drawing_view.h"
 #include "velbend/machine/run_timer.h"
 #include "velbend/params/sysfile.h"
@@ -136,18 +137,23 @@ std::optional<std::vector<Step>> ParseSteps(std::string_view text) {
 
 // ---- the world ------------------------------------------------------------------
 
-World::World(const Setup& setup) : program(op), m(program), setup_(setup) {
-    sim_ = std::make_unique<testing::SimCard>(program.ctx.card);
+World::World(const Setup& setup)
+    : program_(std::make_unique<Program>(op)), m_(std::make_unique<MainFormModel>(*program_)), setup_(setup) {
+    sim_ = std::make_unique<testing::SimCard>(program_->ctx.card);
     if (!sim_->Usable()) return;
     namespace fs = std::filesystem;
     const fs::path sample = VELBEND_SAMPLE_DIR;
     std::error_code ec;
     fs::copy(sample, home.path(), fs::copy_options::recursive | fs::copy_options::overwrite_existing, ec);
-    home.Write("square.plt", "IN;" + PltSquare(0, 0, 100) + "PU;");
-    home.Write("squares.plt", "IN;" + PltSquare(0, 0, 120) + "PU0,0;" + PltSquare(40, 40, 40) + "PU;");
+    home.Write("square.plt", "IN;" + PltSquare(10, 10, 100) + "PU;");
+    home.Write("squares.plt", "IN;" + PltSquare(10, 10, 120) + "PU0,0;" + PltSquare(50, 50, 40) + "PU;");
+    // A 50 mm square cut at Z-1 (the operator names the plane on opening).
+    home.Write("square.nc", "G90 G21\r\nG00 Z5\r\nG00 X0 Y0\r\nG01 Z-1 F100\r\nG01 X50 Y0\r\nG01 X50 Y50\r\n"
+                            "G01 X0 Y50\r\nG01 X0 Y0\r\nG00 Z5\r\nM30\r\n");
 
-    // The group's table with this machine's options, as the maker saved it.
-    {
+    // The groups' tables with this machine's options, as the maker saved
+    // them; the second group is another machine.
+    for (int g = 0; g < kGroups; ++g) {
         ParamStore st;
         RecordingOperator quiet;
         LoadSysPara(st, 0, quiet);
@@ -163,7 +169,30 @@ World::World(const Setup& setup) : program(op), m(program), setup_(setup) {
         t.gPositionDetectDelay = 150;
         t.gBendMechDelay = 90;
         t.gTestLength = 200;  // a short feed test
-        home.Write(SysParaFileName(0), SysParaBytes(t));
+        t.gRunMode = static_cast<int16_t>(setup.testMode);
+        if (g == 1) {
+            t.gAxisPara[1].PulseEquivalent = 50;
+            t.gBendToSlotDist += 15;
+        }
+        home.Write(SysParaFileName(g), SysParaBytes(t));
+        if (g > 0) {
+            for (const char* f : {"pfjj", "wanfubiaoN", "wanfubiaoP"})
+                home.Write("SysPara/" + std::string(f) + "_" + std::to_string(g) + ".ini",
+                           home.Read("SysPara/" + std::string(f) + "_0.ini"));
+        }
+    }
+    // Both groups named in ParaGroup.ini (line 3: system group 2, line 14:
+    // curvature group 2).
+    {
+        std::string groups = home.Read("ParaGroup.ini"), out;
+        size_t at = 0;
+        for (int line = 1; at < groups.size(); ++line) {
+            size_t end = groups.find("\r\n", at);
+            end = end == std::string::npos ? groups.size() : end + 2;
+            out += line == 3 ? "machine B\r\n" : line == 14 ? "sheet B\r\n" : groups.substr(at, end - at);
+            at = end;
+        }
+        home.Write("ParaGroup.ini", out);
     }
     // The main window's boxes as the last session left them: pieces, splice,
     // end feed, the two seek-zero options, the encoder, the offset.
@@ -177,17 +206,36 @@ World::World(const Setup& setup) : program(op), m(program), setup_(setup) {
     for (int n = 2; n <= 4; ++n) sim_->PlaceSwitch(6 * (n - 1) + 2, n, INT32_MIN, -500);
     if (setup.cutter == 0) sim_->SetInput(17, 0);
     SetSlip(setup.slip);
-
-    program.ctx.secondBuild = setup.cs7 != 0;
-    Form_Load(m);
-    GLResize(program, m.drawing, 756, 532);
-    Form_Activate(m);
-    program.params.gUserLevel = static_cast<int16_t>(setup.level);
-    table().gRunMode = static_cast<int16_t>(setup.testMode);
+    Start();
     op.messages.clear();
 }
 
 World::~World() { DropDialogs(); }
+
+void World::Start() {
+    program_->ctx.secondBuild = setup_.cs7 != 0;
+    Form_Load(*m_);
+    GLResize(*program_, m_->drawing, 756, 532);
+    Form_Activate(*m_);
+    program_->params.gUserLevel = static_cast<int16_t>(setup_.level);
+    ++starts_;
+}
+
+void World::Restart() {
+    if (!closed_) return;
+    // The program folder is mended before the program starts again.
+    LockTableFile(false);
+    DropDialogs();
+    held.clear();
+    homeBy.clear();
+    programBy.clear();
+    m_.reset();
+    program_ = std::make_unique<Program>(op);
+    m_ = std::make_unique<MainFormModel>(*program_);
+    closed_ = false;
+    open_ = Win::Main;
+    Start();
+}
 
 void World::DropDialogs() {
     gy1.reset();
@@ -196,10 +244,12 @@ void World::DropDialogs() {
     sb.reset();
     wfb.reset();
     io.reset();
+    yh.reset();
+    about.reset();
 }
 
 std::string World::OutlinePath(int k) const {
-    static const char* const names[kOutlines] = {"square.plt", "squares.plt", "letter_e.dxf"};
+    static const char* const names[kOutlines] = {"square.plt", "squares.plt", "letter_e.dxf", "square.nc"};
     return (home.path() / names[((k % kOutlines) + kOutlines) % kOutlines]).string();
 }
 
@@ -246,10 +296,11 @@ void World::Surroundings() {
     ++strokeTicks_;
 }
 
-void World::Tick() {
+void World::Tick(const std::function<void()>& beforeLoop) {
     sim_->Advance(30);
     ++now_;
     Surroundings();
+    if (beforeLoop) beforeLoop();
     if (closed_) return;
     op.inTick = true;
     Timer2_Timer(ctx());
@@ -264,25 +315,28 @@ void World::Tick() {
 // ---- windows --------------------------------------------------------------------
 
 void World::ReleaseHeld(Win w) {
-    const std::set<std::string> was = held;
-    for (const std::string& h : was) {
+    switch (w) {
+        case Win::Main: ReleaseJogs(*m_); break;
+        case Win::Gy1: if (gy1) gy1->ReleaseJogs(); break;
+        case Win::Jjz: if (jjz) jjz->ReleaseJogs(); break;
+        case Win::Sb: if (sb) sb->ReleaseJogs(); break;
+        case Win::Wfb: if (wfb) wfb->ReleaseJogs(); break;
+        default: break;
+    }
+    // Held buttons are recorded under their release command.
+    std::erase_if(held, [w](const std::string& h) {
         const auto step = Step::Parse(h);
         const Command* c = step ? FindCommand(step->name) : nullptr;
-        if (!c || c->win != w) continue;
-        // Held buttons are recorded under their release command.
-        c->act(*this, step->arg);
-        held.erase(h);
-    }
+        return c && c->win == w;
+    });
 }
 
 void World::CloseDialog() {
     if (open_ == Win::Main) return;
-    const Win w = open_;
-    ReleaseHeld(w);
+    ReleaseHeld(open_);
     DropDialogs();
     open_ = Win::Main;
-    SetupDialogClosed(m, tableBeforeDialog_);
-    Form_Activate(m);
+    DialogClosed(*m_, tableBeforeDialog_);
 }
 
 void World::Show(Win w) {
@@ -290,16 +344,19 @@ void World::Show(Win w) {
     CloseDialog();
     if (w == Win::Main) return;
     // The main window loses the focus: its held screen buttons let go.
+    tableBeforeDialog_ = DialogOpening(*m_);
     ReleaseHeld(Win::Main);
-    tableBeforeDialog_ = SysParaBytes(table());
     open_ = w;
+    Program& p = *program_;
     switch (w) {
-        case Win::Gy1: gy1.emplace(program); gy1->Form_Load(); break;
-        case Win::Gy: gy.emplace(program); gy->Form_Load(); break;
-        case Win::Jjz: jjz.emplace(program); jjz->Form_Load(); break;
-        case Win::Sb: sb.emplace(program); sb->Form_Load(); break;
-        case Win::Wfb: wfb.emplace(program); wfb->Form_Load(); break;
-        case Win::Io: io.emplace(program); io->Form_Load(); break;
+        case Win::Gy1: gy1.emplace(p); gy1->Form_Load(); break;
+        case Win::Gy: gy.emplace(p); gy->Form_Load(); break;
+        case Win::Jjz: jjz.emplace(p); jjz->Form_Load(); break;
+        case Win::Sb: sb.emplace(p); sb->Form_Load(); break;
+        case Win::Wfb: wfb.emplace(p); wfb->Form_Load(); break;
+        case Win::Io: io.emplace(p); io->Form_Load(); break;
+        case Win::Yh: yh.emplace(p); yh->Form_Load(); break;
+        case Win::About: about = AboutLabels(ReadAboutInfo(), p.params.gLanguage); break;
         default: break;
     }
 }
@@ -307,8 +364,9 @@ void World::Show(Win w) {
 void World::CloseWindow() {
     if (closed_) return;
     CloseDialog();
+    // The window closes: its held screen buttons let go, then shut-down.
     ReleaseHeld(Win::Main);
-    Form_Unload(m);
+    Form_Unload(*m_);
     closed_ = true;
 }
 
@@ -317,7 +375,7 @@ void World::CloseWindow() {
 void World::LockTableFile(bool locked) {
     namespace fs = std::filesystem;
     if (locked == locked_) return;
-    if (locked) lockedGroup_ = program.params.gSysGroup;
+    if (locked) lockedGroup_ = program_->params.gSysGroup;
     const fs::path file = home / SysParaFileName(lockedGroup_);
     std::error_code ec;
     if (locked) {
@@ -332,8 +390,8 @@ void World::LockTableFile(bool locked) {
 }
 
 std::string World::TableFile() {
-    if (locked_ && lockedGroup_ == program.params.gSysGroup) return lockedBytes_;
-    return home.Read(SysParaFileName(program.params.gSysGroup));
+    if (locked_ && lockedGroup_ == program_->params.gSysGroup) return lockedBytes_;
+    return home.Read(SysParaFileName(program_->params.gSysGroup));
 }
 
 }  // namespace velbend::sequences

@@ -28,6 +28,7 @@
 #include "velbend/forms/program.h"
 #include "velbend/forms/sb_form.h"
 #include "velbend/forms/wfb_form.h"
+#include "velbend/forms/yh_form.h"
 #include "velbend/testsupport/sim_card.h"
 #include "velbend/testsupport/tempdir.h"
 
@@ -88,7 +89,7 @@ std::optional<std::vector<Step>> ParseSteps(std::string_view text);
 
 // The windows a command belongs to.  One dialog is open at a time (they are
 // modal): a main-window command closes it first, as the operator would.
-enum class Win { Main, Gy1, Gy, Jjz, Sb, Wfb, Io, Env };
+enum class Win { Main, Gy1, Gy, Jjz, Sb, Wfb, Io, Yh, About, Env };
 
 // What a command is, for the machine's state (the table of what each state
 // admits): a start of motion or of a program, a change of what a program is
@@ -118,15 +119,18 @@ public:
     std::string WhyNot() const { return sim_->Why(); }
 
     // ---- the machine -------------------------------------------------------
-    MachineContext& ctx() { return program.ctx; }
-    RunState& run() { return program.ctx.run; }
-    SysPara& table() { return program.params.gSysParaTable; }
+    Program& program() { return *program_; }
+    MainFormModel& m() { return *m_; }
+    MachineContext& ctx() { return program_->ctx; }
+    RunState& run() { return program_->ctx.run; }
+    SysPara& table() { return program_->params.gSysParaTable; }
     const Setup& setup() const { return setup_; }
 
     // One machine-loop tick: 30 ms of card time, the surroundings, the run
     // timer (not once the window has closed) and, every 200 ms, the timer
-    // of the open dialog.
-    void Tick();
+    // of the open dialog.  `beforeLoop` runs once the card's time has
+    // passed, before the machine loop looks at it.
+    void Tick(const std::function<void()>& beforeLoop = {});
     int64_t now() const { return now_; }
 
     // Card read-backs.
@@ -137,11 +141,14 @@ public:
     int Input(int bit) { return sim_->Input(bit); }
     void SetInput(int bit, int level) { sim_->SetInput(bit, level); }
     void SetSlip(int percent) { sim_->SetSlip(percent / 100.0); }
-    bool SensorMode() const { return setup_.cutter == 0 && setup_.detect == 0; }
+    // The table in force says the cylinder cutter's strokes end on their
+    // sensors (the machine itself may have been set up otherwise).
+    bool SensorsInUse() { return table().gCutterUpDownMode == 0 && table().gPositionDetectMode == 0; }
 
     // ---- windows --------------------------------------------------------------
     // Brings `w` to the front: closes the open dialog (its held buttons let
-    // go, the main window's after-dialog handlers run), opens `w` afresh.
+    // go, the main window's after-dialog handlers run), opens `w` afresh,
+    // through what the windows themselves call on opening and closing.
     void Show(Win w);
     Win open() const { return open_; }
     std::optional<GY1_Model> gy1;
@@ -150,16 +157,22 @@ public:
     std::optional<SB_Model> sb;
     std::optional<WFB_Form> wfb;
     std::optional<IO_Model> io;
+    std::optional<YhForm> yh;
+    std::optional<std::array<std::string, 4>> about;   // the about box's lines
 
     // The main window closes (shut-down); from then on only the card's clock
     // runs.
     void CloseWindow();
     bool closed() const { return closed_; }
+    // The program starts again on the same program folder and card after
+    // the window has closed.
+    void Restart();
+    int starts() const { return starts_; }
 
     // ---- held buttons -----------------------------------------------------------
-    // A press held: "SL", "TL" (screen), "IN18", "IN19" (external), or a
-    // dialog's ("jjz 1 0", "sb5 1", "gy1 6", "wfb 1").  Releases run the
-    // button's release handler.
+    // A press held, under its release step ("SL.Up", "jjz.Up 5", ...).  A
+    // window that closes or loses the focus lets its own go, as the window
+    // does (ReleaseJogs of its model).
     std::set<std::string> held;
     void ReleaseHeld(Win w);
 
@@ -178,17 +191,23 @@ public:
     std::string TableFile();
     // Outline files in the program folder, by index.
     std::string OutlinePath(int k) const;
-    static constexpr int kOutlines = 3;
+    static constexpr int kOutlines = 4;
+    // The parameter groups of the set-up: 0 the sample's, 1 another machine
+    // (other feed equivalent, end feed and bend-to-slot distance).
+    static constexpr int kGroups = 2;
 
     testing::TempHome home;
     SeqOperator op;
-    Program program;
-    MainFormModel m;
 
 private:
+    void Start();
     void Surroundings();
     void CloseDialog();
     void DropDialogs();
+
+    std::unique_ptr<Program> program_;
+    std::unique_ptr<MainFormModel> m_;
+    int starts_ = 0;
 
     Setup setup_;
     std::unique_ptr<testing::SimCard> sim_;

@@ -83,7 +83,7 @@ TEST_F(MenuTest, OpenByEndingInAnyCase) {
 TEST_F(MenuTest, ARefusedOpenChangesNothing) {
     // An outline with more corners than the node table holds: refused at
     // the first Open as later, and no display file is left behind.
-    std::string big = "IN;PU0,0;PD";
+    std::string big = "IN;PU0,40;PD";
     for (int k = 1; k <= kMaxNodes + 2; ++k)
         big += (k > 1 ? "," : "") + std::to_string(k * 40) + "," + (k % 2 ? "40" : "0");
     home.Write("big.plt", big + ";PU;");

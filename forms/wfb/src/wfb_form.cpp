@@ -278,7 +278,7 @@ void WFB_Form::Command4_Click() {
 
 void WFB_Form::StartJog(int16_t dir) {
     auto& ctx = p_.ctx;
-    if (jogDir_ != 0 || !MayAct(ctx, CommandClass::StartMotion)) return;
+    if (jogDir_ != 0 || !MayAct(ctx, CommandClass::StartMotion) || !ManualSpeedUsable(ctx, 1)) return;
     SetAxisMotion(ctx, 1, ctx.axis(1).ManualFeedrate);
     ctx.card.pmove(0, 1, dir * kEndlessJog);
     jogDir_ = dir;
@@ -295,6 +295,9 @@ void WFB_Form::Command5_MouseDown() { StartJog(1); }
 void WFB_Form::Command5_MouseUp() { EndJog(1); }
 void WFB_Form::Command6_MouseDown() { StartJog(-1); }
 void WFB_Form::Command6_MouseUp() { EndJog(-1); }
+void WFB_Form::ReleaseJogs() {
+    if (jogDir_ != 0) EndJog(jogDir_);
+}
 
 bool WFB_Form::BuildPatProgram(ProgramLines& out) {
     const auto& s = p_.params.gSysParaTable;

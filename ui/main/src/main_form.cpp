@@ -521,12 +521,11 @@ void MainForm::OpenSetupDialog(int index) {
     const std::string key = "Command10_Click";
     if (running_.count(key)) return;
     running_.insert(key);
-    const std::string tableBefore = SysParaBytes(program_.params.gSysParaTable);
+    ReleaseHeldButtons(this);
+    const std::string tableBefore = DialogOpening(model_);
     (*open)(program_, this);
     running_.erase(key);
-    SetupDialogClosed(model_, tableBefore);
-    // The window is active again: its activate handler runs.
-    Form_Activate(model_);
+    DialogClosed(model_, tableBefore);
     Refresh();
 }
 

@@ -159,6 +159,11 @@ WfbDialog::WfbDialog(Program& program, QWidget* parent) : ModalDialog(program, p
 // A hold still on ends while the model is alive (the buttons go after it).
 WfbDialog::~WfbDialog() { OnLoseHold(); }
 
+void WfbDialog::OnLoseHold() {
+    ModalDialog::OnLoseHold();
+    model_.ReleaseJogs();
+}
+
 void WfbDialog::XianShiCE() {
     model_.XianShiCE();
     ApplyCaptions(this, WfbCaptions(), program().language());

@@ -27,6 +27,7 @@ public:
 
 protected:
     void LoadFields() override;
+    void OnLoseHold() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

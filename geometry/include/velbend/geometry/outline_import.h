@@ -17,9 +17,12 @@ class Operator;
 
 // The NC program's path in the machining plane gNcZPlane becomes
 // PointForDisplay.dat; turns above gSlotThreshold (degrees) are nodes.
-// After a file is read, one message tells what it was read without (arc
-// moves read as straight ones, PLT drawing commands passed over) and that
-// it holds no outline, when either is so.
+// After a file is read, one message tells what it was read otherwise than
+// the file draws it (arc moves read as straight ones, inch and incremental
+// programs read as millimetres and absolute, PLT drawing commands passed
+// over, PU and PD coordinates that are no numbers in pairs, strokes from the
+// origin after the pen parked there), that it holds no outline, and why
+// when the reason is known (an NC program without Z words).
 bool ImportNcFile(const std::filesystem::path& ncFile, double gNcZPlane, double gSlotThreshold,
                   Operator& op, int16_t language);
 // The pen-down strokes of a PLT file (plotter units / 40 = mm).
@@ -46,17 +49,39 @@ struct ImportNotes {
     // NC: arc moves (G02/G03) ending in the machining plane, each read as a
     // straight move to its end point (a full circle as no move).
     long long ArcMoves = 0;
-    // PLT: commands that draw through coordinates other than PU and PD (PA,
-    // PR, PE, AA, CI, ...), passed over; in the order they first appear.
+    // NC: G20 words (inch), whose program is read in millimetres all the same.
+    long long InchWords = 0;
+    // NC: G91 words (incremental), whose coordinates are read as absolute.
+    long long IncrementalWords = 0;
+    // NC: moves without a single Z word, so no path is in any plane.
+    bool NoZWord = false;
+    // PLT: commands that draw otherwise than PU and PD with coordinates (PA,
+    // PR, PE, AA, CI, ...), passed over whatever their parameters, but for a
+    // PA without any (which changes nothing); in the order they first
+    // appear.  PR also makes the PU and PD coordinates after it relative,
+    // which are read as absolute all the same.
     struct Command {
         std::string Name;  // upper case
         long long Count = 0;
     };
     std::vector<Command> PassedOver;
+    // PLT: PU and PD commands with a parameter that is no number, read as
+    // the number it starts with (0 when none), or with a last number
+    // without its partner, left out.
+    long long UnreadCoordinates = 0;
+    // PLT: strokes whose first PD point is not the origin, drawn right after
+    // PU0,0.  That is read as the pen parked, not as a move, so each starts
+    // at its first PD point and the line from the origin is not read.
+    long long StrokesFromOrigin = 0;
+    // Something of the file is read otherwise than it draws it, or not read.
+    bool Any() const {
+        return ArcMoves > 0 || InchWords > 0 || IncrementalWords > 0 || NoZWord || !PassedOver.empty() ||
+               UnreadCoordinates > 0 || StrokesFromOrigin > 0;
+    }
 };
 // The operator's message after an import: "" when the outline is shown and
-// nothing was passed over; else the lack of an outline and what was passed
-// over, in one text.
+// read as the file draws it; else the lack of an outline and what was read
+// otherwise, in one text.
 std::string ImportNotesText(const ImportNotes& notes, bool outlineShown, int16_t language);
 
 // The same conversions on bytes (no files, no messages).  On refusal the

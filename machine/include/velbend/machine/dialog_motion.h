@@ -22,19 +22,31 @@ struct DialogJogs {
     std::array<int16_t, 5> dir{};
 };
 
+// True when axis n's ManualFeedrate gives at least one pulse a second;
+// else the operator is told (one message) and nothing may move by hand.
+// Every hand move of the dialogs asks it before it starts.
+bool ManualSpeedUsable(MachineContext& ctx, int n);
+
 // Press of a hold-to-jog button of axis n (1..4), dir 1 forward or -1
 // reverse: the axis set up at its ManualFeedrate and a move of
 // dir x 100000000 pulses; on the feed axis (1) the material pressing
 // (output 3) goes off first.  False, with nothing done, while busy.
 bool DialogJogPress(MachineContext& ctx, DialogJogs& jogs, int n, int dir);
-// Release of that button (by any mouse button, or the window's hold
-// ending): dec_stop(0, n) when a press of this axis started a jog.
-void DialogJogRelease(MachineContext& ctx, DialogJogs& jogs, int n);
+// Release of that button (by any mouse button): dec_stop(0, n) when the
+// press of this axis and direction started a jog; dir 0 (the window's hold
+// ending) lets go of the axis's jog whichever button started it.
+void DialogJogRelease(MachineContext& ctx, DialogJogs& jogs, int n, int dir = 0);
 
 // A relative move of axis n by rnd(distance x PulseEquivalent) pulses at its
 // ManualFeedrate (negative distances go backwards); on the feed axis the
 // material pressing goes off first.  False while busy.
 bool DialogStep(MachineContext& ctx, int n, double distance);
+
+// A step of a forward (dir 1) or reverse (-1) button: `length` mm the
+// pressed way; a length that gives no pulse (0, negative, not a number) is
+// refused with a message, as is the main window's jog step.
+bool DialogStepBy(MachineContext& ctx, int n, int dir, double length);
+void ReportStepLength(MachineContext& ctx);
 
 // True while a seek zero of axis n (gHomeState n or n + 4) that `who`
 // started runs: the only one a seek-zero button of that window cancels.

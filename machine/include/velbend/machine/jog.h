@@ -3,8 +3,9 @@
 // Jog: Command_SL feeds the strip forward, Command_TL retracts it; the
 // press starts the move (an endless one, or a step of Text3 mm when Check1
 // is ticked) and the release stops the endless jog that its own press
-// started.  The external feed and retract push-buttons (inputs 18 and 19)
-// reach the same handlers through the run timer.  The mouse arguments are
+// started.  A jog speed or step that gives no pulse is refused with a
+// message.  The external feed and retract push-buttons (inputs 18 and 19)
+// reach the same jog through the run timer.  The mouse arguments are
 // not used (the run timer passes zeros).
 //
 // Seek zero: Command_XZ (axis 1 feed), Command_Z1 (axis 2 bend, in two
@@ -30,6 +31,14 @@ void Command_TL_MouseDown(MachineContext& ctx, int16_t Button = 0, int16_t Shift
                           double Y = 0);
 void Command_TL_MouseUp(MachineContext& ctx, int16_t Button = 0, int16_t Shift = 0, double X = 0,
                         double Y = 0);
+
+// The external feed (dir 1, input 18) and retract (-1, input 19) buttons,
+// as the run timer sees them pressed and let go: the same jog as the screen
+// buttons, but a release stops only the jog that the external press itself
+// started (not a screen button's, nor one from before the first look at the
+// inputs).
+void ExternalJogPress(MachineContext& ctx, int16_t dir);
+void ExternalJogRelease(MachineContext& ctx, int16_t dir);
 
 // Feed axis.  M36 sets mSeekFromProgram := 1 first, which lets the call
 // pass the busy test of the running program.

@@ -127,6 +127,11 @@ struct MachineContext {
     // places the position markers on it.
     std::vector<PathEntry> mPathTable;
     int32_t mPathPointCount = 0;
+    // While the Machine Adjust frame asks for the measurement of its test:
+    // the group and the table (as SysParaBytes) the test ran on.  The
+    // measurement corrects that table only.
+    int16_t mAdjustGroup = -1;
+    std::string mAdjustTable;
 
     // Shortcuts.
     SysPara& sys() { return params.gSysParaTable; }

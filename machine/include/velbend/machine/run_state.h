@@ -99,6 +99,9 @@ struct RunState {
     // Direction of the endless feed jog that a jog press started (1 forward,
     // -1 backward, 0 none); a release stops only the jog of its own press.
     int16_t mJogDirection = 0;
+    // 1 when that jog was started by an external button (input 18 or 19),
+    // 0 by a screen button: each release stops only its own press's jog.
+    int16_t mJogFromInput = 0;
 
     // ---- cutter cylinder ---------------------------------------------------
     // 1 while a manually started cylinder stroke (output 1 or 2) waits for

@@ -66,6 +66,11 @@ GY1_Form::GY1_Form(Program& program, QWidget* parent) : ModalDialog(program, par
 // A hold still on ends while the model is alive (the buttons go after it).
 GY1_Form::~GY1_Form() { OnLoseHold(); }
 
+void GY1_Form::OnLoseHold() {
+    ModalDialog::OnLoseHold();
+    model_.ReleaseJogs();
+}
+
 void GY1_Form::Build() {
     const bool second = program().ctx.secondBuild;
     const auto [w, h] = GY1_ClientSize(second);

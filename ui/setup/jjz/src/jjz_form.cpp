@@ -62,6 +62,11 @@ JJZ_Form::JJZ_Form(Program& program, QWidget* parent) : ModalDialog(program, par
 // A hold still on ends while the model is alive (the buttons go after it).
 JJZ_Form::~JJZ_Form() { OnLoseHold(); }
 
+void JJZ_Form::OnLoseHold() {
+    ModalDialog::OnLoseHold();
+    model_.ReleaseJogs();
+}
+
 void JJZ_Form::Build() {
     setObjectName("JJZ_Form");
     setFixedSize(Twips(kFormW), Twips(kFormH));

@@ -114,6 +114,8 @@ public:
     // 6 feeding, 7 return material: an endless jog of axis 1 while held.
     void Command7_MouseDown(int Index);
     void Command7_MouseUp(int Index);
+    // The dialog hides or closes: a jog still held ends here.
+    void ReleaseJogs();
 
     // ---- encoder-count display (every 200 ms) ---------------------------------
     void Timer1_Timer();

@@ -79,6 +79,8 @@ public:
     // 2 step by the step box, 3 seek zero.
     void Command_MouseDown(int n, int16_t Index);
     void Command_MouseUp(int n, int16_t Index);
+    // The dialog hides or closes: a jog still held ends here.
+    void ReleaseJogs();
     void Command5_Click();  // Stop
     void Command6_Click();  // clear the encoder count
     // Calibration panel: 0 marking line, 1 pressing, 2 calculate, 3 reset

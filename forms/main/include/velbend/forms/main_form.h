@@ -118,6 +118,16 @@ std::optional<int> Command10Dialog(int index, int16_t userLevel);
 // so that what the window shows is what the next Run makes.
 void SetupDialogClosed(MainFormModel& m, const std::string& tableBefore);
 
+// The window loses the focus or closes: the jog its screen buttons hold
+// ends (a release stops only the jog of its own press).
+void ReleaseJogs(MainFormModel& m);
+// A modal dialog opens over the window: the window's jogs end, and what the
+// dialog's close needs is returned (the table as it is now).
+std::string DialogOpening(MainFormModel& m);
+// The dialog has closed: SetupDialogClosed, then the window is active again
+// and its activate handler runs.
+void DialogClosed(MainFormModel& m, const std::string& tableBefore);
+
 // ---- parameter-group frame ----------------------------------------------
 // Menu "切换参数组" and "当前参数组".
 void 切换参数组_Click(MainFormModel& m);

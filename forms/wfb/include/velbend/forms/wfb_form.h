@@ -59,6 +59,8 @@ public:
     void Command5_MouseUp();
     void Command6_MouseDown();  // return material while held
     void Command6_MouseUp();
+    // The dialog hides or closes: a jog still held ends here.
+    void ReleaseJogs();
     bool Command7_Click();      // pat-bending test program
     void Command8_Click();      // Stop
 

@@ -27,6 +27,7 @@ public:
 
 protected:
     void LoadFields() override;
+    void OnLoseHold() override;
 
 private:
     void Build();

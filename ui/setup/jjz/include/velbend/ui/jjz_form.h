@@ -35,6 +35,7 @@ public:
 
 protected:
     void LoadFields() override;
+    void OnLoseHold() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
