@@ -513,15 +513,14 @@ void Checker::AfterCommand(const Step& step, const Command& c, Cls cls) {
     const bool save = step.name.ends_with("Save") || step.name == "AdjustOk" || step.name.starts_with("Group");
     if (save) CheckSaved(step);
     if (step.name == "AdjustOk" && step.arg == 0) CheckAdjusted(step);
-    // An offset applied to the picked path (the Offset button, or a path
-    // made again after a save) stays until another outline opens.
-    if (before_ == Seen::Idle && BoxValue(w_.ctx().panel.Text6) != 0 &&
-        (step.name == "Offset" || save || step.name == "Radius"))
-        offsetApplied_ = true;
+    // An offset applied to the picked path (a pick, the Offset button, a
+    // path made again after a save) stays until another outline opens.
     if (before_ == Seen::Idle && (step.name == "Open" || step.name == "CloseOutline")) offsetApplied_ = false;
+    if (before_ == Seen::Idle && BoxValue(w_.ctx().panel.Text6) != 0 && cls == Cls::Change) offsetApplied_ = true;
     // A pick with the modifier makes the other kind of contour (its corners
-    // are the cutter's): so long as one is picked.
-    if (w_.m().drawing.pick.mSelCount == 0) modifierPick_ = false;
+    // are the cutter's): so long as one is picked or being picked.
+    const PickState& pick = w_.m().drawing.pick;
+    if (pick.mSelCount == 0 && pick.mRangeCode == 0) modifierPick_ = false;
     if (step.name == "PickShift") modifierPick_ = true;
 
     switch (cls) {
@@ -616,9 +615,12 @@ void Checker::Tick() {
     if (feedPressed || retractPressed) {
         lastStart_ = w_.now();
         startCommand_ = commands_;
-        if (before == Seen::Idle)
-            ExpectJog(feedPressed ? "IN18.Down" : "IN19.Down", 1, feedPressed ? 1 : -1, BoxValue(panel.Text2),
-                      panel.Check1 != 0, (feedPressed ? 1 : -1) * BoxValue(panel.Text3));
+        // Taken when the machine was idle; a press in the tick that let the
+        // other button go is taken as the loop finds the machine then.
+        const int dir = feedPressed ? 1 : -1;
+        if (before == Seen::Idle || (panel.Check1 == 0 && r.mJogDirection == dir && r.mJogFromInput == 1))
+            ExpectJog(feedPressed ? "IN18.Down" : "IN19.Down", 1, dir, BoxValue(panel.Text2), panel.Check1 != 0,
+                      dir * BoxValue(panel.Text3));
     }
 
     // Cutter strokes the program started (outputs 1 and 2 switched on by a tick).

@@ -155,7 +155,6 @@ Outcome Play(const Setup& setup, std::vector<Step>& steps, Rng* rng, int length,
         }
     }
     out.checks = ck.checks();
-    if (std::getenv("SEQ_DUMP")) { std::printf("CTRP:\n%s\nPFC:\n%s\nG5:\n%s\nL1=%s L2=%s L3=%s pos=%d comp=%g T4=%s T5=%s T7=%s\n", w.home.Read("CtrP.dat").c_str(), w.home.Read("PointForDisplay.dat").c_str(), w.home.Read("G5.dat").c_str(), w.ctx().panel.Label4[1].c_str(), w.ctx().panel.Label4[2].c_str(), w.ctx().panel.Label4[3].c_str(), w.CommandPos(1), w.run().mLengthComp, w.ctx().panel.Text4.c_str(), w.ctx().panel.Text5.c_str(), w.ctx().panel.Text7.c_str()); for (auto& m : w.op.messages) std::printf("msg: %s\n", m.text.c_str()); }
     return out;
 }
 
