@@ -25,11 +25,13 @@ TEST_P(DialogMotionTest, JogRunsUntilItsOwnReleaseAndStepIsNotStoppedByRelease) 
     }
     EXPECT_EQ(Outputs() & 8u, 8u);  // only the feed axis lets the material go
     Advance(200);
-    // The release of another axis's button stops nothing.
+    // The release of another axis's button, or of the other direction's,
+    // stops nothing.
     DialogJogRelease(ctx, jogs, 3);
+    DialogJogRelease(ctx, jogs, 2, 1);
     Advance(100);
     EXPECT_TRUE(Moving(2));
-    DialogJogRelease(ctx, jogs, 2);
+    DialogJogRelease(ctx, jogs, 2, -1);
     ASSERT_TRUE(AdvanceUntilIdle(1000));
     EXPECT_EQ(Cmd(2), -300);
 
@@ -44,6 +46,34 @@ TEST_P(DialogMotionTest, JogRunsUntilItsOwnReleaseAndStepIsNotStoppedByRelease) 
     DialogJogRelease(ctx, jogs, 1);  // no jog of axis 1 was started
     ASSERT_TRUE(AdvanceUntilIdle(2000));
     EXPECT_EQ(Cmd(1), 250);
+
+    // A manual speed that gives no pulse a second moves nothing by hand: one
+    // message.  1 mm/min on 30 pulses/mm is half a pulse (none, halves to
+    // even), on 36 pulses/mm 0.6 (one).  A step length of the forward and
+    // reverse buttons likewise.
+    params.gLanguage = 1;
+    struct Speed { int16_t feed; double pe; };
+    for (const Speed& sp : {Speed{0, 100}, Speed{-600, 100}, Speed{1, 30}}) {
+        ctx.axis(2).ManualFeedrate = sp.feed;
+        ctx.axis(2).PulseEquivalent = sp.pe;
+        op.messages.clear();
+        EXPECT_FALSE(DialogJogPress(ctx, jogs, 2, 1)) << sp.feed;
+        EXPECT_FALSE(DialogStep(ctx, 2, 5)) << sp.feed;
+        EXPECT_EQ(op.messages.size(), 2u);
+        EXPECT_EQ(op.LastText(), "The manual speed of axis 2 must be greater than 0, please check the axis parameters!");
+        EXPECT_FALSE(Moving(2));
+    }
+    ctx.axis(2).PulseEquivalent = 36;
+    for (double length : {0.0, -5.0, 0.0138}) {  // 0.0138 x 36 = 0.4968 pulses
+        op.messages.clear();
+        EXPECT_FALSE(DialogStepBy(ctx, 2, 1, length)) << length;
+        EXPECT_EQ(op.LastText(), "The jog step must be greater than 0!");
+    }
+    op.messages.clear();
+    EXPECT_TRUE(DialogStepBy(ctx, 2, -1, 0.05));  // 1.8 pulses: 2 back
+    EXPECT_TRUE(op.messages.empty()) << op.LastText();
+    ASSERT_TRUE(AdvanceUntilIdle(5000));
+    EXPECT_EQ(Cmd(2), -302);
 }
 
 TEST_P(DialogMotionTest, BusyRefusesStartsAndTheRefusedPressStopsNothingOnRelease) {

@@ -80,6 +80,42 @@ TEST_P(JogTest, FeedJogPressAndRelease) {
     ASSERT_TRUE(AdvanceUntilIdle(2000));
     EXPECT_EQ(Cmd(1), back + 500);
 
+    // A speed or a step that gives no pulse is refused before anything
+    // moves: 0.6 mm/min is exactly one pulse a second, 0.005 mm one pulse
+    // (halves to even: 0.5 pulse is none).
+    struct Box { const char* speed; int16_t stepping; const char* step; const char* said; };
+    const Box boxes[] = {
+        {"0", 0, "5", "The jog speed must be greater than 0!"},
+        {"-600", 0, "5", "The jog speed must be greater than 0!"},
+        {"abc", 0, "5", "The jog speed must be greater than 0!"},
+        {"0.3", 0, "5", "The jog speed must be greater than 0!"},
+        {"600", 1, "0", "The jog step must be greater than 0!"},
+        {"600", 1, "-5", "The jog step must be greater than 0!"},
+        {"600", 1, "0.005", "The jog step must be greater than 0!"},
+    };
+    params.gLanguage = 1;
+    for (const Box& b : boxes) {
+        if (auto* m = model()) m->ClearLog();
+        op.messages.clear();
+        ctx.panel.Text2 = b.speed;
+        ctx.panel.Check1 = b.stepping;
+        ctx.panel.Text3 = b.step;
+        Command_SL_MouseDown(ctx);
+        EXPECT_EQ(op.LastText(), b.said) << b.speed << " " << b.step;
+        if (auto* m = model()) EXPECT_TRUE(m->Calls("pmove").empty()) << b.speed << " " << b.step;
+        EXPECT_FALSE(Moving(1));
+        EXPECT_EQ(ctx.run.mJogDirection, 0);
+    }
+    ctx.panel.Text2 = "0.6";
+    ctx.panel.Text3 = "0.015";
+    op.messages.clear();
+    Command_TL_MouseDown(ctx);
+    EXPECT_TRUE(op.messages.empty());
+    if (auto* m = model()) EXPECT_TRUE(m->Called("pmove", {0, 1, -2}));
+    ASSERT_TRUE(AdvanceUntilIdle(5000));
+    ctx.panel.Check1 = 0;
+    ctx.panel.Text2 = "600";
+
     // No jog while a run is on.
     if (auto* m = model()) m->ClearLog();
     ctx.run.gRunning = kTrue;
@@ -117,6 +153,37 @@ TEST_P(JogTest, RunRefusesWhileAJogIsHeldAndTheReleaseStopsIt) {
     EXPECT_EQ(ctx.run.mJogDirection, 0);
     ASSERT_TRUE(AdvanceUntilIdle(2000));
     EXPECT_LT(Cmd(1), 1000);
+    ctx.run.gRunning = 0;
+
+    // The external button's release stops only the jog of its own press: a
+    // screen jog goes on through the press and the release of the external
+    // button (refused while the screen jog runs), and through the loop's
+    // first look at the inputs.
+    for (bool firstLook : {false, true}) {
+        if (firstLook) ctx.run.mExtFeedInput = 0;  // as at start-up: not yet looked at
+        Command_SL_MouseDown(ctx);
+        ASSERT_EQ(ctx.run.mJogDirection, 1);
+        if (!firstLook) {
+            SetInput(18, 0);
+            Tick();
+            SetInput(18, 1);
+        }
+        Tick();
+        EXPECT_EQ(ctx.run.mJogDirection, 1) << firstLook;
+        EXPECT_TRUE(Moving(1)) << firstLook;
+        Command_SL_MouseUp(ctx);
+        EXPECT_EQ(ctx.run.mJogDirection, 0);
+        ASSERT_TRUE(AdvanceUntilIdle(2000));
+    }
+    // Nor does the screen button's release stop the external button's jog.
+    SetInput(18, 0);
+    Tick();
+    ASSERT_EQ(ctx.run.mJogDirection, 1);
+    Command_SL_MouseUp(ctx);
+    EXPECT_EQ(ctx.run.mJogDirection, 1);
+    SetInput(18, 1);
+    Tick();
+    EXPECT_EQ(ctx.run.mJogDirection, 0);
 }
 
 TEST_P(JogTest, FeedSeekZeroWithAndWithoutSwitch) {

@@ -242,7 +242,7 @@ TEST_F(ProgramWriterTest, ParametersThatWouldDivideByZeroOrMakeNoPieceAreRefused
         c().axis(axis).PulseEquivalent = 100;
     }
     c().panel.Check2 = 0;
-    for (const char* bad : {"0", "", "abc", "-2", "40000"}) {
+    for (const char* bad : {"0", "", "abc", "-2", "40000", "2.5", "1.4", "3.5", "1.0001", "0.9999"}) {
         c().panel.Text5 = bad;
         Run();
         EXPECT_EQ(op.LastText(), "The number of pieces must be a whole number of at least 1!") << bad;

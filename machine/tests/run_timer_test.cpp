@@ -525,6 +525,27 @@ TEST_P(RunTimerTest, CylinderStrokesWaitForTheirSensors) {
     EXPECT_TRUE(TickUntil([&] { return ctx.run.gTestRunning == 0; }, 20));
     EXPECT_EQ(Cmd(1), 100);
 
+    // Cutter Back pressed by hand while the program waits for its own cutter
+    // back: the one sensor ends the hand stroke and the program's wait.
+    params.gUserLevel = 0;
+    Load({"M14", "X2"});
+    Tick();
+    ASSERT_EQ(ctx.run.mSensorWait, 2);
+    Command_Z3_Click(ctx);  // refused under the program: the IO dialog's button acts
+    ctx.card.write_bit(0, 1, 0);
+    ctx.card.write_bit(0, 2, 1);
+    ctx.run.gCylinderBusy = 1;
+    Tick(3);
+    EXPECT_EQ(ctx.run.mSensorWait, 2);
+    SetInput(17, 0);
+    Tick();
+    EXPECT_EQ(ctx.run.mSensorWait, 0);
+    EXPECT_EQ(ctx.run.gCylinderBusy, 0);
+    EXPECT_EQ(Outputs() & 4u, 0u);
+    EXPECT_TRUE(TickUntil([&] { return ctx.run.gTestRunning == 0; }, 20));
+    EXPECT_EQ(Cmd(1), 200);
+    SetInput(17, 1);
+
     // Delay mode: the dwell does the waiting, no sensor is read.
     s.gPositionDetectMode = 1;
     Load({"M14", "G04 P90", "M15"});

@@ -342,6 +342,10 @@ void Checker::CheckJogs(bool inCommand) {
                   "an accepted jog moves the pressed axis the pressed way at the speed asked",
                   what + " runs at " + std::to_string(v) + " pulses/s, asked " + Mm(want));
         }
+        // An endless jog runs until it is let go (or stopped).
+        if (!j.step && !moving && j.releasedAt < 0 && age >= 2 && !inCommand)
+            Check(false, "an accepted jog moves the pressed axis the pressed way at the speed asked",
+                  what + " stood still while held, " + std::to_string(age) + " ticks after its press");
         if (j.step && !moving && age >= 1 && j.releasedAt < 0) {
             Check(std::llabs(static_cast<int64_t>(pos) - j.from - j.stepPulses) <= 1,
                   "an accepted jog moves the pressed axis the pressed way at the speed asked",
@@ -500,12 +504,14 @@ void Checker::AfterCommand(const Step& step, const Command& c, Cls cls) {
     }
     // The cutter-back buttons act in every state.
     const bool cutterBack = (step.name == "io.Button" && step.arg == 2) || (step.name == "sb.Cutter" && step.arg == 0);
-    if (cutterBack && w_.setup().cutter == 0) {
+    // (The table in force says which cutter the machine has.)
+    const int16_t cutter = w_.table().gCutterUpDownMode;
+    if (cutterBack && cutter == 0) {
         const uint32_t out = w_.Outputs();
         Check((out & 4u) && !(out & 2u), "the cutter-back buttons act in every state",
               step.Text() + " while " + SeenName(before_) + " left outputs " + std::to_string(out));
     }
-    if (cutterBack && w_.setup().cutter == 1 && step.name == "sb.Cutter" && !snap_.moving[3]) {
+    if (cutterBack && cutter == 1 && step.name == "sb.Cutter" && !snap_.moving[3]) {
         Check(w_.AxisMoving(3) || w_.CommandPos(3) == 0, "the cutter-back buttons act in every state",
               step.Text() + " while " + SeenName(before_) + " left the cutter at " + std::to_string(w_.CommandPos(3)));
     }

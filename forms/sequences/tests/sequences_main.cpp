@@ -94,6 +94,10 @@ Step NextStep(World& w, Rng& rng, const std::vector<Step>& before) {
         if (n == "Run" && d.pick.mSelCount > 0 && !program) weight *= 5;
         if (n == "Pause" && program) weight *= 3;
         if ((n == "AdjustOk" || n == "AdjustValue") && w.ctx().panel.TshFrameVisible) weight *= 6;
+        // While the frame asks for a measurement, the operator may change
+        // the table it is for.
+        if ((n == "Group" || n.ends_with(".Save")) && w.ctx().panel.Text14Visible && w.ctx().panel.TshFrameVisible)
+            weight *= 8;
         if (n == "gy1.Move" && w.gy1 && w.gy1->C("Frame6").Visible) weight *= 4;
         if (n == "CloseWindow") weight = 0;
         total += weight;
