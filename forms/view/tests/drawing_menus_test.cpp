@@ -249,6 +249,43 @@ TEST_F(MenuTest, OpenNcAsksForTheZPlane) {
     EXPECT_EQ(op.prompts.back(), "请输入加工平面Z坐标：");
 }
 
+// What the file draws and the window would show otherwise is said in the
+// Open's one message, in either language; a file that cannot be read says
+// why.  The outline, where there is one, is shown as read.
+TEST_F(MenuTest, TheOpenSaysWhatIsReadDifferently) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+        bool outline;
+        const char* zh;  // a part of the message, in each language
+        const char* en;
+    };
+    const std::string square = "G01 Z-1\r\nG01 X25.4 Y0\r\nG01 X25.4 Y25.4\r\nG01 X0 Y25.4\r\nG01 X0 Y0\r\n";
+    const Case cases[] = {
+        {"pr.plt", "IN;SP1;PU400,400;PR;PD1600,0,0,1600,-1600,0,0,-1600;PA;PU0,0;SP0;", true, "PR 1个",
+         "PR (1)"},
+        {"pe.plt", "IN;SP1;PE<=:7?;PU;", false, "PE 1个", "PE (1)"},
+        {"inch.nc", "G20\r\nG90\r\nG00 X0 Y0\r\n" + square, true, "G20 1个", "G20 (1)"},
+        {"incremental.nc", "G90\r\nG00 X0 Y0\r\nG01 Z-1\r\nG91\r\nG01 X40\r\nG01 Y40\r\nG01 X-40\r\nG01 Y-40\r\n", true,
+         "G91 1个", "G91 (1)"},
+        {"binary.dxf", std::string("AutoCAD Binary DXF\r\n\x1a\0", 22), false, "二进制DXF", "binary DXF"},
+        {"laser.nc", "G90\r\nG00 X0 Y0\r\nG01 X40 Y0\r\nG01 X40 Y40\r\n", false, "没有Z字", "no Z word"},
+    };
+    for (int16_t language : {0, 1}) {
+        program.params.gLanguage = language;
+        for (const Case& c : cases) {
+            home.Write(c.name, c.bytes);
+            op.messages.clear();
+            op.fileAnswers.push_back((home / c.name).string());
+            op.inputAnswers.push_back("-1");
+            打开_Click(program, d);
+            ASSERT_EQ(op.messages.size(), 1u) << c.name;
+            EXPECT_NE(op.LastText().find(language == 0 ? c.zh : c.en), std::string::npos) << c.name << ": " << op.LastText();
+            if (c.outline) EXPECT_GT(d.tables.mNodeCount, 1) << c.name;
+        }
+    }
+}
+
 TEST_F(MenuTest, OpenFilterIsOneEntryForAllThreeKinds) {
     EXPECT_EQ(OpenFileFilter(), "DXF文件(*.dxf),G代码(*.nc),PLT文件(*.plt) (*.dxf *.nc *.plt)");
 }
