@@ -219,7 +219,7 @@ bool Checker::Asked() {
     if (w_.closed()) return false;
     const RunState& r = w_.run();
     return programOn_ || r.gHomeState != 0 || r.mBendHomePhase != 0 || !w_.held.empty() || r.gPendingComp > 0.1 ||
-           r.mFeedCheckPos > 0 || w_.now() - lastStart_ < 1500;
+           r.mFeedCheckPos > 0 || w_.now() - lastStart_ < 1500 || !jogs_.empty();
 }
 
 bool Checker::WaitsForSensor() {
@@ -343,7 +343,9 @@ void Checker::CheckJogs(bool inCommand) {
                   what + " runs at " + std::to_string(v) + " pulses/s, asked " + Mm(want));
         }
         // An endless jog runs until it is let go (or stopped).
-        if (!j.step && !moving && j.releasedAt < 0 && age >= 2 && !inCommand)
+        // (Its move is long, not endless: at a huge speed it reaches its end.)
+        const bool atEnd = std::llabs(static_cast<int64_t>(pos) - j.from) >= 99999000;
+        if (!j.step && !moving && j.releasedAt < 0 && age >= 2 && !inCommand && !atEnd)
             Check(false, "an accepted jog moves the pressed axis the pressed way at the speed asked",
                   what + " stood still while held, " + std::to_string(age) + " ticks after its press");
         if (j.step && !moving && age >= 1 && j.releasedAt < 0) {
@@ -541,6 +543,15 @@ void Checker::AfterCommand(const Step& step, const Command& c, Cls cls) {
                   step.Text() + " left a program or a seek zero going");
             stopAt_ = w_.now();
             stopCommand_ = commands_;
+            // The axes slow down at their acceleration from the speed they had.
+            stopTicks_ = kStopTicks;
+            for (int n = 1; n <= 4; ++n) {
+                int32_t v = 0;
+                w_.ctx().card.get_speed(0, n, &v);
+                const double acc =
+                    std::max(1.0, std::round(w_.table().gAxisPara[static_cast<std::size_t>(n)].Acceleration * 10000));
+                stopTicks_ = std::max<int64_t>(stopTicks_, static_cast<int64_t>(3 + std::abs(v) / acc / 0.03));
+            }
             operatorPause_ = false;
             pausedAt_.reset();
             resumeAt_ = -1;
@@ -651,6 +662,7 @@ void Checker::Tick() {
 
     // Messages of the machine loop: each at most once in a program.
     for (const std::string& text : w_.op.tickMessages) {
+        if (!programOn_) continue;  // an external button's refusal, say
         const int shown = ++tickMessages_[text];
         Check(shown == 1, "the machine loop shows a message once",
               "\"" + text + "\" shown " + std::to_string(shown) + " times in one program");
@@ -670,7 +682,8 @@ void Checker::Tick() {
 
     // Progress: a line handed on, an axis moved, an output switched, a dwell
     // counted down.
-    bool progressed = r.gNcLineIndex != lastLine_ || out != lastOutputs_ || r.mDwellTicks < lastDwell_;
+    bool progressed = r.gNcLineIndex != lastLine_ || out != lastOutputs_ || r.mDwellTicks < lastDwell_ ||
+                      w_.AnyAxisMoving();
     for (int n = 1; n <= 4; ++n) {
         const int32_t p = w_.CommandPos(n);
         progressed = progressed || p != lastPos_[static_cast<std::size_t>(n)];
@@ -722,7 +735,7 @@ void Checker::Tick() {
     CheckJogs(false);
 
     // After Stop (and nothing started since) every axis comes to rest.
-    if (stopAt_ >= 0 && w_.now() - stopAt_ >= kStopTicks) {
+    if (stopAt_ >= 0 && w_.now() - stopAt_ >= stopTicks_) {
         if (startCommand_ < stopCommand_)
             Check(!w_.AnyAxisMoving(), "Stop switches every output off and every axis stands",
                   "an axis still moves " + std::to_string(w_.now() - stopAt_) + " ticks after Stop");

@@ -160,6 +160,7 @@ private:
     // Motion the operator asked for: the last start, the last Stop.
     int64_t lastStart_ = -1000;
     int64_t stopAt_ = -1;
+    int64_t stopTicks_ = 15;        // ticks the axes may take to stand after it
     int64_t commands_ = 0;          // commands given so far
     int64_t startCommand_ = -1, stopCommand_ = -1;
     int quietTicks_ = 0;
