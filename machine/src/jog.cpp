@@ -12,10 +12,6 @@ namespace {
 constexpr int32_t kEndlessJog = 100000000;
 constexpr int32_t kSearch = 1000000;
 
-void Refuse(MachineContext& ctx, const char* zh, const char* en) {
-    ctx.op.MsgBox(ctx.Tr(zh, en), MsgButtons::Ok, MsgIcon::Warning, ctx.TitleWrong());
-}
-
 // fromInput: the press of an external button (input 18 or 19) rather than
 // of a screen button; each release stops only the jog of its own press.
 void JogPress(MachineContext& ctx, int16_t dir, bool fromInput) {
@@ -29,7 +25,8 @@ void JogPress(MachineContext& ctx, int16_t dir, bool fromInput) {
     // way: refused before anything moves.
     const int32_t speed = CardInt(Val(ctx.panel.Text2) * ax.PulseEquivalent / 60.0);
     if (speed < 1) {
-        Refuse(ctx, "点动速度必须大于0！", "The jog speed must be greater than 0!");
+        ctx.op.MsgBox(ctx.Tr("点动速度必须大于0！", "The jog speed must be greater than 0!"), MsgButtons::Ok,
+                      MsgIcon::Warning, ctx.TitleWrong());
         return;
     }
     const bool stepping = ctx.panel.Check1 != 0;
