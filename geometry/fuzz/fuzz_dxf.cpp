@@ -14,6 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int16_t comp = size > 0 ? static_cast<int16_t>(static_cast<int8_t>(data[0]) % 12) : 3;
     core.TranParas(0.1, 5, 30, comp, 45, 105.0);
     if (!core.ReadDXFBytes(bytes, 1).empty()) return 0;
+    (void)core.ReadNotesText(true, 0);
     std::string error;
     std::string out = core.DisplayPointText(1, &error);
     if (error.empty() && out.size() < 12) __builtin_trap();  // always ends with "SPLINE END"

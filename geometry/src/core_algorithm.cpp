@@ -167,6 +167,42 @@ void FinishSpline(SplineModel& s) {
     s.Usable = true;
 }
 
+// A drawing unit of $INSUNITS: its names and how the outline, read in
+// millimetres, then shows: at 1/size of its size, or (larger) at size
+// times its size.
+struct DrawingUnit {
+    int code;
+    const char* zh;
+    const char* en;
+    const char* size;
+    bool larger;
+};
+constexpr DrawingUnit kUnits[] = {
+    {1, "英寸", "inches", "25.4", false},
+    {2, "英尺", "feet", "304.8", false},
+    {3, "英里", "miles", "1609344", false},
+    {5, "厘米", "centimetres", "10", false},
+    {6, "米", "metres", "1000", false},
+    {7, "千米", "kilometres", "1000000", false},
+    {8, "微英寸", "microinches", "39370.0787", true},
+    {9, "密耳", "mils", "39.3700787", true},
+    {10, "码", "yards", "914.4", false},
+    {11, "埃", "angstroms", "10000000", true},
+    {12, "纳米", "nanometres", "1000000", true},
+    {13, "微米", "micrometres", "1000", true},
+    {14, "分米", "decimetres", "100", false},
+    {15, "十米", "decametres", "10000", false},
+    {16, "百米", "hectometres", "100000", false},
+    {17, "吉米", "gigametres", "1000000000000", false},
+    {18, "天文单位", "astronomical units", "149597870700000", false},
+    {19, "光年", "light years", "9460730472580800000", false},
+    {20, "秒差距", "parsecs", "30856775814913700000", false},
+    {21, "美制测量英尺", "US survey feet", "304.8006096", false},
+    {22, "美制测量英寸", "US survey inches", "25.4000508", false},
+    {23, "美制测量码", "US survey yards", "914.4018288", false},
+    {24, "美制测量英里", "US survey miles", "1609347.2187", false},
+};
+
 }  // namespace
 
 // ---------------------------------------------------------------- parameters
@@ -206,12 +242,70 @@ std::string CoreAlgorithm::UnreadEntitiesText(const std::vector<DxfEntityCount>&
                                "outline; export each contour as one spline.";
 }
 
+std::string CoreAlgorithm::ReadNotesText(bool outlineShown, int16_t language) const {
+    const bool zh = language == 0;
+    std::string s;
+    auto add = [&](const std::string& text) { s += s.empty() || zh ? text : " " + text; };
+    auto counted = [&](const char* name, long long n) {
+        return zh ? std::string(name) + " " + std::to_string(n) + "个" : std::string(name) + " (" + std::to_string(n) + ")";
+    };
+    // Splines that cannot be used, by kind.
+    long long periodic = 0, fitOnly = 0, other = 0;
+    for (const SplineModel& sp : Splines) {
+        if (sp.Usable) continue;
+        if (sp.CtrlX.empty() && sp.FitPoints > 0) ++fitOnly;
+        else if (sp.Periodic) ++periodic;
+        else ++other;
+    }
+    if (periodic + fitOnly + other > 0) {
+        std::string why;
+        auto reason = [&](long long n, const char* zhName, const char* zhWhy, const char* enName, const char* enWhy) {
+            if (n == 0) return;
+            if (!why.empty()) why += zh ? "；" : "; ";
+            why += zh ? counted(zhName, n) + zhWhy : counted(enName, n) + enWhy;
+        };
+        reason(periodic, "周期样条曲线", "（只读取在末尾重复起始控制点的形式，请将其保存为非周期样条曲线）",
+               "periodic splines",
+               ", read only in the form that repeats the first control points at the end (save them as non-periodic "
+               "splines)");
+        reason(fitOnly, "只有拟合点的样条曲线", "（只读取控制点，请让CAD程序输出控制点）", "splines of fit points only",
+               ", since only control points are read (let the CAD program write control points)");
+        reason(other, "节点、控制点和阶数构不成曲线的样条曲线", "", "splines whose knots, control points and degree make no curve",
+               "");
+        const std::string all = counted("SPLINE", periodic + fitOnly + other);
+        add(zh ? std::string(outlineShown ? "DXF文件中有" : "文件中有") + "不能使用的样条曲线：" + all + "：" + why + "。" +
+                     (outlineShown ? "这些轮廓不在图形中。" : "")
+               : std::string(outlineShown ? "The DXF file holds" : "It holds") + " splines that cannot be used: " + all +
+                     ": " + why + "." + (outlineShown ? " These contours are missing from the outline." : ""));
+    }
+    if (!outlineShown || InsUnits == 0 || InsUnits == 4) return s;
+    const std::string code = std::to_string(InsUnits);
+    for (const DrawingUnit& u : kUnits) {
+        if (u.code != InsUnits) continue;
+        const std::string size = zh ? (u.larger ? std::string("原尺寸的") + u.size + "倍" : std::string("原尺寸的1/") + u.size)
+                                    : (u.larger ? std::string(u.size) + " times its size"
+                                                : std::string("1/") + u.size + " of its size");
+        add(zh ? std::string("DXF文件的图形单位是") + u.zh + "（$INSUNITS " + code + "），其坐标却按毫米读取：若图形确以" +
+                     u.zh + "绘制，轮廓显示为" + size + "；请核对显示的尺寸，并以毫米保存图形。"
+               : std::string("The DXF file's drawing unit is ") + u.en + " ($INSUNITS " + code +
+                     "), but its coordinates are read as millimetres: if the drawing is in " + u.en +
+                     ", the outline shows at " + size + "; check the size shown, and save the drawing in millimetres.");
+        return s;
+    }
+    add(zh ? "DXF文件的图形单位未知（$INSUNITS " + code + "），其坐标按毫米读取，轮廓因此可能显示为另一尺寸；请核对显示的尺寸，并以毫米保存图形。"
+           : "The DXF file's drawing unit is unknown ($INSUNITS " + code +
+                 "), and its coordinates are read as millimetres, so the outline may show at another size; check the "
+                 "size shown, and save the drawing in millimetres.");
+    return s;
+}
+
 std::string CoreAlgorithm::ReadDXFBytes(std::string_view bytes, int16_t language) {
     SplineCount = 0;
     Splines.clear();
     ParamTable.clear();
     MaxParamCount = 0;
     UnreadEntities.clear();
+    InsUnits = 0;
 
     auto fault = [&](std::string zh, std::string en) {
         Splines.clear();
@@ -236,6 +330,7 @@ std::string CoreAlgorithm::ReadDXFBytes(std::string_view bytes, int16_t language
     SplineModel* sp = nullptr;
     std::vector<SplineModel> splines;
     std::unordered_map<std::string, size_t> unreadIndex;  // type -> entry of UnreadEntities
+    bool insUnits = false;  // the pair after (9, $INSUNITS)
 
     auto finish = [&]() {
         if (sp) FinishSpline(*sp);
@@ -292,9 +387,17 @@ std::string CoreAlgorithm::ReadDXFBytes(std::string_view bytes, int16_t language
             if (code == 2 && IEquals(Trim(value), "ENTITIES")) inEntities = true;
             sectionName = false;
         }
-        if (!sp) continue;
+        if (!sp) {
+            if (insUnits && code == 70) InsUnits = static_cast<int32_t>(std::clamp(ValueNumber(value), -1e6, 1e6));
+            insUnits = code == 9 && IEquals(Trim(value), "$INSUNITS");
+            continue;
+        }
         switch (code) {
-            case 70: sp->Flag = 1; break;
+            case 70:
+                sp->Flag = 1;
+                sp->Periodic = (static_cast<long long>(std::clamp(ValueNumber(value), 0.0, 65535.0)) & 2) != 0;
+                break;
+            case 11: ++sp->FitPoints; break;
             case 71: {
                 double d = ValueNumber(value);
                 sp->Degree = (d >= 1 && d <= kMaxDegree) ? static_cast<int16_t>(std::lround(d)) : 0;
@@ -315,6 +418,9 @@ std::string CoreAlgorithm::ReadDXFBytes(std::string_view bytes, int16_t language
     for (const SplineModel& s : splines) any = any || s.Usable;
     if (!any) {
         std::string why = language == 0 ? "DXF文件中没有可用的样条曲线（SPLINE）。" : "The DXF file holds no usable SPLINE.";
+        Splines = std::move(splines);
+        const std::string unusable = ReadNotesText(false, language);
+        if (!unusable.empty()) why += (language == 0 ? "" : " ") + unusable;
         if (!UnreadEntities.empty()) {
             why += language == 0 ? "文件中有未读取的图元：" + EntityList(UnreadEntities, 0) +
                                        "。只读取样条曲线（SPLINE）；请将每个轮廓导出为一条样条曲线。"
@@ -374,10 +480,13 @@ bool CoreAlgorithm::ReadDXF(const std::string& dxfFile, Operator& op, int16_t la
             return false;
         }
     }
-    // The splines are read; what was passed over is told.
-    if (!UnreadEntities.empty())
-        op.MsgBox(UnreadEntitiesText(UnreadEntities, language), MsgButtons::Ok, MsgIcon::Warning,
-                  Tr(language, "操作提示", "Operation Tips"));
+    // The splines are read; what was passed over or is read otherwise is
+    // told in one message.
+    std::string text = UnreadEntitiesText(UnreadEntities, language);
+    const std::string notes = ReadNotesText(true, language);
+    if (!notes.empty()) text += (text.empty() || language == 0 ? "" : " ") + notes;
+    if (!text.empty())
+        op.MsgBox(text, MsgButtons::Ok, MsgIcon::Warning, Tr(language, "操作提示", "Operation Tips"));
     return true;
 }
 

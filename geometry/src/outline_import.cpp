@@ -108,10 +108,10 @@ std::string_view Trim(std::string_view s) {
 // HP-GL commands that draw otherwise than PU and PD with coordinates (the
 // command letters in upper case): plotted with these, a part of the drawing
 // is not read, or read elsewhere (PR makes the coordinates after it
-// relative).
+// relative).  LB draws its label's text.
 bool IsDrawingCommand(char c0, char c1) {
-    static constexpr const char* kDrawing[] = {"PA", "PR", "PE", "AA", "AR", "AT", "RT", "CI",
-                                               "EA", "ER", "EW", "RA", "RR", "WG", "BZ", "BR"};
+    static constexpr const char* kDrawing[] = {"PA", "PR", "PE", "AA", "AR", "AT", "RT", "CI", "EA",
+                                               "ER", "EW", "RA", "RR", "WG", "BZ", "BR", "LB"};
     for (const char* k : kDrawing)
         if (k[0] == c0 && k[1] == c1) return true;
     return false;
@@ -162,6 +162,7 @@ std::string NcToDisplay(std::string_view nc, double gNcZPlane, double gSlotThres
         bool beforeNumber = false;  // no character of the word's number yet
         bool blanks = false;        // blanks since the letter
         bool inParen = false;
+        int parameter = 0;  // 1 right after '#', 2 inside its <name>
         auto endGWord = [&] {
             if (!text[3].empty() && text[3][0] >= '0' && text[3][0] <= '9') {
                 double g = geo::NumPrefix(text[3]);
@@ -195,6 +196,24 @@ std::string NcToDisplay(std::string_view nc, double gNcZPlane, double gSlotThres
                 continue;
             }
             if (c == ';') break;
+            // A parameter (#2, #<depth>) is no number the reader knows: the
+            // word it stands in reads as 0, and the letters of its name are
+            // no words.
+            if (parameter == 2) {
+                if (c == '>') parameter = 0;
+                continue;
+            }
+            if (parameter == 1) {
+                parameter = 0;
+                if (c == '<') {
+                    parameter = 2;
+                    continue;
+                }
+            }
+            if (c == '#') {
+                parameter = 1;
+                if (notes) ++notes->ParameterWords;
+            }
             if (c == 'X' || c == 'x') { startWord(0); continue; }
             if (c == 'Y' || c == 'y') { startWord(1); continue; }
             if (c == 'Z' || c == 'z') { startWord(2); continue; }
@@ -208,7 +227,7 @@ std::string NcToDisplay(std::string_view nc, double gNcZPlane, double gSlotThres
                 }
                 beforeNumber = false;
                 // Blanks followed by no number ended the word, empty.
-                if (blanks && !((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+')) endWord();
+                if (blanks && !((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == '#')) endWord();
                 blanks = false;
             }
             if (c == ' ') {
@@ -285,6 +304,105 @@ std::string NcToDisplay(std::string_view nc, double gNcZPlane, double gSlotThres
 
 // ---------------------------------------------------------------- PLT
 
+namespace {
+
+// The mnemonics of HP-GL and HP-GL/2.  A command is its mnemonic and its
+// parameters, and the ';' after it may be left out: within a command's
+// parameters one of these starts the next command.
+bool IsMnemonic(char c0, char c1) {
+    static constexpr std::string_view kMnemonics =
+        "AAACADAFAHAPARASATBLBPBRBZCACCCFCICMCOCPCRCSCTCVDCDFDIDLDPDRDSDTDVEAECEPERESEWFIFNFPFRFSFTGCGMGPIMINIPIR"
+        "IVIWKYLALBLMLOLTMCMGMTNPNROAOCODOEOFOGOHOIOLOOOPOSOTOWPAPBPCPDPEPGPMPPPRPSPTPUPWQLRARFRORPRRRTSASBSCSDSG"
+        "SISLSMSPSRSSSTSVTDTLTRUCUFULVSWDWGWUXTYT";
+    for (size_t i = 0; i + 1 < kMnemonics.size(); i += 2)
+        if (kMnemonics[i] == c0 && kMnemonics[i + 1] == c1) return true;
+    return false;
+}
+
+bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+char Upper(char c) { return static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c); }
+
+// Calls f on each parameter of a command (separated by commas or blanks)
+// until it returns false; false then.
+template <class F>
+bool ForEachParameter(std::string_view args, F&& f) {
+    size_t i = 0;
+    while (i < args.size()) {
+        while (i < args.size() && (args[i] == ',' || args[i] == ' ' || args[i] == '\t')) ++i;
+        if (i >= args.size()) break;
+        size_t j = i;
+        while (j < args.size() && args[j] != ',' && args[j] != ' ' && args[j] != '\t') ++j;
+        if (!f(args.substr(i, j - i))) return false;
+        i = j;
+    }
+    return true;
+}
+
+// The numbers of an IP or SC command; false when a parameter is no number.
+bool Numbers(std::string_view args, std::vector<double>& out) {
+    out.clear();
+    return ForEachParameter(args, [&](std::string_view param) {
+        out.push_back(geo::NumPrefix(param));
+        return IsWholeNumber(param);
+    });
+}
+
+// The scaling points P1 and P2 (IP) and the user units of SC.  Scaling is
+// applied where the file gives all it depends on: P1 and P2 as four numbers
+// of an IP (the plotter's own defaults are not known here) and SC in its
+// plain form (xmin, xmax, ymin, ymax, type 0) or in its point-factor form
+// (type 2, which needs P1 only).  The isotropic form (type 1) is not
+// applied.
+struct PltScaling {
+    bool p1 = false, p2 = false;  // P1 and P2 are known
+    double p1x = 0, p1y = 0, p2x = 0, p2y = 0;
+    bool on = false;              // an SC with parameters is in force
+    bool told = false;            // that SC is counted as not applied
+    int type = 0;                 // 0 plain, 2 point factor, else not applied
+    double xmin = 0, xs = 0, ymin = 0, ys = 0;  // xs, ys: xmax/ymax (type 0) or factors (type 2)
+
+    void Defaults() {
+        p1 = p2 = false;
+        on = false;
+    }
+    void Ip(std::string_view args) {
+        std::vector<double> v;
+        const bool ok = Numbers(args, v);
+        p1 = ok && (v.size() == 2 || v.size() == 4);
+        p2 = ok && v.size() == 4;
+        if (p1) {
+            p1x = v[0];
+            p1y = v[1];
+        }
+        if (p2) {
+            p2x = v[2];
+            p2y = v[3];
+        }
+    }
+    void Sc(std::string_view args) {
+        std::vector<double> v;
+        const bool ok = Numbers(args, v);
+        on = !(ok && v.empty());  // SC; alone turns scaling off
+        told = false;
+        type = -1;
+        if (!ok || v.size() < 4) return;
+        xmin = v[0];
+        xs = v[1];
+        ymin = v[2];
+        ys = v[3];
+        const double t = v.size() >= 5 ? v[4] : 0;
+        if (t == 0 && v.size() <= 5 && xs != xmin && ys != ymin) type = 0;
+        if (t == 2 && v.size() == 5 && xs != 0 && ys != 0) type = 2;
+    }
+    // Whether the coordinates are user units that can be brought to
+    // plotter units.
+    bool Applies() const { return on && ((type == 0 && p1 && p2) || (type == 2 && p1)); }
+    double X(double u) const { return type == 2 ? p1x + (u - xmin) * xs : p1x + (u - xmin) * (p2x - p1x) / (xs - xmin); }
+    double Y(double u) const { return type == 2 ? p1y + (u - ymin) * ys : p1y + (u - ymin) * (p2y - p1y) / (ys - ymin); }
+};
+
+}  // namespace
+
 std::string PltToDisplay(std::string_view plt, double gSlotThreshold, int16_t language, std::string* error,
                          ImportNotes* notes) {
     if (notes) *notes = ImportNotes{};
@@ -295,9 +413,18 @@ std::string PltToDisplay(std::string_view plt, double gSlotThreshold, int16_t la
     // The pen was parked at the origin (PU0,0) and has not moved since: in
     // the file the next PD draws from the origin.
     bool parked = false;
+    PltScaling scale;
+    long long scalesNotApplied = 0;
     long long lineNo = 0;
     auto fail = [&](const geo::Fault& f) {
-        if (error) *error = f.Text(language);
+        if (error) {
+            *error = f.Text(language);
+            // Coordinates of a scaling not applied are read as plotter units.
+            ImportNotes sc;
+            sc.ScalesNotApplied = scalesNotApplied;
+            const std::string why = ImportNotesText(sc, true, language);
+            if (!why.empty()) *error += (language == 0 ? "" : " ") + why;
+        }
         return std::string();
     };
 
@@ -350,94 +477,182 @@ std::string PltToDisplay(std::string_view plt, double gSlotThreshold, int16_t la
         w.prevY = y;
         w.prevDir = dir;
     };
+    auto name = [&](char c0, char c1) {
+        if (!notes) return;
+        const char n[2] = {c0, c1};
+        auto it = std::find_if(notes->PassedOver.begin(), notes->PassedOver.end(),
+                               [&](const ImportNotes::Command& k) { return k.Name == std::string_view(n, 2); });
+        if (it == notes->PassedOver.end()) {
+            notes->PassedOver.push_back({std::string(n, 2), 1});
+        } else {
+            ++it->Count;
+        }
+    };
 
-    for (std::string_view line : SplitLines(plt)) {
+    // One command: its mnemonic (upper case) and its parameters.  False when
+    // the file is refused.
+    auto command = [&](char c0, char c1, std::string_view args) {
+        while (!args.empty() && (args.back() == ' ' || args.back() == '\t' || args.back() == '\r'))
+            args.remove_suffix(1);
+        const bool up = c0 == 'P' && c1 == 'U';
+        const bool down = c0 == 'P' && c1 == 'D';
+        if (!up && !down) {
+            if (c0 == 'I' && c1 == 'N') {
+                scale.Defaults();
+            } else if (c0 == 'D' && c1 == 'F') {
+                scale.on = false;
+            } else if (c0 == 'I' && c1 == 'P') {
+                scale.Ip(args);
+            } else if (c0 == 'I' && c1 == 'R') {  // P1 and P2 in parts of the plotter's own area
+                scale.p1 = scale.p2 = false;
+            } else if (c0 == 'S' && c1 == 'C') {
+                scale.Sc(args);
+            }
+            // Named whatever its parameters look like: PE carries encoded
+            // characters, and parameters on the next line are not read.
+            // Only a PA without any changes nothing that is drawn, and an
+            // empty label draws nothing.
+            const bool barePa = ((c0 == 'P' && c1 == 'A') || (c0 == 'L' && c1 == 'B')) && Trim(args).empty();
+            const bool named = IsDrawingCommand(c0, c1) && !barePa;
+            if (named) parked = false;  // the pen may have moved
+            if (named) name(c0, c1);
+            return true;
+        }
+        // The pen parked at the origin is no contour.
+        if (up && args == "0,0") {
+            lift();
+            parked = true;
+            return true;
+        }
+        if (up) parked = false;
+        const bool scaled = scale.Applies();
+        if (scale.on && !scaled && !scale.told && !args.empty()) {
+            scale.told = true;
+            ++scalesNotApplied;
+        }
+        // Coordinates: numbers separated by commas or blanks, in pairs.
+        // A pen-up move through several points starts the contour at the
+        // last; a pen-down one draws through all of them.
+        double pair[2];
+        double upX = 0, upY = 0;
+        bool upMove = false;
+        int have = 0;
+        bool unread = false;  // a parameter is no number
+        const bool read = ForEachParameter(args, [&](std::string_view param) {
+            unread = unread || !IsWholeNumber(param);
+            pair[have++] = geo::NumPrefix(param);
+            if (have < 2) return true;
+            if (scaled) {
+                pair[0] = scale.X(pair[0]);
+                pair[1] = scale.Y(pair[1]);
+            }
+            pair[0] /= 40;
+            pair[1] /= 40;
+            if (!InRange(pair[0]) || !InRange(pair[1])) return false;
+            have = 0;
+            if (up) {
+                upX = pair[0];
+                upY = pair[1];
+                upMove = true;
+                return true;
+            }
+            // PU0,0 was read as parking, so the stroke the file draws from
+            // the origin starts at its first PD point.
+            if (parked && notes && (pair[0] != 0 || pair[1] != 0)) ++notes->StrokesFromOrigin;
+            parked = false;
+            penDown(pair[0], pair[1]);
+            return !(w.tooLarge || w.lines > geo::kMaxDisplayLines);
+        });
+        if (!read) return false;
+        // A last number without its partner is left out.
+        if (notes && (unread || have == 1)) ++notes->UnreadCoordinates;
+        if (upMove) penUp(upX, upY);
+        else if (up) lift();
+        // "PD;" without coordinates only lowers the pen.
+        return true;
+    };
+
+    // Labels (LB) run to their terminator (ETX, or the one DT sets), over
+    // line ends; a label whose terminator comes nowhere after it ends at
+    // ';' or at the line end like other commands.  lastTerm[c]: where the
+    // file's last c stands (looked up once per terminator).
+    char terminator = '\x03';
+    bool inLabel = false;
+    std::vector<size_t> lastTerm(256, std::string_view::npos - 1);
+    auto terminatorAfter = [&](size_t offset) {
+        size_t& last = lastTerm[static_cast<unsigned char>(terminator)];
+        if (last == std::string_view::npos - 1) last = plt.rfind(terminator);
+        return last != std::string_view::npos && last >= offset;
+    };
+    // The next c at or after `from` in the line (its end when none), each c
+    // looked for once per stretch of the line, so long lines cost no more
+    // than short ones.
+    std::vector<size_t> nextAt(256, 0);
+    std::vector<long long> nextLine(256, 0);
+    std::string_view line;
+    auto next = [&](char c, size_t from) {
+        const auto k = static_cast<unsigned char>(c);
+        if (nextLine[k] != lineNo || nextAt[k] < from) {
+            nextAt[k] = std::min(line.find(c, from), line.size());
+            nextLine[k] = lineNo;
+        }
+        return nextAt[k];
+    };
+    for (std::string_view text : SplitLines(plt)) {
+        line = text;
         ++lineNo;
-        // Commands end at ';' or at the line end; several may share a line.
-        size_t start = 0;
-        while (start <= line.size()) {
-            size_t semi = line.find(';', start);
-            std::string_view cmd = line.substr(start, semi == std::string_view::npos ? std::string_view::npos
-                                                                                     : semi - start);
-            start = semi == std::string_view::npos ? line.size() + 1 : semi + 1;
-            while (!cmd.empty() && (cmd.front() == ' ' || cmd.front() == '\t')) cmd.remove_prefix(1);
-            while (!cmd.empty() && (cmd.back() == ' ' || cmd.back() == '\t' || cmd.back() == '\r'))
-                cmd.remove_suffix(1);
-            if (cmd.size() < 2) continue;
-            char c0 = static_cast<char>(cmd[0] & ~0x20), c1 = static_cast<char>(cmd[1] & ~0x20);
-            bool up = c0 == 'P' && c1 == 'U';
-            bool down = c0 == 'P' && c1 == 'D';
-            if (!up && !down) {
-                // Named whatever its parameters look like: PE carries encoded
-                // characters, and parameters on the next line are not read.
-                // Only a PA without any changes nothing that is drawn.
-                const bool barePa = c0 == 'P' && c1 == 'A' && Trim(cmd.substr(2)).empty();
-                const bool named = IsDrawingCommand(c0, c1) && !barePa;
-                if (named) parked = false;  // the pen may have moved
-                if (notes && named) {
-                    const char name[2] = {c0, c1};
-                    auto it = std::find_if(notes->PassedOver.begin(), notes->PassedOver.end(),
-                                           [&](const ImportNotes::Command& k) {
-                                               return k.Name == std::string_view(name, 2);
-                                           });
-                    if (it == notes->PassedOver.end()) {
-                        notes->PassedOver.push_back({std::string(name, 2), 1});
-                    } else {
-                        ++it->Count;
-                    }
-                }
+        size_t i = 0;
+        if (inLabel) {
+            const size_t t = line.find(terminator);
+            if (t == std::string_view::npos) continue;
+            inLabel = false;
+            i = t + 1;
+        }
+        while (i < line.size()) {
+            const char c = line[i];
+            if (c == ';' || c == ' ' || c == '\t' || c == '\r') {
+                ++i;
                 continue;
             }
-            // The pen parked at the origin is no contour.
-            if (up && cmd.size() == 5 && cmd.substr(2) == "0,0") {
-                lift();
-                parked = true;
+            const size_t semi = next(';', i);
+            if (!(IsLetter(c) && i + 1 < line.size() && IsLetter(line[i + 1]))) {
+                i = semi;  // no command: passed over up to ';'
                 continue;
             }
-            if (up) parked = false;
-            // Coordinates: numbers separated by commas or blanks, in pairs.
-            // A pen-up move through several points starts the contour at the
-            // last; a pen-down one draws through all of them.
-            std::string_view args = cmd.substr(2);
-            double pair[2];
-            double upX = 0, upY = 0;
-            bool upMove = false;
-            int have = 0;
-            bool unread = false;  // a parameter is no number
-            size_t i = 0;
-            while (i < args.size()) {
-                while (i < args.size() && (args[i] == ',' || args[i] == ' ' || args[i] == '\t')) ++i;
-                if (i >= args.size()) break;
-                size_t j = i;
-                while (j < args.size() && args[j] != ',' && args[j] != ' ' && args[j] != '\t') ++j;
-                const std::string_view param = args.substr(i, j - i);
-                unread = unread || !IsWholeNumber(param);
-                pair[have++] = geo::NumPrefix(param) / 40;
-                i = j;
-                if (have == 2) {
-                    if (!InRange(pair[0]) || !InRange(pair[1])) return fail(BadCoordinate("PLT", lineNo));
-                    have = 0;
-                    if (up) {
-                        upX = pair[0];
-                        upY = pair[1];
-                        upMove = true;
-                        continue;
-                    }
-                    // PU0,0 was read as parking, so the stroke the file
-                    // draws from the origin starts at its first PD point.
-                    if (parked && notes && (pair[0] != 0 || pair[1] != 0)) ++notes->StrokesFromOrigin;
-                    parked = false;
-                    penDown(pair[0], pair[1]);
-                    if (w.tooLarge || w.lines > geo::kMaxDisplayLines) return fail(TooLarge());
+            const char c0 = Upper(c), c1 = Upper(line[i + 1]);
+            size_t p = i + 2;
+            size_t end = semi;  // where the parameters end
+            if (c0 == 'L' && c1 == 'B') {
+                const size_t t = next(terminator, p);
+                if (t < line.size()) {
+                    end = t;
+                } else if (terminatorAfter(static_cast<size_t>(line.data() - plt.data()) + line.size())) {
+                    inLabel = true;
+                    end = line.size();
+                }
+            } else if (!(c0 == 'P' && c1 == 'E')) {  // PE's encoded parameters run to ';'
+                if ((c0 == 'D' && c1 == 'T') || (c0 == 'S' && c1 == 'M')) {
+                    // A terminator or symbol character of its own (none: the default).
+                    const bool given = p < line.size() && line[p] != ';' && line[p] != '\0' && line[p] != '\x1b';
+                    if (c0 == 'D') terminator = given ? line[p] : '\x03';
+                    if (given) ++p;
+                }
+                bool quoted = false;  // text in quotes holds no command
+                for (end = p; end < semi; ++end) {
+                    const char a = line[end];
+                    if (a == '"') quoted = !quoted;
+                    if (!quoted && IsLetter(a) && end + 1 < semi && IsLetter(line[end + 1]) &&
+                        IsMnemonic(Upper(a), Upper(line[end + 1])))
+                        break;
                 }
             }
-            // A last number without its partner is left out.
-            if (notes && (unread || have == 1)) ++notes->UnreadCoordinates;
-            if (upMove) penUp(upX, upY);
-            else if (up) lift();
-            // "PD;" without coordinates only lowers the pen.
+            if ((c0 == 'I' && c1 == 'N') || (c0 == 'D' && c1 == 'F')) terminator = '\x03';
+            if (!command(c0, c1, line.substr(std::min(p, end), end - std::min(p, end))))
+                return fail(w.tooLarge || w.lines > geo::kMaxDisplayLines ? TooLarge() : BadCoordinate("PLT", lineNo));
+            i = end < line.size() && line[end] == terminator && c0 == 'L' && c1 == 'B' ? end + 1 : end;
         }
     }
+    if (notes) notes->ScalesNotApplied = scalesNotApplied;
     w.Line("SPLINE END");
     if (error) error->clear();
     return std::move(w.out);
@@ -518,6 +733,13 @@ std::string ImportNotesText(const ImportNotes& notes, bool outlineShown, int16_t
                "The NC program holds incremental settings whose coordinates are read as absolute ones: ",
                ". The moves after them therefore show out of place or out of shape; let the CAM program write "
                "absolute coordinates (G90).");
+    addCounted(notes.ParameterWords, "#", "NC程序中有未读取其值的参数字：",
+               "。以参数为值的字（如Z#<depth>）按0读取，输入的加工平面因此只找到按Z0读取的移动，"
+               "而不是程序所指平面内的移动；请让CAM程序以数值输出坐标。",
+               "The NC program holds parameter words whose values are not read: ",
+               ". A word whose value is a parameter (such as Z#<depth>) is read as 0, so the machining plane typed "
+               "at the prompt finds the moves read at Z 0, not those in the plane the program means; let the CAM "
+               "program write coordinates as numbers.");
     if (notes.ArcMoves > 0) {
         const std::string n = std::to_string(notes.ArcMoves);
         add("NC程序中加工平面内有按直线移动到终点读取的圆弧插补：G02/G03 " + n +
@@ -553,6 +775,13 @@ std::string ImportNotesText(const ImportNotes& notes, bool outlineShown, int16_t
                 "absolute ones, so their strokes show out of place; write the outline in absolute coordinates.");
         }
     }
+    addCounted(notes.ScalesNotApplied, "SC", "PLT文件中有未应用的缩放设定：",
+               "。其后的坐标按绘图仪单位（0.025 mm）而不是用户单位读取，轮廓因此显示为另一尺寸并显示在别处；"
+               "只有IP给出两个角点（四个数）且SC不是等比例缩放时才应用缩放；请以绘图仪单位输出轮廓，或使用这样的IP和SC。",
+               "The PLT file holds scaling that is not applied: ",
+               ". The coordinates after it are read as plotter units (0.025 mm) instead of user units, so the outline "
+               "shows at another size and out of place; scaling is applied only where IP gives both corners (four "
+               "numbers) and SC is not isotropic; write the outline in plotter units, or with such IP and SC.");
     addCounted(notes.UnreadCoordinates, "PU/PD", "PLT文件中有坐标不能全部读取的PU和PD命令：",
                "。不是数字的坐标按其开头的数字读取（开头没有数字时按0读取），缺少Y的最后一个X被略去，"
                "这些命令的点因此显示在别处或缺失；请以成对的数字输出坐标。",

@@ -99,13 +99,18 @@ struct Import {
     }
 };
 
-const char* const kNamedZh =
+// The header's unit (inches) is named after them.
+const std::string kNamedZh =
     "DXF文件中有未读取的图元：LWPOLYLINE 2个、LINE 1个。"
-    "只读取样条曲线（SPLINE），图形的这些部分不在轮廓中；请将每个轮廓导出为一条样条曲线。";
-const char* const kNamedEn =
+    "只读取样条曲线（SPLINE），图形的这些部分不在轮廓中；请将每个轮廓导出为一条样条曲线。"
+    "DXF文件的图形单位是英寸（$INSUNITS 1），其坐标却按毫米读取：若图形确以英寸绘制，轮廓显示为原尺寸的1/25.4；"
+    "请核对显示的尺寸，并以毫米保存图形。";
+const std::string kNamedEn =
     "The DXF file holds drawing entities that are not read: LWPOLYLINE (2), LINE (1). "
     "Only SPLINE entities are read, so these parts of the drawing are missing from the outline; "
-    "export each contour as one spline.";
+    "export each contour as one spline. The DXF file's drawing unit is inches ($INSUNITS 1), but its coordinates "
+    "are read as millimetres: if the drawing is in inches, the outline shows at 1/25.4 of its size; check the size "
+    "shown, and save the drawing in millimetres.";
 
 }  // namespace
 
@@ -116,10 +121,11 @@ TEST(DxfEntities, SplinesOfADesignToolsExportReadAsBeforeAndTheRestIsNamed) {
     ASSERT_EQ(splines.find("\nLINE\n"), std::string::npos);
     ASSERT_NE(splines.find("SPLINE"), std::string::npos);
 
-    // The splines alone: read without a word.
+    // The splines alone: read naming only the header's unit.
     Import alone;
     ASSERT_TRUE(alone.Read(splines, 1)) << alone.op.LastText();
-    EXPECT_TRUE(alone.op.messages.empty()) << alone.op.LastText();
+    ASSERT_EQ(alone.op.messages.size(), 1u);
+    EXPECT_EQ(alone.op.LastText(), kNamedEn.substr(kNamedEn.find("The DXF file's drawing unit")));
     const std::string display = alone.Display();
 
     for (int16_t language : {0, 1}) {

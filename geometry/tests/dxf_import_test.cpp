@@ -22,6 +22,7 @@ struct TestSpline {
     std::vector<double> knots;
     std::vector<std::pair<double, double>> ctrl;
     std::vector<double> weights;
+    std::vector<std::pair<double, double>> fit;  // fit points (11, 21)
     bool flag70 = true;
     std::string flag70Value = "8";
     bool with210 = true;
@@ -38,7 +39,8 @@ std::string Num(double v) {
 
 // A DXF file as a CAD program writes it: HEADER with the extents, the
 // splines in ENTITIES.  Lines end in `eol`.
-std::string MakeDxf(const std::vector<TestSpline>& splines, const std::string& eol = "\n", bool header = true) {
+std::string MakeDxf(const std::vector<TestSpline>& splines, const std::string& eol = "\n", bool header = true,
+                    const std::string& insUnits = "") {
     std::vector<std::string> l;
     auto pair = [&](const std::string& code, const std::string& value) {
         l.push_back(code);
@@ -49,6 +51,10 @@ std::string MakeDxf(const std::vector<TestSpline>& splines, const std::string& e
         pair("2", "HEADER");
         pair("9", "$ACADVER");
         pair("1", "AC1015");
+        if (!insUnits.empty()) {
+            pair("9", "$INSUNITS");
+            pair("70", insUnits);
+        }
         pair("9", "$EXTMIN");
         pair("10", "0.0");
         pair("20", "0.0");
@@ -86,6 +92,10 @@ std::string MakeDxf(const std::vector<TestSpline>& splines, const std::string& e
             pair(" 20", Num(y));
             pair(" 30", "0.0");
         }
+        for (auto [x, y] : s.fit) {
+            pair(" 11", Num(x));
+            pair(" 21", Num(y));
+        }
     }
     pair("  0", "ENDSEC");
     pair("  0", "EOF");
@@ -107,6 +117,29 @@ TestSpline BoxSquare() {
     s.knots = {0, 0, 0, 0, .25, .25, .25, .5, .5, .5, .75, .75, .75, 1, 1, 1, 1};
     s.ctrl = {{0, 0},   {10, 0},  {20, 0},  {30, 0},  {30, 10}, {30, 20}, {30, 30},
               {20, 30}, {10, 30}, {0, 30},  {0, 20},  {0, 10},  {0, 0}};
+    return s;
+}
+
+// A closed cubic through the corners of a square as a periodic spline:
+// wrapped (its first three control points repeated at its end, eleven
+// uniform knots) or in the form that does not repeat them (five knots).
+TestSpline Periodic(bool wrapped) {
+    TestSpline s;
+    s.flag70Value = "11";  // closed, periodic, planar
+    s.ctrl = {{0, 0}, {40, 0}, {40, 40}, {0, 40}};
+    s.knots = {0, 1, 2, 3, 4};
+    if (wrapped) {
+        s.ctrl.insert(s.ctrl.end(), {{0, 0}, {40, 0}, {40, 40}});
+        s.knots = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    }
+    return s;
+}
+
+// A spline given by its fit points alone.
+TestSpline FitOnly() {
+    TestSpline s;
+    s.flag70Value = "9";
+    s.fit = {{0, 0}, {40, 0}, {40, 40}, {0, 40}};
     return s;
 }
 
@@ -330,6 +363,14 @@ TEST(DxfReading, BadFilesAreRefusedWithAMessageAndWriteNothing) {
         {"binary", std::string("AutoCAD Binary DXF\r\n\x1a\0\0\0SECTION\0\2\0HEADER\0", 41),
          "The DXF file is a binary DXF and cannot be read: only DXF files saved as text (ASCII) are read; save the "
          "drawing as an ASCII DXF."},
+        // Splines that cannot be used are named with the reason.
+        {"periodic", MakeDxf({Periodic(false)}),
+         "The DXF file holds no usable SPLINE. It holds splines that cannot be used: SPLINE (1): periodic splines "
+         "(1), read only in the form that repeats the first control points at the end (save them as non-periodic "
+         "splines).\n"},
+        {"fit points", MakeDxf({FitOnly(), FitOnly()}, "\n", true, "1"),
+         "The DXF file holds no usable SPLINE. It holds splines that cannot be used: SPLINE (2): splines of fit "
+         "points only (2), since only control points are read (let the CAD program write control points).\n"},
     };
     for (const Case& c : cases) {
         Fixture f;
@@ -475,6 +516,95 @@ TEST(DxfReading, UnusableSplinesKeepTheirBlockNumberWithoutPoints) {
     // Evaluating an unusable spline gives (0, 0) and reads nothing.
     f.core.LoadCurrentSpline(1);
     EXPECT_EQ(f.core.EvalBSpline(0.5).X, 0.0);
+}
+
+// A file that is read names, in the one message after it, the splines that
+// cannot be used beside usable ones (by kind, with their counts) and a
+// drawing unit other than millimetres or none, with what it does to the
+// size shown.
+TEST(DxfReading, WhatIsReadOtherwiseIsToldInOneMessage) {
+    struct Row {
+        const char* name;
+        std::vector<TestSpline> splines;
+        std::string units;  // $INSUNITS ("" none)
+        std::string en, zh;  // "" no message
+    };
+    TestSpline wrongCount = Cubic();
+    wrongCount.knots.pop_back();
+    const std::string missing = " These contours are missing from the outline.";
+    const std::string periodicEn =
+        "periodic splines (1), read only in the form that repeats the first control points at the end (save them "
+        "as non-periodic splines)";
+    const std::string periodicZh = "周期样条曲线 1个（只读取在末尾重复起始控制点的形式，请将其保存为非周期样条曲线）";
+    const std::string fitEn =
+        "splines of fit points only (1), since only control points are read (let the CAD program write control "
+        "points)";
+    const std::string fitZh = "只有拟合点的样条曲线 1个（只读取控制点，请让CAD程序输出控制点）";
+    auto unitEn = [](const char* name, const char* code, const char* size) {
+        return std::string("The DXF file's drawing unit is ") + name + " ($INSUNITS " + code +
+               "), but its coordinates are read as millimetres: if the drawing is in " + name +
+               ", the outline shows at " + size + "; check the size shown, and save the drawing in millimetres.";
+    };
+    auto unitZh = [](const char* name, const char* code, const char* size) {
+        return std::string("DXF文件的图形单位是") + name + "（$INSUNITS " + code + "），其坐标却按毫米读取：若图形确以" + name +
+               "绘制，轮廓显示为" + size + "；请核对显示的尺寸，并以毫米保存图形。";
+    };
+    const std::vector<Row> rows = {
+        {"periodic beside a usable one", {Cubic(), Periodic(false)}, "",
+         "The DXF file holds splines that cannot be used: SPLINE (1): " + periodicEn + "." + missing,
+         "DXF文件中有不能使用的样条曲线：SPLINE 1个：" + periodicZh + "。这些轮廓不在图形中。"},
+        {"fit points beside a usable one", {FitOnly(), Cubic()}, "",
+         "The DXF file holds splines that cannot be used: SPLINE (1): " + fitEn + "." + missing,
+         "DXF文件中有不能使用的样条曲线：SPLINE 1个：" + fitZh + "。这些轮廓不在图形中。"},
+        {"each kind", {wrongCount, FitOnly(), Cubic(), Periodic(false), wrongCount}, "",
+         "The DXF file holds splines that cannot be used: SPLINE (4): " + periodicEn + "; " + fitEn +
+             "; splines whose knots, control points and degree make no curve (2)." + missing,
+         "DXF文件中有不能使用的样条曲线：SPLINE 4个：" + periodicZh + "；" + fitZh +
+             "；节点、控制点和阶数构不成曲线的样条曲线 2个。这些轮廓不在图形中。"},
+        // A periodic spline that repeats its first control points is read
+        // exactly: a closed curve.
+        {"periodic, wrapped", {Periodic(true)}, "", "", ""},
+        {"millimetres", {Cubic()}, "     4", "", ""},
+        {"unitless", {Cubic()}, "0", "", ""},
+        {"inches", {Cubic()}, "1", unitEn("inches", "1", "1/25.4 of its size"),
+         unitZh("英寸", "1", "原尺寸的1/25.4")},
+        {"centimetres", {Cubic()}, "5", unitEn("centimetres", "5", "1/10 of its size"),
+         unitZh("厘米", "5", "原尺寸的1/10")},
+        {"micrometres", {Cubic()}, "13", unitEn("micrometres", "13", "1000 times its size"),
+         unitZh("微米", "13", "原尺寸的1000倍")},
+        {"US survey miles", {Cubic()}, "24", unitEn("US survey miles", "24", "1/1609347.2187 of its size"),
+         unitZh("美制测量英里", "24", "原尺寸的1/1609347.2187")},
+        {"unknown unit", {Cubic()}, "25",
+         "The DXF file's drawing unit is unknown ($INSUNITS 25), and its coordinates are read as millimetres, so the "
+         "outline may show at another size; check the size shown, and save the drawing in millimetres.",
+         "DXF文件的图形单位未知（$INSUNITS 25），其坐标按毫米读取，轮廓因此可能显示为另一尺寸；请核对显示的尺寸，并以毫米保存图形。"},
+        {"splines and unit", {Cubic(), wrongCount}, "1",
+         "The DXF file holds splines that cannot be used: SPLINE (1): splines whose knots, control points and "
+         "degree make no curve (1)." + missing + " " + unitEn("inches", "1", "1/25.4 of its size"),
+         "DXF文件中有不能使用的样条曲线：SPLINE 1个：节点、控制点和阶数构不成曲线的样条曲线 1个。这些轮廓不在图形中。" +
+             unitZh("英寸", "1", "原尺寸的1/25.4")},
+    };
+    for (const Row& r : rows) {
+        for (int16_t language : {1, 0}) {
+            Fixture f;
+            f.home.Write("in.dxf", MakeDxf(r.splines, "\n", true, r.units));
+            ASSERT_TRUE(f.core.ReadDXF((f.home / "in.dxf").string(), f.op, language)) << r.name;
+            const std::string& text = language == 0 ? r.zh : r.en;
+            ASSERT_EQ(f.op.messages.size(), text.empty() ? 0u : 1u) << r.name << ": " << f.op.LastText();
+            if (text.empty()) continue;
+            EXPECT_EQ(f.op.LastText(), text) << r.name;
+            EXPECT_EQ(f.op.messages[0].icon, velbend::MsgIcon::Warning) << r.name;
+        }
+    }
+    // The wrapped periodic spline closes on itself.
+    Fixture f;
+    ASSERT_TRUE(f.Load(MakeDxf({Periodic(true)})));
+    ASSERT_TRUE(f.core.LoadCurrentSpline(1));
+    ASSERT_TRUE(f.core.CurUsable);
+    const velbend::SplinePoint a = f.core.EvalBSpline(0), b = f.core.EvalBSpline(1), m = f.core.EvalBSpline(0.5);
+    EXPECT_NEAR(a.X, b.X, 1e-9);
+    EXPECT_NEAR(a.Y, b.Y, 1e-9);
+    EXPECT_GT(std::hypot(m.X - a.X, m.Y - a.Y), 20);
 }
 
 TEST(DisplayPoints, CompBelowOneIsRefusedAndTheOldFileStays) {

@@ -163,6 +163,14 @@ TEST(PltImport, HugeCoordinatesAreRefused) {
     std::string err;
     EXPECT_EQ(PltToDisplay("PU0,40;PD1E300,40;", 30, 0, &err), "");
     EXPECT_NE(err, "");
+    EXPECT_EQ(err.find("SC"), std::string::npos);
+    // A scaling that is not applied is named with the refusal.
+    for (int16_t language : {0, 1}) {
+        EXPECT_EQ(PltToDisplay("SC0,1,0,1;PU0,40;PD1E300,40;", 30, language, &err), "");
+        EXPECT_NE(err.find(language == 0 ? "。PLT文件中有未应用的缩放设定：SC 1个。" : ". The PLT file holds scaling that is not applied: SC (1)."),
+                  std::string::npos)
+            << err;
+    }
 }
 
 TEST(NcImport, BlanksBeforeTheNumberAndArcMovesTold) {
@@ -191,6 +199,17 @@ TEST(NcImport, BlanksBeforeTheNumberAndArcMovesTold) {
         "(G90).";
     const std::string incrementalZh = "NC程序中有坐标按绝对值读取的增量设定：G91 2个。其后的移动因此显示在别处或变形；"
                                       "请让CAM程序以绝对坐标（G90）输出。";
+    auto paramEn = [](const char* n) {
+        return std::string("The NC program holds parameter words whose values are not read: # (") + n +
+               "). A word whose value is a parameter (such as Z#<depth>) is read as 0, so the machining plane typed "
+               "at the prompt finds the moves read at Z 0, not those in the plane the program means; let the CAM "
+               "program write coordinates as numbers.";
+    };
+    auto paramZh = [](const char* n) {
+        return std::string("NC程序中有未读取其值的参数字：# ") + n +
+               "个。以参数为值的字（如Z#<depth>）按0读取，输入的加工平面因此只找到按Z0读取的移动，"
+               "而不是程序所指平面内的移动；请让CAM程序以数值输出坐标。";
+    };
     const std::vector<Row> rows = {
         {"blank or tab after the letter", "G00 Z 5.000000\nG00 X 0 Y 0\nG01 Z 0.000000\nG01 X 34.897 Y\t-3\nG00 Z 5\n",
          "SPLINE 1\r\n0.000000 0.000000 Node\r\n34.897000 -3.000000\r\nSPLINE END\r\n", "", ""},
@@ -229,6 +248,13 @@ TEST(NcImport, BlanksBeforeTheNumberAndArcMovesTold) {
          "因此没有Z字的程序（如激光或绘图仪程序）不显示轮廓；请让CAM程序输出加工平面的Z坐标。"},
         {"no moves", "%\nG21\nM30\n", "SPLINE END\r\n", "The file holds no outline to show.",
          "文件中没有可显示的轮廓。"},
+        // Parameter words (#) are counted, outside comments; a word whose
+        // value is one reads as 0, with or without a blank before it, and
+        // the letters of a parameter's name are no words.
+        {"parameter words", "#<depth> = -1\nG0 Z5\nG0 X0 Y0\nG1 Z#<depth> (#<depth> is the plane)\nG1 X20\nG0 Z #2\n",
+         "SPLINE 1\r\n0.000000 0.000000 Node\r\n20.000000 0.000000\r\nSPLINE END\r\n", paramEn("3"), paramZh("3")},
+        {"parameter names", "G0 Z5\nG0 X0 Y0\n#<safe_z> = 0\n#<_xy>=1\nG1 X10\nG1 Y10\n", "SPLINE END\r\n",
+         "The file holds no outline to show. " + paramEn("2"), "文件中没有可显示的轮廓。" + paramZh("2")},
     };
     for (const Row& r : rows) {
         if (!r.display.empty()) {
@@ -271,6 +297,17 @@ TEST(PltImport, PenUpEndsTheContourAndPassedOverCommandsAreTold) {
         return std::string("PLT文件中有坐标不能全部读取的PU和PD命令：PU/PD ") + n +
                "个。不是数字的坐标按其开头的数字读取（开头没有数字时按0读取），缺少Y的最后一个X被略去，"
                "这些命令的点因此显示在别处或缺失；请以成对的数字输出坐标。";
+    };
+    auto scaleEn = [](const char* n) {
+        return std::string("The PLT file holds scaling that is not applied: SC (") + n +
+               "). The coordinates after it are read as plotter units (0.025 mm) instead of user units, so the "
+               "outline shows at another size and out of place; scaling is applied only where IP gives both corners "
+               "(four numbers) and SC is not isotropic; write the outline in plotter units, or with such IP and SC.";
+    };
+    auto scaleZh = [](const char* n) {
+        return std::string("PLT文件中有未应用的缩放设定：SC ") + n +
+               "个。其后的坐标按绘图仪单位（0.025 mm）而不是用户单位读取，轮廓因此显示为另一尺寸并显示在别处；"
+               "只有IP给出两个角点（四个数）且SC不是等比例缩放时才应用缩放；请以绘图仪单位输出轮廓，或使用这样的IP和SC。";
     };
     auto originEn = [](const char* n) {
         return std::string("The PLT file holds strokes drawn from the origin after PU0,0: PD (") + n +
@@ -377,6 +414,61 @@ TEST(PltImport, PenUpEndsTheContourAndPassedOverCommandsAreTold) {
              relativeEn + " " + unreadEn("1") + " " + originEn("1"),
          "PLT文件中有未读取的绘图命令：PR 1个、CI 1个。只读取PU和PD，图形的这些部分不在轮廓中；请用PU和PD命令输出轮廓。" +
              relativeZh + unreadZh("1") + originZh("1")},
+        // The ';' after a command may be left out: the next mnemonic starts
+        // the next command, in either case.
+        {"commands without ;", "IN;SP1PU400,400;PD1600,400,1600,1600,400,1600,400,400;PU;SP0;",
+         Plt("IN;SP1;PU400,400;PD1600,400,1600,1600,400,1600,400,400;PU;SP0;"), "", ""},
+        {"no ; at all", "IN SP1PU400,400PD1600,400,1600,1600 400,1600PUSP0",
+         Plt("IN;SP1;PU400,400;PD1600,400,1600,1600,400,1600;PU;SP0;"), "", ""},
+        {"lower case", "in;sp1pu400,400pd1600,400,1600,1600pu;",
+         Plt("IN;SP1;PU400,400;PD1600,400,1600,1600;PU;"), "", ""},
+        // Letters that are no mnemonic stay in the parameters (as "abc"
+        // above); so do those of a quoted text.
+        {"quoted text", "CO\"PU0,0PD\"PU400,400PD800,400,800,800;",
+         Plt("PU400,400;PD800,400,800,800;"), "", ""},
+        // Encoded PE after other commands is named as after a ';'.
+        {"PE without ;", "IN;SP1;TR0PE<=_p_p;PM0PE<=_p;SP0;", "SPLINE END\r\n",
+         "The file holds no outline to show. It holds plotter commands that are not read: PE (2). Only PU and PD "
+         "are read; write the outline with PU and PD commands.",
+         "文件中没有可显示的轮廓。文件中有未读取的绘图命令：PE 2个。只读取PU和PD；请用PU和PD命令输出轮廓。"},
+        // A label's text runs to its terminator (ETX, or the one DT sets),
+        // over line ends, and holds no command; a label never ended ends at
+        // ';'.  Labels are named; an empty one draws nothing.
+        {"labels", "IN;PU400,400;PD800,400,800,800;LBPD0,0;PU\x03PU;LB\x03" "DT*;LBa\nPD0,0*PU1200,400PD1600,400;"
+                   "LBPD40,40;PU;",
+         Plt("IN;PU400,400;PD800,400,800,800;PU;PU1200,400;PD1600,400;PU;"),
+         "The PLT file holds plotter commands that are not read: LB (3). Only PU and PD are read, so these parts "
+         "of the drawing are missing from the outline; write the outline with PU and PD commands.",
+         "PLT文件中有未读取的绘图命令：LB 3个。只读取PU和PD，图形的这些部分不在轮廓中；请用PU和PD命令输出轮廓。"},
+        {"IN ends DT", "DT*;IN;LBPD0,0*;PD40,40\x03PU400,400PD800,400,800,800;",
+         Plt("PU400,400;PD800,400,800,800;"),
+         "The PLT file holds plotter commands that are not read: LB (1). Only PU and PD are read, so these parts "
+         "of the drawing are missing from the outline; write the outline with PU and PD commands.",
+         "PLT文件中有未读取的绘图命令：LB 1个。只读取PU和PD，图形的这些部分不在轮廓中；请用PU和PD命令输出轮廓。"},
+        // Scaling (SC) is applied where IP gives both corners: user units
+        // to plotter units, so this is an 80 mm square.  After SC the
+        // corners may still come; SC; and DF end the scaling.
+        {"scaled", "IN;SP1;IP0,0,4000,4000;SC0,100,0,100;PU10,10;PD90,10,90,90,10,90,10,10;PU;SP0;",
+         Plt("IN;SP1;PU400,400;PD3600,400,3600,3600,400,3600,400,400;PU;SP0;"), "", ""},
+        {"corners after SC", "SC-10,90,-10,90,0;IP0,0,4000,4000;PU0,0.;PD80,0",
+         Plt("PU400,400;PD3600,400;"), "", ""},
+        {"point factor", "IP400,400;SC10,40,10,40,2;PU10,10;PD20,10,20,20;", Plt("PU400,400;PD800,400,800,800;"),
+         "", ""},
+        {"scaling ended", "IP0,0,4000,4000;SC0,100,0,100;SC;PU400,400;PD800,400;DF;PD800,800;IP;SC;PD400,800;",
+         Plt("PU400,400;PD800,400,800,800,400,800;"), "", ""},
+        {"DF ends it", "IP0,0,4000,4000;SC0,100,0,100;DF;PU400,400;PD800,400;", Plt("PU400,400;PD800,400;"), "",
+         ""},
+        // Where the corners are the plotter's own (no IP, IN, IP with two
+        // numbers, IR) or SC is isotropic or has no size, the coordinates
+        // are read as plotter units and the SC is named, once for each SC
+        // under which coordinates are read.
+        {"SC without corners", "SC0,100,0,100;PU10,10;PD90,10,90,90;SC0,100,0,100;PU;IP400,400;PD10,10;",
+         Plt("PU10,10;PD90,10,90,90;PU;PD10,10;"), scaleEn("2"), scaleZh("2")},
+        {"corners reset",
+         "IP0,0,4000,4000;IN;SC0,100,0,100;PU10,10;PD90,10;IP0,0,4000,4000;IR0,0,100,100;SC0,1,0,1;PD90,90;",
+         Plt("PU10,10;PD90,10,90,90;"), scaleEn("2"), scaleZh("2")},
+        {"isotropic or no size", "IP0,0,4000,4000;SC0,100,0,100,1;PU10,10;SC0,0,0,100;PD90,10;SC0,1,0,1,2,5;PD90,90;",
+         Plt("PU10,10;PD90,10,90,90;"), scaleEn("3"), scaleZh("3")},
     };
     for (const Row& r : rows) {
         EXPECT_EQ(Plt(r.plt), r.display) << r.name;

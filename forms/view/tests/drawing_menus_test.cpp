@@ -251,25 +251,46 @@ TEST_F(MenuTest, OpenNcAsksForTheZPlane) {
 
 // What the file draws and the window would show otherwise is said in the
 // Open's one message, in either language; a file that cannot be read says
-// why.  The outline, where there is one, is shown as read.
+// why.  The outline, where there is one, is shown as read; where it is read
+// as the file draws it, nothing is said.
 TEST_F(MenuTest, TheOpenSaysWhatIsReadDifferently) {
     struct Case {
         const char* name;
         std::string bytes;
         bool outline;
-        const char* zh;  // a part of the message, in each language
+        const char* zh;  // a part of the message, in each language ("": no message)
         const char* en;
+        double length;  // the first contour's length, closed (0: not checked)
     };
     const std::string square = "G01 Z-1\r\nG01 X25.4 Y0\r\nG01 X25.4 Y25.4\r\nG01 X0 Y25.4\r\nG01 X0 Y0\r\n";
+    const std::string header = "0\nSECTION\n2\nHEADER\n9\n$INSUNITS\n70\n1\n0\nENDSEC\n";
+    const std::string fitOnly = "0\nSPLINE\n70\n9\n71\n3\n72\n0\n73\n0\n74\n3\n11\n0\n21\n0\n11\n9\n21\n0\n11\n9\n21\n9\n";
+    const std::string periodic = "0\nSPLINE\n70\n11\n71\n3\n72\n5\n73\n4\n40\n0\n40\n1\n40\n2\n40\n3\n40\n4\n"
+                                 "10\n0\n20\n0\n10\n40\n20\n0\n10\n40\n20\n40\n10\n0\n20\n40\n";
     const Case cases[] = {
         {"pr.plt", "IN;SP1;PU400,400;PR;PD1600,0,0,1600,-1600,0,0,-1600;PA;PU0,0;SP0;", true, "PR 1个",
-         "PR (1)"},
-        {"pe.plt", "IN;SP1;PE<=:7?;PU;", false, "PE 1个", "PE (1)"},
-        {"inch.nc", "G20\r\nG90\r\nG00 X0 Y0\r\n" + square, true, "G20 1个", "G20 (1)"},
+         "PR (1)", 0},
+        {"pe.plt", "IN;SP1;PE<=:7?;PU;", false, "PE 1个", "PE (1)", 0},
+        {"inch.nc", "G20\r\nG90\r\nG00 X0 Y0\r\n" + square, true, "G20 1个", "G20 (1)", 0},
         {"incremental.nc", "G90\r\nG00 X0 Y0\r\nG01 Z-1\r\nG91\r\nG01 X40\r\nG01 Y40\r\nG01 X-40\r\nG01 Y-40\r\n", true,
-         "G91 1个", "G91 (1)"},
-        {"binary.dxf", std::string("AutoCAD Binary DXF\r\n\x1a\0", 22), false, "二进制DXF", "binary DXF"},
-        {"laser.nc", "G90\r\nG00 X0 Y0\r\nG01 X40 Y0\r\nG01 X40 Y40\r\n", false, "没有Z字", "no Z word"},
+         "G91 1个", "G91 (1)", 0},
+        {"binary.dxf", std::string("AutoCAD Binary DXF\r\n\x1a\0", 22), false, "二进制DXF", "binary DXF", 0},
+        {"laser.nc", "G90\r\nG00 X0 Y0\r\nG01 X40 Y0\r\nG01 X40 Y40\r\n", false, "没有Z字", "no Z word", 0},
+        // Commands without ';': the whole 30 mm square.
+        {"nosemi.plt", "IN;SP1PU400,400;PD1600,400,1600,1600,400,1600,400,400;PU;SP0;", true, "", "", 120},
+        {"encoded.plt", "IN;SP1;TR0PE<=_p_p;PM0PE<=_p;SP0;", false, "PE 2个", "PE (2)", 0},
+        // Scaling with both corners given: an 80 mm square; without them, named.
+        {"scaled.plt", "IN;SP1;IP0,0,4000,4000;SC0,100,0,100;PU10,10;PD90,10,90,90,10,90,10,10;PU;SP0;", true, "",
+         "", 320},
+        {"unscaled.plt", "IN;SP1;SC0,100,0,100;PU10,10;PD90,10,90,90,10,90,10,10;PU;SP0;", true,
+         "未应用的缩放设定：SC 1个", "scaling that is not applied: SC (1)", 0},
+        // The plane typed (-1) finds nothing where the depth is a parameter.
+        {"depth.nc", "#<depth> = -1\nG0 Z5\nG0 X0 Y0\nG1 Z#<depth>\nG1 X40\nG1 Y40\nG0 Z5\n", false,
+         "参数字：# 2个", "parameter words whose values are not read: # (2)", 0},
+        {"inch.dxf", header + "0\nSECTION\n2\nENTITIES\n" + kRectSpline + "0\nENDSEC\n0\nEOF\n", true,
+         "原尺寸的1/25.4", "1/25.4 of its size", 140},
+        {"fitted.dxf", Dxf(fitOnly + kRectSpline), true, "只有拟合点的样条曲线 1个", "splines of fit points only (1)", 0},
+        {"periodic.dxf", Dxf(periodic), false, "周期样条曲线 1个", "periodic splines (1)", 0},
     };
     for (int16_t language : {0, 1}) {
         program.params.gLanguage = language;
@@ -279,9 +300,29 @@ TEST_F(MenuTest, TheOpenSaysWhatIsReadDifferently) {
             op.fileAnswers.push_back((home / c.name).string());
             op.inputAnswers.push_back("-1");
             打开_Click(program, d);
-            ASSERT_EQ(op.messages.size(), 1u) << c.name;
-            EXPECT_NE(op.LastText().find(language == 0 ? c.zh : c.en), std::string::npos) << c.name << ": " << op.LastText();
-            if (c.outline) EXPECT_GT(d.tables.mNodeCount, 1) << c.name;
+            const char* part = language == 0 ? c.zh : c.en;
+            ASSERT_EQ(op.messages.size(), *part ? 1u : 0u) << c.name << ": " << op.LastText();
+            if (*part) {
+                EXPECT_NE(op.LastText().find(part), std::string::npos) << c.name << ": " << op.LastText();
+            }
+            if (c.outline) {
+                EXPECT_GT(d.tables.mNodeCount, 1) << c.name;
+            }
+            if (c.length == 0) continue;
+            // The first contour's points, closed back to its first.
+            double length = 0;
+            const DisplayPoint* first = nullptr;
+            const DisplayPoint* last = nullptr;
+            for (int32_t i = 0; i < d.tables.mDisplayPointCount; ++i) {
+                const DisplayPoint& q = d.tables.mDisplayPoints[i];
+                if (q.ContourId != 1) continue;
+                if (last) length += std::hypot(q.X - last->X, q.Y - last->Y);
+                if (!first) first = &q;
+                last = &q;
+            }
+            ASSERT_TRUE(first) << c.name;
+            length += std::hypot(first->X - last->X, first->Y - last->Y);
+            EXPECT_NEAR(length, c.length, 1e-9) << c.name;
         }
     }
 }

@@ -190,6 +190,7 @@ def length(degree, ctrl, knots, weights):
 
 def write(name, splines):
     doc = ezdxf.new("R2010")
+    doc.header["$INSUNITS"] = 4  # the letters are drawn in millimetres
     msp = doc.modelspace()
     lines = []
     for i, (degree, ctrl, knots, weights) in enumerate(splines, 1):

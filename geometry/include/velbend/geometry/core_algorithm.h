@@ -28,6 +28,8 @@ struct SplineModel {
     std::vector<double> CtrlX;      // group 10
     std::vector<double> CtrlY;      // group 20
     std::vector<double> Weights;    // group 41; empty for a non-rational spline
+    bool Periodic = false;          // group 70 has its periodic bit (2)
+    long long FitPoints = 0;        // group 11 values (fit points, not read)
     // False when the counts do not make a B-spline (knots != control points
     // + degree + 1, too few control points, a knot vector that runs
     // backwards or has no length, non-positive weights, ...).  Such a spline
@@ -58,9 +60,10 @@ public:
     // false is returned.  When the ENTITIES section holds drawing entities
     // other than SPLINE, a file that is read is followed by one message
     // naming each such type with its count, and the refusal of a file
-    // without a usable spline names them too.  The header (its drawing unit
-    // included) gives nothing, and a file may lack it: coordinates are
-    // millimetres as written.
+    // without a usable spline names them too.  The same message names the
+    // splines that cannot be used (the refusal too) and a drawing unit
+    // ($INSUNITS) other than millimetres or none.  The header gives nothing
+    // else, and a file may lack it: coordinates are millimetres as written.
     bool ReadDXF(const std::string& dxfFile, Operator& op, int16_t language);
     // The same on bytes already in memory (no Temp.dat, no message): "" when
     // read, else the reason in the given language.  Fills UnreadEntities.
@@ -75,6 +78,14 @@ public:
     // The operator's message naming them after a file was read ("" when
     // there are none): the first 16 types by name, the rest together.
     static std::string UnreadEntitiesText(const std::vector<DxfEntityCount>& unread, int16_t language);
+    // The header's drawing unit ($INSUNITS; 0, none, when the file gives none).
+    int32_t InsUnits = 0;
+    // The operator's message on what the last file holds that is not drawn
+    // as it says, beyond the entities not read: the splines that cannot be
+    // used, by kind, and a drawing unit other than millimetres or none (""
+    // when there is nothing to say).  outlineShown: the file was read (a
+    // refusal says only why the splines cannot be used).
+    std::string ReadNotesText(bool outlineShown, int16_t language) const;
 
     // Writes PointForDisplay.dat from the outline model and fills ParamTable.
     // Refuses (message, false, file untouched) when Comp is below 1 or the

@@ -19,13 +19,16 @@ class Operator;
 // PointForDisplay.dat; turns above gSlotThreshold (degrees) are nodes.
 // After a file is read, one message tells what it was read otherwise than
 // the file draws it (arc moves read as straight ones, inch and incremental
-// programs read as millimetres and absolute, PLT drawing commands passed
-// over, PU and PD coordinates that are no numbers in pairs, strokes from the
-// origin after the pen parked there), that it holds no outline, and why
-// when the reason is known (an NC program without Z words).
+// programs read as millimetres and absolute, parameter words read as 0, PLT
+// drawing commands passed over, scaling not applied, PU and PD coordinates
+// that are no numbers in pairs, strokes from the origin after the pen
+// parked there), that it holds no outline, and why when the reason is known
+// (an NC program without Z words).
 bool ImportNcFile(const std::filesystem::path& ncFile, double gNcZPlane, double gSlotThreshold,
                   Operator& op, int16_t language);
-// The pen-down strokes of a PLT file (plotter units / 40 = mm).
+// The pen-down strokes of a PLT file (plotter units / 40 = mm).  Commands
+// are split by their mnemonics, with or without ';'; the scaling of SC is
+// applied where IP gives both of its corners.
 bool ImportPltFile(const std::filesystem::path& pltFile, double gSlotThreshold, Operator& op,
                    int16_t language);
 
@@ -55,6 +58,9 @@ struct ImportNotes {
     long long IncrementalWords = 0;
     // NC: moves without a single Z word, so no path is in any plane.
     bool NoZWord = false;
+    // NC: parameters (#2, #<depth>), whose values are not read: a word
+    // whose value is one reads as 0.
+    long long ParameterWords = 0;
     // PLT: commands that draw otherwise than PU and PD with coordinates (PA,
     // PR, PE, AA, CI, ...), passed over whatever their parameters, but for a
     // PA without any (which changes nothing); in the order they first
@@ -73,10 +79,14 @@ struct ImportNotes {
     // PU0,0.  That is read as the pen parked, not as a move, so each starts
     // at its first PD point and the line from the origin is not read.
     long long StrokesFromOrigin = 0;
+    // PLT: SC commands whose scaling is not applied (P1 and P2 not both
+    // given by an IP, or an isotropic or malformed SC), so that the PU and
+    // PD coordinates after them are read as plotter units.
+    long long ScalesNotApplied = 0;
     // Something of the file is read otherwise than it draws it, or not read.
     bool Any() const {
         return ArcMoves > 0 || InchWords > 0 || IncrementalWords > 0 || NoZWord || !PassedOver.empty() ||
-               UnreadCoordinates > 0 || StrokesFromOrigin > 0;
+               UnreadCoordinates > 0 || StrokesFromOrigin > 0 || ParameterWords > 0 || ScalesNotApplied > 0;
     }
 };
 // The operator's message after an import: "" when the outline is shown and
