@@ -251,8 +251,11 @@ TEST(NcImport, BlanksBeforeTheNumberAndArcMovesTold) {
         // Parameter words (#) are counted, outside comments; a word whose
         // value is one reads as 0, with or without a blank before it, and
         // the letters of a parameter's name are no words.
-        {"parameter words", "#<depth> = -1\nG0 Z5\nG0 X0 Y0\nG1 Z#<depth> (#<depth> is the plane)\nG1 X20\nG0 Z #2\n",
-         "SPLINE 1\r\n0.000000 0.000000 Node\r\n20.000000 0.000000\r\nSPLINE END\r\n", paramEn("3"), paramZh("3")},
+        {"parameter words",
+         "#<depth> = -1\nG0 Z5\nG0 X0 Y0\nG1 Z#<depth> (#<depth> is the plane)\nG1 X20\nG0 Z5\nG0 X30\nG1 Z #2\nG1 X40\n",
+         "SPLINE 1\r\n0.000000 0.000000 Node\r\n20.000000 0.000000\r\nSPLINE 2\r\n30.000000 0.000000 Node\r\n"
+         "40.000000 0.000000\r\nSPLINE END\r\n",
+         paramEn("3"), paramZh("3")},
         {"parameter names", "G0 Z5\nG0 X0 Y0\n#<safe_z> = 0\n#<_xy>=1\nG1 X10\nG1 Y10\n", "SPLINE END\r\n",
          "The file holds no outline to show. " + paramEn("2"), "文件中没有可显示的轮廓。" + paramZh("2")},
     };
@@ -456,8 +459,13 @@ TEST(PltImport, PenUpEndsTheContourAndPassedOverCommandsAreTold) {
          "", ""},
         {"scaling ended", "IP0,0,4000,4000;SC0,100,0,100;SC;PU400,400;PD800,400;DF;PD800,800;IP;SC;PD400,800;",
          Plt("PU400,400;PD800,400,800,800,400,800;"), "", ""},
-        {"DF ends it", "IP0,0,4000,4000;SC0,100,0,100;DF;PU400,400;PD800,400;", Plt("PU400,400;PD800,400;"), "",
-         ""},
+        {"DF ends it", "IP0,0,4000,4000;SC0,100,0,100;DT*;DF;PU400,400;PD800,400;LBx*PD0,0\x03",
+         Plt("PU400,400;PD800,400;"),
+         "The PLT file holds plotter commands that are not read: LB (1). Only PU and PD are read, so these parts "
+         "of the drawing are missing from the outline; write the outline with PU and PD commands.",
+         "PLT文件中有未读取的绘图命令：LB 1个。只读取PU和PD，图形的这些部分不在轮廓中；请用PU和PD命令输出轮廓。"},
+        // An SC under which no coordinate is read changes nothing.
+        {"SC, no coordinates", "PU400,400;PD800,400;SC0,100,0,100;PU;PD;", Plt("PU400,400;PD800,400;"), "", ""},
         // Where the corners are the plotter's own (no IP, IN, IP with two
         // numbers, IR) or SC is isotropic or has no size, the coordinates
         // are read as plotter units and the SC is named, once for each SC
