@@ -62,9 +62,9 @@ struct ImportNotes {
     // whose value is one reads as 0.
     long long ParameterWords = 0;
     // PLT: commands that draw otherwise than PU and PD with coordinates (PA,
-    // PR, PE, AA, CI, ...), passed over whatever their parameters, but for a
-    // PA without any (which changes nothing); in the order they first
-    // appear.  PR also makes the PU and PD coordinates after it relative,
+    // PR, PE, AA, CI, LB, ...), passed over whatever their parameters, but
+    // for a PA without any (which changes nothing) and an empty label; in
+    // the order they first appear.  PR also makes the PU and PD coordinates after it relative,
     // which are read as absolute all the same.
     struct Command {
         std::string Name;  // upper case
