@@ -151,16 +151,18 @@ void OpenGroupFrame(const ParamStore& st, GroupFrame& frame) {
 }
 
 bool GroupSaveNames(ParamStore& st, GroupFrame& frame, Operator& op) {
-    // A name is stored only as the file can hold it: a character written as
-    // '?' would come back as '?' after a restart.
+    // A name typed is stored only as the file can hold it: a character
+    // written as '?' would come back as '?' after a restart.  (A name kept as
+    // it was read stays as it is.)
     std::string unstorable;
-    auto check = [&](const std::string& name, const char* zh, const char* en, size_t i) {
-        if (GbkHolds(CleanGroupName(name))) return;
+    auto check = [&](const std::string& name, const std::string& stored, const char* zh, const char* en, size_t i) {
+        if (name == stored || GbkHolds(CleanGroupName(name))) return;
         if (!unstorable.empty()) unstorable += st.gLanguage == 0 ? "，" : ", ";
         unstorable += Tr(st.gLanguage, zh, en) + std::to_string(i + 1);
     };
-    for (size_t i = 0; i < 10; ++i) check(frame.text11[i], "设备参数组", "Machine Parameter ", i);
-    for (size_t i = 0; i < 10; ++i) check(frame.text13[i], "曲率表参数组", "Curvature Parameter ", i);
+    for (size_t i = 0; i < 10; ++i) check(frame.text11[i], st.gSysGroupNames[i], "设备参数组", "Machine Parameter ", i);
+    for (size_t i = 0; i < 10; ++i)
+        check(frame.text13[i], st.gWanFuGroupNames[i], "曲率表参数组", "Curvature Parameter ", i);
     if (!unstorable.empty()) {
         op.MsgBox(Tr(st.gLanguage, "参数组说明含有不能保存的字符，请重新输入：",
                      "Group names hold characters that cannot be saved, Please input again: ") + unstorable,

@@ -215,9 +215,11 @@ TEST(GroupFrame, SaveNamesMakesCommasFullWidth) {
         EXPECT_EQ(f.text11[3], r.sys3);
         EXPECT_EQ(home.Read("ParaGroup.ini"), file);
     }
-    // What GBK holds is saved (é is in GBK).
+    // What GBK holds is saved (é is in GBK); a name read from a damaged
+    // file and left as it stands does not stop the others.
     f.text11[3] = "Café";
     f.text13[0] = "";
+    st.gWanFuGroupNames[5] = f.text13[5] = "\xEF\xBF\xBD";
     EXPECT_TRUE(GroupSaveNames(st, f, op));
     EXPECT_EQ(st.gSysGroupNames[3], "Café");
     st.gLanguage = 0;
