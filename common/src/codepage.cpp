@@ -84,10 +84,6 @@ size_t Utf8Len(std::string_view s, size_t i) {
     return k;
 }
 
-}  // namespace
-
-namespace {
-
 std::string FromGbk(std::string_view gbk, bool* exact) {
     thread_local Converter conv("UTF-8", "CP936");
     return conv.Run(gbk, "\xEF\xBF\xBD", [](std::string_view, size_t) { return size_t{1}; }, exact);
