@@ -25,15 +25,17 @@ public:
     Converter& operator=(const Converter&) = delete;
     bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
 
-    // Converts `in`; on a sequence it cannot take, appends `bad` and skips
-    // skipLen(in, pos) bytes.
+    // Converts `in`; on a sequence it cannot take, appends `bad`, skips
+    // skipLen(in, pos) bytes and clears *exact (when given).
     template <class Skip>
-    std::string Run(std::string_view in, std::string_view bad, Skip skipLen) {
+    std::string Run(std::string_view in, std::string_view bad, Skip skipLen, bool* exact = nullptr) {
         std::string out;
+        if (exact) *exact = true;
         if (!ok()) {
             // No converter: pass ASCII through, everything else is bad.
             for (size_t i = 0; i < in.size();) {
                 if (static_cast<unsigned char>(in[i]) < 0x80) { out += in[i++]; continue; }
+                if (exact) *exact = false;
                 out += bad;
                 i += skipLen(in, i);
             }
@@ -54,6 +56,7 @@ public:
             if (r != static_cast<size_t>(-1)) break;
             if (err == E2BIG) continue;
             // EILSEQ or EINVAL (truncated at the end): replace and go on.
+            if (exact) *exact = false;
             out += bad;
             pos += skipLen(in, pos);
             iconv(cd_, nullptr, nullptr, nullptr, nullptr);
@@ -81,16 +84,33 @@ size_t Utf8Len(std::string_view s, size_t i) {
     return k;
 }
 
-}  // namespace
-
-std::string GbkToUtf8(std::string_view gbk) {
+std::string FromGbk(std::string_view gbk, bool* exact) {
     thread_local Converter conv("UTF-8", "CP936");
-    return conv.Run(gbk, "\xEF\xBF\xBD", [](std::string_view, size_t) { return size_t{1}; });
+    return conv.Run(gbk, "\xEF\xBF\xBD", [](std::string_view, size_t) { return size_t{1}; }, exact);
 }
 
-std::string Utf8ToGbk(std::string_view utf8) {
+std::string ToGbk(std::string_view utf8, bool* exact) {
     thread_local Converter conv("CP936", "UTF-8");
-    return conv.Run(utf8, "?", Utf8Len);
+    return conv.Run(utf8, "?", Utf8Len, exact);
+}
+
+}  // namespace
+
+std::string GbkToUtf8(std::string_view gbk) { return FromGbk(gbk, nullptr); }
+
+std::string Utf8ToGbk(std::string_view utf8) { return ToGbk(utf8, nullptr); }
+
+std::optional<std::string> GbkToUtf8Exact(std::string_view gbk) {
+    bool exact = true;
+    std::string utf8 = FromGbk(gbk, &exact);
+    if (!exact) return std::nullopt;
+    return utf8;
+}
+
+bool GbkHolds(std::string_view utf8) {
+    bool exact = true;
+    ToGbk(utf8, &exact);
+    return exact;
 }
 
 }  // namespace velbend

@@ -18,6 +18,8 @@ TEST(Gbk, RoundTripWithFullWidthPunctuation) {
     for (const auto& c : cases) {
         EXPECT_EQ(Utf8ToGbk(c.utf8), c.gbk) << c.utf8;
         EXPECT_EQ(GbkToUtf8(c.gbk), c.utf8) << c.utf8;
+        EXPECT_EQ(GbkToUtf8Exact(c.gbk), c.utf8) << c.utf8;
+        EXPECT_TRUE(GbkHolds(c.utf8)) << c.utf8;
     }
 }
 
@@ -27,6 +29,14 @@ TEST(Gbk, UnrepresentableAndInvalidText) {
     EXPECT_EQ(Utf8ToGbk("\xE4\xB8"), "?");                   // truncated UTF-8
     EXPECT_EQ(GbkToUtf8("a\x81"), "a\xEF\xBF\xBD");          // truncated lead byte
     EXPECT_EQ(GbkToUtf8("\xFF" "b"), "\xEF\xBF\xBD" "b");
+    // Taken exactly or not at all: any byte that is no GBK refuses the
+    // whole text; any character GBK cannot hold is told.
+    for (const char* bad : {"\xFF\xFE", "\xFF\x81\xFF", "\x81", "ab\x81", "\x81\xFF", "a\xFF" "b"})
+        EXPECT_EQ(GbkToUtf8Exact(bad), std::nullopt) << bad;
+    EXPECT_EQ(GbkToUtf8Exact("\x81\x40"), GbkToUtf8("\x81\x40"));  // the first two-byte code
+    for (const char* bad : {"\xC3\x98", "\xC3\x9F", "a\xF0\x9F\x98\x80", "x\xFFy", "\xE4\xB8", "\xEF\xBF\xBD"})
+        EXPECT_FALSE(GbkHolds(bad)) << bad;
+    EXPECT_TRUE(GbkHolds("\xC3\xA9"));   // é is in GBK
 }
 
 TEST(Gbk, LongText) {

@@ -117,33 +117,46 @@ std::string MirrorDisplayText(std::string_view display) {
 
 // ---------------------------------------------------------------- PLT export
 
+namespace {
+
+// "x y" of a point in plotter units (0.025 mm), whole numbers.
+std::string PlotterPoint(double x, double y) {
+    std::string t;
+    geo::AppendFixed(t, x * 40, 0);
+    t.push_back(' ');
+    geo::AppendFixed(t, y * 40, 0);
+    return t;
+}
+
+}  // namespace
+
+// Each block is drawn as the view draws it: its points in order and then
+// back from the last to the first, so the file keeps no closing point and
+// the export adds it (not where the last point already is the first).
 std::string ShapePltText(std::string_view display) {
     std::string out;
-    bool hasPrev = false;
+    std::string first, last;  // of the block being written ("" none yet)
+    auto close = [&] {
+        if (!first.empty() && last != first) out.append("PD" + first + ";\r\n");
+        first.clear();
+        last.clear();
+    };
     ForEachLine(display, [&](std::string_view line) {
         geo::Fields fl(line);
         if (geo::IsHeader(fl)) {
+            close();
             out.append("LT;\r\nSP1;\r\n");
-            hasPrev = false;
             return;
         }
         if (fl.count < 2) return;
-        double x = geo::NumPrefix(fl[0]) * 40;
-        double y = geo::NumPrefix(fl[1]) * 40;
-        if (!hasPrev) {
-            out.append("PU");
-            geo::AppendFixed(out, x, 0);
-            out.push_back(' ');
-            geo::AppendFixed(out, y, 0);
-            out.append(";\r\n");
+        last = PlotterPoint(geo::NumPrefix(fl[0]), geo::NumPrefix(fl[1]));
+        if (first.empty()) {
+            first = last;
+            out.append("PU" + last + ";\r\n");
         }
-        out.append("PD");
-        geo::AppendFixed(out, x, 0);
-        out.push_back(' ');
-        geo::AppendFixed(out, y, 0);
-        out.append(";\r\n");
-        hasPrev = true;
+        out.append("PD" + last + ";\r\n");
     });
+    close();
     out.append("SP0;\r\n");
     return out;
 }

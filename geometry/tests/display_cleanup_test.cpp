@@ -125,12 +125,57 @@ TEST(PltExportGolden, TimesFortyWithHeaderAndTrailer) {
                "-12.345600 0.010000\r\nSPLINE END\r\n");
     ASSERT_TRUE(ExportShapePlt("/tmp/a.dxf", op, 0));
     EXPECT_EQ(home.Read("字形PLT.plt"),
-              "LT;\r\nSP1;\r\nPU400 200;\r\nPD400 200;\r\nPD500 200;\r\nPD0 0;\r\nPD-494 0;\r\n"
+              "LT;\r\nSP1;\r\nPU400 200;\r\nPD400 200;\r\nPD500 200;\r\nPD0 0;\r\nPD-494 0;\r\nPD400 200;\r\n"
               "LT;\r\nSP1;\r\nSP0;\r\n");
     EXPECT_EQ(op.LastText(), "当前显示字形已保存为“字形PLT.plt");
     ASSERT_TRUE(ExportShapePlt("/tmp/a.dxf", op, 1));
     EXPECT_TRUE(home.Exists("ShapePLT.plt"));
     EXPECT_EQ(op.LastText(), "Have been saved as “ShapePLT.plt");
+}
+
+// The pen-down strokes of an export, in mm, by the file's own lines.
+double PenDownLength(const std::string& plt) {
+    double length = 0, x = 0, y = 0;
+    for (std::string_view line : SplitLines(plt)) {
+        const bool down = line.starts_with("PD");
+        if (!down && !line.starts_with("PU")) continue;
+        const std::string xy(line.substr(2, line.size() - 3));
+        const double nx = std::stod(xy) / 40, ny = std::stod(xy.substr(xy.find(' '))) / 40;
+        if (down) length += std::hypot(nx - x, ny - y);
+        x = nx;
+        y = ny;
+    }
+    return length;
+}
+
+TEST(PltExportGolden, EachBlockIsClosedAsTheViewDrawsIt) {
+    struct Case { const char* display; const char* plt; double length; };
+    const Case cases[] = {
+        // Rectangle 40 x 30: 140 mm shown, 140 mm of strokes.
+        {"SPLINE 1\r\n0 0 Node\r\n40 0 Node\r\n40 30 Node\r\n0 30 Node\r\nSPLINE END\r\n",
+         "LT;\r\nSP1;\r\nPU0 0;\r\nPD0 0;\r\nPD1600 0;\r\nPD1600 1200;\r\nPD0 1200;\r\nPD0 0;\r\n"
+         "LT;\r\nSP1;\r\nSP0;\r\n", 140},
+        // L 180, and a second block that the end of the file ends.
+        {"SPLINE 1\r\n0 0\r\n50 0\r\n50 10\r\n10 10\r\n10 40\r\n0 40\r\nSPLINE 2\r\n100 0\r\n101 0\r\n",
+         "LT;\r\nSP1;\r\nPU0 0;\r\nPD0 0;\r\nPD2000 0;\r\nPD2000 400;\r\nPD400 400;\r\nPD400 1600;\r\n"
+         "PD0 1600;\r\nPD0 0;\r\nLT;\r\nSP1;\r\nPU4000 0;\r\nPD4000 0;\r\nPD4040 0;\r\nPD4000 0;\r\nSP0;\r\n", 182},
+        // A block that ends on its first point needs no closing line, nor
+        // a single point; a last point 0.0125 mm off the first (half a
+        // plotter unit) does, 0.012 mm off does not.
+        {"SPLINE 1\r\n0 0\r\n10 0\r\n0 0\r\nSPLINE 2\r\n5 5\r\nSPLINE END\r\n",
+         "LT;\r\nSP1;\r\nPU0 0;\r\nPD0 0;\r\nPD400 0;\r\nPD0 0;\r\nLT;\r\nSP1;\r\nPU200 200;\r\nPD200 200;\r\n"
+         "LT;\r\nSP1;\r\nSP0;\r\n", 20},
+        {"SPLINE 1\r\n0 0\r\n10 0\r\n.0125 0\r\nSPLINE END\r\n",
+         "LT;\r\nSP1;\r\nPU0 0;\r\nPD0 0;\r\nPD400 0;\r\nPD1 0;\r\nPD0 0;\r\nLT;\r\nSP1;\r\nSP0;\r\n", 20},
+        {"SPLINE 1\r\n0 0\r\n10 0\r\n.012 0\r\nSPLINE END\r\n",
+         "LT;\r\nSP1;\r\nPU0 0;\r\nPD0 0;\r\nPD400 0;\r\nPD0 0;\r\nLT;\r\nSP1;\r\nSP0;\r\n", 20},
+        {"SPLINE 1\r\nSPLINE END\r\n", "LT;\r\nSP1;\r\nLT;\r\nSP1;\r\nSP0;\r\n", 0},
+    };
+    for (const Case& c : cases) {
+        const std::string plt = ShapePltText(c.display);
+        EXPECT_EQ(plt, c.plt) << c.display;
+        EXPECT_NEAR(PenDownLength(plt), c.length, 1e-9) << c.display;
+    }
 }
 
 TEST(PltExport, NoOpenFileWritesNothing) {

@@ -252,11 +252,15 @@ bool RecoverWanFuFiles(const ParamStore& st, Operator& op) {
     return false;
 }
 
-bool SaveWanFuBiao(ParamStore& st, int16_t group, int16_t tsh, Operator& op) {
+bool SaveWanFuBiao(ParamStore& st, int16_t group, int16_t tsh, Operator& op, const std::string& savedFirst) {
     std::string failed, changed;
     bool ok = WriteWanFuFiles(st, group, &failed, &changed);
     if (!ok) {
         std::string text = Tr(st.gLanguage, "曲率表保存失败：", "Save failed: ") + failed;
+        if (!savedFirst.empty()) {
+            text = Tr(st.gLanguage, "拍弧间距表已保存：", "The pat-arc spacing table was saved: ") + savedFirst +
+                   Tr(st.gLanguage, "。曲率表没有保存：", ". The curvature tables were not saved: ") + failed;
+        }
         if (!changed.empty())
             text += Tr(st.gLanguage, "；已写入新内容：", "; written with the new table all the same: ") + changed;
         op.MsgBox(text, MsgButtons::Ok, MsgIcon::Critical, Tr(st.gLanguage, "错误", "Wrong"));

@@ -142,13 +142,33 @@ void SelectCurrentGroups(const ParamStore& st, GroupFrame& frame) {
     frame.option2.at(st.gWanFuGroup) = true;
 }
 
+void CopyButtonsFollowLevel(const ParamStore& st, GroupFrame& frame) { frame.copyButtonsVisible = st.gUserLevel >= 1; }
+
 void OpenGroupFrame(const ParamStore& st, GroupFrame& frame) {
     SelectCurrentGroups(st, frame);
-    frame.copyButtonsVisible = st.gUserLevel >= 1;
+    CopyButtonsFollowLevel(st, frame);
     frame.visible = true;
 }
 
 bool GroupSaveNames(ParamStore& st, GroupFrame& frame, Operator& op) {
+    // A name typed is stored only as the file can hold it: a character
+    // written as '?' would come back as '?' after a restart.  (A name kept as
+    // it was read stays as it is.)
+    std::string unstorable;
+    auto check = [&](const std::string& name, const std::string& stored, const char* zh, const char* en, size_t i) {
+        if (name == stored || GbkHolds(CleanGroupName(name))) return;
+        if (!unstorable.empty()) unstorable += st.gLanguage == 0 ? "，" : ", ";
+        unstorable += Tr(st.gLanguage, zh, en) + std::to_string(i + 1);
+    };
+    for (size_t i = 0; i < 10; ++i) check(frame.text11[i], st.gSysGroupNames[i], "设备参数组", "Machine Parameter ", i);
+    for (size_t i = 0; i < 10; ++i)
+        check(frame.text13[i], st.gWanFuGroupNames[i], "曲率表参数组", "Curvature Parameter ", i);
+    if (!unstorable.empty()) {
+        op.MsgBox(Tr(st.gLanguage, "参数组说明含有不能保存的字符，请重新输入：",
+                     "Group names hold characters that cannot be saved, Please input again: ") + unstorable,
+                  MsgButtons::Ok, MsgIcon::Critical, Tr(st.gLanguage, "错误", "Wrong"));
+        return false;
+    }
     for (size_t i = 0; i < 10; ++i) {
         frame.text11[i] = st.gSysGroupNames[i] = CleanGroupName(frame.text11[i]);
         frame.text13[i] = st.gWanFuGroupNames[i] = CleanGroupName(frame.text13[i]);
@@ -277,8 +297,16 @@ bool GroupFrameCommand(int index, ParamStore& st, GroupFrame& frame, Operator& o
     case 0: return GroupSaveNames(st, frame, op);
     case 1: return GroupSwitch(st, frame, op, machineBusy, hooks);
     case 2: GroupClose(frame); return true;
-    case 3: return GroupCopySysToAll(st, op, hooks.tranParas);
-    case 4: return GroupCopyWanFuToAll(st, op);
+    case 3:
+    case 4:
+        // The buttons are shown only from level 1 on; a press that reaches
+        // here all the same writes nothing.
+        if (st.gUserLevel < 1) {
+            op.MsgBox(Tr(st.gLanguage, "机床用户不能复制参数组！", "Machine User cannot copy the parameter groups!"),
+                      MsgButtons::Ok, MsgIcon::Warning, Tr(st.gLanguage, "操作提示", "Operation Tips"));
+            return false;
+        }
+        return index == 3 ? GroupCopySysToAll(st, op, hooks.tranParas) : GroupCopyWanFuToAll(st, op);
     default: return false;
     }
 }

@@ -192,6 +192,38 @@ TEST(GroupFrame, SaveNamesMakesCommasFullWidth) {
     EXPECT_EQ(back.gSysGroupNames, st.gSysGroupNames);
     EXPECT_EQ(back.gWanFuGroupNames, st.gWanFuGroupNames);
 
+    // Names with characters that GBK cannot hold are refused, naming their
+    // groups: nothing is stored or written, the boxes keep what was typed.
+    struct Unstorable { int16_t lang; const char* sys3; const char* wanFu0; const char* text; };
+    const Unstorable rows[] = {
+        {0, "Ø", "", "参数组说明含有不能保存的字符，请重新输入：设备参数组4"},
+        {1, "Straße", "\xF0\x9F\x98\x80", "Group names hold characters that cannot be saved, Please input again: "
+                                            "Machine Parameter 4, Curvature Parameter 1"},
+        {0, "ok", "钢\xEF\xBF\xBD", "参数组说明含有不能保存的字符，请重新输入：曲率表参数组1"},
+    };
+    const auto names = st.gSysGroupNames;
+    for (const Unstorable& r : rows) {
+        st.gLanguage = r.lang;
+        f.text11[3] = r.sys3;
+        f.text13[0] = r.wanFu0;
+        op.messages.clear();
+        EXPECT_FALSE(GroupFrameCommand(0, st, f, op, false, {})) << r.sys3;
+        ASSERT_EQ(op.messages.size(), 1u);
+        EXPECT_EQ(op.LastText(), r.text);
+        EXPECT_EQ(op.messages[0].icon, MsgIcon::Critical);
+        EXPECT_EQ(st.gSysGroupNames, names);
+        EXPECT_EQ(f.text11[3], r.sys3);
+        EXPECT_EQ(home.Read("ParaGroup.ini"), file);
+    }
+    // What GBK holds is saved (é is in GBK); a name read from a damaged
+    // file and left as it stands does not stop the others.
+    f.text11[3] = "Café";
+    f.text13[0] = "";
+    st.gWanFuGroupNames[5] = f.text13[5] = "\xEF\xBF\xBD";
+    EXPECT_TRUE(GroupSaveNames(st, f, op));
+    EXPECT_EQ(st.gSysGroupNames[3], "Café");
+    st.gLanguage = 0;
+
     std::filesystem::remove(home / "ParaGroup.ini");
     std::filesystem::create_directories(home / "ParaGroup.ini");
     EXPECT_FALSE(GroupSaveNames(st, f, op));
@@ -296,6 +328,15 @@ TEST(GroupFrame, CopyToAllGroups) {
     st.gPfjjTable[1] = {0, 2};
     Hooks hooks;
     GroupFrame f;
+    // Below user level 1 the copies are refused and write nothing.
+    for (int index : {3, 4}) {
+        EXPECT_FALSE(GroupFrameCommand(index, st, f, op, false, hooks.get())) << index;
+        EXPECT_EQ(op.LastText(), "机床用户不能复制参数组！");
+    }
+    EXPECT_FALSE(home.Exists("SysPara/SYS_0.ini"));
+    EXPECT_FALSE(home.Exists("SysPara/pfjj_0.ini"));
+    EXPECT_EQ(hooks.tran, 0);
+    st.gUserLevel = 1;
     ASSERT_TRUE(GroupFrameCommand(3, st, f, op, false, hooks.get()));
     EXPECT_EQ(op.LastText(), "设备参数复制完成！");
     EXPECT_EQ(op.messages.back().title, "操作提示");

@@ -224,6 +224,9 @@ void Form_Activate(MainFormModel& m) {
     }
     m.panel().Text2 = Str(static_cast<int>(m.ctx().axis(1).ManualFeedrate));
     if (sys.gBendMechanisms == 0) m.Control("Command10(4)").enabled = false;
+    // The group frame stays open under a dialog: the users dialog may have
+    // changed the level that its copy buttons belong to.
+    CopyButtonsFollowLevel(st, m.group);
 }
 
 void Form_Unload(MainFormModel& m) {

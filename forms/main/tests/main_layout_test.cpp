@@ -158,5 +158,47 @@ TEST_F(GroupFrameTest, CopyButtonsShowFromUserLevelOne) {
     }
 }
 
+TEST_F(GroupFrameTest, CopyButtonsFollowTheLevelWhileTheFrameStaysOpen) {
+    SeedHome();
+    Load();
+    program.params.gUserLevel = 1;
+    切换参数组_Click(m);
+    ASSERT_TRUE(m.group.copyButtonsVisible);
+    // The users dialog opens over the open frame and closes with another
+    // level: the buttons follow it, the frame stays open.
+    for (auto [level, shown] : {std::pair{0, false}, std::pair{2, true}, std::pair{0, false}, std::pair{1, true}}) {
+        const std::string before = DialogOpening(m);
+        program.params.gUserLevel = static_cast<int16_t>(level);
+        DialogClosed(m, before);
+        EXPECT_EQ(m.group.copyButtonsVisible, shown) << level;
+        EXPECT_TRUE(m.group.visible) << level;
+    }
+    // A copy pressed below level 1 all the same is refused and writes no
+    // group's files; from level 1 on it copies.
+    const std::pair<int16_t, const char*> refusals[] = {
+        {0, "机床用户不能复制参数组！"}, {1, "Machine User cannot copy the parameter groups!"}};
+    program.params.gUserLevel = 0;
+    for (const auto& [lang, text] : refusals) {
+        program.params.gLanguage = lang;
+        for (int16_t index : {3, 4}) {
+            op.messages.clear();
+            EXPECT_FALSE(Command3_Click(m, index)) << index;
+            ASSERT_EQ(op.messages.size(), 1u) << index;
+            EXPECT_EQ(op.LastText(), text);
+            EXPECT_EQ(op.messages[0].title, lang == 0 ? "操作提示" : "Operation Tips");
+        }
+    }
+    for (int g = 1; g < 10; ++g) {
+        EXPECT_FALSE(home.Exists(SysParaFileName(g))) << g;
+        EXPECT_FALSE(home.Exists("SysPara/wanfubiaoP_" + std::to_string(g) + ".ini")) << g;
+        EXPECT_FALSE(home.Exists("SysPara/pfjj_" + std::to_string(g) + ".ini")) << g;
+    }
+    program.params.gUserLevel = 1;
+    EXPECT_TRUE(Command3_Click(m, 3));
+    EXPECT_TRUE(Command3_Click(m, 4));
+    EXPECT_TRUE(home.Exists(SysParaFileName(9)));
+    EXPECT_TRUE(home.Exists("SysPara/pfjj_9.ini"));
+}
+
 }  // namespace
 }  // namespace velbend::testing

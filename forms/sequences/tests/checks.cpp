@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 
 #include <algorithm>
 #include <charconv>
@@ -489,15 +490,64 @@ void Checker::CheckAdjusted(const Step& step) {
 
 // ---- commands ----------------------------------------------------------------------------
 
-void Checker::BeforeCommand(const Step&, const Command&, Cls) {
+void Checker::BeforeCommand(const Step&, const Command& c, Cls) {
     before_ = State();
     snap_ = Snapshot::Take(w_);
     messagesBefore_ = w_.op.messages.size();
+    otherGroupFiles_.reset();
+    if (c.win != Win::Env) TakeOtherGroupFiles();
+}
+
+namespace {
+
+// A file's bytes, or what stands in its place.
+std::string FileOrWhatIsThere(World& w, const std::string& name) {
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(w.home / name, ec)) return w.home.Read(name);
+    return std::filesystem::exists(w.home / name, ec) ? "(not a file)" : "(none)";
+}
+
+}  // namespace
+
+void Checker::TakeOtherGroupFiles() {
+    const ParamStore& st = w_.program().params;
+    if (st.gUserLevel != 0) return;
+    auto& files = otherGroupFiles_.emplace();
+    for (int g = 0; g < 10; ++g) {
+        const std::string n = std::to_string(g);
+        std::vector<std::string> names;
+        if (g != st.gSysGroup) names.push_back("SysPara/SYS_" + n + ".ini");
+        if (g != st.gWanFuGroup) {
+            for (const char* kind : {"wanfubiaoP_", "wanfubiaoN_", "pfjj_"})
+                names.push_back(std::string("SysPara/") + kind + n + ".ini");
+        }
+        for (const std::string& name : names)
+            files[name] = FileOrWhatIsThere(w_, name);
+    }
+}
+
+void Checker::CheckOtherGroupFiles(const Step& step) {
+    // What the operator reaches of it: the open group frame shows no copy
+    // button at level 0 once the main window is in front again, whatever
+    // the level was when it opened.
+    const GroupFrame& frame = w_.m().group;
+    if (!w_.closed() && w_.open() == Win::Main && w_.program().params.gUserLevel == 0 && frame.visible) {
+        Check(!frame.copyButtonsVisible, "at user level 0 the group frame shows no copy button",
+              step.Text() + " left them shown");
+    }
+    if (!otherGroupFiles_) return;
+    for (const auto& [name, bytes] : *otherGroupFiles_) {
+        const std::string now = FileOrWhatIsThere(w_, name);
+        if (!Check(now == bytes, "at user level 0 no group's files but the current ones change",
+                   step.Text() + " changed " + name))
+            return;
+    }
 }
 
 void Checker::AfterCommand(const Step& step, const Command& c, Cls cls) {
     RunState& r = w_.run();
     ++commands_;
+    CheckOtherGroupFiles(step);
     // What the state refuses changes nothing (a message may say so).
     if (before_ != Seen::Idle && (cls == Cls::Start || cls == Cls::Change)) {
         const std::string diff = Snapshot::Diff(snap_, Snapshot::Take(w_));

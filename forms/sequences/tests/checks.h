@@ -104,6 +104,14 @@ private:
     // measurement makes of the table the test ran on.
     void CheckAdjusted(const Step& step);
 
+    // At user level 0 no command writes the files of a group that is not
+    // current (the copies to all groups are the makers'): taken before the
+    // command, compared after it; nor does the open group frame show its
+    // copy buttons.
+    void TakeOtherGroupFiles();
+    void CheckOtherGroupFiles(const Step& step);
+    std::optional<std::map<std::string, std::string>> otherGroupFiles_;
+
     World& w_;
     const std::vector<std::string>& ignore_;
     std::optional<Failure> failure_;

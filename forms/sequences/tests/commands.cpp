@@ -729,6 +729,14 @@ std::vector<Command> Build() {
         k == 0 ? w.yh->Command6_Click() : w.yh->Form_KeyPress(kKeyEsc);
         CloseDoneYh(w);
     });
+
+    // ---- the group frame left open while the level changes ----
+    // A copy button of the frame as it stands (not opened again): the users
+    // dialog may have changed the level since the frame opened.
+    add("GroupCopyShown", M, 2, 2, Always(Cls::Change), [](World& w, int k) {
+        const GroupFrame& g = w.m().group;
+        if (g.visible && g.copyButtonsVisible) Command3_Click(w.m(), static_cast<int16_t>(3 + k % 2));
+    });
     return c;
 }
 

@@ -48,9 +48,27 @@ TEST_F(MenuTest, OpenByEndingInAnyCase) {
     EXPECT_DOUBLE_EQ(program.ctx.panel.gViewWidth, 1.2 * 30 / 0.7);
     EXPECT_FALSE(d.list.Lines.empty());
     const std::string display = home.Read("PointForDisplay.dat");
+    // The outline as drawn: the length of its lines.
+    auto drawn = [&] {
+        double length = 0;
+        for (const DisplayLine& l : d.list.Lines)
+            if (l.Color == kWhite) length += std::hypot(l.X2 - l.X1, l.Y2 - l.Y1);
+        return length;
+    };
+    EXPECT_NEAR(drawn(), 140, 1e-9);
     字形PLT_Click(program, d);
     EXPECT_EQ(op.LastText(), "Have been saved as “ShapePLT.plt");
     EXPECT_TRUE(home.Exists("ShapePLT.plt"));
+    // The export opened again shows the same outline, round after round.
+    for (int round = 0; round < 3; ++round) {
+        op.fileAnswers.push_back((home / "ShapePLT.plt").string());
+        打开_Click(program, d);
+        EXPECT_EQ(home.Read("PointForDisplay.dat"), display) << round;
+        EXPECT_NEAR(drawn(), 140, 1e-9) << round;
+        字形PLT_Click(program, d);
+    }
+    op.fileAnswers.push_back((home / "RECT.PLT").string());
+    打开_Click(program, d);
     op.messages.clear();
 
     // Another ending is refused in one message, and nothing changes: the

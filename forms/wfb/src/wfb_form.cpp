@@ -242,7 +242,7 @@ bool WFB_Form::Command1_Click() {
     for (int16_t r = 0; r <= mLastN; ++r) TranWanFuN(next, 1, r, mCopyN[r].Value, mCopyN[r].Key);
     next.gWanFuPLast = mLastP;
     next.gWanFuNLast = mLastN;
-    if (!SaveWanFuBiao(next, st.gWanFuGroup, 0, p_.op())) return false;
+    if (!SaveWanFuBiao(next, st.gWanFuGroup, 0, p_.op(), PfjjFileName(st.gWanFuGroup))) return false;
     st.mWanFuP = next.mWanFuP;
     st.mWanFuN = next.mWanFuN;
     st.gWanFuPLast = next.gWanFuPLast;

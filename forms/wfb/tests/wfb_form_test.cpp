@@ -238,6 +238,7 @@ TEST_F(WfbTest, AFailedSpacingWriteChangesNothingInMemory) {
     Spacing(f, {{"50", "1.5"}}, "4");
     f.Command9_Click(0);
     EXPECT_FALSE(f.Command1_Click());
+    EXPECT_EQ(op.LastText(), "曲率表保存失败：SysPara/pfjj_3.ini");   // nothing was saved
     EXPECT_EQ(program.params.gPfjjLast, 4);
     EXPECT_EQ(program.params.gPfjjTable[0].RadiusLimit, 40);
     EXPECT_EQ(program.params.gWanFuPLast, 29);
@@ -246,11 +247,27 @@ TEST_F(WfbTest, AFailedSpacingWriteChangesNothingInMemory) {
 
 TEST_F(WfbTest, AFailedCurvatureWriteKeepsTheTablesInMemory) {
     std::filesystem::create_directories(home / "SysPara/wanfubiaoP_3.ini");
-    WFB_Form f = Open();
-    f.Command9_Click(0);
-    EXPECT_FALSE(f.Command1_Click());
-    EXPECT_EQ(program.params.gWanFuPLast, 29);
-    EXPECT_EQ(program.params.mWanFuP[1].Value, 1);
+    // The spacing table is saved first: the message says which table was
+    // saved and which was not.
+    const std::pair<int16_t, const char*> said[] = {
+        {0, "拍弧间距表已保存：SysPara/pfjj_3.ini。曲率表没有保存：SysPara/wanfubiaoP_3.ini"},
+        {1, "The pat-arc spacing table was saved: SysPara/pfjj_3.ini. "
+            "The curvature tables were not saved: SysPara/wanfubiaoP_3.ini"},
+    };
+    for (const auto& [lang, text] : said) {
+        program.params.gLanguage = lang;
+        std::filesystem::remove(home / "SysPara/pfjj_3.ini");
+        WFB_Form f = Open();
+        Spacing(f, {{"50", "1.5"}}, "4");
+        f.Command9_Click(0);
+        EXPECT_FALSE(f.Command1_Click());
+        EXPECT_EQ(op.LastText(), text);
+        EXPECT_EQ(op.messages.back().icon, MsgIcon::Critical);
+        EXPECT_EQ(home.Read("SysPara/pfjj_3.ini"), " 50            1.5 \r\n 0             4 \r\n");
+        EXPECT_EQ(program.params.gPfjjLast, 2);
+        EXPECT_EQ(program.params.gWanFuPLast, 29);
+        EXPECT_EQ(program.params.mWanFuP[1].Value, 1);
+    }
 }
 
 class PatProgramTest : public WfbTest {

@@ -7,14 +7,28 @@
 namespace velbend {
 
 namespace {
+
 constexpr const char* kPasswordFile = "sys1.ini";
+
+// An entry that is not GBK is no password: compared with the replacement
+// characters of its bad bytes, it would open to whoever types those.
+void TakeEntry(const std::optional<std::string>& item, std::string& password, std::string& unread) {
+    if (!item) return;
+    if (auto text = GbkToUtf8Exact(*item)) password = std::move(*text);
+    else unread = *item;
 }
+
+std::string EntryLine(const std::string& password, const std::string& unread) {
+    return "\"" + (unread.empty() ? Utf8ToGbk(password) : unread) + "\"";
+}
+
+}  // namespace
 
 YhPasswords ParsePasswords(std::string_view bytes) {
     ItemReader r{std::string(bytes)};
     YhPasswords p;
-    if (auto a = r.NextItem()) p.maker = GbkToUtf8(*a);
-    if (auto b = r.NextItem()) p.system = GbkToUtf8(*b);
+    TakeEntry(r.NextItem(), p.maker, p.makerUnread);
+    TakeEntry(r.NextItem(), p.system, p.systemUnread);
     return p;
 }
 
@@ -25,8 +39,8 @@ YhPasswords ReadPasswords() {
 
 std::string PasswordFileBytes(const YhPasswords& p) {
     TextBuilder b;
-    b.Line("\"" + Utf8ToGbk(p.maker) + "\"");
-    b.Line("\"" + Utf8ToGbk(p.system) + "\"");
+    b.Line(EntryLine(p.maker, p.makerUnread));
+    b.Line(EntryLine(p.system, p.systemUnread));
     return b.bytes();
 }
 

@@ -16,7 +16,13 @@ namespace fs = std::filesystem;
 using testing::TempHome;
 
 TEST(Passwords, FileReadsTwoItems) {
-    struct Case { const char* bytes; const char* maker; const char* system; };
+    struct Case {
+        const char* bytes;
+        const char* maker;
+        const char* system;
+        const char* makerUnread = "";
+        const char* systemUnread = "";
+    };
     const Case cases[] = {
         {"m1\r\ns2\r\n", "m1", "s2"},
         {"m1\ns2", "m1", "s2"},
@@ -29,11 +35,20 @@ TEST(Passwords, FileReadsTwoItems) {
         {"", "", ""},
         {"\r\ns2\r\n", "", "s2"},
         {"AbC\r\nXyZ\r\nmore\r\n", "AbC", "XyZ"},
+        // Entries that are not GBK are no passwords; their bytes are kept.
+        {"\xFF\xFE\r\ns2\r\n", "", "s2", "\xFF\xFE"},
+        {"m1\r\n\xFF\x81\xFF\r\n", "m1", "", "", "\xFF\x81\xFF"},
+        {"\"\x81\"\r\n\"a\x81\"\r\n", "", "", "\x81", "a\x81"},
+        {"\x81\x40\r\n\xC3\r\n", "丂", "", "", "\xC3"},
     };
     for (const Case& c : cases) {
         const YhPasswords p = ParsePasswords(c.bytes);
         EXPECT_EQ(p.maker, c.maker) << c.bytes;
         EXPECT_EQ(p.system, c.system) << c.bytes;
+        EXPECT_EQ(p.makerUnread, c.makerUnread) << c.bytes;
+        EXPECT_EQ(p.systemUnread, c.systemUnread) << c.bytes;
+        // Written back, each entry reads as it was read.
+        EXPECT_EQ(ParsePasswords(PasswordFileBytes(p)), p) << c.bytes;
     }
     // What is written reads back the same; what cannot, is told.
     struct Store { const char* maker; const char* system; bool ok; };
@@ -170,6 +185,17 @@ TEST_F(YhFormTest, MissingPasswordCannotBeEntered) {
         {"m1\r\n", 2, "m1", true}, {"m1\r\n", 3, "", false},
         {"m1,\r\n", 3, "", false}, {"\"\"\r\ns2\r\n", 2, "", false},
         {"\"\"\r\ns2\r\n", 3, "s2", true},
+        // An entry that is not GBK opens to nothing typed, its replacement
+        // characters included; the other level's entry still opens.
+        {"\xFF\xFE\r\ns2\r\n", 2, "\uFFFD\uFFFD", false},
+        {"\xFF\xFE\r\ns2\r\n", 2, "\uFFFD", false},
+        {"\xFF\xFE\r\ns2\r\n", 3, "s2", true},
+        {"m1\r\n\xFF\x81\xFF\r\n", 3, "\uFFFD\uFFFD", false},
+        {"m1\r\n\xFF\x81\xFF\r\n", 3, "\uFFFD\uFFFD\uFFFD", false},
+        {"m1\r\n\xFF\x81\xFF\r\n", 2, "m1", true},
+        {"\x81\r\ns2\r\n", 2, "\uFFFD", false},
+        {"m1\r\ns\x81\r\n", 3, "s\uFFFD", false},
+        {"m1\r\n\x81\x40\r\n", 3, "丂", true},
     };
     for (const Case& c : cases) {
         fs::remove(home / "sys1.ini");
@@ -333,6 +359,29 @@ TEST_F(YhFormTest, ChangedPasswordIsKeptInSys1Ini) {
     g.Text3 = g.Text4 = "m9";
     g.Command1_Click();
     EXPECT_EQ(ReadPasswords(), (YhPasswords{"m9", "新,密 "}));
+
+    // An entry that is not GBK stays byte for byte when the other level's
+    // password changes; its own level's cannot be changed (no old password
+    // matches it).
+    struct Damaged { const char* file; int16_t level; const char* old; const char* after; };
+    const Damaged rows[] = {
+        {"m1\r\n\xFF\x81\xFF\r\n", 1, "m1", "\"n7\"\r\n\"\xFF\x81\xFF\"\r\n"},
+        {"\x81\r\n\"s2\"\r\n", 2, "s2", "\"\x81\"\r\n\"n7\"\r\n"},
+        {"\xFF\xFE\r\n\"s2\"\r\n", 1, "\uFFFD\uFFFD", nullptr},
+        {"m1\r\n\xFF\xFE\r\n", 2, "\uFFFD\uFFFD", nullptr},
+    };
+    for (const Damaged& d : rows) {
+        home.Write("sys1.ini", d.file);
+        op.messages.clear();
+        level = d.level;
+        YhForm h = Open();
+        h.Command5_Click();
+        h.Text2 = d.old;
+        h.Text3 = h.Text4 = "n7";
+        h.Command1_Click();
+        EXPECT_EQ(home.Read("sys1.ini"), d.after ? d.after : d.file) << d.file;
+        EXPECT_EQ(op.messages.size(), d.after ? 0u : 1u) << d.file;
+    }
 }
 
 TEST_F(YhFormTest, FailedWriteKeepsTheOldPasswords) {

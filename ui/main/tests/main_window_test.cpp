@@ -294,6 +294,17 @@ TEST_F(MainWindow, GroupFrameOpensFromTheMenuAndCloses) {
     Find<QLineEdit>("Text11(1)")->setText("B");
     Click("Command3(0)");
     EXPECT_EQ(program.params.gSysGroupNames[1], "B");
+    // 机床用户 chosen in the users dialog while the frame stays open: the
+    // copy buttons go with the level.
+    EXPECT_TRUE(RunModal([&] { Click("Command10(5)"); }, [](QDialog* d) {
+        QWidget* option = d->findChild<QAbstractButton*>("Option1");
+        QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(8, option->height() / 2));
+        QTest::keyClick(d, Qt::Key_Escape);
+    }));
+    EXPECT_EQ(program.params.gUserLevel, 0);
+    EXPECT_TRUE(Find<QWidget>("QHparaFrame")->isVisible());
+    EXPECT_FALSE(Find<QWidget>("Command3(3)")->isVisible());
+    EXPECT_FALSE(Find<QWidget>("Command3(4)")->isVisible());
     Click("Command3(2)");
     EXPECT_FALSE(Find<QWidget>("QHparaFrame")->isVisible());
     Trigger("当前参数组");

@@ -58,8 +58,10 @@ bool TranWanFuN(ParamStore& st, int16_t dir, int16_t squ, double& v0, double& v1
 // or not at all, also when the program dies during the save (see
 // WriteWanFuFiles); a failure always shows a message naming the file that
 // could not be written (and a file that changed all the same, if any) and
-// returns false.
-bool SaveWanFuBiao(ParamStore& st, int16_t group, int16_t tsh, Operator& op);
+// returns false.  `savedFirst` names a file that the same Save wrote before
+// (the pat-arc spacing table): a failure then says that table was saved
+// and the curvature tables were not.
+bool SaveWanFuBiao(ParamStore& st, int16_t group, int16_t tsh, Operator& op, const std::string& savedFirst = {});
 inline bool SaveWanFuBiao(ParamStore& st, int16_t group, Operator& op) {
     return SaveWanFuBiao(st, group, 0, op);
 }

@@ -62,6 +62,10 @@ void ShowCurrentGroups(const ParamStore& st, Operator& op);
 // Menu "切换参数组": checks the current groups' options, shows the copy buttons
 // from user level 1 on and shows the frame.
 void OpenGroupFrame(const ParamStore& st, GroupFrame& frame);
+// The copy buttons shown from user level 1 on, hidden at level 0: at the
+// opening and whenever the level may have changed while the frame stays
+// open (after the users dialog).
+void CopyButtonsFollowLevel(const ParamStore& st, GroupFrame& frame);
 
 // What the switch hands on to the program.
 struct GroupSwitchHooks {
@@ -70,7 +74,9 @@ struct GroupSwitchHooks {
 };
 
 // Command3(0): the names from the boxes (commas made '，') into the store and
-// ParaGroup.ini.  A failed write is reported; false then.
+// ParaGroup.ini.  A failed write is reported; false then.  A name holding a
+// character that GBK cannot hold is refused with a message naming its group:
+// nothing is stored or written and the boxes keep what was typed.
 bool GroupSaveNames(ParamStore& st, GroupFrame& frame, Operator& op);
 // Command3(1): makes the checked groups current.  Refused with a message
 // while the machine is busy.  All files of the new groups are read first;
@@ -87,7 +93,8 @@ bool GroupCopySysToAll(ParamStore& st, Operator& op, const TranParasFn& tranPara
 // ten curvature groups' files.
 bool GroupCopyWanFuToAll(ParamStore& st, Operator& op);
 
-// Command3_Click(Index) of the frame, Index 0..4.
+// Command3_Click(Index) of the frame, Index 0..4.  The copies (3, 4) are
+// refused with a message below user level 1, whatever the frame shows.
 bool GroupFrameCommand(int index, ParamStore& st, GroupFrame& frame, Operator& op,
                        bool machineBusy, const GroupSwitchHooks& hooks);
 

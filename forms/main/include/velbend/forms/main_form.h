@@ -69,6 +69,9 @@ struct MainFormModel {
 
 // ---- start-up and shut-down --------------------------------------------
 void Form_Load(MainFormModel& m);
+// After the first show and after each modal dialog: the captions that follow
+// the machine options, and the group frame's copy buttons that follow the
+// user level.
 void Form_Activate(MainFormModel& m);
 // Stops the machine (as Stop does) unless its state is idle, a held jog
 // included, then saves; an idle close sends nothing that moves the card.

@@ -5,7 +5,9 @@
 // 2 the password of the level in force can be changed.
 //
 // A level whose password is missing from sys1.ini (the file is missing or
-// short, or the entry is empty) cannot be entered.
+// short, or the entry is empty) cannot be entered, nor one whose entry is
+// not GBK (it cannot be typed): that entry is kept as it stands when the
+// other level's password is changed.
 #pragma once
 #include <span>
 #include <string>
@@ -19,6 +21,9 @@ namespace velbend {
 struct YhPasswords {
     std::string maker;    // Machine Maker, level 1
     std::string system;   // Control System Maker, level 2
+    // An entry of the file that is not GBK: no password (the one above is
+    // empty); its bytes as read, written back unchanged.
+    std::string makerUnread = {}, systemUnread = {};
     bool operator==(const YhPasswords&) const = default;
 };
 
