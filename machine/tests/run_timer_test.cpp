@@ -345,6 +345,20 @@ TEST_P(RunTimerTest, AProgramEndingInAFeedCheckStillEnds) {
     EXPECT_EQ(Cmd(1), 10000);
     EXPECT_NEAR(Act(1) / 100.0, 100.0, 0.01);
     EXPECT_EQ(op.LastText(), "加工完成！");
+    // The same where the strip was fed back behind its start (cutter zones
+    // longer than the path): the check of a negative position is finished
+    // as well, and the run ends.
+    for (const char* back : {"X-25.95", "X-0.01"}) {
+        SCOPED_TRACE(back);
+        op.messages.clear();
+        SetCounters(1, 0);
+        ctx.writer.mJobLength = Val(back + 1);
+        Load({"G92 X0", back, "M34"}, &RunState::gRunning);
+        EXPECT_TRUE(TickUntil([&] { return ctx.run.gRunning == 0; }, 600));
+        EXPECT_EQ(ctx.run.mFeedCheckPos, 0);
+        EXPECT_EQ(Cmd(1), CardInt(Val(back + 1) * 100));
+        EXPECT_EQ(op.messages.size(), 1u);
+    }
 }
 
 TEST_P(RunTimerTest, RunsStartTheBenderFromItsRealPosition) {
