@@ -281,7 +281,9 @@ TEST_F(MenuTest, TheOpenSaysWhatIsReadDifferently) {
             打开_Click(program, d);
             ASSERT_EQ(op.messages.size(), 1u) << c.name;
             EXPECT_NE(op.LastText().find(language == 0 ? c.zh : c.en), std::string::npos) << c.name << ": " << op.LastText();
-            if (c.outline) EXPECT_GT(d.tables.mNodeCount, 1) << c.name;
+            if (c.outline) {
+                EXPECT_GT(d.tables.mNodeCount, 1) << c.name;
+            }
         }
     }
 }
