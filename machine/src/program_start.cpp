@@ -26,7 +26,9 @@ bool ProgramSpeedsUsable(MachineContext& ctx, const ProgramLines& program) {
     for (const std::string& line : program.lines()) {
         const NcWords w = SplitNcWords(line);
         for (int n = 1; n <= 4; ++n) {
-            if (!MovesAxis(w, n)) continue;
+            // An axis without a pulse equivalent gets no pulse from any
+            // word: nothing of it can crawl.
+            if (!MovesAxis(w, n) || ctx.axis(n).PulseEquivalent == 0) continue;
             // The card moves the axis at its automatic speed (the lines' F
             // words are that speed as written).
             const int32_t v = ctx.axis(n).AutoFeedrate;

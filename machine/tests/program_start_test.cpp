@@ -90,6 +90,8 @@ TEST_F(ProgramStartTest, AProgramMovingAnAxisSlowerThanAPulseASecondStartsNothin
         {"A10 F30", 4, 30, 2, true},            // exactly one
         {"X1 Y2 F3000", 2, 0, 100, false},      // the bend axis moves too
         {"X1 F3000", 2, 0, 100, true},          // ... not here
+        {"A10 F0", 4, 0, 0, true},              // no pulse equivalent: no pulse to crawl
+        {"A10 F0", 4, 0, 0.001, false},
         {"G92 X0 Y0 Z0 A0", 1, 0, 100, true},   // sets positions, moves nothing
         {"G04 P100", 1, 0, 100, true},
     };

@@ -23,7 +23,8 @@
 namespace velbend {
 
 // True when every axis a line of `program` moves has an automatic speed of
-// at least one pulse a second; else one message names the first axis and speed at fault.  Every program
+// at least one pulse a second (an axis without a pulse equivalent moves no
+// pulse and is not asked); else one message names the first axis and speed at fault.  Every program
 // asks it before G5.dat is written, so nothing crawls.
 bool ProgramSpeedsUsable(MachineContext& ctx, const ProgramLines& program);
 
