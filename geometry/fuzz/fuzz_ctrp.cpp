@@ -36,8 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     sys.gArcCompN = 0.5;
     const ArcRule rule = static_cast<ArcRule>((mode >> 6) % 3);
     for (std::string_view text : {bytes, std::string_view(ctrp)}) {
-        (void)CalcPathLength(text, sys, 5, rule);
-        (void)FillSegmentList(text, sys, rule);
+        (void)CalcPathLength(text, sys, 5, rule, (mode & 1) != 0);
+        (void)FillSegmentList(text, sys, rule, (mode & 1) != 0);
         DisplayList list;
         DrawCtrPMarkers(text, sys, 200, 1, list);
         (void)SelectAreaText(text, 1);

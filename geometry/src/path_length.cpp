@@ -42,30 +42,41 @@ std::vector<CtrPLine> ParseAll(std::string_view bytes) {
 }
 
 // Step length from the previous point to point i, with the arc compensation
-// of an arc point (the next record is looked at for the arc's side).
-double StepLength(const std::vector<CtrPLine>& lines, size_t i, double px, double py,
-                  const SysPara& sys, ArcRule rule, const CoreAlgorithm& core) {
+// of a bending arc point (the next record is looked at for the arc's side).
+double StepLength(const std::vector<CtrPLine>& lines, size_t i, double px, double py, const SysPara& sys,
+                  ArcRule rule, bool secondBuild) {
     const CtrPLine& p = lines[i];
     double dx = p.X - px, dy = p.Y - py;
     double d = std::sqrt(dx * dx + dy * dy) + p.C;
-    if (p.A > 0.1 && p.Kind == 0) {
-        int dir = -1;
-        if (rule != ArcRule::Other) {
-            if (i + 1 < lines.size() && !lines[i + 1].Spline) {
-                const CtrPLine& n = lines[i + 1];
-                dir = rule == ArcRule::Dxf ? core.Cal_arcdir(px, py, p.X, p.Y, n.X, n.Y)
-                                           : TurnAngle(px, py, p.X, p.Y, n.X, n.Y);
-            } else {
-                dir = 0;  // no next point: the side is unknown, the length stays
-            }
+    if (IsBendingArc(sys, p.A, p.Kind)) {
+        int side = 0;  // no next point: the side is unknown, the length stays
+        if (i + 1 < lines.size() && !lines[i + 1].Spline) {
+            const CtrPLine& n = lines[i + 1];
+            side = BendingArcSide(rule, secondBuild, px, py, p.X, p.Y, n.X, n.Y);
         }
-        if (dir < 0) d = d + sys.gArcCompP / p.A * d;
-        else if (dir > 0) d = d - sys.gArcCompN / p.A * d;
+        d += ArcCompensation(sys, d, p.A, side);
     }
     return d;
 }
 
 }  // namespace
+
+int BendingArcSide(ArcRule rule, bool secondBuild, double xp, double yp, double x, double y, double xn,
+                   double yn) {
+    if (secondBuild && rule == ArcRule::Dxf)
+        return CoreAlgorithm::ArcDirection(SplinePoint{xp, yp}, SplinePoint{x, y}, SplinePoint{xn, yn});
+    return TurnAngle(xp, yp, x, y, xn, yn);
+}
+
+bool IsBendingArc(const SysPara& sys, double A, int kind) {
+    return kind == 0 && A > 0.1 && A >= sys.gBendToSlotRThreshold;
+}
+
+double ArcCompensation(const SysPara& sys, double length, double A, int side) {
+    if (side < 0) return sys.gArcCompP * length / A;
+    if (side > 0) return -sys.gArcCompN * length / A;
+    return 0;
+}
 
 ArcRule ArcRuleOf(std::string_view outlinePath) {
     std::string low(outlinePath);
@@ -78,9 +89,8 @@ ArcRule ArcRuleOf(std::string_view outlinePath) {
     return ArcRule::Other;
 }
 
-PathLength CalcPathLength(std::string_view ctrp, const SysPara& sys, double gap, ArcRule rule) {
+PathLength CalcPathLength(std::string_view ctrp, const SysPara& sys, double gap, ArcRule rule, bool secondBuild) {
     PathLength out;
-    const CoreAlgorithm core;
     std::vector<CtrPLine> lines = ParseAll(ctrp);
     double total = 0;
     bool havePrev = false;
@@ -93,7 +103,7 @@ PathLength CalcPathLength(std::string_view ctrp, const SysPara& sys, double gap,
             havePrev = false;
             continue;
         }
-        if (havePrev) total += StepLength(lines, i, px, py, sys, rule, core);
+        if (havePrev) total += StepLength(lines, i, px, py, sys, rule, secondBuild);
         out.mPathTable.push_back({total, p.X, p.Y});
         px = p.X;
         py = p.Y;
@@ -104,9 +114,9 @@ PathLength CalcPathLength(std::string_view ctrp, const SysPara& sys, double gap,
     return out;
 }
 
-std::vector<std::string> FillSegmentList(std::string_view ctrp, const SysPara& sys, ArcRule rule) {
+std::vector<std::string> FillSegmentList(std::string_view ctrp, const SysPara& sys, ArcRule rule,
+                                         bool secondBuild) {
     std::vector<std::string> items;
-    const CoreAlgorithm core;
     std::vector<CtrPLine> lines = ParseAll(ctrp);
     const double R = sys.gMillRadius, k = sys.gMillRadiusCoef;
     int n = 0;
@@ -144,7 +154,7 @@ std::vector<std::string> FillSegmentList(std::string_view ctrp, const SysPara& s
             if (p.B > 0.1 && p.B < 179.9) Z2 = CutterZone(p.B, R, k);
             write();
         } else {
-            if (havePrev) L += StepLength(lines, i, px, py, sys, rule, core);
+            if (havePrev) L += StepLength(lines, i, px, py, sys, rule, secondBuild);
             px = p.X;
             py = p.Y;
             havePrev = true;

@@ -48,7 +48,7 @@ SysPara Sys() {
 
 TEST(PathLength, SegmentListOfTheClockwiseSquare) {
     // Every corner shortens both segments beside it by R * (tan 45 - pi/4).
-    EXPECT_EQ(FillSegmentList(kClockwise, Sys(), ArcRule::Other), (std::vector<std::string>{
+    EXPECT_EQ(FillSegmentList(kClockwise, Sys(), ArcRule::Other, false), (std::vector<std::string>{
         "第 1段,10.000 ,加工长9.142 ,缩短0.858",
         "第 2段,10.000 ,加工长9.142 ,缩短0.858",
         "第 3段,10.000 ,加工长9.142 ,缩短0.858",
@@ -68,7 +68,7 @@ TEST(PathLength, SegmentListOfTheClockwiseSquare) {
         "10.000000 10.000000 1 0.00000000 0.00000000 0.00000000",
         "SPLINE 90.0000 0",
     }), CtrPSettings{}, {});
-    EXPECT_EQ(FillSegmentList(ccw, Sys(), ArcRule::Other), (std::vector<std::string>{
+    EXPECT_EQ(FillSegmentList(ccw, Sys(), ArcRule::Other, false), (std::vector<std::string>{
         "第 1段,10.000 ,加工长10.000 ,缩短0.000",
         "第 2段,10.000 ,加工长9.571 ,缩短0.429",
     }));
@@ -93,26 +93,26 @@ TEST(PathLength, SquarePickedPlainlyFromPickToAreaByHand) {
     const std::string d2 = BuildCtrPText(block, s, {});
     // Every turn is -90 (counter-clockwise): slotting points without a
     // cutter zone, so nothing is shortened.
-    EXPECT_EQ(FillSegmentList(d0, Sys(), ArcRule::Other), (std::vector<std::string>{
+    EXPECT_EQ(FillSegmentList(d0, Sys(), ArcRule::Other, false), (std::vector<std::string>{
         "第 1段,10.000 ,加工长10.000 ,缩短0.000",
         "第 2段,10.000 ,加工长10.000 ,缩短0.000",
         "第 3段,10.000 ,加工长10.000 ,缩短0.000",
         "第 4段,10.000 ,加工长10.000 ,缩短0.000",
     }));
     // Offset 2 outwards: sides of 14.
-    EXPECT_EQ(FillSegmentList(d2, Sys(), ArcRule::Other), (std::vector<std::string>{
+    EXPECT_EQ(FillSegmentList(d2, Sys(), ArcRule::Other, false), (std::vector<std::string>{
         "第 1段,14.000 ,加工长14.000 ,缩短0.000",
         "第 2段,14.000 ,加工长14.000 ,缩短0.000",
         "第 3段,14.000 ,加工长14.000 ,缩短0.000",
         "第 4段,14.000 ,加工长14.000 ,缩短0.000",
     }));
-    PathLength len = CalcPathLength(d0, Sys(), 7, ArcRule::Other);
+    PathLength len = CalcPathLength(d0, Sys(), 7, ArcRule::Other, false);
     EXPECT_DOUBLE_EQ(len.Total, 40);
     EXPECT_EQ(len.mSplineLineCount, 2);
     ASSERT_EQ(len.mPathPointCount, 11);
     const double at[11] = {0, 10, 10, 10, 20, 20, 20, 30, 30, 30, 40};
     for (int i = 0; i < 11; ++i) EXPECT_DOUBLE_EQ(len.mPathTable[i].Length, at[i]) << i;
-    EXPECT_DOUBLE_EQ(CalcPathLength(d2, Sys(), 7, ArcRule::Other).Total, 56);
+    EXPECT_DOUBLE_EQ(CalcPathLength(d2, Sys(), 7, ArcRule::Other, false).Total, 56);
     // 99 strips of 10 x 0.1, and 139 strips of 14 x 0.1.
     EXPECT_EQ(SelectAreaText(d0, 1).value_or("refused"), "99.000");
     EXPECT_EQ(SelectAreaText(d2, 1).value_or("refused"), "194.600");
@@ -135,11 +135,11 @@ TEST(PathLength, SquarePickedPlainlyFromPickToAreaByHand) {
                   "22.000000 8.000000 1 0.000000 0.000000 0.000000\r\n"
                   "22.000000 22.000000 1 0.000000 0.000000 0.000000\r\n"
                   "SPLINE -90.000000 0.0\r\n");
-    EXPECT_EQ(FillSegmentList(o2, Sys(), ArcRule::Other), (std::vector<std::string>{
+    EXPECT_EQ(FillSegmentList(o2, Sys(), ArcRule::Other, false), (std::vector<std::string>{
         "第 1段,14.000 ,加工长14.000 ,缩短0.000",
         "第 2段,14.000 ,加工长14.000 ,缩短0.000",
     }));
-    EXPECT_DOUBLE_EQ(CalcPathLength(o2, Sys(), 7, ArcRule::Other).Total, 28);
+    EXPECT_DOUBLE_EQ(CalcPathLength(o2, Sys(), 7, ArcRule::Other, false).Total, 28);
     // The open path is closed by its chord: a right triangle of 14 x 14,
     // strips 0.1 to 13.9 wide.
     EXPECT_EQ(SelectAreaText(o2, 1).value_or("refused"), "97.300");
@@ -181,7 +181,7 @@ TEST(PathLength, SquareWithPointsNearACornerOffsetInwards) {
                    "12.000000 18.000000 1 0.000000 0.000000 0.000000\r\n"
                    "12.000000 12.000000 1 0.000000 0.000000 0.000000\r\n"
                    "SPLINE -90.000000 0.0\r\n");
-    EXPECT_EQ(FillSegmentList(in2, Sys(), ArcRule::Other)[0], "第 1段,6.000 ,加工长6.000 ,缩短0.000");
+    EXPECT_EQ(FillSegmentList(in2, Sys(), ArcRule::Other, false)[0], "第 1段,6.000 ,加工长6.000 ,缩短0.000");
     EXPECT_EQ(SelectAreaText(in2, 1).value_or("refused"), "35.400");
     // Outwards (right of the walk) a counter-clockwise turn has no zone: all
     // three points stay, 2 below the side.
@@ -197,16 +197,16 @@ TEST(PathLength, SquareWithPointsNearACornerOffsetInwards) {
 }
 
 TEST(PathLength, TotalGapsAndPathTable) {
-    PathLength one = CalcPathLength(kClockwise, Sys(), 7, ArcRule::Other);
+    PathLength one = CalcPathLength(kClockwise, Sys(), 7, ArcRule::Other, false);
     EXPECT_DOUBLE_EQ(one.Total, 40);
     EXPECT_EQ(one.mSplineLineCount, 2);
     EXPECT_EQ(one.mPathPointCount, 11);
     EXPECT_DOUBLE_EQ(one.mPathTable.back().Length, 40);
     // Two contours: one gap between them, none after the last.
-    PathLength two = CalcPathLength(kClockwise + kClockwise, Sys(), 7, ArcRule::Other);
+    PathLength two = CalcPathLength(kClockwise + kClockwise, Sys(), 7, ArcRule::Other, false);
     EXPECT_DOUBLE_EQ(two.Total, 87);
     EXPECT_EQ(two.mSplineLineCount, 4);
-    EXPECT_TRUE(CalcPathLength("", Sys(), 7, ArcRule::Other).mPathTable.empty());
+    EXPECT_TRUE(CalcPathLength("", Sys(), 7, ArcRule::Other, false).mPathTable.empty());
 }
 
 TEST(PathLength, APointAtTheOriginLosesNoSegment) {
@@ -222,8 +222,8 @@ TEST(PathLength, APointAtTheOriginLosesNoSegment) {
         "6.000000 8.000000 1 0.000000 0.000000 0.000000",
         "SPLINE 0.000000 0.0",
     });
-    EXPECT_DOUBLE_EQ(CalcPathLength(path, Sys(), 1, ArcRule::Other).Total, 5 + 1 + 20);
-    EXPECT_EQ(FillSegmentList(path, Sys(), ArcRule::Other),
+    EXPECT_DOUBLE_EQ(CalcPathLength(path, Sys(), 1, ArcRule::Other, false).Total, 5 + 1 + 20);
+    EXPECT_EQ(FillSegmentList(path, Sys(), ArcRule::Other, false),
               (std::vector<std::string>{"第 1段,5.000 ,加工长5.000 ,缩短0.000",
                                         "第 2段,20.000 ,加工长20.000 ,缩短0.000"}));
 }
@@ -238,15 +238,47 @@ TEST(PathLength, ArcCompensationBySide) {
         "SPLINE 0.000000 0.0",
     });
     // DXF and NC: a left turn is direction -1: d * (1 + 0.5 / 10).
-    EXPECT_DOUBLE_EQ(CalcPathLength(path, Sys(), 0, ArcRule::Dxf).Total, 10 * 1.05 + 10);
-    EXPECT_DOUBLE_EQ(CalcPathLength(path, Sys(), 0, ArcRule::Nc).Total, 10 * 1.05 + 10);
-    // Any other outline: always -1.
-    EXPECT_DOUBLE_EQ(CalcPathLength(path, Sys(), 0, ArcRule::Other).Total, 10 * 1.05 + 10);
-    // A right bend: d * (1 - 0.25 / 10) for DXF and NC.
+    EXPECT_DOUBLE_EQ(CalcPathLength(path, Sys(), 0, ArcRule::Dxf, false).Total, 10 * 1.05 + 10);
+    EXPECT_DOUBLE_EQ(CalcPathLength(path, Sys(), 0, ArcRule::Nc, false).Total, 10 * 1.05 + 10);
+    // Any other outline: by the turn of the three points as well, as the
+    // machine program bends it.
+    EXPECT_DOUBLE_EQ(CalcPathLength(path, Sys(), 0, ArcRule::Other, false).Total, 10 * 1.05 + 10);
+    // A right bend: d * (1 - 0.25 / 10), in both builds.
     std::string right = path;
     right.replace(right.find("10.000000 10.000000 1"), 21, "10.000000 -10.00000 1");
-    EXPECT_DOUBLE_EQ(CalcPathLength(right, Sys(), 0, ArcRule::Dxf).Total, 10 * 0.975 + 10);
-    EXPECT_DOUBLE_EQ(CalcPathLength(right, Sys(), 0, ArcRule::Nc).Total, 10 * 0.975 + 10);
+    for (bool second : {false, true}) {
+        EXPECT_DOUBLE_EQ(CalcPathLength(right, Sys(), 0, ArcRule::Dxf, second).Total, 10 * 0.975 + 10);
+        EXPECT_DOUBLE_EQ(CalcPathLength(right, Sys(), 0, ArcRule::Nc, second).Total, 10 * 0.975 + 10);
+        EXPECT_DOUBLE_EQ(CalcPathLength(right, Sys(), 0, ArcRule::Other, second).Total, 10 * 0.975 + 10);
+    }
+    // Straight on: TurnAngle sees no side (the length stays); the second
+    // build asks Cal_arcdir of a DXF outline, which takes it as +1.
+    std::string ahead = path;
+    ahead.replace(ahead.find("10.000000 10.000000 1"), 21, "20.000000 0.000000 1");
+    EXPECT_DOUBLE_EQ(CalcPathLength(ahead, Sys(), 0, ArcRule::Dxf, false).Total, 10 + 10);
+    EXPECT_DOUBLE_EQ(CalcPathLength(ahead, Sys(), 0, ArcRule::Nc, true).Total, 10 + 10);
+    EXPECT_DOUBLE_EQ(CalcPathLength(ahead, Sys(), 0, ArcRule::Dxf, true).Total, 10 * 0.975 + 10);
+    // No point after the arc point in its contour: no side, no compensation.
+    const std::string last = Lines({
+        "SPLINE 0.000000 3.0",
+        "0.000000 0.000000 1 0.000000 0.000000 0.000000",
+        "10.000000 0.000000 0 10.000000 1.000000 0.000000",
+        "SPLINE 0.000000 0.0",
+    });
+    EXPECT_DOUBLE_EQ(CalcPathLength(last, Sys(), 0, ArcRule::Dxf, true).Total, 10);
+    // Only a bending arc is compensated: a radius at the bend-to-slot
+    // threshold bends, one just below it is slotted and fed as it is; the
+    // segment list follows the same rule.
+    SysPara sys = Sys();
+    sys.gBendToSlotRThreshold = 10;
+    EXPECT_DOUBLE_EQ(CalcPathLength(path, sys, 0, ArcRule::Dxf, false).Total, 10 * 1.05 + 10);
+    sys.gBendToSlotRThreshold = 10.000001;
+    EXPECT_DOUBLE_EQ(CalcPathLength(path, sys, 0, ArcRule::Dxf, false).Total, 10 + 10);
+    EXPECT_EQ(FillSegmentList(path, sys, ArcRule::Dxf, false),
+              (std::vector<std::string>{"第 1段,20.000 ,加工长20.000 ,缩短0.000"}));
+    sys.gBendToSlotRThreshold = 10;
+    EXPECT_EQ(FillSegmentList(path, sys, ArcRule::Dxf, false),
+              (std::vector<std::string>{"第 1段,20.500 ,加工长20.500 ,缩短0.000"}));
     EXPECT_EQ(ArcRuleOf("C:/a/Letter.DXF"), ArcRule::Dxf);
     EXPECT_EQ(ArcRuleOf("/a/b.nc"), ArcRule::Nc);
     EXPECT_EQ(ArcRuleOf("/a/b.plt"), ArcRule::Other);

@@ -23,8 +23,7 @@ bool PrepareManualMove(MachineContext& ctx, int n) {
 }  // namespace
 
 bool ManualSpeedUsable(MachineContext& ctx, int n) {
-    const AxisPara& ax = ctx.axis(n);
-    if (CardInt(ax.ManualFeedrate * ax.PulseEquivalent / 60.0) >= 1) return true;
+    if (SpeedGivesPulses(ctx, n, ctx.axis(n).ManualFeedrate)) return true;
     const std::string zh = "轴" + std::to_string(n) + "的手动速度必须大于0，请检查轴参数！";
     const std::string en = "The manual speed of axis " + std::to_string(n) +
                            " must be greater than 0, please check the axis parameters!";

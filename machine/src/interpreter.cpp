@@ -33,6 +33,7 @@ constexpr double kMaxDwellTicks = 32767.0;
 // A line refused by the range check: the word at fault, as the line has it.
 struct Refused {
     std::string word;
+    bool speed = false;  // a move's F of 0 or below, not a range
 };
 
 bool CardCountOk(double pulses) { return std::isfinite(pulses) && std::fabs(RoundHalfEven(pulses)) <= kCardMax; }
@@ -45,6 +46,8 @@ double DwellTicks(const MachineContext& ctx, std::string_view p) {
 
 // The numeric words of a line that the machine cannot do, or nothing.
 std::optional<Refused> OutOfRange(MachineContext& ctx, const NcWords& w) {
+    // A move at a speed of 0 or below would crawl for ever.
+    if (w.hasF && MovesAnyAxis(w) && !(Val(w.F) > 0)) return Refused{"F" + w.F, true};
     struct Coord {
         char letter;
         const std::string& text;
@@ -109,11 +112,13 @@ void RefuseLine(MachineContext& ctx, std::string_view line, const Refused& why) 
     const std::string n = std::to_string(lineNumber);
     std::string msg;
     if (ctx.params.gLanguage == 0)
-        msg = (lineNumber > 0 ? "加工程序第" + n + "行" : std::string("加工程序行")) + "超出机床的范围（" + word +
-              "），加工已停止：" + text;
+        msg = (lineNumber > 0 ? "加工程序第" + n + "行" : std::string("加工程序行")) +
+              (why.speed ? "的速度（" + word + "）必须大于0" : "超出机床的范围（" + word + "）") + "，加工已停止：" + text;
     else
         msg = (lineNumber > 0 ? "Line " + n + " of the machining program" : std::string("A machining program line")) +
-              " is beyond what the machine can do (" + word + "); the run is stopped: " + text;
+              (why.speed ? " has a speed (" + word + ") that must be greater than 0"
+                         : " is beyond what the machine can do (" + word + ")") +
+              "; the run is stopped: " + text;
     ctx.op.MsgBox(msg, MsgButtons::Ok, MsgIcon::Critical, ctx.TitleWrong());
 }
 
@@ -505,6 +510,28 @@ NcWords SplitNcWords(std::string_view line) {
         if (cur) cur->push_back(c);
     }
     return w;
+}
+
+bool MovesAxis(const NcWords& w, int axis) {
+    if (w.G == "92" || w.G == "04") return false;
+    switch (axis) {
+        case 1: return !w.X.empty();
+        case 2: return !w.Y.empty();
+        case 3: return !w.Z.empty();
+        case 4: return !w.A.empty();
+        default: return false;
+    }
+}
+
+bool MovesAnyAxis(const NcWords& w) {
+    for (int n = 1; n <= 4; ++n)
+        if (MovesAxis(w, n)) return true;
+    return false;
+}
+
+bool SpeedGivesPulses(MachineContext& ctx, int axis, double feedPerMinute) {
+    const auto& ax = ctx.axis(axis);
+    return CardInt(feedPerMinute * ax.PulseEquivalent / 60.0) >= 1;
 }
 
 void SetAxisMotion(MachineContext& ctx, int axis, double feedPerMinute, int32_t startSpeed) {

@@ -1,6 +1,7 @@
 #include "velbend/machine/program_start.h"
 
 #include "velbend/common/progdir.h"
+#include "velbend/machine/interpreter.h"
 #include "velbend/machine/run_state.h"
 
 namespace velbend {
@@ -19,6 +20,29 @@ void ReportProgramNotWritten(MachineContext& ctx, const std::string& reason) {
 void ReportProgramNotRead(MachineContext& ctx) {
     ctx.op.MsgBox(ctx.Tr("无法读取加工程序 G5.dat！", "Cannot read the machining program G5.dat!"),
                   MsgButtons::Ok, MsgIcon::Critical, ctx.TitleWrong());
+}
+
+bool ProgramSpeedsUsable(MachineContext& ctx, const ProgramLines& program) {
+    for (const std::string& line : program.lines()) {
+        const NcWords w = SplitNcWords(line);
+        for (int n = 1; n <= 4; ++n) {
+            // An axis without a pulse equivalent gets no pulse from any
+            // word: nothing of it can crawl.
+            if (!MovesAxis(w, n) || ctx.axis(n).PulseEquivalent == 0) continue;
+            // The card moves the axis at its automatic speed (the lines' F
+            // words are that speed as written).
+            const int32_t v = ctx.axis(n).AutoFeedrate;
+            if (SpeedGivesPulses(ctx, n, v)) continue;
+            const std::string value = std::to_string(v);
+            const std::string axis = std::to_string(n);
+            const std::string zh = "轴" + axis + "的自动速度" + value + "不足每秒一个脉冲，请检查轴参数！";
+            const std::string en = "The automatic speed " + value + " of axis " + axis +
+                                   " gives less than one pulse a second, please check the axis parameters!";
+            ctx.op.MsgBox(ctx.Tr(zh.c_str(), en.c_str()), MsgButtons::Ok, MsgIcon::Warning, ctx.TitleWrong());
+            return false;
+        }
+    }
+    return true;
 }
 
 bool LoadWrittenProgram(MachineContext& ctx, const std::filesystem::path& g5, Starter starter) {
@@ -48,6 +72,7 @@ bool StartProgram(MachineContext& ctx, const ProgramLines& program, RunFlag flag
         ReportProgramTooLong(ctx);
         return false;
     }
+    if (!ProgramSpeedsUsable(ctx, program)) return false;
     const auto g5 = ProgramFile("G5.dat");
     std::string error;
     if (!program.WriteTo(g5, &error)) {

@@ -65,7 +65,7 @@ private:
     void TightArcSlot(double phi, int d);
     void SplicePause();
     void AppendComp() { ctx_.run.AppendCompPoint(P_, ctx_.run.mLengthComp); }
-    int ArcDirection(const CtrPLine& r, const CtrPLine& next) const;
+    int ArcDirection(const CtrPLine& r, const CtrPLine& next, bool nextIsPoint) const;
     void EndSlotBlock(double B, bool endOfPiece);
 
     MachineContext& ctx_;
@@ -257,21 +257,28 @@ void Writer::CornerLine(const CtrPLine& r) {
     }
 }
 
-int Writer::ArcDirection(const CtrPLine& r, const CtrPLine& next) const {
+// The side of a bending arc point, by the rule the length captions share;
+// an arc point with no point after it in its contour has none (0).
+int Writer::ArcDirection(const CtrPLine& r, const CtrPLine& next, bool nextIsPoint) const {
+    if (!nextIsPoint) return 0;
     const auto& hooks = ctx_.hooks;
-    if (ctx_.secondBuild && ArcRuleOf(ctx_.panel.Label4[0]) == ArcRule::Dxf) {
+    const ArcRule rule = ArcRuleOf(ctx_.panel.Label4[0]);
+    if (ctx_.secondBuild && rule == ArcRule::Dxf) {
         if (hooks.Cal_arcdir) return hooks.Cal_arcdir(Xp_, Yp_, r.X, r.Y, next.X, next.Y);
-        return CoreAlgorithm::ArcDirection(SplinePoint{Xp_, Yp_}, SplinePoint{r.X, r.Y},
-                                           SplinePoint{next.X, next.Y});
+    } else if (hooks.TurnAngle) {
+        return hooks.TurnAngle(Xp_, Yp_, r.X, r.Y, next.X, next.Y);
     }
-    if (hooks.TurnAngle) return hooks.TurnAngle(Xp_, Yp_, r.X, r.Y, next.X, next.Y);
-    return TurnAngle(Xp_, Yp_, r.X, r.Y, next.X, next.Y);
+    return BendingArcSide(rule, ctx_.secondBuild, Xp_, Yp_, r.X, r.Y, next.X, next.Y);
 }
 
 void Writer::Segment(const CtrPLine& r) {
     auto& run = ctx_.run;
     auto& w = ctx_.writer;
-    double L = std::hypot(r.X - Xp_, r.Y - Yp_) + r.C;
+    // The step's own length: what the arc compensation applies to, as in
+    // the length captions (the corner zones and length compensations taken
+    // off below are counted in mLengthComp).
+    const double step = std::hypot(r.X - Xp_, r.Y - Yp_) + r.C;
+    double L = step;
 
     if (std::fabs(startComp_) > 0.001) {
         L += startComp_;
@@ -288,9 +295,11 @@ void Writer::Segment(const CtrPLine& r) {
 
     // Look ahead one line.
     CtrPLine next;
+    bool nextIsPoint = false;
     if (!AtEnd()) {
         pending_ = Read();
         next = ParseRecord(*pending_);
+        nextIsPoint = !next.Spline;
         if (next.Spline) {
             if (std::fabs(endComp_) > 0.001) {
                 L += endComp_;
@@ -325,24 +334,16 @@ void Writer::Segment(const CtrPLine& r) {
     P_ += L;
     if (L < 0) ShiftPendingMoves(ctx_, P_, L);
 
-    if (r.A > 0.1 && r.Kind == 0) {
-        if (r.A >= s_.gBendToSlotRThreshold) {
-            const int d = ArcDirection(r, next);
-            lastArcDir_ = d;
-            if (d < 0) {
-                const double add = s_.gArcCompP * L / r.A;
-                P_ += add;
-                L += add;
-            } else if (d > 0) {
-                const double sub = s_.gArcCompN * L / r.A;
-                P_ -= sub;
-                L -= sub;
-            }
-            QueueMove(ctx_, P_ - L + s_.gBendToSlotDist, r.A, static_cast<int16_t>(d), r.B);
-            QueueMove(ctx_, P_ + s_.gBendToSlotDist, r.A, static_cast<int16_t>(d), r.B);
-        } else {
-            TightArcSlot(r.B * 180 / kPi, lastArcDir_);
-        }
+    if (IsBendingArc(s_, r.A, r.Kind)) {
+        const int d = ArcDirection(r, next, nextIsPoint);
+        lastArcDir_ = d;
+        const double add = ArcCompensation(s_, step, r.A, d);
+        P_ += add;
+        L += add;
+        QueueMove(ctx_, P_ - L + s_.gBendToSlotDist, r.A, static_cast<int16_t>(d), r.B);
+        QueueMove(ctx_, P_ + s_.gBendToSlotDist, r.A, static_cast<int16_t>(d), r.B);
+    } else if (r.A > 0.1 && r.Kind == 0) {
+        TightArcSlot(r.B * 180 / kPi, lastArcDir_);
     }
 
     FlushMoveQueue(ctx_, out_, P_ - L, P_);
@@ -471,7 +472,7 @@ void RefreshLengthCaptions(MachineContext& ctx, const std::string& ctrp) {
     if (ctx.hooks.CalcPathLength) {
         if (!ctx.hooks.CalcPathLength(T, n)) return;
     } else {
-        PathLength len = CalcPathLength(ctrp, ctx.sys(), g, ArcRuleOf(panel.Label4[0]));
+        PathLength len = CalcPathLength(ctrp, ctx.sys(), g, ArcRuleOf(panel.Label4[0]), ctx.secondBuild);
         T = len.Total;
         n = len.mSplineLineCount;
         ctx.mPathTable = std::move(len.mPathTable);
@@ -528,6 +529,12 @@ void Command_Run_Click(MachineContext& ctx) {
     // the value as it stands, the program makes whole pieces).
     const double count = Val(panel.Text5);
     const auto pieces = ToInteger(count);
+    // A whole count beyond what a count can hold makes a program far beyond
+    // the line buffer: that is what the operator is told.
+    if (!pieces && std::isfinite(count) && count > 0 && count == std::floor(count)) {
+        ReportProgramTooLong(ctx);
+        return;
+    }
     if (!pieces || *pieces < 1 || count != *pieces) {
         Critical(ctx, "加工数量必须为正整数！", "The number of pieces must be a whole number of at least 1!");
         return;
@@ -602,6 +609,8 @@ void Command_Run_Click(MachineContext& ctx) {
     writer.Preamble();
     if (writer.Pieces(*pieces)) writer.Ending();
 
+    // Nothing crawls: refused before the program is written or anything moves.
+    if (!ProgramSpeedsUsable(ctx, out)) return;
     if (!WriteProgramFile(ctx, g5, out)) return;
 
     // 10. Load and start.

@@ -68,11 +68,12 @@ void PositionBoxes(MachineContext& ctx) {
     panel.TextF = Format(ToLength(ctx, 1, run.gCardRet) * 60.0, "0.0");
 }
 
-// 4. Remaining length and the end of a machining run.  A machining run
-// counts down and ends on the job length that Run recorded, whatever the
-// caption says by now (the piece count may have been changed meanwhile),
-// once the program has done all it had to do and every axis stands (its
-// last moves, such as the swing back to 0, are its own).
+// 4. Remaining length and the end of a machining run.  The remaining length
+// counts down from the job length that Run recorded, whatever the caption
+// says by now (the piece count may have been changed meanwhile).  A
+// machining run ends once the program has done all it had to do and every
+// axis stands (its last moves, such as the swing back to 0, are its own);
+// whether the fed length came to the job length only chooses the message.
 void RemainingLength(MachineContext& ctx) {
     auto& run = ctx.run;
     auto& panel = ctx.panel;
@@ -88,17 +89,26 @@ void RemainingLength(MachineContext& ctx) {
         if (std::fabs(run.mLengthComp) > 0.01) text += "  补偿长度 " + Format(-run.mLengthComp, "0.0000");
         panel.Label4[3] = std::move(text);
     }
-    const double d = ctx.writer.mJobLength - fed;
-    if (std::fabs(d - run.mLengthComp) < 0.1 && run.gRunning == kTrue && run.gSlotRunning == 0 &&
-        ProgramDone(run) && Axis_Status(ctx) == 0) {
-        run.gNcLineIndex = 0;
-        EndProgram(run);
+    if (run.gRunning != kTrue || run.gSlotRunning != 0 || !ProgramDone(run) || Axis_Status(ctx) != 0) return;
+    const double job = ctx.writer.mJobLength;
+    // The strip the program fed, with what it left out on purpose (cutter
+    // zones, length compensations): the job length when the two agree.
+    const double fedLength = fed + run.mLengthComp;
+    const double rest = job - fed;
+    run.gNcLineIndex = 0;
+    EndProgram(run);
+    if (std::fabs(rest - run.mLengthComp) < 0.1) {
         Message(ctx, "加工完成！", "Work Finished！");
-        if (panel.Check3 == 1) panel.Check3Enabled = true;
-        panel.Shape2.Visible = false;
-        panel.Shape3.Visible = false;
-        if (ctx.hooks.BuildDisplayList) ctx.hooks.BuildDisplayList(0);
+    } else {
+        const std::string a = Format(fedLength, "0.0000"), b = Format(job, "0.0000");
+        const std::string zh = "加工结束，但送料长度" + a + " mm与加工长度" + b + " mm不符！";
+        const std::string en = "Work ended, but the fed length " + a + " mm differs from the job length " + b + " mm!";
+        Message(ctx, zh.c_str(), en.c_str());
     }
+    if (panel.Check3 == 1) panel.Check3Enabled = true;
+    panel.Shape2.Visible = false;
+    panel.Shape3.Visible = false;
+    if (ctx.hooks.BuildDisplayList) ctx.hooks.BuildDisplayList(0);
 }
 
 // 5. IO lamps.
@@ -257,8 +267,9 @@ void HandOnLine(MachineContext& ctx) {
     if (run.gHomeState != 0) return;
 
     // A pending feed check is finished even after the last line was handed
-    // on: a program ending in M34 must still come to its end.
-    if (run.mFeedCheckPos > 0) {
+    // on: a program ending in M34 must still come to its end, wherever the
+    // feed stands (a strip fed back behind its start included).
+    if (run.mFeedCheckPos != 0) {
         if (!EquivalentsUsable(ctx)) {
             run.mFeedCheckPos = 0;
             ReportZeroEquivalentInProgram(ctx);
@@ -346,11 +357,13 @@ void TestRunEnd(MachineContext& ctx) {
 }
 
 // 12. End of a program started from a setup dialog: once it has done all it
-// had to do, the pressing is off and every axis stands.
+// had to do and every axis stands.  The pressing its last lines let go of is
+// off by then; one that a program leaves on stays on, and the program ends
+// all the same (nothing else would switch it off).
 void SlotRunEnd(MachineContext& ctx) {
     auto& run = ctx.run;
     if (run.gSlotRunning != kTrue || !ProgramDone(run)) return;
-    if (ctx.card.get_out(0, 3) != 0 || Axis_Status(ctx) != 0) return;
+    if (Axis_Status(ctx) != 0) return;
     run.gNcLineIndex = 0;
     EndProgram(run);
     Message(ctx, "开槽完成！", "Work Finished！");

@@ -102,7 +102,9 @@ TEST_P(JogTest, FeedJogPressAndRelease) {
         ctx.panel.Text3 = b.step;
         Command_SL_MouseDown(ctx);
         EXPECT_EQ(op.LastText(), b.said) << b.speed << " " << b.step;
-        if (auto* m = model()) EXPECT_TRUE(m->Calls("pmove").empty()) << b.speed << " " << b.step;
+        if (auto* m = model()) {
+            EXPECT_TRUE(m->Calls("pmove").empty()) << b.speed << " " << b.step;
+        }
         EXPECT_FALSE(Moving(1));
         EXPECT_EQ(ctx.run.mJogDirection, 0);
     }
@@ -111,7 +113,9 @@ TEST_P(JogTest, FeedJogPressAndRelease) {
     op.messages.clear();
     Command_TL_MouseDown(ctx);
     EXPECT_TRUE(op.messages.empty());
-    if (auto* m = model()) EXPECT_TRUE(m->Called("pmove", {0, 1, -2}));
+    if (auto* m = model()) {
+        EXPECT_TRUE(m->Called("pmove", {0, 1, -2}));
+    }
     ASSERT_TRUE(AdvanceUntilIdle(5000));
     ctx.panel.Check1 = 0;
     ctx.panel.Text2 = "600";

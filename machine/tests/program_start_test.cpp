@@ -68,6 +68,58 @@ TEST_F(ProgramStartTest, TooLongOrUnwritableStartsNothingAndKeepsTheOldFile) {
     EXPECT_EQ(op.messages.back().title, "错误");
 }
 
+// A test or slotting program whose moves would crawl starts nothing: every
+// axis a line moves needs an automatic speed of a pulse a second (rounded as
+// the card gets it); lines that move nothing ask nothing.
+TEST_F(ProgramStartTest, AProgramMovingAnAxisSlowerThanAPulseASecondStartsNothing) {
+    home.Write("G5.dat", "OLD\r\n");
+    for (int n = 1; n <= 4; ++n) ctx.axis(n).PulseEquivalent = 100;
+    struct Case {
+        const char* line;
+        int axis;
+        int32_t speed;
+        double equivalent;
+        bool starts;
+    };
+    const Case cases[] = {
+        {"G01 Z5.0000 F0", 3, 0, 100, false},
+        {"G01 Z5.0000 F0", 3, -500, 100, false},
+        {"G01 Z5.0000 F0", 3, 1, 0.5, false},  // 1/120 pulse a second
+        {"A10 F30", 4, 30, 1, false},           // half a pulse rounds to none
+        {"A10 F30", 4, 30, 1.0001, true},
+        {"A10 F30", 4, 30, 2, true},            // exactly one
+        {"X1 Y2 F3000", 2, 0, 100, false},      // the bend axis moves too
+        {"X1 F3000", 2, 0, 100, true},          // ... not here
+        {"A10 F0", 4, 0, 0, true},              // no pulse equivalent: no pulse to crawl
+        {"A10 F0", 4, 0, 0.001, false},
+        {"G92 X0 Y0 Z0 A0", 1, 0, 100, true},   // sets positions, moves nothing
+        {"G04 P100", 1, 0, 100, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        SCOPED_TRACE(c.speed);
+        op.messages.clear();
+        EndProgram(ctx.run);
+        const AxisPara before = ctx.axis(c.axis);
+        ctx.axis(c.axis).AutoFeedrate = c.speed;
+        ctx.axis(c.axis).PulseEquivalent = c.equivalent;
+        ProgramLines p;
+        p << "G90 G01" << c.line;
+        EXPECT_EQ(StartProgram(ctx, p, RunFlag::SlotRunning, Starter::Operator), c.starts);
+        ctx.axis(c.axis) = before;
+        EXPECT_EQ(ctx.run.gSlotRunning, c.starts ? kTrue : 0);
+        if (!c.starts) {
+            ASSERT_EQ(op.messages.size(), 1u);
+            EXPECT_EQ(op.LastText(), "轴" + std::to_string(c.axis) + "的自动速度" + std::to_string(c.speed) +
+                                         "不足每秒一个脉冲，请检查轴参数！");
+            EXPECT_EQ(home.Read("G5.dat"), "OLD\r\n");
+        } else {
+            EXPECT_TRUE(op.messages.empty()) << op.LastText();
+            home.Write("G5.dat", "OLD\r\n");
+        }
+    }
+}
+
 TEST_F(ProgramStartTest, DialogStopHaltsEveryMovingAxisAndClearsEveryState) {
     for (int a : {1, 3}) {
         ctx.card.set_speed(0, a, 1000);

@@ -242,12 +242,79 @@ TEST_F(ProgramWriterTest, ParametersThatWouldDivideByZeroOrMakeNoPieceAreRefused
         c().axis(axis).PulseEquivalent = 100;
     }
     c().panel.Check2 = 0;
-    for (const char* bad : {"0", "", "abc", "-2", "40000", "2.5", "1.4", "3.5", "1.0001", "0.9999"}) {
+    for (const char* bad : {"0", "", "abc", "-2", "-40000", "2.5", "1.4", "3.5", "1.0001", "0.9999", "32767.5",
+                            "40000.5"}) {
         c().panel.Text5 = bad;
         Run();
         EXPECT_EQ(op.LastText(), "The number of pieces must be a whole number of at least 1!") << bad;
         EXPECT_EQ(c().run.gRunning, 0);
     }
+    // A whole count too large to count: its program could never be loaded,
+    // and that is what is said (nothing written).
+    for (const char* huge : {"40000", "32768", "1e300"}) {
+        op.messages.clear();
+        c().panel.Text5 = huge;
+        Run();
+        ASSERT_EQ(op.messages.size(), 1u) << huge;
+        EXPECT_EQ(op.LastText(), "Machining Code is too long!") << huge;
+        EXPECT_EQ(c().run.gRunning, 0);
+        EXPECT_FALSE(home.Exists("G5.dat"));
+    }
+}
+
+// Nothing crawls: every axis a line of the program moves needs an automatic
+// speed of at least one pulse a second (rounded, as the card gets it), or
+// Run says which and writes nothing.
+TEST_F(ProgramWriterTest, AnAutomaticSpeedBelowOnePulseASecondIsRefused) {
+    UsePath("square.CtrP.dat");
+    sys().gBendMechanisms = 2;  // the end moves Y and A as well
+    struct Case {
+        int axis;
+        double equivalent;  // pulses a mm
+        int32_t speed;      // mm/min
+        const char* message;  // nullptr: runs
+    };
+    const Case cases[] = {
+        {1, 100, 0, "轴1的自动速度0不足每秒一个脉冲，请检查轴参数！"},
+        {1, 100, -3000, "轴1的自动速度-3000不足每秒一个脉冲，请检查轴参数！"},
+        // 30 mm/min at one pulse a mm is half a pulse a second, which
+        // rounds to none; a little more rounds to one, two pulses a mm
+        // make exactly one.
+        {2, 1, 30, "轴2的自动速度30不足每秒一个脉冲，请检查轴参数！"},
+        {2, 1.0001, 30, nullptr},
+        {2, 2, 30, nullptr},
+        {4, 1, 30, "轴4的自动速度30不足每秒一个脉冲，请检查轴参数！"},
+        {4, 1.0001, 30, nullptr},
+        {3, 1, 30, "轴3的自动速度30不足每秒一个脉冲，请检查轴参数！"},
+        {3, 2, 30, nullptr},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.axis);
+        SCOPED_TRACE(k.speed);
+        std::filesystem::remove(home / "G5.dat");
+        op.messages.clear();
+        c().run = RunState();
+        const AxisPara before = c().axis(k.axis);
+        c().axis(k.axis).AutoFeedrate = k.speed;
+        c().axis(k.axis).PulseEquivalent = k.equivalent;
+        Run();
+        c().axis(k.axis) = before;
+        if (k.message) {
+            ASSERT_EQ(op.messages.size(), 1u);
+            EXPECT_EQ(op.LastText(), k.message);
+            EXPECT_EQ(c().run.gRunning, 0);
+            EXPECT_FALSE(home.Exists("G5.dat"));
+        } else {
+            EXPECT_TRUE(op.messages.empty()) << op.LastText();
+            EXPECT_EQ(c().run.gRunning, kTrue);
+        }
+    }
+    params.gLanguage = 1;
+    c().run = RunState();
+    c().axis(1).AutoFeedrate = 0;
+    Run();
+    EXPECT_EQ(op.LastText(),
+              "The automatic speed 0 of axis 1 gives less than one pulse a second, please check the axis parameters!");
 }
 
 TEST_F(ProgramWriterTest, PreambleVariants) {

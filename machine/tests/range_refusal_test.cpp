@@ -220,6 +220,21 @@ TEST_F(RangeTest, FeedAndDwell) {
     EXPECT_TRUE(Refused("G05 Y10 F200000000"));  // axis 2's speed: 3.3e9 pulses/s
     EXPECT_FALSE(Refused("X10 F200000000"));     // axis 1's: 3.3e8
 
+    // A move at F 0 or below would crawl: refused, ending the program; any
+    // positive F moves (at the axis's own speed).  A line that moves
+    // nothing is no move.
+    EXPECT_TRUE(Refused("X10 F0"));
+    EXPECT_EQ(op.LastText(), "加工程序行的速度（F0）必须大于0，加工已停止：X10 F0");
+    EXPECT_TRUE(Refused("G05 Z5 F00000000"));
+    EXPECT_TRUE(Refused("A-3 F-3000"));
+    EXPECT_TRUE(Refused("Y2 Fx"));
+    EXPECT_FALSE(Refused("X10 F0.001"));
+    EXPECT_FALSE(Refused("G05 Z5 F000000001500"));
+    EXPECT_FALSE(Refused("G92 X0 F0"));
+    EXPECT_FALSE(Refused("G04 P10 F0"));
+    EXPECT_FALSE(Refused("M17 F0"));
+    EXPECT_FALSE(Refused("X10"));
+
     // G04: at most 32767 ticks of 30 ms.
     EXPECT_FALSE(Refused("G04 P983010"));
     EXPECT_EQ(ctx.run.mDwellTicks, 32767);
@@ -316,6 +331,11 @@ TEST_F(RangeTest, EnglishMessage) {
               "Line 2 of the machining program is beyond what the machine can do (P1E9); the run is stopped: "
               "G04 P1E9 ;connect pause");
     EXPECT_EQ(op.messages.back().title, "Wrong");
+    Load({"G90 G01", "X5 F0"});
+    ctx.run.gNcLineIndex = 1;
+    EXPECT_TRUE(Refused(ctx.run.gNcLines[1]));
+    EXPECT_EQ(op.LastText(),
+              "Line 2 of the machining program has a speed (F0) that must be greater than 0; the run is stopped: X5 F0");
 }
 
 }  // namespace

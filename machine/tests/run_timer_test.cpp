@@ -261,21 +261,40 @@ TEST_P(RunTimerTest, MachiningRunEndsOnTheRecordedJobLength) {
     EXPECT_FALSE(ctx.panel.Shape2.Visible);
     EXPECT_FALSE(ctx.panel.Shape3.Visible);
 
-    // Lines all handed on but 0.3 mm short of the length: the run stays on.
+    // Lines all handed on and every axis standing, 0.3 mm short of the
+    // length: the run ends all the same, its message naming both lengths.
+    params.gLanguage = 1;
+    ctx.writer.mJobLength = 30.3;
+    ctx.panel.Label4[2] = "30.3000  mm";
+    SetCounters(1, 0);
+    Load({"X30"}, &RunState::gRunning);
+    ctx.run.mLastXPulses = 0;
+    ctx.panel.Check3Enabled = false;
+    ctx.panel.Shape2.Visible = true;
+    EXPECT_TRUE(TickUntil([&] { return ctx.run.gRunning == 0; }, 200));
+    EXPECT_EQ(Cmd(1), 3000);
+    EXPECT_EQ(op.LastText(), "Work ended, but the fed length 30.0000 mm differs from the job length 30.3000 mm!");
+    EXPECT_EQ(ctx.run.gNcLineIndex, 0);
+    EXPECT_TRUE(ctx.panel.Check3Enabled);
+    EXPECT_FALSE(ctx.panel.Shape2.Visible);
+    params.gLanguage = 0;
+    SetCounters(1, 0);
+    Load({"X30"}, &RunState::gRunning);
+    ctx.run.mLastXPulses = 0;
+    ctx.run.mLengthComp = -0.3;  // the program fed 0.3 mm more than the path
+    ctx.writer.mJobLength = 29.7;
+    EXPECT_TRUE(TickUntil([&] { return ctx.run.gRunning == 0; }, 200));
+    EXPECT_EQ(op.LastText(), "加工完成！");
+    // With a length compensation the remaining length shows it, and a run
+    // whose compensation accounts for the rest finishes.
     params.gLanguage = 1;
     ctx.writer.mJobLength = 30.3;
     SetCounters(1, 0);
     Load({"X30"}, &RunState::gRunning);
     ctx.run.mLastXPulses = 0;
-    Tick(60);
-    EXPECT_EQ(ctx.run.gNcLineIndex, 1);
-    EXPECT_EQ(ctx.run.gRunning, kTrue);
-    // With a length compensation the remaining length shows it.
     ctx.run.mLengthComp = 0.3;
-    ctx.panel.Label4[2] = "30.3000  mm";
-    Tick();
+    EXPECT_TRUE(TickUntil([&] { return ctx.run.gRunning == 0; }, 200));
     EXPECT_EQ(ctx.panel.Label4[3], "0.3000  mm  补偿长度 -0.3000");
-    EXPECT_EQ(ctx.run.gRunning, 0);
     EXPECT_EQ(op.LastText(), "Work Finished！");
     ctx.panel.Label4[2].clear();
     Tick();
@@ -326,6 +345,20 @@ TEST_P(RunTimerTest, AProgramEndingInAFeedCheckStillEnds) {
     EXPECT_EQ(Cmd(1), 10000);
     EXPECT_NEAR(Act(1) / 100.0, 100.0, 0.01);
     EXPECT_EQ(op.LastText(), "加工完成！");
+    // The same where the strip was fed back behind its start (cutter zones
+    // longer than the path): the check of a negative position is finished
+    // as well, and the run ends.
+    for (const char* back : {"X-25.95", "X-0.01"}) {
+        SCOPED_TRACE(back);
+        op.messages.clear();
+        SetCounters(1, 0);
+        ctx.writer.mJobLength = Val(back + 1);
+        Load({"G92 X0", back, "M34"}, &RunState::gRunning);
+        EXPECT_TRUE(TickUntil([&] { return ctx.run.gRunning == 0; }, 600));
+        EXPECT_EQ(ctx.run.mFeedCheckPos, 0);
+        EXPECT_EQ(Cmd(1), CardInt(Val(back + 1) * 100));
+        EXPECT_EQ(op.messages.size(), 1u);
+    }
 }
 
 TEST_P(RunTimerTest, RunsStartTheBenderFromItsRealPosition) {
@@ -600,10 +633,26 @@ TEST_P(RunTimerTest, SlotAndTestRunsEndWithTheirMessages) {
     Tick();  // the last line, output 3 off: the run ends
     EXPECT_EQ(ctx.run.gSlotRunning, 0);
     EXPECT_EQ(op.LastText(), "开槽完成！");
-    // Material still pressed: the run waits.
+    // A program that leaves the material pressed ends all the same once its
+    // last line is out and every axis stands (nothing else would let it
+    // end); the pressing stays as it left it.
+    op.messages.clear();
     Load({"M16"}, &RunState::gSlotRunning);
-    Tick(5);
+    Tick();
+    EXPECT_EQ(ctx.run.gSlotRunning, 0);
+    EXPECT_EQ(op.LastText(), "开槽完成！");
+    EXPECT_EQ(Outputs() & 8u, 8u);
+    // Not before every axis stands.
+    op.messages.clear();
+    SetCounters(1, 0);
+    ctx.run.mLastXPulses = 0;
+    Load({"X50"}, &RunState::gSlotRunning);
+    Tick(2);
     EXPECT_EQ(ctx.run.gSlotRunning, kTrue);
+    EXPECT_TRUE(Moving(1));
+    EXPECT_TRUE(TickUntil([&] { return ctx.run.gSlotRunning == 0; }, 500));
+    EXPECT_FALSE(Moving(1));
+    EXPECT_EQ(op.messages.size(), 1u);
 }
 
 TEST_P(RunTimerTest, DisplaysLampsAndMarkers) {

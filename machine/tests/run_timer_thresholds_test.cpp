@@ -11,20 +11,49 @@ namespace {
 
 class RunTimerThresholdTest : public RunTest {};
 
-// A machining run ends when the remaining length comes within 0.1 mm of the
-// length compensation (< 0.1): at exactly 0.1 it goes on.
+// A machining run ends when its program is done and every axis stands; the
+// fed length agrees with the job length when the remaining length comes
+// within 0.1 mm of the length compensation (< 0.1): at exactly 0.1 the
+// message names both lengths instead of "加工完成！".
 TEST_P(RunTimerThresholdTest, RunEndsWithinATenthOfTheCompensation) {
-    SetCounters(1, 10000);  // 100 mm fed
-    ctx.writer.mJobLength = 100.25;  // 0.25 mm left
-    Load({}, &RunState::gRunning);
-    ctx.run.mLengthComp = 0.15;  // 0.25 - 0.15 = 0.1 exactly
+    struct Case {
+        double comp;
+        const char* message;
+    };
+    const Case cases[] = {
+        {0.15, "加工结束，但送料长度100.1500 mm与加工长度100.2500 mm不符！"},  // 0.25 - 0.15 = 0.1 exactly
+        {0.1500001, "加工完成！"},
+        {0.3499999, "加工完成！"},  // the other side: 0.1 over
+        {0.3500001, "加工结束，但送料长度100.3500 mm与加工长度100.2500 mm不符！"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.comp);
+        SetCounters(1, 10000);  // 100 mm fed
+        ctx.writer.mJobLength = 100.25;  // 0.25 mm left
+        op.messages.clear();
+        Load({}, &RunState::gRunning);
+        ctx.run.mLengthComp = c.comp;
+        Tick();
+        EXPECT_EQ(ctx.run.gRunning, 0);
+        ASSERT_EQ(op.messages.size(), 1u);
+        EXPECT_EQ(op.LastText(), c.message);
+    }
+    // A program not yet done, or an axis still moving, keeps the run on
+    // whatever the lengths say.
+    op.messages.clear();
+    ctx.run.mLengthComp = 0.25;
+    Load({"M30"}, &RunState::gRunning);
+    ctx.run.mStepMode = 1;  // the line stays pending
     Tick(3);
     EXPECT_EQ(ctx.run.gRunning, kTrue);
+    ctx.run.mStepMode = 0;
+    Load({"X200"}, &RunState::gRunning);
+    ctx.run.mLastXPulses = 10000;
+    Tick(2);
+    EXPECT_EQ(ctx.run.gRunning, kTrue);
     EXPECT_TRUE(op.messages.empty());
-    ctx.run.mLengthComp = 0.1500001;
-    Tick();
-    EXPECT_EQ(ctx.run.gRunning, 0);
-    EXPECT_EQ(op.LastText(), "加工完成！");
+    EXPECT_TRUE(TickUntil([&] { return ctx.run.gRunning == 0; }, 2000));
+    EXPECT_EQ(op.LastText(), "加工结束，但送料长度200.2500 mm与加工长度100.2500 mm不符！");
 }
 
 // The encoder check of M34 corrects only an error above the tolerance, which

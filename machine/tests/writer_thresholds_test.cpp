@@ -11,6 +11,7 @@
 #include "machine_fixture.h"
 #include "writer_support.h"
 #include "velbend/geometry/plane.h"
+#include "velbend/common/numtext.h"
 #include "velbend/machine/program_writer.h"
 #include "velbend/machine/slot_block.h"
 
@@ -258,6 +259,33 @@ TEST_F(WriterThresholdTest, ArcLengthCompensationsOfBothSigns) {
     const std::string golden = ReadData("arcs_compensated.G5.dat");
     ASSERT_FALSE(golden.empty());
     EXPECT_EQ(p, testing::LinesOf(golden)) << testing::Joined(p);
+
+    // One rule, one length: the job length the captions show is what the
+    // program feeds with what it leaves out on purpose, also where a cutter
+    // zone shortens a bending arc's first step (the compensation is of the
+    // arc's own length) and a tight arc is slotted and fed as it is, in both
+    // builds.
+    sys().gMillRadius = 3;
+    const std::string path = "SPLINE 90.000000 3.0\r\n"
+                             "0.000000 0.000000 1 0.000000 0.000000 0.000000\r\n"
+                             "5.000000 0.000000 0 50.000000 0.100000 0.000000\r\n"
+                             "10.000000 0.500000 0 50.000000 0.100000 0.000000\r\n"
+                             "50.000000 0.500000 1 0.000000 0.000000 0.000000\r\n"
+                             "53.000000 3.500000 0 3.000000 0.500000 0.000000\r\n"
+                             "53.000000 40.000000 1 0.000000 0.000000 0.000000\r\n"
+                             "SPLINE 90.000000 0.0\r\n";
+    c().panel.Label4[0] = "/signs/e.dxf";
+    for (bool second : {false, true}) {
+        SCOPED_TRACE(second);
+        c().secondBuild = second;
+        const Lines q = Program(path);
+        double fed = 0;
+        for (const std::string& line : q)
+            if (!line.empty() && line[0] == 'X') fed = Val(std::string_view(line).substr(1));
+        ASSERT_GT(fed, 100);
+        EXPECT_GT(c().run.mLengthComp, 1);
+        EXPECT_NEAR(fed + c().run.mLengthComp, Val(c().panel.Label4[2]), 1e-4) << testing::Joined(q);
+    }
 }
 
 // "切刀未在零位！" when a cylinder cutter is not back before a run (Chinese),

@@ -239,6 +239,31 @@ TEST_F(GY1ProgramTest, EachProgramRunsToItsEnd) {
             EXPECT_EQ(op.LastText(), c.endMessage);
         }
     }
+    // A swing that would crawl (its automatic speed gives no pulse a
+    // second): the front slotting test starts nothing and says which axis.
+    sys().gAxisKindA = 0;
+    sys().gCutterUpDownMode = 1;
+    sim.SetInput(17, 0);
+    op.messages.clear();
+    sys().gAxisPara[4].AutoFeedrate = 0;
+    {
+        GY1_Model m = Open();
+        m.Command3_Click(0);
+        EXPECT_FALSE(Busy());
+        EXPECT_EQ(op.LastText(), "轴4的自动速度0不足每秒一个脉冲，请检查轴参数！");
+        EXPECT_EQ(sim.Outputs() & 0x8, 0u);
+    }
+    sys().gAxisPara[4].AutoFeedrate = 1000;
+    // A swing mode of neither kind cuts nothing and leaves the material
+    // pressed: the test still ends once its lines are out.
+    sys().gSwingModeP = 2;
+    op.messages.clear();
+    {
+        GY1_Model m = Open();
+        m.Command3_Click(0);
+        ASSERT_TRUE(RunToEnd());
+        EXPECT_EQ(op.LastText(), "开槽完成！");
+    }
 }
 
 // A cylinder cutter detected by its sensors: the slotting test holds at the

@@ -276,7 +276,8 @@ bool CalcPathLength(Program& p, DrawingModel& d, double& total) {
     std::string ctrp;
     if (!ReadCtrPFile(ctrp, p.op(), p.language())) return false;
     auto& panel = p.ctx.panel;
-    PathLength len = CalcPathLength(ctrp, p.ctx.sys(), Val(panel.Text4), ArcRuleOf(panel.Label4[0]));
+    PathLength len =
+        CalcPathLength(ctrp, p.ctx.sys(), Val(panel.Text4), ArcRuleOf(panel.Label4[0]), p.ctx.secondBuild);
     total = len.Total;
     d.mPathCount = len.mSplineLineCount;
     p.ctx.mPathTable = std::move(len.mPathTable);
@@ -297,7 +298,7 @@ void RefreshLengthCaptions(Program& p, DrawingModel& d, double total) {
 void FillSegmentList(Program& p, DrawingModel& d) {
     std::string ctrp;
     if (!ReadCtrPFile(ctrp, p.op(), p.language())) return;
-    p.ctx.panel.List1 = FillSegmentList(ctrp, p.ctx.sys(), ArcRuleOf(p.ctx.panel.Label4[0]));
+    p.ctx.panel.List1 = FillSegmentList(ctrp, p.ctx.sys(), ArcRuleOf(p.ctx.panel.Label4[0]), p.ctx.secondBuild);
 }
 
 namespace {

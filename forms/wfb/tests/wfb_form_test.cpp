@@ -281,6 +281,8 @@ protected:
         s.gBendMechDelay = 200;
         s.gAxisPara[1].AutoFeedrate = 3000;
         s.gAxisPara[2].AutoFeedrate = 1500;
+        s.gAxisPara[1].PulseEquivalent = 100;
+        s.gAxisPara[2].PulseEquivalent = 100;
     }
     std::vector<std::string> Build(int16_t mech, const char* times, const char* angle, const char* step = "2") {
         program.params.gSysParaTable.gBendMechanisms = mech;
@@ -344,6 +346,12 @@ TEST_F(PatProgramTest, NoMechanismOrTooManyPatsStartsNothing) {
     EXPECT_EQ(program.ctx.run.gTestRunning, 0);
     program.params.gSysParaTable.gBendMechanisms = 2;
     f.Text6 = "9998";  // 3 x 9998 + 5 = 29999 lines fit
+    // ... but not at a bend speed that gives no pulse a second.
+    program.params.gSysParaTable.gAxisPara[2].AutoFeedrate = 0;
+    EXPECT_FALSE(f.Command7_Click());
+    EXPECT_EQ(op.LastText(), "轴2的自动速度0不足每秒一个脉冲，请检查轴参数！");
+    EXPECT_FALSE(home.Exists("G5.dat"));
+    program.params.gSysParaTable.gAxisPara[2].AutoFeedrate = 1500;
     EXPECT_TRUE(f.Command7_Click());
     EXPECT_EQ(program.ctx.run.gTestRunning, kTrue);
     EXPECT_EQ(program.ctx.run.gNcLineCount, 29999);

@@ -179,6 +179,26 @@ TEST_P(Road, StepModeRunsOneLineAtAClick) {
     program.params.gSysParaTable.gRunMode = 0;
 }
 
+// With arc length compensations set, the length the captions show is the
+// length the program feeds: the letter's tight corners are slotted and fed
+// as they are, its bending arcs compensated alike in both, and the run ends
+// with "加工完成！" having fed what Label4(2) showed.
+TEST_P(Road, ArcCompensationsFeedTheLengthShown) {
+    Start(cs7());
+    program.params.gSysParaTable.gArcCompP = 0.5;
+    program.params.gSysParaTable.gArcCompN = 0.3;
+    OpenLetter();
+    ASSERT_EQ(PickEveryContour(), 2);
+    const double shown = Val(Find<QLabel>("Label4(2)")->text().toStdString());
+    PressRun();
+    EXPECT_EQ(Val(Find<QLabel>("Label4(2)")->text().toStdString()), shown);
+    EXPECT_EQ(job, shown);
+    ASSERT_TRUE(RunToTheEnd()) << op.LastText();
+    EXPECT_EQ(op.LastText(), "加工完成！");
+    ExpectFinishedAtTheJobLength();
+    EXPECT_NEAR(FeedPosition() + program.ctx.run.mLengthComp, shown, 0.01);
+}
+
 INSTANTIATE_TEST_SUITE_P(Builds, Road, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "VelbendCS7" : "Velbend"; });
 

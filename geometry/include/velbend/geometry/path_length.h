@@ -33,13 +33,32 @@ struct PathLength {
 enum class ArcRule { Dxf, Nc, Other };
 ArcRule ArcRuleOf(std::string_view outlinePath);
 
+// One rule for the arcs of the path, shared by the length the captions show
+// and the feed the machine program writes, so that a run ends on the length
+// shown:
+// - the side an arc point bends to is that of the three points (previous,
+//   this, next): Cal_arcdir for a DXF outline in the second build, TurnAngle
+//   otherwise; an arc point with no point after it in its contour has no
+//   side (0);
+// - only a bending arc (radius at or above gBendToSlotRThreshold) has its
+//   length compensated (gArcCompP on side -1, gArcCompN on side +1); an arc
+//   too tight to bend is slotted and fed as it is.
+int BendingArcSide(ArcRule rule, bool secondBuild, double xp, double yp, double x, double y, double xn,
+                   double yn);
+// What the arc compensation adds to the step of `length` mm that ends on an
+// arc point of radius A on that side (negative: it shortens the step).
+double ArcCompensation(const SysPara& sys, double length, double A, int side);
+// True for the arc points whose step the compensation applies to.
+bool IsBendingArc(const SysPara& sys, double A, int kind);
+
 // Strip length of the path in `ctrp` (the bytes of CtrP.dat).  `gap` is the
 // strip between contours (Val of Text4), added at every closing line but the
 // file's last.
-PathLength CalcPathLength(std::string_view ctrp, const SysPara& sys, double gap, ArcRule rule);
+PathLength CalcPathLength(std::string_view ctrp, const SysPara& sys, double gap, ArcRule rule, bool secondBuild);
 
 // Items of the segment list List1, UTF-8 ("第 1段,…").
-std::vector<std::string> FillSegmentList(std::string_view ctrp, const SysPara& sys, ArcRule rule);
+std::vector<std::string> FillSegmentList(std::string_view ctrp, const SysPara& sys, ArcRule rule,
+                                         bool secondBuild);
 
 // A slotting point of the path that the operator may flag with a right
 // click (Flag 1.0); the machining run reads the flags.

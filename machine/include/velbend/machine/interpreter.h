@@ -57,6 +57,11 @@ struct NcWords {
     bool hasG = false, hasM = false, hasF = false, hasP = false;
 };
 NcWords SplitNcWords(std::string_view line);
+// True when the line moves axis n (1..4) by a coordinate word (a G92 or G04
+// line moves nothing); MovesAnyAxis for any of them.  A moving line whose F
+// word is 0 or below is refused when its turn comes.
+bool MovesAxis(const NcWords& w, int axis);
+bool MovesAnyAxis(const NcWords& w);
 
 // A value for the card: rounded half to even, held within the 32-bit range
 // (NaN gives 0).  Program words never reach the clamp: the range check
@@ -76,6 +81,10 @@ std::string X_Only(MachineContext& ctx, std::string_view line);
 // Axis set-up shared by the program's moves: speed (per minute, converted
 // with the axis's PulseEquivalent), start speed and acceleration x 10000.
 void SetAxisMotion(MachineContext& ctx, int axis, double feedPerMinute, int32_t startSpeed = 1000);
+// True when `feedPerMinute` on axis n gives the card a speed of at least one
+// pulse a second (rnd(feed x PulseEquivalent / 60) >= 1): anything slower
+// crawls or stands, and a move at it is refused before it starts.
+bool SpeedGivesPulses(MachineContext& ctx, int axis, double feedPerMinute);
 
 // The message shown when a feed correction needs a pulse or encoder
 // equivalent that is 0 (the correction is refused).

@@ -3,7 +3,8 @@
 // tests.
 //
 //   1. the program must fit the line buffer (fewer than 30000 lines), else
-//      "Machining Code is too long!" and nothing is written;
+//      "Machining Code is too long!" and nothing is written; every speed it
+//      moves an axis at must give a pulse a second (ProgramSpeedsUsable);
 //   2. G5.dat is written whole (atomically); a failed write is reported and
 //      nothing starts, so an older G5.dat never runs in its place;
 //   3. G5.dat is loaded into gNcLines;
@@ -20,6 +21,12 @@
 #include "velbend/machine/program.h"
 
 namespace velbend {
+
+// True when every axis a line of `program` moves has an automatic speed of
+// at least one pulse a second (an axis without a pulse equivalent moves no
+// pulse and is not asked); else one message names the first axis and speed at fault.  Every program
+// asks it before G5.dat is written, so nothing crawls.
+bool ProgramSpeedsUsable(MachineContext& ctx, const ProgramLines& program);
 
 // Which run flag a started program sets.
 enum class RunFlag { Running, SlotRunning, TestRunning };

@@ -132,7 +132,7 @@ struct RunState {
     int16_t mDebugMode = 0;
     int16_t mCycleCount = 0;    // cycle counter of the running program, -1 none
     Starter mProgramStarter = Starter::None;  // who started the loaded program
-    int32_t mFeedCheckPos = 0;  // command position of axis 1 saved by M34/M35; >0 pending
+    int32_t mFeedCheckPos = 0;  // command position of axis 1 saved by M34/M35; not 0: pending
     // 1 once the program has said that its feed checks cannot be made (an
     // equivalent is 0): said once, not at every check.
     int16_t mEquivalentTold = 0;
