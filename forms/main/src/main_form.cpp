@@ -322,15 +322,22 @@ void XianShiCE(MainFormModel& m) {
     Form_Activate(m);
 }
 
-void Chinese_Click(MainFormModel& m) {
-    m.program.params.gLanguage = 0;
+namespace {
+
+// The captions change language; what the operator typed stays: the jog
+// speed that activation takes from the axis table is the one typed.
+void SwitchLanguage(MainFormModel& m, int16_t language) {
+    m.program.params.gLanguage = language;
+    const std::string typed = m.panel().Text2;
     XianShiCE(m);
+    m.panel().Text2 = typed;
 }
 
-void English_Click(MainFormModel& m) {
-    m.program.params.gLanguage = 1;
-    XianShiCE(m);
-}
+}  // namespace
+
+void Chinese_Click(MainFormModel& m) { SwitchLanguage(m, 0); }
+
+void English_Click(MainFormModel& m) { SwitchLanguage(m, 1); }
 
 // ---- small handlers ----------------------------------------------------------
 

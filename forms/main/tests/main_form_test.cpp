@@ -538,6 +538,15 @@ TEST_F(StartUp, TitleWithAndWithoutCaptionFile) {
 }
 
 TEST_F(StartUp, EveryCaptionIsWrittenInBothLanguages) {
+    // The jog speed typed stays through a switch; activation after a dialog
+    // takes the axis table's manual speed again.
+    m.panel().Text2 = "20";
+    English_Click(m);
+    EXPECT_EQ(m.panel().Text2, "20");
+    Chinese_Click(m);
+    EXPECT_EQ(m.panel().Text2, "20");
+    Form_Activate(m);
+    EXPECT_EQ(m.panel().Text2, Str(static_cast<int>(program.ctx.axis(1).ManualFeedrate)));
     English_Click(m);
     for (const auto& c : MainCaptions()) EXPECT_EQ(m.controls[c.caption.name].text, c.caption.en) << c.caption.name;
     Chinese_Click(m);

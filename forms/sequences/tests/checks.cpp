@@ -1,5 +1,6 @@
 #include "checks.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -9,6 +10,7 @@
 #include <limits>
 
 #include "velbend/common/textfile.h"
+#include "velbend/forms/io_form.h"
 #include "velbend/machine/run_state.h"
 #include "velbend/params/sysfile.h"
 
@@ -81,6 +83,31 @@ bool SaidSaved(const std::vector<RecordingOperator::Message>& said, size_t from)
             return true;
     }
     return false;
+}
+
+// The words of a program line as the test reads them: a letter and the
+// number after it ("G01 X12.5 F3000"); a ';' ends the line.
+std::map<char, std::string> Words(std::string_view line) {
+    std::map<char, std::string> w;
+    char letter = 0;
+    for (char c : line) {
+        if (c == ';') break;
+        if (std::isalpha(static_cast<unsigned char>(c))) {
+            letter = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            w[letter];
+        } else if (c == ' ') {
+            letter = 0;
+        } else if (letter) {
+            w[letter].push_back(c);
+        }
+    }
+    return w;
+}
+
+bool Said(const std::vector<std::string>& said, std::initializer_list<const char*> parts) {
+    return std::any_of(said.begin(), said.end(), [&](const std::string& t) {
+        return std::any_of(parts.begin(), parts.end(), [&](const char* p) { return t.find(p) != std::string::npos; });
+    });
 }
 
 }  // namespace
@@ -199,6 +226,12 @@ void Checker::Follow(const std::string& by, Win win) {
         programStrokes_ = 0;
         operatorPause_ = false;
         resumeAt_ = -1;
+        activeTicks_ = 0;
+        std::string why;
+        const auto ticks = ProgramTicks(why);
+        endBound_ = ticks ? *ticks : 0;
+        Check(ticks.has_value(), "a running program ends by itself within the time its lines take",
+              by + " started a program that cannot end: " + why);
     } else if (!on && programOn_) {
         programOn_ = false;
         lastProgramBy_ = w_.programBy;
@@ -226,6 +259,127 @@ bool Checker::Asked() {
 bool Checker::WaitsForSensor() {
     return w_.SensorsInUse() && (((sensorAwaited_ & 2u) && w_.Input(16) != 0) ||
                                ((sensorAwaited_ & 4u) && w_.Input(17) != 0));
+}
+
+// ---- the time a program takes -------------------------------------------------------------
+
+std::optional<int64_t> Checker::ProgramTicks(std::string& why) {
+    const RunState& r = w_.run();
+    const SysPara& t = w_.table();
+    auto axis = [&](int n) -> const AxisPara& { return t.gAxisPara[static_cast<std::size_t>(n)]; };
+    // Where each axis stands, in pulses: the feed counts from where the
+    // program starts it, the others from the card.
+    std::array<double, 5> pos{};
+    for (int n = 2; n <= 4; ++n) pos[static_cast<std::size_t>(n)] = w_.CommandPos(n);
+    double seconds = 0, ticks = 0;
+    bool crawls = false;
+    // A move of `pulses` at `feed` mm/min: its time, with the ramps up and down.
+    auto move = [&](int n, double pulses, double feed, const std::string& line, const char* what) {
+        if (pulses < 0.5) return;
+        const double v = std::round(feed * axis(n).PulseEquivalent / 60.0);
+        if (!(v >= 1)) {
+            if (!crawls) why = "\"" + line + "\" moves axis " + std::to_string(n) + " at " + what + " " + Mm(feed) +
+                               " mm/min, less than a pulse a second";
+            crawls = true;
+            return;
+        }
+        const double acc = std::round(axis(n).Acceleration * 10000.0);
+        seconds += pulses / v + (acc >= 1 ? 2.0 * v / acc : 0.0) + 0.1;
+    };
+    auto to = [&](int n, const std::string& line, const std::string& text) {
+        const double pe = axis(n).PulseEquivalent;
+        double& p = pos[static_cast<std::size_t>(n)];
+        const double target = std::round(BoxValue(text) * pe);
+        move(n, std::fabs(target - p), axis(n).AutoFeedrate, line, "its automatic speed");
+        p = target;
+    };
+    // A seek zero of axis n: the search (at most its whole length: where
+    // the switch lies on the card's count is not known once a start has set
+    // the counts to 0), then the compensation.
+    auto seek = [&](int n, const std::string& line) {
+        const AxisPara& a = axis(n);
+        double& p = pos[static_cast<std::size_t>(n)];
+        ticks += 5;
+        if (n == 1 && t.gFeedRetract >= 0.5) {
+            move(1, std::fabs(t.gFeedRetract * a.PulseEquivalent), BoxValue(w_.ctx().panel.Text2), line,
+                 "the jog speed");
+        } else {
+            move(n, 1000000, std::fabs(a.SeekZeroFeedrate), line, "its seek-zero speed");
+        }
+        move(n, std::fabs(std::round(a.ZeroCompDistance * a.PulseEquivalent)), a.ZeroCompFeedrate, line,
+             "its zero-compensation speed");
+        p = 0;
+    };
+    const bool sensors = w_.SensorsInUse();
+    for (const std::string& line : r.gNcLines) {
+        ticks += 1;
+        const auto words = Words(line);
+        auto word = [&](char c) -> const std::string* {
+            auto it = words.find(c);
+            return it == words.end() ? nullptr : &it->second;
+        };
+        const std::string* g = word('G');
+        const std::string* m = word('M');
+        if (g && BoxValue(*g) == 92) {
+            if (const std::string* x = word('X')) pos[1] = std::round(BoxValue(*x) * axis(1).PulseEquivalent);
+            continue;
+        }
+        if (g && BoxValue(*g) == 4) {
+            if (const std::string* p = word('P')) ticks += std::max(0.0, BoxValue(*p)) / 30.0 + 1;
+            continue;
+        }
+        if (m) {
+            const int code = static_cast<int>(BoxValue(*m));
+            if ((code == 12 || code == 14) && sensors) ticks += std::max(0, w_.setup().sensorTicks) + 3;
+            if (code == 34 || code == 35) ticks += 60;
+            if (code == 36) seek(1, line);
+            if (code == 38) seek(2, line);
+            if (code == 40) seek(3, line);
+            if (code == 42) seek(4, line);
+        }
+        static constexpr std::pair<char, int> kAxes[] = {{'X', 1}, {'Y', 2}, {'Z', 3}, {'A', 4}};
+        for (auto [letter, n] : kAxes)
+            if (const std::string* v = word(letter); v && !v->empty()) to(n, line, *v);
+    }
+    if (crawls) return std::nullopt;
+    // Encoder slip makes the feed checks feed what is missing, again and again.
+    const double slip = std::min(w_.setup().slip, 50) / 100.0;
+    seconds /= 1 - slip;
+    return static_cast<int64_t>(2 * (ticks + seconds / 0.03)) + 300;
+}
+
+// ---- the IO map ---------------------------------------------------------------------------
+
+int Checker::MappedOutput(std::string_view function) {
+    for (const IoRow& row : IoOutputs())
+        if (std::string_view(row.en).ends_with(function)) return row.bit;
+    return -1;
+}
+
+void Checker::CheckMappedOutputs(const std::string& by, const std::vector<std::string>& lines) {
+    // What each output line of a program switches, by the IO map's names.
+    static constexpr std::pair<int, const char*> kLines[] = {
+        {10, "Cutter Rotate"}, {12, "Cutter Out"}, {14, "Cutter Back"}, {16, "Material Pressing"},
+        {18, "Bending Mechanism Out"}};
+    std::map<int, bool> want;  // output -> on
+    for (const std::string& line : lines) {
+        if (line.size() != 3 || line[0] != 'M') continue;
+        const int code = static_cast<int>(BoxValue(line.substr(1)));
+        for (auto [on, function] : kLines)
+            if (code == on || code == on + 1) want[MappedOutput(function)] = code == on;
+    }
+    const uint32_t out = w_.Outputs();
+    for (auto [bit, on] : want) {
+        Check(((out >> bit) & 1u) == (on ? 1u : 0u), "an output switched is the one the IO map names",
+              by + " left output " + std::to_string(bit) + (on ? " off" : " on"));
+    }
+}
+
+std::string Checker::PanelBoxes() {
+    const MainPanel& p = w_.ctx().panel;
+    return p.Text2 + "|" + p.Text3 + "|" + p.Text4 + "|" + p.Text5 + "|" + p.Text6 + "|" + p.Text7 + "|" +
+           w_.m().Text15 + "|" + p.Text14 + "|" + std::to_string(p.Check1) + std::to_string(p.Check2) +
+           std::to_string(p.Check3) + std::to_string(p.Check4);
 }
 
 // ---- jogs ------------------------------------------------------------------------------
@@ -408,21 +562,32 @@ void Checker::CheckRunProgram() {
     const auto& pts = d.tables.mDisplayPoints;
     double length = 0;
     int contours = d.pick.mSelCount;
+    // The cutter's zones at a corner other than a right angle are left out
+    // of the feed (the panel names them as compensated): the test derives
+    // the feed itself only where there are none.
+    bool zones = false;
+    auto corner = [&](const DisplayPoint& a, const DisplayPoint& b, const DisplayPoint& c) {
+        const double ux = b.X - a.X, uy = b.Y - a.Y, vx = c.X - b.X, vy = c.Y - b.Y;
+        const double turn = std::fabs(std::atan2(ux * vy - uy * vx, ux * vx + uy * vy)) * 180 / 3.14159265358979;
+        if (std::fabs(turn) > 0.01 && std::fabs(turn - 90) > 0.01) zones = true;
+    };
     for (int s = 0; s < d.pick.mSelCount; ++s) {
         const SelEntry& e = d.pick.mSelection[static_cast<std::size_t>(s)];
         if (e.FirstNode != e.LastNode) return;  // a stretch, not a whole contour
         const int16_t id = d.tables.mNodes[static_cast<std::size_t>(e.FirstNode)].ContourId;
-        const DisplayPoint* first = nullptr;
-        const DisplayPoint* prev = nullptr;
+        std::vector<const DisplayPoint*> ring;
         for (int32_t i = 0; i < d.tables.mDisplayPointCount; ++i) {
             const DisplayPoint& p = pts[static_cast<std::size_t>(i)];
-            if (p.ContourId != id) continue;
-            if (prev) length += std::hypot(p.X - prev->X, p.Y - prev->Y);
-            else first = &p;
-            prev = &p;
+            if (p.ContourId == id) ring.push_back(&p);
         }
-        if (first && prev) length += std::hypot(first->X - prev->X, first->Y - prev->Y);
+        for (size_t i = 0; i < ring.size(); ++i) {
+            const DisplayPoint& p = *ring[i];
+            const DisplayPoint& next = *ring[(i + 1) % ring.size()];
+            length += std::hypot(next.X - p.X, next.Y - p.Y);
+            if (ring.size() >= 3) corner(p, next, *ring[(i + 2) % ring.size()]);
+        }
     }
+    if (zones && t.gMillRadius != 0) return;
     const double pieces = BoxValue(panel.Text5), gap = BoxValue(panel.Text4);
     const double piece = length + (contours - 1) * gap;
     const double want = pieces * piece + (pieces - 1) * gap + BoxValue(panel.Text7) + t.gBendToSlotDist;
@@ -494,6 +659,7 @@ void Checker::BeforeCommand(const Step&, const Command& c, Cls) {
     before_ = State();
     snap_ = Snapshot::Take(w_);
     messagesBefore_ = w_.op.messages.size();
+    boxesBefore_ = PanelBoxes();
     otherGroupFiles_.reset();
     if (c.win != Win::Env) TakeOtherGroupFiles();
 }
@@ -645,7 +811,42 @@ void Checker::AfterCommand(const Step& step, const Command& c, Cls cls) {
     programStrokes_ &= w_.Outputs();
     outputsBefore_ = w_.Outputs();
     Follow(step.Text(), c.win);
-    if (runStarted) CheckRunProgram();
+    if (runStarted) {
+        shownAtRun_ = BoxValue(w_.ctx().panel.Label4[2]);
+        if (getenv("SEQDBG")) fprintf(stderr, "RUN shown %s piece %s\n", w_.ctx().panel.Label4[2].c_str(), w_.ctx().panel.Label4[1].c_str());
+        CheckRunProgram();
+    }
+    // The language changes the captions, never what the operator typed.
+    if (step.name == "Language")
+        Check(PanelBoxes() == boxesBefore_, "the language switch keeps what the operator typed",
+              "the boxes held [" + boxesBefore_ + "], now [" + PanelBoxes() + "]");
+    // The program starts again in the groups it was closed in.
+    const ParamStore& params = w_.program().params;
+    if (step.name == "CloseWindow" && w_.closed()) groupsAtClose_ = std::pair{params.gSysGroup, params.gWanFuGroup};
+    if (step.name == "Restart" && groupsAtClose_ && !w_.closed()) {
+        Check(std::pair{params.gSysGroup, params.gWanFuGroup} == *groupsAtClose_,
+              "the program starts again in the groups in force at its close",
+              "closed in groups " + std::to_string(groupsAtClose_->first + 1) + "/" +
+                  std::to_string(groupsAtClose_->second + 1) + ", started in " + std::to_string(params.gSysGroup + 1) +
+                  "/" + std::to_string(params.gWanFuGroup + 1));
+        groupsAtClose_.reset();
+    }
+    // A button that switches an output switches the one the IO map names.
+    const uint32_t changed = snap_.outputs ^ w_.Outputs();
+    auto mapped = [](const char* function) { return 1u << MappedOutput(function); };
+    std::optional<uint32_t> may;
+    if (step.name == "io.Button") {
+        static constexpr const char* kButtons[] = {"Cutter Rotate", "Cutter Out", "Cutter Back", "Material Pressing",
+                                                   "Bending Mechanism Out"};
+        may = mapped(kButtons[step.arg % 5]);
+        // A stroke's valve opens as the other one's closes.
+        if (step.arg == 1 || step.arg == 2) *may |= mapped("Cutter Out") | mapped("Cutter Back");
+    } else if (step.name == "gy1.Pressing") {
+        may = mapped("Material Pressing");
+    }
+    if (may)
+        Check((changed & ~*may) == 0, "an output switched is the one the IO map names",
+              step.Text() + " switched outputs " + std::to_string(changed));
     // A piece count that is no whole number of at least 1 starts nothing.
     if (step.name == "Run" && before_ == Seen::Idle) {
         const double pieces = BoxValue(w_.ctx().panel.Text5);
@@ -665,13 +866,30 @@ void Checker::Tick() {
     const int homeAxis = homeAxis_;
     w_.Tick([&] { before = State(); });
 
-    // A machining run that ends by itself has fed what its program feeds.
+    // A machining run that ends by itself has fed what its program feeds,
+    // and that is the job length shown when Run started it (less what the
+    // panel shows as compensated); the message naming two lengths that
+    // differ is a safety net, never an outcome.
+    if (programOn_ && !AnyRunFlag(r) && getenv("SEQDBG")) { for (auto& t : w_.op.tickMessages) fprintf(stderr, "END %s | shown %.4f feed %.4f bound %lld active %lld\n", t.c_str(), shownAtRun_, runFeed_ ? *runFeed_ : -1.0, (long long)endBound_, (long long)activeTicks_); }
+    if (programOn_ && runFeed_ && !AnyRunFlag(r)) {
+        Check(!Said(w_.op.tickMessages, {"不符！", "differs from the job length"}),
+              "a run that ends by itself has fed the job length shown at Run",
+              "it ended saying \"" + (w_.op.tickMessages.empty() ? std::string() : w_.op.tickMessages.back()) +
+                  "\" (shown at Run: " + Mm(shownAtRun_) + " mm)");
+    }
     if (programOn_ && runFeed_ && !AnyRunFlag(r) && Finished(w_.op.tickMessages)) {
         const double pe = w_.table().gAxisPara[1].PulseEquivalent;
         const double fed = pe == 0 ? 0 : w_.CommandPos(1) / pe;
-        Check(std::fabs(fed - *runFeed_) <= 0.01 + (pe == 0 ? 0 : 1 / pe),
-              "a run that ends by itself has fed what its program feeds",
+        const double pulse = pe == 0 ? 0 : 1 / std::fabs(pe);
+        Check(std::fabs(fed - *runFeed_) <= 0.01 + pulse, "a run that ends by itself has fed what its program feeds",
               "fed " + Mm(fed) + " mm of " + Mm(*runFeed_));
+        const std::string& rest = panel.Label4[3];
+        const size_t at = rest.find("补偿长度");
+        const double compensated = at == std::string::npos ? 0 : BoxValue(rest.substr(at + std::string("补偿长度").size()));
+        Check(std::fabs(fed - compensated - shownAtRun_) <= 0.01 + pulse,
+              "a run that ends by itself has fed the job length shown at Run",
+              "fed " + Mm(fed) + " mm" + (compensated != 0 ? " with " + Mm(compensated) + " mm compensated" : "") +
+                  ", shown at Run " + Mm(shownAtRun_) + " mm");
     }
     Follow("", Win::Env);
     // A seek zero that ended in the machine loop ended by itself.
@@ -692,22 +910,32 @@ void Checker::Tick() {
 
     // Cutter strokes the program started (outputs 1 and 2 switched on by a tick).
     const uint32_t out = w_.Outputs();
+    // A stroke started in this tick is answered by its sensor from the next
+    // tick on: a sensor that still reads the cylinder's rest before the
+    // stroke has left it answers nothing.
+    uint32_t started = 0;
     if (programOn_) {
         programStrokes_ |= out & ~outputsBefore_ & 6u;
-        sensorAwaited_ |= out & ~outputsBefore_ & 6u;
+        started = out & ~outputsBefore_ & 6u;
         // The program's own cutter strokes, as its lines handed on name them
         // (the output may have been on already).
+        std::vector<std::string> handed;
         for (int i = std::max<int>(lastLine_, 0); i < r.gNcLineIndex && i < static_cast<int>(r.gNcLines.size()); ++i) {
             const std::string& line = r.gNcLines[static_cast<std::size_t>(i)];
-            if (line == "M12") sensorAwaited_ |= 2u;
-            if (line == "M14") sensorAwaited_ |= 4u;
+            if (line == "M12") started |= 2u;
+            if (line == "M14") started |= 4u;
+            handed.push_back(line);
         }
+        sensorAwaited_ |= started;
+        CheckMappedOutputs("the program's lines " + std::to_string(lastLine_ + 1) + ".." +
+                               std::to_string(r.gNcLineIndex) + " (started by " + w_.programBy + ")",
+                           handed);
     } else {
         sensorAwaited_ = 0;
     }
     programStrokes_ &= out;
-    if (w_.Input(16) == 0) sensorAwaited_ &= ~2u;
-    if (w_.Input(17) == 0) sensorAwaited_ &= ~4u;
+    if (w_.Input(16) == 0) sensorAwaited_ &= ~(2u & ~started);
+    if (w_.Input(17) == 0) sensorAwaited_ &= ~(4u & ~started);
     outputsBefore_ = out;
 
     // Messages of the machine loop: each at most once in a program.
@@ -770,6 +998,13 @@ void Checker::Tick() {
         // to its end by itself.
         const bool held = operatorPause_ || WaitsForSensor() || r.mStepMode == 1;
         if (progressed || held) progressAt_ = w_.now();
+        // And within the time its own lines take: a crawl fails as surely
+        // as a stand-still.
+        if (!held) ++activeTicks_;
+        Check(activeTicks_ <= endBound_, "a running program ends by itself within the time its lines take",
+              "it has run " + std::to_string(activeTicks_) + " ticks, at line " + std::to_string(r.gNcLineIndex) +
+                  " of " + std::to_string(r.gNcLineCount) + "; its lines take at most " + std::to_string(endBound_) +
+                  " (started by " + w_.programBy + ")");
         Check(w_.now() - progressAt_ <= kStandTicks, "a running program makes progress and ends by itself",
               "it has stood still for " + std::to_string(w_.now() - progressAt_) + " ticks at line " +
                   std::to_string(r.gNcLineIndex) + " of " + std::to_string(r.gNcLineCount) + ", started by " +

@@ -112,6 +112,20 @@ private:
     void CheckOtherGroupFiles(const Step& step);
     std::optional<std::map<std::string, std::string>> otherGroupFiles_;
 
+    // The time a program takes by the test's own arithmetic, from its lines,
+    // the table it runs on and the machine's surroundings, in ticks; nothing
+    // when a line moves an axis at less than a pulse a second (what the
+    // line and its speed are is said in `why`).
+    std::optional<int64_t> ProgramTicks(std::string& why);
+    // The output that the IO map names for a function ("Material
+    // Pressing"), by its English caption.
+    static int MappedOutput(std::string_view function);
+    // An output switched by a program line or a button is the one the IO
+    // map names for what it does.
+    void CheckMappedOutputs(const std::string& by, const std::vector<std::string>& lines);
+    // The main window's boxes as the operator typed them.
+    std::string PanelBoxes();
+
     World& w_;
     const std::vector<std::string>& ignore_;
     std::optional<Failure> failure_;
@@ -129,6 +143,17 @@ private:
     bool firstLineDue_ = false;
     std::map<std::string, int> tickMessages_;
     std::string lastProgramBy_;
+    // The end bound of the program in progress: ticks it has run unheld
+    // (not paused, stepped or waiting for a sensor still to answer), and the
+    // ticks its lines take at most.
+    int64_t activeTicks_ = 0;
+    int64_t endBound_ = 0;
+    // What the main window showed as the job length when Run started it.
+    double shownAtRun_ = 0;
+    // What the panel's boxes held before the command; the groups in force
+    // when the window closed.
+    std::string boxesBefore_;
+    std::optional<std::pair<int16_t, int16_t>> groupsAtClose_;
     // Progress: the last tick on which the program handed on a line, moved
     // an axis, switched an output or counted its dwell down.
     int64_t progressAt_ = 0;

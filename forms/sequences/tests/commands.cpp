@@ -261,8 +261,12 @@ std::vector<Command> Build() {
     // answered -1 and -1.0 (its cut), 0 and "abc" (no cut there), or the
     // question cancelled; 8 a file of no outline kind; 9 the open dialog
     // cancelled.
-    add("Open", M, 10, 2, Always(Cls::Change), [](World& w, int k) {
-        if (k < 8) w.op.fileAnswers.push_back(w.OutlinePath(std::min(k, 3)));
+    // 0..7 the squares, the sample letter and the NC square (its plane
+    // answered in four ways or not at all), 8 a file of no outline kind, 9
+    // cancelled; 10..12 the outlines with arcs, the polygon and the letters.
+    add("Open", M, 10 + World::kOutlines - 4, 2, Always(Cls::Change), [](World& w, int k) {
+        if (k >= 10) w.op.fileAnswers.push_back(w.OutlinePath(k - 6));
+        else if (k < 8) w.op.fileAnswers.push_back(w.OutlinePath(std::min(k, 3)));
         else if (k == 8) w.op.fileAnswers.push_back((w.home / "formtext.ini").string());
         if (k >= 3 && k <= 6) w.op.inputAnswers.push_back(Pick({"-1", "-1.0", "0", "abc"}, k - 3));
         else if (k == 7) w.op.inputAnswers.push_back(std::nullopt);
@@ -471,12 +475,14 @@ std::vector<Command> Build() {
     // Every box the operator can type into: the lengths, the arc powers, the
     // slotting values of either cutter, the calibration panel and the
     // tool-setting panel (typing changes the working copy only).
-    add("gy1.Box", G1, 20 * kTyped, 1, Always(Cls::Look), [](World& w, int k) {
-        static const char* const box[] = {"Text1(0)", "Text1(1)", "Text1(2)", "Text1(3)", "Text1(4)",
-                                          "Text1(5)", "Text1(6)", "Text1(9)", "Text1(10)", "Text5(0)",
-                                          "Text5(1)", "Text5(2)", "Text5(3)", "Text5(5)", "Text6(0)",
-                                          "Text6(2)", "Text6(3)", "Text6(5)", "Text2(0)", "Text2(1)"};
-        const char* name = box[BoxOf(k) % 20];
+    // (The arc compensations come last, so that the earlier boxes keep
+    // their numbers.)
+    add("gy1.Box", G1, 22 * kTyped, 1, Always(Cls::Look), [](World& w, int k) {
+        static const char* const box[] = {"Text1(0)", "Text1(1)", "Text1(2)", "Text1(3)", "Text1(4)", "Text1(5)",
+                                          "Text1(6)", "Text1(9)", "Text1(10)", "Text5(0)", "Text5(1)", "Text5(2)",
+                                          "Text5(3)", "Text5(5)", "Text6(0)", "Text6(2)", "Text6(3)", "Text6(5)",
+                                          "Text2(0)", "Text2(1)", "Text1(7)", "Text1(8)"};
+        const char* name = box[BoxOf(k) % 22];
         if (Gy1Reachable(w, name)) w.gy1->SetText(name, TextOf(k));
     });
     // Check1 seek zero before forward, Check2 the count lock, Check3 the

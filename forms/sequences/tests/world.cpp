@@ -1,12 +1,15 @@
 #include "world.h"
 
 #include <charconv>
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
 
 #include "velbend/common/numtext.h"
 #include "velbend/forms/about_form.h"
 #include "velbend/forms/drawing_view.h"
 #include "velbend/machine/run_timer.h"
+#include "velbend/params/curvature.h"
 #include "velbend/params/sysfile.h"
 
 namespace velbend::sequences {
@@ -47,6 +50,73 @@ std::string PltSquare(int x, int y, int side) {
     auto p = [](int mm) { return std::to_string(mm * 40); };
     return "PU" + p(x) + "," + p(y) + ";PD" + p(x + side) + "," + p(y) + "," + p(x + side) + "," + p(y + side) +
            "," + p(x) + "," + p(y + side) + "," + p(x) + "," + p(y) + ";";
+}
+
+// A rounded rectangle (corner radii r: lower right, upper right, upper left,
+// lower left) and, inside it, a circle of radius `circle`, as one closed
+// rational quadratic spline each: every side and every quarter arc a
+// Bezier piece of its own, so that the arcs are exact circles.
+std::string Num(double v) {
+    char b[32];
+    std::snprintf(b, sizeof b, "%.15g", v);
+    return b;
+}
+
+std::string DxfSpline(const std::vector<std::array<double, 3>>& points) {
+    // points: x, y, weight; pieces of three points sharing their ends.
+    const int pieces = static_cast<int>(points.size() - 1) / 2;
+    std::string s = "0\nSPLINE\n8\nLETTERS\n70\n0\n71\n2\n72\n" + std::to_string(2 * pieces + 4) + "\n73\n" +
+                    std::to_string(points.size()) + "\n74\n0\n";
+    auto knot = [&](double k) { s += "40\n" + Num(k / pieces) + "\n"; };
+    knot(0), knot(0), knot(0);
+    for (int i = 1; i < pieces; ++i) knot(i), knot(i);
+    knot(pieces), knot(pieces), knot(pieces);
+    for (const auto& p : points) s += "41\n" + Num(p[2]) + "\n";
+    for (const auto& p : points) s += "10\n" + Num(p[0]) + "\n20\n" + Num(p[1]) + "\n30\n0\n";
+    return s;
+}
+
+std::string RoundedDxf(double x0, double y0, double w, double h, const std::array<double, 4>& r, double cx, double cy,
+                       double circle) {
+    const double k = std::sqrt(0.5);
+    std::vector<std::array<double, 3>> pts;
+    auto line = [&](double x, double y) {
+        const auto& a = pts.back();
+        pts.push_back({(a[0] + x) / 2, (a[1] + y) / 2, 1});
+        pts.push_back({x, y, 1});
+    };
+    auto arc = [&](double cornerX, double cornerY, double x, double y) {
+        pts.push_back({cornerX, cornerY, k});
+        pts.push_back({x, y, 1});
+    };
+    pts.push_back({x0 + r[3], y0, 1});
+    line(x0 + w - r[0], y0), arc(x0 + w, y0, x0 + w, y0 + r[0]);
+    line(x0 + w, y0 + h - r[1]), arc(x0 + w, y0 + h, x0 + w - r[1], y0 + h);
+    line(x0 + r[2], y0 + h), arc(x0, y0 + h, x0, y0 + h - r[2]);
+    line(x0, y0 + r[3]), arc(x0, y0, x0 + r[3], y0);
+    std::vector<std::array<double, 3>> ring = {{cx + circle, cy, 1}};
+    auto ringArc = [&](double cornerX, double cornerY, double x, double y) {
+        ring.push_back({cornerX, cornerY, k});
+        ring.push_back({x, y, 1});
+    };
+    ringArc(cx + circle, cy + circle, cx, cy + circle);
+    ringArc(cx - circle, cy + circle, cx - circle, cy);
+    ringArc(cx - circle, cy - circle, cx, cy - circle);
+    ringArc(cx + circle, cy - circle, cx + circle, cy);
+    return "0\nSECTION\n2\nENTITIES\n" + DxfSpline(pts) + DxfSpline(ring) + "0\nENDSEC\n0\nEOF\n";
+}
+
+// A regular polygon of n sides around (cx, cy): corners of 360/n degrees
+// that the bender makes rather than the cutter.
+std::string PltPolygon(double cx, double cy, double radius, int n) {
+    auto p = [&](int i) {
+        const double a = 2 * 3.14159265358979 * i / n;
+        return std::to_string(std::lround((cx + radius * std::cos(a)) * 40)) + "," +
+               std::to_string(std::lround((cy + radius * std::sin(a)) * 40));
+    };
+    std::string s = "IN;PU" + p(0) + ";PD";
+    for (int i = 1; i <= n; ++i) s += p(i % n) + (i < n ? "," : ";");
+    return s + "PU;";
 }
 
 }  // namespace
@@ -148,6 +218,13 @@ World::World(const Setup& setup)
     home.Write("square.plt", "IN;" + PltSquare(10, 10, 100) + "PU;");
     home.Write("squares.plt", "IN;" + PltSquare(10, 10, 120) + "PU0,0;" + PltSquare(50, 50, 40) + "PU;");
     // A 50 mm square cut at Z-1 (the operator names the plane on opening).
+    // Arcs tighter than the bend-to-slot radius (slotted) and wider (bent),
+    // a circle slotted whole; a polygon whose corners are bent; letters of
+    // cubic splines.
+    home.Write("rounded.dxf", RoundedDxf(0, 0, 120, 80, {8, 40, 8, 40}, 60, 40, 10));
+    home.Write("polygon.plt", PltPolygon(60, 60, 50, 20));
+    fs::copy_file(fs::path(VELBEND_OUTLINE_DIR) / "letters_cubic.dxf", home.path() / "letters.dxf",
+                  fs::copy_options::overwrite_existing, ec);
     home.Write("square.nc", "G90 G21\r\nG00 Z5\r\nG00 X0 Y0\r\nG01 Z-1 F100\r\nG01 X50 Y0\r\nG01 X50 Y50\r\n"
                             "G01 X0 Y50\r\nG01 X0 Y0\r\nG00 Z5\r\nM30\r\n");
 
@@ -171,14 +248,24 @@ World::World(const Setup& setup)
         t.gTestLength = 200;  // a short feed test
         t.gRunMode = static_cast<int16_t>(setup.testMode);
         if (g == 1) {
+            // Another machine: its feed, its distance to the cutter, the arc
+            // compensations of its strip.
             t.gAxisPara[1].PulseEquivalent = 50;
             t.gBendToSlotDist += 15;
+            t.gArcCompP = 0.5;
+            t.gArcCompN = 0.3;
         }
         home.Write(SysParaFileName(g), SysParaBytes(t));
         if (g > 0) {
-            for (const char* f : {"pfjj", "wanfubiaoN", "wanfubiaoP"})
-                home.Write("SysPara/" + std::string(f) + "_" + std::to_string(g) + ".ini",
-                           home.Read("SysPara/" + std::string(f) + "_0.ini"));
+            // Its curvature tables bend a fifth harder; its pat spacings are the sample's.
+            home.Write("SysPara/pfjj_" + std::to_string(g) + ".ini", home.Read("SysPara/pfjj_0.ini"));
+            for (const bool positive : {true, false}) {
+                WanFuTable rows{};
+                int16_t last = -1;
+                ParseWanFu(home.Read(positive ? WanFuPFileName(0) : WanFuNFileName(0)), rows, last);
+                for (int i = 0; i <= last; ++i) rows[static_cast<std::size_t>(i)].Value *= 1.2;
+                home.Write(positive ? WanFuPFileName(g) : WanFuNFileName(g), WanFuBytes(rows, last));
+            }
         }
     }
     // Both groups named in ParaGroup.ini (line 3: system group 2, line 14:
@@ -249,7 +336,8 @@ void World::DropDialogs() {
 }
 
 std::string World::OutlinePath(int k) const {
-    static const char* const names[kOutlines] = {"square.plt", "squares.plt", "letter_e.dxf", "square.nc"};
+    static const char* const names[kOutlines] = {"square.plt",  "squares.plt", "letter_e.dxf", "square.nc",
+                                                 "rounded.dxf", "polygon.plt", "letters.dxf"};
     return (home.path() / names[((k % kOutlines) + kOutlines) % kOutlines]).string();
 }
 

@@ -191,9 +191,10 @@ public:
     std::string TableFile();
     // Outline files in the program folder, by index.
     std::string OutlinePath(int k) const;
-    static constexpr int kOutlines = 4;
+    static constexpr int kOutlines = 7;
     // The parameter groups of the set-up: 0 the sample's, 1 another machine
-    // (other feed equivalent, end feed and bend-to-slot distance).
+    // (other feed equivalent, bend-to-slot distance, arc compensations and
+    // curvature tables).
     static constexpr int kGroups = 2;
 
     testing::TempHome home;
