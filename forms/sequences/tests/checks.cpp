@@ -228,9 +228,12 @@ void Checker::Follow(const std::string& by, Win win) {
         resumeAt_ = -1;
         activeTicks_ = 0;
         std::string why;
-        const auto ticks = ProgramTicks(why);
+        bool beyond = false;
+        const auto ticks = ProgramTicks(why, beyond);
         endBound_ = ticks ? *ticks : 0;
-        Check(ticks.has_value(), "a running program ends by itself within the time its lines take",
+        Check(ticks.has_value(),
+              beyond ? "a program starts only with motions the machine can do"
+                     : "a running program ends by itself within the time its lines take",
               by + " started a program that cannot end: " + why);
     } else if (!on && programOn_) {
         programOn_ = false;
@@ -244,8 +247,21 @@ void Checker::Follow(const std::string& by, Win win) {
         runFeed_.reset();
     }
     const bool homing = r.gHomeState != 0 || r.mBendHomePhase != 0;
-    if (!homing) w_.homeBy.clear();
-    else if (w_.homeBy.empty()) w_.homeBy = win == Win::Env ? "program" : Starter(win);
+    if (!homing) {
+        w_.homeBy.clear();
+    } else if (w_.homeBy.empty()) {
+        w_.homeBy = win == Win::Env ? "program" : Starter(win);
+        // A seek zero of its own (a program's is bounded with the program)
+        // ends within the time its search and compensation take.
+        homeTicks_ = 0;
+        homeBound_.reset();
+        if (!programOn_) {
+            std::string why;
+            homeBound_ = SeekTicks(HomeAxis(r), why);
+            Check(homeBound_.has_value(), "a seek zero starts only with motions the machine can do",
+                  (by.empty() ? std::string("the machine loop") : by) + " started a seek zero that cannot end: " + why);
+        }
+    }
     homeAxis_ = HomeAxis(r);
 }
 
@@ -263,89 +279,139 @@ bool Checker::WaitsForSensor() {
 
 // ---- the time a program takes -------------------------------------------------------------
 
-std::optional<int64_t> Checker::ProgramTicks(std::string& why) {
-    const RunState& r = w_.run();
-    const SysPara& t = w_.table();
-    auto axis = [&](int n) -> const AxisPara& { return t.gAxisPara[static_cast<std::size_t>(n)]; };
-    // Where each axis stands, in pulses: the feed counts from where the
-    // program starts it, the others from the card.
-    std::array<double, 5> pos{};
-    for (int n = 2; n <= 4; ++n) pos[static_cast<std::size_t>(n)] = w_.CommandPos(n);
+// How long motions take, by the test's own arithmetic: each move's pulses
+// over its speed, with its ramps; the first motion that would crawl (less
+// than a pulse a second) or go beyond what the machine can do is named.
+struct Timing {
+    explicit Timing(const SysPara& table) : t(table) {}
+    const SysPara& t;
     double seconds = 0, ticks = 0;
-    bool crawls = false;
-    // A move of `pulses` at `feed` mm/min: its time, with the ramps up and down.
-    auto move = [&](int n, double pulses, double feed, const std::string& line, const char* what) {
+    std::string fault;
+    bool beyond = false;
+
+    const AxisPara& axis(int n) const { return t.gAxisPara[static_cast<std::size_t>(n)]; }
+    void Fault(const std::string& text, bool far) {
+        if (fault.empty()) fault = text, beyond = far;
+    }
+    void Move(int n, double pulses, double feed, const std::string& where, const char* what) {
+        if (!std::isfinite(pulses) || pulses > 2147483647.0) {
+            Fault(where + " moves axis " + std::to_string(n) + " by " + Mm(pulses) + " pulses", true);
+            return;
+        }
         if (pulses < 0.5) return;
         const double v = std::round(feed * axis(n).PulseEquivalent / 60.0);
         if (!(v >= 1)) {
-            if (!crawls) why = "\"" + line + "\" moves axis " + std::to_string(n) + " at " + what + " " + Mm(feed) +
-                               " mm/min, less than a pulse a second";
-            crawls = true;
+            Fault(where + " moves axis " + std::to_string(n) + " at " + what + " " + Mm(feed) +
+                      " mm/min, less than a pulse a second",
+                  false);
             return;
         }
         const double acc = std::round(axis(n).Acceleration * 10000.0);
         seconds += pulses / v + (acc >= 1 ? 2.0 * v / acc : 0.0) + 0.1;
-    };
-    auto to = [&](int n, const std::string& line, const std::string& text) {
-        const double pe = axis(n).PulseEquivalent;
-        double& p = pos[static_cast<std::size_t>(n)];
-        const double target = std::round(BoxValue(text) * pe);
-        move(n, std::fabs(target - p), axis(n).AutoFeedrate, line, "its automatic speed");
-        p = target;
-    };
-    // A seek zero of axis n: the search (at most its whole length: where
-    // the switch lies on the card's count is not known once a start has set
-    // the counts to 0), then the compensation.
-    auto seek = [&](int n, const std::string& line) {
+    }
+    // A length in mm (degrees) that the machine can do.
+    bool Within(int n, double mm, const std::string& where, const char* what) {
+        if (std::isfinite(mm) && std::fabs(mm) <= 100000) return true;
+        Fault(where + " has axis " + std::to_string(n) + " go " + Mm(mm) + " (" + what + "), beyond what the machine can do",
+              true);
+        return false;
+    }
+    // A seek zero of axis n: the search (at most its whole length: where the
+    // switch lies on the card's count is not known once a start has set the
+    // counts to 0) and any move before it, then the compensation.
+    void Seek(int n, double before, double retractFeed, const std::string& where) {
         const AxisPara& a = axis(n);
-        double& p = pos[static_cast<std::size_t>(n)];
         ticks += 5;
+        Move(n, before, std::fabs(a.SeekZeroFeedrate), where, "its seek-zero speed");
         if (n == 1 && t.gFeedRetract >= 0.5) {
-            move(1, std::fabs(t.gFeedRetract * a.PulseEquivalent), BoxValue(w_.ctx().panel.Text2), line,
-                 "the jog speed");
+            if (Within(1, t.gFeedRetract, where, "the feed retract"))
+                Move(1, std::fabs(t.gFeedRetract * a.PulseEquivalent), retractFeed, where, "the jog speed");
         } else {
-            move(n, 1000000, std::fabs(a.SeekZeroFeedrate), line, "its seek-zero speed");
+            Move(n, 1000000, std::fabs(a.SeekZeroFeedrate), where, "its seek-zero speed");
         }
-        move(n, std::fabs(std::round(a.ZeroCompDistance * a.PulseEquivalent)), a.ZeroCompFeedrate, line,
-             "its zero-compensation speed");
-        p = 0;
-    };
+        if (Within(n, a.ZeroCompDistance, where, "the zero compensation"))
+            Move(n, std::fabs(std::round(a.ZeroCompDistance * a.PulseEquivalent)), a.ZeroCompFeedrate, where,
+                 "its zero-compensation speed");
+    }
+    int64_t Bound(int slip) const {
+        // Encoder slip makes the feed checks feed what is missing, again and again.
+        const double kept = 1 - std::min(slip, 50) / 100.0;
+        return static_cast<int64_t>(2 * (ticks + seconds / kept / 0.03)) + 300;
+    }
+};
+
+std::optional<int64_t> Checker::ProgramTicks(std::string& why, bool& beyond) {
+    const RunState& r = w_.run();
+    Timing time{w_.table()};
+    auto pe = [&](int n) { return time.axis(n).PulseEquivalent; };
+    // Where each axis stands, in pulses: the feed counts from where the
+    // program starts it, the others from the card.
+    std::array<double, 5> pos{};
+    for (int n = 2; n <= 4; ++n) pos[static_cast<std::size_t>(n)] = w_.CommandPos(n);
+    // A test of the Machine Adjust frame feeds forward from where it began.
+    const bool adjustTest = w_.programBy.rfind("AdjustOk", 0) == 0;
+    bool began = false;
     const bool sensors = w_.SensorsInUse();
     for (const std::string& line : r.gNcLines) {
-        ticks += 1;
+        time.ticks += 1;
         const auto words = Words(line);
         auto word = [&](char c) -> const std::string* {
             auto it = words.find(c);
             return it == words.end() ? nullptr : &it->second;
         };
+        const std::string where = "\"" + line + "\"";
         const std::string* g = word('G');
         const std::string* m = word('M');
         if (g && BoxValue(*g) == 92) {
-            if (const std::string* x = word('X')) pos[1] = std::round(BoxValue(*x) * axis(1).PulseEquivalent);
+            if (const std::string* x = word('X')) pos[1] = std::round(BoxValue(*x) * pe(1)), began = true;
             continue;
         }
         if (g && BoxValue(*g) == 4) {
-            if (const std::string* p = word('P')) ticks += std::max(0.0, BoxValue(*p)) / 30.0 + 1;
+            if (const std::string* p = word('P')) time.ticks += std::max(0.0, BoxValue(*p)) / 30.0 + 1;
             continue;
         }
         if (m) {
             const int code = static_cast<int>(BoxValue(*m));
-            if ((code == 12 || code == 14) && sensors) ticks += std::max(0, w_.setup().sensorTicks) + 3;
-            if (code == 34 || code == 35) ticks += 60;
-            if (code == 36) seek(1, line);
-            if (code == 38) seek(2, line);
-            if (code == 40) seek(3, line);
-            if (code == 42) seek(4, line);
+            if ((code == 12 || code == 14) && sensors) time.ticks += std::max(0, w_.setup().sensorTicks) + 3;
+            if (code == 34 || code == 35) time.ticks += 60;
+            static constexpr std::pair<int, int> kSeeks[] = {{36, 1}, {38, 2}, {40, 3}, {42, 4}};
+            for (auto [c, n] : kSeeks) {
+                if (code != c) continue;
+                time.Seek(n, 0, BoxValue(w_.ctx().panel.Text2), where);
+                if (n > 1) pos[static_cast<std::size_t>(n)] = 0;
+            }
         }
         static constexpr std::pair<char, int> kAxes[] = {{'X', 1}, {'Y', 2}, {'Z', 3}, {'A', 4}};
-        for (auto [letter, n] : kAxes)
-            if (const std::string* v = word(letter); v && !v->empty()) to(n, line, *v);
+        for (auto [letter, n] : kAxes) {
+            const std::string* v = word(letter);
+            if (!v || v->empty() || pe(n) == 0) continue;
+            double& p = pos[static_cast<std::size_t>(n)];
+            const double target = BoxValue(*v);
+            // X is the strip's feed over the whole job: bounded by its step.
+            if (!time.Within(n, n == 1 ? target - p / pe(1) : target, where, "its target")) continue;
+            if (n == 1 && adjustTest && began && target < 0)
+                time.Fault(where + " feeds the strip behind where the test began", true);
+            const double to = std::round(target * pe(n));
+            time.Move(n, std::fabs(to - p), time.axis(n).AutoFeedrate, where, "its automatic speed");
+            p = to;
+        }
     }
-    if (crawls) return std::nullopt;
-    // Encoder slip makes the feed checks feed what is missing, again and again.
-    const double slip = std::min(w_.setup().slip, 50) / 100.0;
-    seconds /= 1 - slip;
-    return static_cast<int64_t>(2 * (ticks + seconds / 0.03)) + 300;
+    why = time.fault;
+    beyond = time.beyond;
+    if (!why.empty()) return std::nullopt;
+    return time.Bound(w_.setup().slip);
+}
+
+std::optional<int64_t> Checker::SeekTicks(int axis, std::string& why) {
+    Timing time{w_.table()};
+    // The bend axis first goes back to where it was zeroed, or 30 degrees.
+    const double before = axis == 2 && w_.run().mBendHomePhase != 0
+                              ? std::fabs(w_.CommandPos(2)) + 30 * std::fabs(time.axis(2).PulseEquivalent)
+                              : 0;
+    time.Seek(axis, before, BoxValue(w_.ctx().panel.Text2), "the seek zero of axis " + std::to_string(axis));
+    why = time.fault;
+    if (!why.empty()) return std::nullopt;
+    return time.Bound(0);
 }
 
 // ---- the IO map ---------------------------------------------------------------------------
@@ -597,6 +663,45 @@ void Checker::CheckRunProgram() {
               " and bend-to-slot " + Mm(t.gBendToSlotDist) + " make " + Mm(want));
 }
 
+// ---- calibration panels --------------------------------------------------------------------
+
+void Checker::CheckCalibration(const Step& step, Win win) {
+    // A round is the panel's own: it starts afresh when the panel opens or
+    // the operator turns to another window.
+    const bool opens = (step.name == "gy1.Panel" && step.arg != 3) || step.name == "jjz.Panel";
+    if (opens || win != calWin_) calMoveEquiv_.reset();
+    calWin_ = win;
+    const SysPara& t = w_.table();
+    // Which equivalent governs the panel's move: the feed's pulses, or in
+    // the operator's encoder panel the encoder that feeds on until it has
+    // measured the length asked.
+    const bool gy1 = win == Win::Gy1 && w_.gy1 && w_.gy1->C("Frame6").Visible;
+    const bool jjz = win == Win::Jjz && w_.jjz && w_.jjz->PanelVisible() && w_.jjz->FeedMode();
+    if (!gy1 && !jjz) return;
+    const std::string title = gy1 ? w_.gy1->C("Text7").Text : std::string();
+    const bool encoder = gy1 && title.find("送料轴") == std::string::npos && title.find("Feeding") == std::string::npos;
+    const double governing = encoder ? t.gEncoderEquiv : t.gAxisPara[1].PulseEquivalent;
+    const bool move = (gy1 && step.name == "gy1.Move") || (jjz && step.name == "jjz.Panel7" && step.arg == 4);
+    if (move && before_ == Seen::Idle) calMoveEquiv_ = governing;
+    const bool calculate = (gy1 && step.name == "gy1.Calc" && step.arg % 4 == 0) ||
+                           (jjz && step.name == "jjz.Panel7" && step.arg == 2);
+    if (!calculate) return;
+    auto box = [&](int i) -> std::string {
+        return gy1 ? w_.gy1->C("Text6(" + std::to_string(i) + ")").Text : w_.jjz->Text(6, i);
+    };
+    const double asked = BoxValue(box(2)), measured = BoxValue(box(3));
+    if (measured == 0) return;
+    // The round scales the equivalent its own move ran on (before any move,
+    // the one a move would run on), whatever the old-equivalent box shows.
+    const double ranOn = calMoveEquiv_ ? *calMoveEquiv_ : governing;
+    const double want = asked * ranOn / measured;
+    const double got = BoxValue(box(1));
+    Check(std::isfinite(want) ? std::fabs(got - want) <= 1e-9 * std::max(1.0, std::fabs(want)) : true,
+          "a calibration round scales the equivalent its own move ran on",
+          step.Text() + " made " + box(1) + " of " + box(2) + " asked and " + box(3) + " measured, on " +
+              Mm(ranOn) + " (the old-equivalent box shows " + box(0) + "): " + Mm(want) + " wanted");
+}
+
 // ---- Save ---------------------------------------------------------------------------------
 
 void Checker::CheckSaved(const Step& step) {
@@ -641,7 +746,7 @@ void Checker::CheckAdjusted(const Step& step) {
     SysPara want = *adjustTable_;
     const double v = BoxValue(w_.ctx().panel.Text14);
     if (adjustMode_ == 4) {
-        double& target = want.gXEncoderPort >= 0.5 ? want.gEncoderEquiv : want.gAxisPara[1].PulseEquivalent;
+        double& target = adjustByEncoder_ ? want.gEncoderEquiv : want.gAxisPara[1].PulseEquivalent;
         target = target * want.gTestLength / v;
     } else if (adjustMode_ == 5) {
         want.gSpaceAngleP += v;
@@ -811,6 +916,7 @@ void Checker::AfterCommand(const Step& step, const Command& c, Cls cls) {
     programStrokes_ &= w_.Outputs();
     outputsBefore_ = w_.Outputs();
     Follow(step.Text(), c.win);
+    CheckCalibration(step, c.win);
     if (runStarted) {
         shownAtRun_ = BoxValue(w_.ctx().panel.Label4[2]);
         if (getenv("SEQDBG")) fprintf(stderr, "RUN shown %s piece %s\n", w_.ctx().panel.Label4[2].c_str(), w_.ctx().panel.Label4[1].c_str());
@@ -892,6 +998,12 @@ void Checker::Tick() {
                   ", shown at Run " + Mm(shownAtRun_) + " mm");
     }
     Follow("", Win::Env);
+    if (homeAxis_ != 0 && homeBound_ && !programOn_ && !w_.closed()) {
+        ++homeTicks_;
+        Check(homeTicks_ <= *homeBound_, "a seek zero ends by itself within the time its search and compensation take",
+              "the seek zero of axis " + std::to_string(homeAxis_) + " by " + w_.homeBy + " has run " +
+                  std::to_string(homeTicks_) + " ticks, at most " + std::to_string(*homeBound_));
+    }
     // A seek zero that ended in the machine loop ended by itself.
     if (homeAxis != 0 && homeAxis_ == 0) CheckSeekZeroEnd(homeAxis);
     // An external button pressed: the machine loop takes it as a jog press now.
@@ -955,6 +1067,10 @@ void Checker::Tick() {
         adjustTable_ = w_.table();
         adjustGroup_ = w_.program().params.gSysGroup;
         adjustMode_ = r.mDebugMode;
+        // The encoder governed the test's feed only where the program had it
+        // correct the feed.
+        adjustByEncoder_ = false;
+        for (std::string_view line : SplitLines(w_.home.Read("G5.dat"))) adjustByEncoder_ |= line == "M34";
     }
     if (!panel.Text14Visible || !panel.TshFrameVisible) adjustTable_.reset();
 

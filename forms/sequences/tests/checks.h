@@ -104,6 +104,13 @@ private:
     // measurement makes of the table the test ran on.
     void CheckAdjusted(const Step& step);
 
+    // A calibration panel's Calculate scales the equivalent that governed
+    // the panel's last move (the feed's, or the encoder's in the operator's
+    // encoder panel), however many rounds went before Save.
+    void CheckCalibration(const Step& step, Win win);
+    std::optional<double> calMoveEquiv_;
+    Win calWin_ = Win::Main;
+
     // At user level 0 no command writes the files of a group that is not
     // current (the copies to all groups are the makers'): taken before the
     // command, compared after it; nor does the open group frame show its
@@ -116,7 +123,11 @@ private:
     // the table it runs on and the machine's surroundings, in ticks; nothing
     // when a line moves an axis at less than a pulse a second (what the
     // line and its speed are is said in `why`).
-    std::optional<int64_t> ProgramTicks(std::string& why);
+    // `beyond`: the line goes beyond what the machine can do (a test's feed
+    // behind where it began among them) rather than crawling.
+    std::optional<int64_t> ProgramTicks(std::string& why, bool& beyond);
+    // The same for a seek zero of `axis` started by a button.
+    std::optional<int64_t> SeekTicks(int axis, std::string& why);
     // The output that the IO map names for a function ("Material
     // Pressing"), by its English caption.
     static int MappedOutput(std::string_view function);
@@ -148,6 +159,9 @@ private:
     // ticks its lines take at most.
     int64_t activeTicks_ = 0;
     int64_t endBound_ = 0;
+    // The same for a seek zero started by a button.
+    int64_t homeTicks_ = 0;
+    std::optional<int64_t> homeBound_;
     // What the main window showed as the job length when Run started it.
     double shownAtRun_ = 0;
     // What the panel's boxes held before the command; the groups in force
@@ -177,6 +191,7 @@ private:
     std::optional<SysPara> adjustTable_;
     int16_t adjustGroup_ = 0;
     int16_t adjustMode_ = 0;
+    bool adjustByEncoder_ = false;
     uint32_t outputsBefore_ = 0;
     int64_t overrideTick_ = -1000;
     // What the main window's Run wrote: the feed a natural end has made.

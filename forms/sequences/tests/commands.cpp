@@ -506,6 +506,10 @@ std::vector<Command> Build() {
         if (!GyPlace(i).inFrame1 || w.gy->layout.frame1Visible) w.gy->Text1_Change(i, TextOf(k));
     });
     add("gy.Return", Win::Gy, 1, 1, Always(Cls::Look), [](World& w, int) { w.Show(Win::Main); });
+    // The Machine Adjust tests' length and radius, as a maker may type them.
+    add("gy.TestValue", Win::Gy, 8, 1, Always(Cls::Look), [](World& w, int k) {
+        w.gy->Text1_Change(25 + k / 4, Pick({"-300", "1e9", "200", "-50"}, k));
+    });
 
     // ---- axis setup ----
     const Win J = Win::Jjz;
@@ -541,6 +545,18 @@ std::vector<Command> Build() {
         const int box = b < 32 ? 1 + b / 8 : b == 32 ? 5 : 6;
         const int index = b < 32 ? b % 8 : b == 32 ? 0 : b - 33;
         if (box <= 5 ? w.jjz->FrameEnabled(box) : w.jjz->PanelVisible()) w.jjz->SetText(box, index, TextOf(k));
+    });
+    // A zero compensation distance far beyond the machine, either way.
+    add("jjz.CompDistance", J, 8, 1, Always(Cls::Look), [](World& w, int k) {
+        if (w.jjz->FrameEnabled(1 + k / 2)) w.jjz->SetText(1 + k / 2, 5, k % 2 ? "1e9" : "-1e9");
+    });
+    // The length measured after a calibration panel's move: near what was
+    // asked (100 mm), as an operator measures it.
+    add("gy1.Actual", G1, 3, 2, Always(Cls::Look), [](World& w, int k) {
+        if (Gy1Reachable(w, "Text6(3)")) w.gy1->SetText("Text6(3)", Pick({"98", "100.5", "102"}, k));
+    });
+    add("jjz.Actual", J, 3, 2, Always(Cls::Look), [](World& w, int k) {
+        if (w.jjz->PanelVisible()) w.jjz->SetText(6, 3, Pick({"98", "100.5", "102"}, k));
     });
     add("jjz.Clear", J, 1, 1, Always(Cls::Look), [](World& w, int) {
         if (w.jjz->FrameEnabled(5)) w.jjz->Command6_Click();

@@ -62,6 +62,10 @@ bool Available(World& w, const Command& c) {
     }
 }
 
+Step Pick(Rng& rng, std::initializer_list<Step> steps) {
+    return steps.begin()[rng.Below(static_cast<int>(steps.size()))];
+}
+
 // The next step of a random sequence, from what the machine shows now.
 Step NextStep(World& w, Rng& rng, const std::vector<Step>& before) {
     if (w.closed()) return rng.Chance(15) ? Step{"Restart", 0} : Step{"Tick", 1 + rng.Below(10)};
@@ -79,6 +83,23 @@ Step NextStep(World& w, Rng& rng, const std::vector<Step>& before) {
         return *Step::Parse(*it);
     }
     if (rng.Chance(1)) return {"CloseWindow", 0};
+    // The Machine Adjust frame's round, through to its correction: the test
+    // started, run to its end, the measurement typed and entered.
+    const MainPanel& panel = w.ctx().panel;
+    const bool running = AnyRunFlag(w.run());
+    if (panel.TshFrameVisible && !running && rng.Chance(40)) {
+        if (!panel.Text14Visible) return {"AdjustOk", rng.Chance(80) ? 0 : 1};
+        if (rng.Chance(50)) return {"AdjustValue", rng.Below(3)};
+        return {"AdjustOk", 0};
+    }
+    if (running && w.programBy.rfind("AdjustOk", 0) == 0 && rng.Chance(40)) return {"Finish", 0};
+    // A calibration panel's rounds: move, measure, calculate, apply.
+    if (w.open() == Win::Gy1 && w.gy1 && w.gy1->C("Frame6").Visible && !running && rng.Chance(30))
+        return Pick(rng, {Step{"gy1.Move", 0}, Step{"Tick", 60}, Step{"gy1.Actual", rng.Below(3)},
+                          Step{"gy1.Calc", 0}, Step{"gy1.Calc", 1}, Step{"gy1.Save", 0}});
+    if (w.open() == Win::Jjz && w.jjz && w.jjz->PanelVisible() && !running && rng.Chance(30))
+        return Pick(rng, {Step{"jjz.Panel7", 4}, Step{"Tick", 60}, Step{"jjz.Actual", rng.Below(3)},
+                          Step{"jjz.Panel7", 2}, Step{"jjz.Panel7", 3}, Step{"jjz.Save", 0}});
     const auto& d = w.m().drawing;
     const bool outline = d.tables.mNodeCount > 1;
     const bool program = AnyRunFlag(w.run());
