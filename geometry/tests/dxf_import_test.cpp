@@ -531,6 +531,12 @@ TEST(DxfReading, WhatIsReadOtherwiseIsToldInOneMessage) {
     };
     TestSpline wrongCount = Cubic();
     wrongCount.knots.pop_back();
+    // Fit points beside control points that make no curve, and a spline of
+    // neither: no spline of fit points only.
+    TestSpline fitAndWrong = wrongCount;
+    fitAndWrong.fit = FitOnly().fit;
+    TestSpline empty;
+    empty.flag70Value = "9";
     const std::string missing = " These contours are missing from the outline.";
     const std::string periodicEn =
         "periodic splines (1), read only in the form that repeats the first control points at the end (save them "
@@ -561,6 +567,10 @@ TEST(DxfReading, WhatIsReadOtherwiseIsToldInOneMessage) {
              "; splines whose knots, control points and degree make no curve (2)." + missing,
          "DXF文件中有不能使用的样条曲线：SPLINE 4个：" + periodicZh + "；" + fitZh +
              "；节点、控制点和阶数构不成曲线的样条曲线 2个。这些轮廓不在图形中。"},
+        {"fit points beside control points, and an empty spline", {Cubic(), fitAndWrong, empty}, "",
+         "The DXF file holds splines that cannot be used: SPLINE (2): splines whose knots, control points and "
+         "degree make no curve (2)." + missing,
+         "DXF文件中有不能使用的样条曲线：SPLINE 2个：节点、控制点和阶数构不成曲线的样条曲线 2个。这些轮廓不在图形中。"},
         // A periodic spline that repeats its first control points is read
         // exactly: a closed curve.
         {"periodic, wrapped", {Periodic(true)}, "", "", ""},

@@ -197,22 +197,29 @@ TEST_F(YhFormTest, MissingPasswordCannotBeEntered) {
         {"m1\r\ns\x81\r\n", 3, "s\uFFFD", false},
         {"m1\r\n\x81\x40\r\n", 3, "丂", true},
     };
-    for (const Case& c : cases) {
-        fs::remove(home / "sys1.ini");
-        if (c.file) home.Write("sys1.ini", c.file);
-        level = 0;
-        op.messages.clear();
-        YhForm f = Open();
-        if (c.option == 2) f.Option2_Click();
-        else f.Option3_Click();
-        f.Text1 = c.typed;
-        f.Form_KeyPress(kKeyEnter);
-        EXPECT_EQ(level, c.enters ? c.option - 1 : 0) << c.option << " " << (c.file ? c.file : "-");
-        EXPECT_EQ(op.messages.size(), c.enters ? 0u : 1u);
-        if (!c.enters) {
-            EXPECT_EQ(op.LastText(), "sys1.ini中没有此用户的密码，不能进入！");
+    // By Enter in Chinese, by OK in English: the same refusal.
+    for (const bool byEnter : {true, false}) {
+        program.params.gLanguage = byEnter ? 0 : 1;
+        for (const Case& c : cases) {
+            fs::remove(home / "sys1.ini");
+            if (c.file) home.Write("sys1.ini", c.file);
+            level = 0;
+            op.messages.clear();
+            YhForm f = Open();
+            if (c.option == 2) f.Option2_Click();
+            else f.Option3_Click();
+            f.Text1 = c.typed;
+            if (byEnter) f.Form_KeyPress(kKeyEnter);
+            else f.Command4_Click();
+            EXPECT_EQ(level, c.enters ? c.option - 1 : 0) << c.option << " " << (c.file ? c.file : "-") << byEnter;
+            EXPECT_EQ(op.messages.size(), c.enters ? 0u : 1u);
+            if (!c.enters) {
+                EXPECT_EQ(op.LastText(), byEnter ? "sys1.ini中没有此用户的密码，不能进入！"
+                                                 : "No password for this user in sys1.ini, cannot enter!");
+            }
         }
     }
+    program.params.gLanguage = 0;
 }
 
 TEST_F(YhFormTest, EscClosesFromEveryStateAndEnterActsOnlyOnThePasswordPanel) {
