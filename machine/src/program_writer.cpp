@@ -610,7 +610,7 @@ void Command_Run_Click(MachineContext& ctx) {
     if (writer.Pieces(*pieces)) writer.Ending();
 
     // Nothing crawls: refused before the program is written or anything moves.
-    if (!ProgramSpeedsUsable(ctx, out)) return;
+    if (!ProgramSpeedsUsable(ctx, out) || !ProgramSeekZerosUsable(ctx, out)) return;
     if (!WriteProgramFile(ctx, g5, out)) return;
 
     // 10. Load and start.

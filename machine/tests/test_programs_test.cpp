@@ -130,8 +130,9 @@ TEST_P(TestProgramsTest, FeedLengthTestAndItsCorrection) {
     EXPECT_EQ(ctx.run.mDebugMode, 0);
     EXPECT_FALSE(ctx.panel.TshFrameVisible);
 
-    // With a feed encoder the encoder's equivalent is corrected instead:
-    // measured on a table with the encoder, not on the one before.
+    // Where the encoder corrected the test's feed its equivalent is
+    // corrected instead: measured on a table with the encoder, not on the
+    // one before.
     ctx.sys().gXEncoderPort = 1;
     params.gLanguage = 1;
     ctx.run.mDebugMode = 4;
@@ -146,6 +147,7 @@ TEST_P(TestProgramsTest, FeedLengthTestAndItsCorrection) {
     EXPECT_FALSE(ctx.panel.TshFrameVisible);
     ctx.run.mDebugMode = 4;
     ctx.mAdjustTable = SysParaBytes(ctx.sys());
+    ctx.mAdjustByEncoder = true;
     op.messages.clear();
     Command5_Click(ctx, 0);
     EXPECT_DOUBLE_EQ(ctx.sys().gEncoderEquiv, 100.0 * 1000 / 990);

@@ -353,13 +353,15 @@ TEST_F(GY1FormTest, CalibrationPanel) {
         m.Command7_Click(2);
         EXPECT_EQ(m.C("Text6(1)").Text, "") << actual;
     }
+    // The box's unsaved 200 is not what a Move runs on: the stored 100 is
+    // scaled.
     m.SetText("Text6(3)", "998");
     m.Command7_Click(2);
-    EXPECT_EQ(m.C("Text6(1)").Text, " 200.400801603206");
+    EXPECT_EQ(m.C("Text6(1)").Text, " 100.200400801603");
     m.Command7_Click(3);
-    EXPECT_EQ(m.C("Text1(0)").Text, " 200.400801603206");
-    EXPECT_EQ(m.C("Text6(0)").Text, " 200.400801603206");
-    EXPECT_DOUBLE_EQ(m.mFeedEquiv, 200.400801603206);
+    EXPECT_EQ(m.C("Text1(0)").Text, " 100.200400801603");
+    EXPECT_EQ(m.C("Text6(0)").Text, " 100.200400801603");
+    EXPECT_DOUBLE_EQ(m.mFeedEquiv, 100.200400801603);
     EXPECT_EQ(sys().gAxisPara[1].PulseEquivalent, 100);  // not saved yet
     m.Command7_Click(5);
     EXPECT_FALSE(m.C("Frame6").Visible);
@@ -378,7 +380,7 @@ TEST_F(GY1FormTest, CalibrationPanel) {
     EXPECT_EQ(op.LastText(), "Invalid New Pulse Equivalent, the old one is kept!");
     EXPECT_EQ(m.C("Text1(1)").Text, " 50");
     EXPECT_EQ(m.mEncoderEquiv, 50);
-    EXPECT_DOUBLE_EQ(m.mFeedEquiv, 200.400801603206);
+    EXPECT_DOUBLE_EQ(m.mFeedEquiv, 100.200400801603);
     m.C("Text7").Text = " Feeding Axis Pulse Equivalent Adjust";
     EXPECT_TRUE(m.FeedPanel());
 }

@@ -22,6 +22,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -124,6 +125,9 @@ private:
     std::array<bool, 6> frameEnabled_{true, true, true, true, true, true};
     std::array<std::array<bool, 4>, 5> commandEnabled_{};
     bool frame6Visible_ = false;
+    // The feed's pulse equivalent the panel's last Move ran on, since the
+    // panel opened.
+    std::optional<double> moveEquiv_;
     bool countVisible_ = false;
     bool clearVisible_ = true;  // hidden by the feed mode only
 };
