@@ -61,6 +61,19 @@ struct ProgramWriterTest : ::testing::Test, MachineFixture {
         Command_Run_Click(c());
         return home.Read("G5.dat");
     }
+    // After a Run: refused with the one `message`, G5.dat not written and
+    // nothing running; or, for nullptr, running without a word.
+    void ExpectRefusedOrRunning(const char* message) {
+        if (message) {
+            ASSERT_EQ(op.messages.size(), 1u);
+            EXPECT_EQ(op.LastText(), message);
+            EXPECT_EQ(c().run.gRunning, 0);
+            EXPECT_FALSE(home.Exists("G5.dat"));
+        } else {
+            EXPECT_TRUE(op.messages.empty()) << op.LastText();
+            EXPECT_EQ(c().run.gRunning, kTrue);
+        }
+    }
     void ExpectGolden(const std::string& golden) {
         const std::string got = Run();
         const std::string want = ReadData(golden);
@@ -299,15 +312,7 @@ TEST_F(ProgramWriterTest, AnAutomaticSpeedBelowOnePulseASecondIsRefused) {
         c().axis(k.axis).PulseEquivalent = k.equivalent;
         Run();
         c().axis(k.axis) = before;
-        if (k.message) {
-            ASSERT_EQ(op.messages.size(), 1u);
-            EXPECT_EQ(op.LastText(), k.message);
-            EXPECT_EQ(c().run.gRunning, 0);
-            EXPECT_FALSE(home.Exists("G5.dat"));
-        } else {
-            EXPECT_TRUE(op.messages.empty()) << op.LastText();
-            EXPECT_EQ(c().run.gRunning, kTrue);
-        }
+        ExpectRefusedOrRunning(k.message);
     }
     params.gLanguage = 1;
     c().run = RunState();
@@ -390,15 +395,7 @@ TEST_F(ProgramWriterTest, ARunWhoseSeekZeroCompensatesBeyondTheMachineStartsNoth
         c().axis(k.axis).ZeroCompDistance = k.distance;
         Run();
         c().axis(k.axis).ZeroCompDistance = 2;
-        if (k.message) {
-            ASSERT_EQ(op.messages.size(), 1u);
-            EXPECT_EQ(op.LastText(), k.message);
-            EXPECT_EQ(c().run.gRunning, 0);
-            EXPECT_FALSE(home.Exists("G5.dat"));
-        } else {
-            EXPECT_TRUE(op.messages.empty()) << op.LastText();
-            EXPECT_EQ(c().run.gRunning, kTrue);
-        }
+        ExpectRefusedOrRunning(k.message);
     }
 }
 

@@ -85,7 +85,10 @@ public:
     void Command5_Click();  // Stop
     void Command6_Click();  // clear the encoder count
     // Calibration panel: 0 marking line, 1 pressing, 2 calculate, 3 reset
-    // (apply), 4 move, 5 close, 6 clear.
+    // (apply), 4 move, 5 close, 6 clear.  The feed mode's Calculate scales
+    // the pulse equivalent the panel's last Move ran on (before a Move, the
+    // stored one a Move would run on), not the old-equivalent box that Reset
+    // sets to the unsaved result; the encoder mode's is count / actual.
     void Command7_Click(int16_t Index);
     void Label1_Click(int16_t Index);  // 0: panel in feed mode
     void Label5_Click(int16_t Index);  // 0: panel in encoder mode
