@@ -35,6 +35,9 @@ void JogPress(MachineContext& ctx, int16_t dir, bool fromInput) {
         ReportStepLength(ctx);
         return;
     }
+    const double length = Val(ctx.panel.Text3);
+    if (stepping && !DistanceUsable(ctx, 1, length, length, {"点动步长", "jog step", "主窗口", "the main window"}))
+        return;
     card.write_bit(0, 3, 0);  // material pressing off
     card.set_startv(0, 1, 1000);
     card.set_speed(0, 1, speed);

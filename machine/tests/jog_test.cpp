@@ -95,6 +95,9 @@ TEST_P(JogTest, FeedJogPressAndRelease) {
         {"600", 1, "0", "The jog step must be greater than 0!"},
         {"600", 1, "-5", "The jog step must be greater than 0!"},
         {"600", 1, "0.005", "The jog step must be greater than 0!"},
+        {"600", 1, "100000.5",
+         "The jog step (100000.5) is beyond what the machine can do; nothing moved, please change it in the main "
+         "window!"},
     };
     params.gLanguage = 1;
     for (const Box& b : boxes) {
@@ -120,8 +123,18 @@ TEST_P(JogTest, FeedJogPressAndRelease) {
         EXPECT_TRUE(m->Called("pmove", {0, 1, -2}));
     }
     ASSERT_TRUE(AdvanceUntilIdle(5000));
-    ctx.panel.Check1 = 0;
+    // The longest step the machine makes.
     ctx.panel.Text2 = "600";
+    ctx.panel.Text3 = "100000";
+    Command_SL_MouseDown(ctx);
+    EXPECT_TRUE(op.messages.empty()) << op.LastText();
+    if (auto* m = model()) {
+        EXPECT_TRUE(m->Called("pmove", {0, 1, 10000000}));
+    }
+    EXPECT_TRUE(Moving(1));
+    Command_Stop_Click(ctx);
+    ASSERT_TRUE(AdvanceUntilIdle(5000));
+    ctx.panel.Check1 = 0;
 
     // No jog while a run is on.
     if (auto* m = model()) m->ClearLog();

@@ -3,7 +3,8 @@
 // Jog: Command_SL feeds the strip forward, Command_TL retracts it; the
 // press starts the move (an endless one, or a step of Text3 mm when Check1
 // is ticked) and the release stops the endless jog that its own press
-// started.  A jog speed or step that gives no pulse is refused with a
+// started.  A jog speed or step that gives no pulse, or a step beyond what
+// the machine can do (DistanceUsable), is refused with a
 // message.  The external feed and retract push-buttons (inputs 18 and 19)
 // reach the same jog through the run timer.  The mouse arguments are
 // not used (the run timer passes zeros).
