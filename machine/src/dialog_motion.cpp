@@ -62,6 +62,13 @@ bool DialogStepBy(MachineContext& ctx, int n, int dir, double length) {
 }
 
 bool DialogStep(MachineContext& ctx, int n, double distance) {
+    const std::string a = std::to_string(n);
+    return DialogStep(ctx, n, distance, DialogBoxSource("轴" + a + "的单步距离", "step of axis " + a));
+}
+
+bool DialogStep(MachineContext& ctx, int n, double distance, const ValueSource& source) {
+    if (!ValidAxis(n) || !MayAct(ctx, CommandClass::StartMotion)) return false;
+    if (!DistanceUsable(ctx, n, distance, distance, source)) return false;
     if (!PrepareManualMove(ctx, n)) return false;
     ctx.card.pmove(0, n, CardInt(distance * ctx.axis(n).PulseEquivalent));
     return true;

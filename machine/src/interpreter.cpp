@@ -26,7 +26,6 @@ constexpr int64_t kFifoSegments = 2048 / 4;
 // much from the last commanded X (X itself is the strip's feed position,
 // which grows over a whole job), every pulse count, position and speed
 // within the card's 32-bit range, a dwell within the 16-bit tick counter.
-constexpr double kMaxCoordinate = 100000.0;
 constexpr double kCardMax = 2147483647.0;
 constexpr double kMaxDwellTicks = 32767.0;
 
@@ -35,8 +34,6 @@ struct Refused {
     std::string word;
     bool speed = false;  // a move's F of 0 or below, not a range
 };
-
-bool CardCountOk(double pulses) { return std::isfinite(pulses) && std::fabs(RoundHalfEven(pulses)) <= kCardMax; }
 
 // The run timer's ticks of a G04 dwell of `p` milliseconds, rounded.
 double DwellTicks(const MachineContext& ctx, std::string_view p) {
@@ -475,7 +472,48 @@ void MAction(MachineContext& ctx, const std::string& m) {
     else if (m == "42") ProgramSeekZero(ctx, 4);
 }
 
+std::string ValueText(double v) {
+    std::string t = Str(v);
+    if (!t.empty() && t.front() == ' ') t.erase(0, 1);
+    return t;
+}
+
 }  // namespace
+
+bool CardCountOk(double pulses) { return std::isfinite(pulses) && std::fabs(RoundHalfEven(pulses)) <= kCardMax; }
+
+std::optional<std::string> WordBeyondMachine(MachineContext& ctx, std::string_view line) {
+    const auto bad = OutOfRange(ctx, SplitNcWords(line));
+    if (!bad || bad->speed) return std::nullopt;
+    return bad->word;
+}
+
+ValueSource DialogBoxSource(const std::string& zh, const std::string& en) {
+    return {zh, en, "本对话框", "this dialog"};
+}
+
+ValueSource TechnologicalSource(const std::string& zh, const std::string& en) {
+    return {zh, en, "工艺参数设置", "the Technological Parameter Setup"};
+}
+
+bool DistanceWithinMachine(MachineContext& ctx, int axis, double distance) {
+    return std::isfinite(distance) && std::fabs(distance) <= kMaxCoordinate &&
+           CardCountOk(distance * ctx.axis(axis).PulseEquivalent);
+}
+
+bool DistanceUsable(MachineContext& ctx, int axis, double distance, double value, const ValueSource& source,
+                    bool forwardOnly) {
+    const bool behind = forwardOnly && distance < 0;
+    if (!behind && DistanceWithinMachine(ctx, axis, distance)) return true;
+    const std::string v = ValueText(value);
+    const std::string zh = source.zh + "（" + v + "）" + (behind ? "会使送料后退" : "超出机床的范围") +
+                           "，没有移动，请在" + source.whereZh + "中修改！";
+    const std::string en = "The " + source.en + " (" + v + ")" +
+                           (behind ? " would feed the strip backwards" : " is beyond what the machine can do") +
+                           "; nothing moved, please change it in " + source.whereEn + "!";
+    ctx.op.MsgBox(ctx.Tr(zh.c_str(), en.c_str()), MsgButtons::Ok, MsgIcon::Warning, ctx.TitleWrong());
+    return false;
+}
 
 int32_t CardInt(double v) {
     if (std::isnan(v)) return 0;

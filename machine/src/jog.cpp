@@ -35,6 +35,9 @@ void JogPress(MachineContext& ctx, int16_t dir, bool fromInput) {
         ReportStepLength(ctx);
         return;
     }
+    const double length = Val(ctx.panel.Text3);
+    if (stepping && !DistanceUsable(ctx, 1, length, length, {"点动步长", "jog step", "主窗口", "the main window"}))
+        return;
     card.write_bit(0, 3, 0);  // material pressing off
     card.set_startv(0, 1, 1000);
     card.set_speed(0, 1, speed);
@@ -61,17 +64,35 @@ void JogRelease(MachineContext& ctx, int16_t dir, bool fromInput) {
 
 }  // namespace
 
+ValueSource ZeroCompSource(int n) {
+    const std::string a = std::to_string(n);
+    return {"轴" + a + "的回零摆正距离", "Zero Compensate Distance of axis " + a, "电机综合设置", "the Axis Setup"};
+}
+
+bool SeekZeroUsable(MachineContext& ctx, int n) {
+    if (n < 1 || n > 4) return false;
+    const double retract = ctx.sys().gFeedRetract;
+    if (n == 1 && retract >= 0.5) {
+        const ValueSource source = TechnologicalSource("送料回零的退料长度", "retract length of the feed's seek zero");
+        if (!DistanceUsable(ctx, 1, retract, retract, source)) return false;
+    }
+    const double comp = ctx.axis(n).ZeroCompDistance;
+    return DistanceUsable(ctx, n, comp, comp, ZeroCompSource(n));
+}
+
 int32_t SeekZeroDirection(const AxisPara& ax) { return ax.SeekZeroFeedrate > 0 ? 1 : -1; }
 
-void StartSeekZeroSearch(MachineContext& ctx, int n, int32_t logic, int32_t direction, Starter who) {
+bool StartSeekZeroSearch(MachineContext& ctx, int n, int32_t logic, int32_t direction, Starter who) {
     auto& run = ctx.run;
     const auto& ax = ctx.axis(n);
+    if (!SeekZeroUsable(ctx, n)) return false;
     ctx.card.set_stop0_mode(0, n, 1, logic);
     SetAxisMotion(ctx, n, std::abs(static_cast<int>(ax.SeekZeroFeedrate)));
     ctx.card.pmove(0, n, direction * kSearch);
     run.gHomeState = static_cast<int16_t>(n);
     run.gHomeStarted = 1;
     run.mHomeStarter = who;
+    return true;
 }
 
 void Command_SL_MouseDown(MachineContext& ctx, int16_t, int16_t, double, double) { JogPress(ctx, 1, false); }
@@ -97,6 +118,7 @@ void Command_XZ_Click(MachineContext& ctx) {
         return;
     }
     // No zero switch: pull the strip back by the retract length.
+    if (!SeekZeroUsable(ctx, 1)) return;
     SetAxisMotion(ctx, 1, Val(ctx.panel.Text2));
     ctx.card.pmove(0, 1, CardInt(-ctx.sys().gFeedRetract * ax.PulseEquivalent));
     run.gHomeState = 1;
@@ -115,6 +137,8 @@ void Command_Z1_Click(MachineContext& ctx) {
                       MsgButtons::Ok, MsgIcon::Warning, ctx.TitleWrong());
         return;
     }
+    // Its compensation is checked before the move that comes before the search.
+    if (!SeekZeroUsable(ctx, 2)) return;
     int32_t c = 0;
     ctx.card.get_command_pos(0, 2, &c);
     const double p = c / ax.PulseEquivalent;

@@ -1,7 +1,10 @@
 #include "velbend/machine/program_start.h"
 
+#include "velbend/common/codepage.h"
+#include "velbend/common/numtext.h"
 #include "velbend/common/progdir.h"
 #include "velbend/machine/interpreter.h"
+#include "velbend/machine/jog.h"
 #include "velbend/machine/run_state.h"
 
 namespace velbend {
@@ -45,6 +48,63 @@ bool ProgramSpeedsUsable(MachineContext& ctx, const ProgramLines& program) {
     return true;
 }
 
+bool ProgramSeekZerosUsable(MachineContext& ctx, const ProgramLines& program) {
+    for (const std::string& line : program.lines()) {
+        const NcWords w = SplitNcWords(line);
+        if (!w.hasM) continue;
+        const std::string& m = w.M;
+        const int n = m == "36" ? 1 : m == "38" ? 2 : m == "40" ? 3 : m == "42" ? 4 : 0;
+        if (n != 0 && !SeekZeroUsable(ctx, n)) return false;
+    }
+    return true;
+}
+
+namespace {
+
+// The refusal of a line before its program starts: its number, the word at
+// fault and the line.
+void RefuseBeforeStart(MachineContext& ctx, std::size_t index, const std::string& line, const std::string& word,
+                       bool behind) {
+    const std::string n = std::to_string(index + 1), w = GbkToUtf8(word), text = GbkToUtf8(line);
+    const std::string zh = "程序第" + n + "行" + (behind ? "会使送料后退" : "超出机床的范围") + "（" + w +
+                           "），程序未启动：" + text;
+    const std::string en = "Line " + n + " of the program " +
+                           (behind ? "would feed the strip backwards" : "is beyond what the machine can do") + " (" +
+                           w + "); nothing started: " + text;
+    ctx.op.MsgBox(ctx.Tr(zh.c_str(), en.c_str()), MsgButtons::Ok, MsgIcon::Critical, ctx.TitleWrong());
+}
+
+}  // namespace
+
+bool ProgramMotionsUsable(MachineContext& ctx, const ProgramLines& program) {
+    if (!ProgramSeekZerosUsable(ctx, program)) return false;
+    // The feed as the interpreter follows it: "G92 X.." sets where it
+    // begins, every other X is a target reached from the last one.
+    double start = 0, last = 0;
+    const auto& lines = program.lines();
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const NcWords w = SplitNcWords(lines[i]);
+        if (auto word = WordBeyondMachine(ctx, lines[i])) {
+            RefuseBeforeStart(ctx, i, lines[i], *word, false);
+            return false;
+        }
+        if (!w.hasX) continue;
+        const double x = Val(w.X);
+        if (w.G == "92") {
+            start = last = x;
+            continue;
+        }
+        if (!MovesAxis(w, 1)) continue;
+        const bool behind = x < start;
+        if (behind || !DistanceWithinMachine(ctx, 1, x - last)) {
+            RefuseBeforeStart(ctx, i, lines[i], "X" + w.X, behind);
+            return false;
+        }
+        last = x;
+    }
+    return true;
+}
+
 bool LoadWrittenProgram(MachineContext& ctx, const std::filesystem::path& g5, Starter starter) {
     auto& run = ctx.run;
     switch (LoadNcProgram(run, g5)) {
@@ -72,7 +132,7 @@ bool StartProgram(MachineContext& ctx, const ProgramLines& program, RunFlag flag
         ReportProgramTooLong(ctx);
         return false;
     }
-    if (!ProgramSpeedsUsable(ctx, program)) return false;
+    if (!ProgramSpeedsUsable(ctx, program) || !ProgramMotionsUsable(ctx, program)) return false;
     const auto g5 = ProgramFile("G5.dat");
     std::string error;
     if (!program.WriteTo(g5, &error)) {

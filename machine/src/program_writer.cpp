@@ -609,8 +609,9 @@ void Command_Run_Click(MachineContext& ctx) {
     writer.Preamble();
     if (writer.Pieces(*pieces)) writer.Ending();
 
-    // Nothing crawls: refused before the program is written or anything moves.
-    if (!ProgramSpeedsUsable(ctx, out)) return;
+    // Nothing crawls, no seek zero compensates beyond what the machine can
+    // do: refused before the program is written or anything moves.
+    if (!ProgramSpeedsUsable(ctx, out) || !ProgramSeekZerosUsable(ctx, out)) return;
     if (!WriteProgramFile(ctx, g5, out)) return;
 
     // 10. Load and start.

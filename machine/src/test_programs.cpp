@@ -1,11 +1,13 @@
 #include "velbend/machine/test_programs.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "velbend/common/numtext.h"
 #include "velbend/common/progdir.h"
 #include "velbend/machine/bend_step.h"
 #include "velbend/machine/cutter_back.h"
+#include "velbend/machine/interpreter.h"
 #include "velbend/machine/move_ring.h"
 #include "velbend/machine/program_start.h"
 #include "velbend/machine/slot_block.h"
@@ -95,13 +97,36 @@ bool ArcTest(MachineContext& ctx, ProgramLines& out, bool positive) {
     return true;
 }
 
+// The table values a test feeds by, checked before it is written: the
+// strip is fed forward from where the test began, by a length the machine
+// can do.
+bool TestValuesUsable(MachineContext& ctx, TestProgram kind) {
+    const SysPara& s = ctx.sys();
+    switch (kind) {
+        case TestProgram::FeedLength:
+            return DistanceUsable(ctx, 1, s.gTestLength, s.gTestLength,
+                                  TechnologicalSource("“长度测试加工长度”", "\"Length for Test\""), true);
+        case TestProgram::PositiveArc:
+        case TestProgram::NegativeArc:
+            return DistanceUsable(ctx, 1, s.gTestRadius * kPi, s.gTestRadius,
+                                  TechnologicalSource("“弯弧测试加工半径”", "\"Radius for Test\""), true);
+        default:
+            return true;
+    }
+}
+
 // Writes G5.dat, loads it and starts the test run.
 void StartTest(MachineContext& ctx, TestProgram kind) {
     auto& run = ctx.run;
     if (!MayAct(ctx, CommandClass::StartMotion)) return;
+    if (!TestValuesUsable(ctx, kind)) return;
     ProgramLines out;
     if (!WriteTestProgram(ctx, kind, out)) return;
     if (!StartProgram(ctx, out, RunFlag::TestRunning, Starter::MachineAdjust)) return;
+    // Whether the encoder corrects this test's feed: only then does its
+    // measurement correct the encoder's equivalent.
+    const auto& lines = out.lines();
+    ctx.mAdjustByEncoder = std::find(lines.begin(), lines.end(), "M34") != lines.end();
     if (kind == TestProgram::NegativeArc) run.mDebugMode = 7;
     ctx.panel.TshFrameVisible = false;
 }
@@ -113,8 +138,9 @@ void SaveCorrection(MachineContext& ctx, const SysPara& before, const std::strin
     if (SaveGroupTable(ctx, before, {}, nullptr, saved)) HideFrame(ctx);
 }
 
-// 4a: the measured length corrects the feed's pulse equivalent, or the
-// encoder's equivalent where the feed has an encoder.
+// The measured length corrects the equivalent that governed the test's
+// feed: the encoder's where the encoder corrected it (its slotting blocks
+// carried the encoder's correction), else the feed's pulse equivalent.
 void LengthCorrection(MachineContext& ctx) {
     if (!AdmitsChange(ctx)) return;  // a correction changes the table
     SysPara& s = ctx.sys();
@@ -124,7 +150,7 @@ void LengthCorrection(MachineContext& ctx) {
                       MsgButtons::Ok, MsgIcon::None, "");
         return;
     }
-    const bool encoder = !(s.gXEncoderPort < 0.5);
+    const bool encoder = ctx.mAdjustByEncoder;
     double& target = encoder ? s.gEncoderEquiv : ctx.axis(1).PulseEquivalent;
     if (!(s.gTestLength > 0) || target == 0) {
         ctx.op.MsgBox(ctx.Tr("测试长度或当量为0，无法修正！", "Test length or equivalent is 0, no adjustment!"),

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 #include "run_fixture.h"
 #include "velbend/machine/program_writer.h"
 
@@ -92,6 +95,9 @@ TEST_P(JogTest, FeedJogPressAndRelease) {
         {"600", 1, "0", "The jog step must be greater than 0!"},
         {"600", 1, "-5", "The jog step must be greater than 0!"},
         {"600", 1, "0.005", "The jog step must be greater than 0!"},
+        {"600", 1, "100000.5",
+         "The jog step (100000.5) is beyond what the machine can do; nothing moved, please change it in the main "
+         "window!"},
     };
     params.gLanguage = 1;
     for (const Box& b : boxes) {
@@ -117,8 +123,18 @@ TEST_P(JogTest, FeedJogPressAndRelease) {
         EXPECT_TRUE(m->Called("pmove", {0, 1, -2}));
     }
     ASSERT_TRUE(AdvanceUntilIdle(5000));
-    ctx.panel.Check1 = 0;
+    // The longest step the machine makes.
     ctx.panel.Text2 = "600";
+    ctx.panel.Text3 = "100000";
+    Command_SL_MouseDown(ctx);
+    EXPECT_TRUE(op.messages.empty()) << op.LastText();
+    if (auto* m = model()) {
+        EXPECT_TRUE(m->Called("pmove", {0, 1, 10000000}));
+    }
+    EXPECT_TRUE(Moving(1));
+    Command_Stop_Click(ctx);
+    ASSERT_TRUE(AdvanceUntilIdle(5000));
+    ctx.panel.Check1 = 0;
 
     // No jog while a run is on.
     if (auto* m = model()) m->ClearLog();
@@ -551,6 +567,90 @@ TEST_P(JogTest, StopDuringASearchLeavesNoStopOnTheSwitchBehind) {
     Load({"G92 Y0", "Y40"});
     EXPECT_TRUE(TickUntil([&] { return ctx.run.gTestRunning == 0; }, 400));
     EXPECT_EQ(Cmd(2), 4000);
+}
+
+// A seek zero whose compensation after its switch (or, for the feed without
+// a switch, whose retract) is beyond what the machine can do is refused
+// before its search, the bender's before the move that comes first: one
+// message naming the value and where to change it, nothing moves.  At the
+// bounds it starts.
+TEST_P(JogTest, SeekZeroBeyondTheMachineIsRefusedBeforeItsSearch) {
+    const auto press = [&](int axis) {
+        switch (axis) {
+            case 1: Command_XZ_Click(ctx); break;
+            case 2: Command_Z1_Click(ctx); break;
+            case 3: Command_Z3_Click(ctx); break;
+            default: Command_Z2_Click(ctx); break;
+        }
+    };
+    struct Case {
+        int axis;
+        double distance;
+        double equivalent;
+        bool starts;
+    };
+    const double inf = std::numeric_limits<double>::infinity();
+    const Case cases[] = {
+        {4, 1e9, 100, false},        {4, -1e9, 100, false},      {4, -100000, 100, true},
+        {3, 100000.001, 100, false}, {3, 100000, 100, true},     {2, std::nan(""), 100, false},
+        {2, -100000, 100, true},     {1, -100000.001, 100, false}, {1, inf, 100, false},
+        {1, 100000, 100, true},
+        // The card's count at a million pulses a degree: 2147.483647 is its
+        // last pulse, 2147.483648 one beyond.
+        {4, 2147.483647, 1e6, true}, {4, 2147.483648, 1e6, false}, {4, -2147.483648, 1e6, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.axis);
+        SCOPED_TRACE(c.distance);
+        ctx.axis(c.axis).ZeroCompDistance = c.distance;
+        ctx.axis(c.axis).PulseEquivalent = c.equivalent;
+        op.messages.clear();
+        if (auto* m = model()) m->ClearLog();
+        press(c.axis);
+        if (c.starts) {
+            EXPECT_TRUE(IsMachineBusy(ctx.run));
+            EXPECT_TRUE(op.messages.empty()) << op.LastText();
+            Command_Stop_Click(ctx);
+            ASSERT_TRUE(AdvanceUntilIdle(1000));
+        } else {
+            EXPECT_EQ(op.messages.size(), 1u);
+            EXPECT_FALSE(IsMachineBusy(ctx.run));
+            EXPECT_EQ(ctx.run.gHomeState, 0);
+            EXPECT_EQ(ctx.run.mBendHomePhase, 0);
+            Tick(3);
+            EXPECT_FALSE(Moving());
+            if (auto* m = model()) {
+                EXPECT_TRUE(m->Calls("pmove").empty());
+                EXPECT_TRUE(m->Calls("set_stop0_mode").empty());
+            }
+        }
+        ctx.axis(c.axis).ZeroCompDistance = 2;
+        ctx.axis(c.axis).PulseEquivalent = 100;
+    }
+    ctx.axis(4).ZeroCompDistance = 1e9;
+    op.messages.clear();
+    Command_Z2_Click(ctx);
+    EXPECT_EQ(op.LastText(), "轴4的回零摆正距离（1000000000）超出机床的范围，没有移动，请在电机综合设置中修改！");
+    ctx.axis(4).ZeroCompDistance = 2;
+
+    // The feed without its switch: the retract, at 100000 pulses a mm.
+    ctx.sys().gFeedRetract = 21475;
+    ctx.axis(1).PulseEquivalent = 100000;
+    ctx.panel.Text2 = "600";
+    params.gLanguage = 1;
+    op.messages.clear();
+    Command_XZ_Click(ctx);
+    EXPECT_EQ(op.LastText(), "The retract length of the feed's seek zero (21475) is beyond what the machine can do; "
+                             "nothing moved, please change it in the Technological Parameter Setup!");
+    EXPECT_EQ(ctx.run.gHomeState, 0);
+    EXPECT_FALSE(Moving(1));
+    ctx.sys().gFeedRetract = 21474;
+    op.messages.clear();
+    Command_XZ_Click(ctx);
+    EXPECT_TRUE(op.messages.empty()) << op.LastText();
+    EXPECT_EQ(ctx.run.gHomeState, 1);
+    Command_Stop_Click(ctx);
+    ASSERT_TRUE(AdvanceUntilIdle(1000));
 }
 
 VELBEND_ON_BOTH_CARDS(JogTest);

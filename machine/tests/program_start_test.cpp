@@ -1,6 +1,8 @@
 // Starting a program built in memory, and the dialogs' Stop.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "run_fixture.h"
 #include "velbend/machine/dialog_stop.h"
 #include "velbend/machine/program_start.h"
@@ -118,6 +120,124 @@ TEST_F(ProgramStartTest, AProgramMovingAnAxisSlowerThanAPulseASecondStartsNothin
             home.Write("G5.dat", "OLD\r\n");
         }
     }
+}
+
+// A program made from table and box values starts only when every motion it
+// makes is one the machine can do: no word beyond the machine, no feed
+// target behind where its feed began ("G92 X", else 0), no feed step beyond
+// 100000 mm, no seek zero compensating beyond the machine.  Else one message
+// names the line and the word, G5.dat stays as it was and nothing starts.
+TEST_F(ProgramStartTest, AProgramMovingBeyondTheMachineStartsNothing) {
+    struct Case {
+        std::vector<const char*> lines;
+        const char* message;  // nullptr: starts
+    };
+    const Case cases[] = {
+        {{"G90 G01", "G92 X0", "G01 X-300.0000 F6000"},
+         "程序第3行会使送料后退（X-300.0000），程序未启动：G01 X-300.0000 F6000"},
+        {{"G92 X0", "G01 X-.0001 F6000"}, "程序第2行会使送料后退（X-.0001），程序未启动：G01 X-.0001 F6000"},
+        {{"G92 X0", "G01 X0 F6000"}, nullptr},
+        {{"G01 X-1 F6000"}, "程序第1行会使送料后退（X-1），程序未启动：G01 X-1 F6000"},
+        {{"G92 X5", "G01 X4.9999 F6000"}, "程序第2行会使送料后退（X4.9999），程序未启动：G01 X4.9999 F6000"},
+        {{"G92 X5", "G01 X5 F6000", "G01 X100005 F6000", "G01 X200005 F6000", "G01 X100005 F6000"}, nullptr},
+        {{"G92 X0", "G01 X500 F6000", "G01 X100500.01 F6000"},
+         "程序第3行超出机床的范围（X100500.01），程序未启动：G01 X100500.01 F6000"},
+        {{"G01 Y100000 F3000", "G01 Z-100000 F500", "A100000 F1000"}, nullptr},
+        {{"G01 Y-100000.01 F3000"}, "程序第1行超出机床的范围（Y-100000.01），程序未启动：G01 Y-100000.01 F3000"},
+        {{"G92 X0", "Z1e9 F500"}, "程序第2行超出机床的范围（Z1e9），程序未启动：Z1e9 F500"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lines.back());
+        home.Write("G5.dat", "OLD\r\n");
+        op.messages.clear();
+        EndProgram(ctx.run);
+        ProgramLines p;
+        for (const char* l : c.lines) p << l;
+        EXPECT_EQ(StartProgram(ctx, p, RunFlag::TestRunning, Starter::Operator), c.message == nullptr);
+        if (c.message) {
+            ASSERT_EQ(op.messages.size(), 1u);
+            EXPECT_EQ(op.LastText(), c.message);
+            EXPECT_EQ(op.messages[0].icon, MsgIcon::Critical);
+            EXPECT_EQ(home.Read("G5.dat"), "OLD\r\n");
+            EXPECT_EQ(ctx.run.gTestRunning, 0);
+        } else {
+            EXPECT_TRUE(op.messages.empty()) << op.LastText();
+        }
+    }
+    params.gLanguage = 1;
+    op.messages.clear();
+    EndProgram(ctx.run);
+    ProgramLines p;
+    p << "G92 X0" << "G01 X-300.0000 F6000";
+    EXPECT_FALSE(StartProgram(ctx, p, RunFlag::TestRunning, Starter::Operator));
+    EXPECT_EQ(op.LastText(), "Line 2 of the program would feed the strip backwards (X-300.0000); nothing started: "
+                             "G01 X-300.0000 F6000");
+    p.clear();
+    p << "G01 Y1e6 F3000";
+    EXPECT_FALSE(StartProgram(ctx, p, RunFlag::TestRunning, Starter::Operator));
+    EXPECT_EQ(op.LastText(), "Line 1 of the program is beyond what the machine can do (Y1e6); nothing started: "
+                             "G01 Y1e6 F3000");
+}
+
+// A program's seek zeros (M36 feed, M38 bend, M40 cutter, M42 swing) are
+// checked before it starts: the compensation each makes after its switch,
+// and the feed's retract where it has no switch.
+TEST_F(ProgramStartTest, AProgramWhoseSeekZeroCompensatesBeyondTheMachineStartsNothing) {
+    struct Case {
+        const char* m;
+        int axis;
+        double distance;
+        int16_t retract;
+        const char* message;  // nullptr: starts
+    };
+    const Case cases[] = {
+        {"M42", 4, 1e9, 0, "轴4的回零摆正距离（1000000000）超出机床的范围，没有移动，请在电机综合设置中修改！"},
+        {"M42", 4, -100000, 0, nullptr},
+        {"M40", 3, 100000.001, 0, "轴3的回零摆正距离（100000.001）超出机床的范围，没有移动，请在电机综合设置中修改！"},
+        {"M38", 2, -100000.001, 0,
+         "轴2的回零摆正距离（-100000.001）超出机床的范围，没有移动，请在电机综合设置中修改！"},
+        {"M38", 2, 100000, 0, nullptr},
+        {"M36", 1, 1e9, 0, "轴1的回零摆正距离（1000000000）超出机床的范围，没有移动，请在电机综合设置中修改！"},
+        {"M36", 1, 1e9, 20, "轴1的回零摆正距离（1000000000）超出机床的范围，没有移动，请在电机综合设置中修改！"},
+        {"M36", 1, 2, 20, nullptr},
+        {"M30", 4, 1e9, 0, nullptr},  // no seek zero
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.m);
+        SCOPED_TRACE(c.distance);
+        home.Write("G5.dat", "OLD\r\n");
+        op.messages.clear();
+        EndProgram(ctx.run);
+        ctx.axis(c.axis).ZeroCompDistance = c.distance;
+        ctx.sys().gFeedRetract = c.retract;
+        ProgramLines p;
+        p << "G90 G01" << "G92 X0" << c.m << "M30";
+        EXPECT_EQ(StartProgram(ctx, p, RunFlag::SlotRunning, Starter::Operator), c.message == nullptr);
+        ctx.axis(c.axis).ZeroCompDistance = 2;
+        if (c.message) {
+            ASSERT_EQ(op.messages.size(), 1u);
+            EXPECT_EQ(op.LastText(), c.message);
+            EXPECT_EQ(home.Read("G5.dat"), "OLD\r\n");
+        } else {
+            EXPECT_TRUE(op.messages.empty()) << op.LastText();
+        }
+    }
+    // The retract itself, at 100000 pulses a mm: 21474 mm is within the
+    // card's count, 21475 mm beyond it.
+    ctx.axis(1).PulseEquivalent = 100000;
+    ctx.sys().gFeedRetract = 21475;
+    params.gLanguage = 1;
+    op.messages.clear();
+    EndProgram(ctx.run);
+    ProgramLines p;
+    p << "M36";
+    EXPECT_FALSE(StartProgram(ctx, p, RunFlag::SlotRunning, Starter::Operator));
+    EXPECT_EQ(op.LastText(), "The retract length of the feed's seek zero (21475) is beyond what the machine can do; "
+                             "nothing moved, please change it in the Technological Parameter Setup!");
+    ctx.sys().gFeedRetract = 21474;
+    op.messages.clear();
+    EXPECT_TRUE(StartProgram(ctx, p, RunFlag::SlotRunning, Starter::Operator));
+    EXPECT_TRUE(op.messages.empty()) << op.LastText();
 }
 
 TEST_F(ProgramStartTest, DialogStopHaltsEveryMovingAxisAndClearsEveryState) {

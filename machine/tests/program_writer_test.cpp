@@ -61,6 +61,19 @@ struct ProgramWriterTest : ::testing::Test, MachineFixture {
         Command_Run_Click(c());
         return home.Read("G5.dat");
     }
+    // After a Run: refused with the one `message`, G5.dat not written and
+    // nothing running; or, for nullptr, running without a word.
+    void ExpectRefusedOrRunning(const char* message) {
+        if (message) {
+            ASSERT_EQ(op.messages.size(), 1u);
+            EXPECT_EQ(op.LastText(), message);
+            EXPECT_EQ(c().run.gRunning, 0);
+            EXPECT_FALSE(home.Exists("G5.dat"));
+        } else {
+            EXPECT_TRUE(op.messages.empty()) << op.LastText();
+            EXPECT_EQ(c().run.gRunning, kTrue);
+        }
+    }
     void ExpectGolden(const std::string& golden) {
         const std::string got = Run();
         const std::string want = ReadData(golden);
@@ -299,15 +312,7 @@ TEST_F(ProgramWriterTest, AnAutomaticSpeedBelowOnePulseASecondIsRefused) {
         c().axis(k.axis).PulseEquivalent = k.equivalent;
         Run();
         c().axis(k.axis) = before;
-        if (k.message) {
-            ASSERT_EQ(op.messages.size(), 1u);
-            EXPECT_EQ(op.LastText(), k.message);
-            EXPECT_EQ(c().run.gRunning, 0);
-            EXPECT_FALSE(home.Exists("G5.dat"));
-        } else {
-            EXPECT_TRUE(op.messages.empty()) << op.LastText();
-            EXPECT_EQ(c().run.gRunning, kTrue);
-        }
+        ExpectRefusedOrRunning(k.message);
     }
     params.gLanguage = 1;
     c().run = RunState();
@@ -361,6 +366,37 @@ TEST_F(ProgramWriterTest, PreambleVariants) {
     sys().gBendMechanisms = 0;
     EXPECT_EQ(head(7), (Lines{"G90 G01", "G92 X0", "G90 G01", "G92 X0", "G90 G01", "G92 X0 Y0 Z0 A0",
                               "G04 P200"}));
+}
+
+// A run whose seek zeros (M36, M42, M38) would compensate beyond what the
+// machine can do is refused before G5.dat is written: one message names the
+// value, nothing starts; at the bound it runs.
+TEST_F(ProgramWriterTest, ARunWhoseSeekZeroCompensatesBeyondTheMachineStartsNothing) {
+    PositionCard::Install(c().card);
+    UsePath("square.CtrP.dat");
+    c().panel.Check2 = 1;
+    c().panel.Check4 = 1;
+    struct Case {
+        int axis;
+        double distance;
+        const char* message;  // nullptr: runs
+    };
+    const Case cases[] = {
+        {4, 1e9, "轴4的回零摆正距离（1000000000）超出机床的范围，没有移动，请在电机综合设置中修改！"},
+        {4, 100000, nullptr},
+        {1, -100000.5, "轴1的回零摆正距离（-100000.5）超出机床的范围，没有移动，请在电机综合设置中修改！"},
+        {1, -100000, nullptr},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.distance);
+        std::filesystem::remove(home / "G5.dat");
+        op.messages.clear();
+        c().run = RunState();
+        c().axis(k.axis).ZeroCompDistance = k.distance;
+        Run();
+        c().axis(k.axis).ZeroCompDistance = 2;
+        ExpectRefusedOrRunning(k.message);
+    }
 }
 
 TEST_F(ProgramWriterTest, LengthCompensationIsRecordedForTheRunEnd) {

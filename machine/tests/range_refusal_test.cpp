@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -320,6 +322,52 @@ TEST_F(RangeTest, FuzzSeedsReachTheRefusalWhereTheyAreMeantTo) {
     }
     EXPECT_GE(refusing, 5);
     EXPECT_GE(running, 3);
+}
+
+// The check of a move derived from a table or box value: finite, within
+// +-100000 mm (or degrees), its pulse count within the card's; a test's feed
+// also not below 0.  The one message names the value (not the distance made
+// of it) and where to change it.
+TEST_F(RangeTest, DistancesDerivedFromValuesWithinWhatTheMachineCanDo) {
+    const double inf = std::numeric_limits<double>::infinity();
+    struct Case {
+        double distance, equivalent;
+        bool ok;
+    };
+    const Case cases[] = {
+        {100000, 100, true},         {100000.0001, 100, false},     {-100000, 100, true},
+        {-100000.0001, 100, false},  {0, 100, true},                {std::nan(""), 100, false},
+        {inf, 100, false},           {-inf, 100, false},            {21474.83647, 100000, true},
+        {21474.83648, 100000, false}, {-21474.83647, 100000, true}, {-21474.83648, 100000, false},
+        {5, 0, true},  // no pulse equivalent, no pulse
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.distance);
+        SCOPED_TRACE(c.equivalent);
+        ctx.axis(3).PulseEquivalent = c.equivalent;
+        EXPECT_EQ(DistanceWithinMachine(ctx, 3, c.distance), c.ok);
+    }
+    ctx.axis(3).PulseEquivalent = 100;
+
+    const ValueSource box = DialogBoxSource("指令距离", "Instruct Length");
+    op.messages.clear();
+    EXPECT_TRUE(DistanceUsable(ctx, 1, 0, 0, box, true));
+    EXPECT_TRUE(DistanceUsable(ctx, 1, -0.5, -0.5, box));  // a dialog's move may go backwards
+    EXPECT_TRUE(op.messages.empty());
+    EXPECT_FALSE(DistanceUsable(ctx, 1, -0.5, -0.5, box, true));
+    EXPECT_EQ(op.LastText(), "指令距离（-.5）会使送料后退，没有移动，请在本对话框中修改！");
+    EXPECT_EQ(op.messages.back().title, "错误");
+    EXPECT_EQ(op.messages.back().icon, MsgIcon::Warning);
+    // Behind and beyond: the feed's direction is what is told.
+    EXPECT_FALSE(DistanceUsable(ctx, 1, -1e9, -1e9, box, true));
+    EXPECT_EQ(op.LastText(), "指令距离（-1000000000）会使送料后退，没有移动，请在本对话框中修改！");
+    params.gLanguage = 1;
+    EXPECT_FALSE(DistanceUsable(ctx, 1, 100000 * 3.14159265358979, 100000,
+                                TechnologicalSource("“弯弧测试加工半径”", "\"Radius for Test\""), true));
+    EXPECT_EQ(op.LastText(), "The \"Radius for Test\" (100000) is beyond what the machine can do; nothing moved, "
+                             "please change it in the Technological Parameter Setup!");
+    EXPECT_EQ(op.messages.back().title, "Wrong");
+    EXPECT_EQ(op.messages.size(), 3u);
 }
 
 TEST_F(RangeTest, EnglishMessage) {

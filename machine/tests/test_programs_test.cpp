@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 
 #include "run_fixture.h"
 #include "velbend/common/numtext.h"
+#include "velbend/machine/dialog_stop.h"
 #include "velbend/machine/slot_block.h"
 #include "velbend/params/sysfile.h"
 
@@ -130,8 +133,9 @@ TEST_P(TestProgramsTest, FeedLengthTestAndItsCorrection) {
     EXPECT_EQ(ctx.run.mDebugMode, 0);
     EXPECT_FALSE(ctx.panel.TshFrameVisible);
 
-    // With a feed encoder the encoder's equivalent is corrected instead:
-    // measured on a table with the encoder, not on the one before.
+    // Where the encoder corrected the test's feed its equivalent is
+    // corrected instead: measured on a table with the encoder, not on the
+    // one before.
     ctx.sys().gXEncoderPort = 1;
     params.gLanguage = 1;
     ctx.run.mDebugMode = 4;
@@ -146,6 +150,7 @@ TEST_P(TestProgramsTest, FeedLengthTestAndItsCorrection) {
     EXPECT_FALSE(ctx.panel.TshFrameVisible);
     ctx.run.mDebugMode = 4;
     ctx.mAdjustTable = SysParaBytes(ctx.sys());
+    ctx.mAdjustByEncoder = true;
     op.messages.clear();
     Command5_Click(ctx, 0);
     EXPECT_DOUBLE_EQ(ctx.sys().gEncoderEquiv, 100.0 * 1000 / 990);
@@ -281,6 +286,127 @@ TEST_P(TestProgramsTest, SlotTestsAndPreambleVariants) {
     EXPECT_EQ(std::vector<std::string>(out.lines().begin(), out.lines().begin() + 4),
               (std::vector<std::string>{"G91 Y45.0000 F3000", "G90", "G90 G01", "G92 X0"}));
     EXPECT_EQ(out.lines().back(), "M30");
+}
+
+// The measurement corrects the equivalent that governed the test's feed: on
+// a machine with a feed encoder whose correction is off, the motor's pulse
+// equivalent (the encoder's stays right); with it on, the encoder's; with it
+// ticked but no encoder port, the motor's again.
+TEST_P(TestProgramsTest, FeedLengthCorrectsTheEquivalentThatGovernedTheFeed) {
+    auto& s = ctx.sys();
+    const auto m34 = [&] {
+        const auto lines = LinesOf(home.Read("G5.dat"));
+        return std::count(lines.begin(), lines.end(), "M34");
+    };
+    s.gXEncoderPort = 1;
+    ctx.panel.Check3 = 0;
+    RunTest_(0, 0);
+    EXPECT_EQ(m34(), 0);
+    ctx.panel.Text14 = "989.99";
+    op.messages.clear();
+    Command5_Click(ctx, 0);
+    const double pe = 100.0 * 1000 / 989.99;
+    EXPECT_DOUBLE_EQ(ctx.axis(1).PulseEquivalent, pe);
+    EXPECT_EQ(s.gEncoderEquiv, 100);
+    ASSERT_EQ(op.messages.size(), 2u);
+    EXPECT_EQ(op.messages[0].text, "调整完成，送料轴电机新当量：" + Str(pe));
+    EXPECT_FALSE(ctx.panel.TshFrameVisible);
+
+    ctx.panel.Check3 = 1;
+    RunTest_(0, 0);
+    EXPECT_EQ(m34(), 2);
+    params.gLanguage = 1;
+    ctx.panel.Text14 = "1010";
+    op.messages.clear();
+    Command5_Click(ctx, 0);
+    EXPECT_DOUBLE_EQ(s.gEncoderEquiv, 100.0 * 1000 / 1010);
+    EXPECT_DOUBLE_EQ(ctx.axis(1).PulseEquivalent, pe);
+    ASSERT_EQ(op.messages.size(), 2u);
+    EXPECT_EQ(op.messages[0].text, "Adjust Finished, Encoder New value:" + Str(100.0 * 1000 / 1010));
+
+    // Ticked, the port below 1: no correction line, so the motor's.
+    s.gXEncoderPort = 0;
+    s.gEncoderEquiv = 100;
+    RunTest_(0, 0);
+    EXPECT_EQ(m34(), 0);
+    ctx.panel.Text14 = "995";
+    op.messages.clear();
+    Command5_Click(ctx, 0);
+    EXPECT_DOUBLE_EQ(ctx.axis(1).PulseEquivalent, pe * 1000 / 995);
+    EXPECT_EQ(s.gEncoderEquiv, 100);
+    EXPECT_EQ(op.messages[0].text, "Adjust Finished, Axis New value:" + Str(pe * 1000 / 995));
+}
+
+// A test whose feed would go behind where it began, or beyond what the
+// machine can do, and one whose seek zero would compensate beyond it, is
+// refused before anything is written or moved, with one message naming the
+// value and where to change it; the values at the bounds start.
+TEST_P(TestProgramsTest, TestsFeedingBackwardsOrBeyondTheMachineStartNothing) {
+    auto& s = ctx.sys();
+    ASSERT_FALSE(home.Exists("G5.dat"));
+    const auto refused = [&](int16_t open, int16_t button, const std::string& text) {
+        op.messages.clear();
+        Command4_Click(ctx, open);
+        Command5_Click(ctx, button);
+        EXPECT_EQ(ctx.run.gTestRunning, 0) << text;
+        ASSERT_EQ(op.messages.size(), 1u) << text;
+        EXPECT_EQ(op.LastText(), text);
+        EXPECT_FALSE(home.Exists("G5.dat")) << text;
+        Tick(3);
+        EXPECT_FALSE(Moving()) << text;
+        EXPECT_EQ(ctx.run.gHomeState, 0) << text;
+        for (int n = 1; n <= 4; ++n) EXPECT_EQ(Cmd(n), 0) << text << n;
+    };
+    const auto starts = [&](int16_t open, int16_t button) {
+        op.messages.clear();
+        Command4_Click(ctx, open);
+        Command5_Click(ctx, button);
+        EXPECT_EQ(ctx.run.gTestRunning, kTrue);
+        EXPECT_TRUE(op.messages.empty()) << op.LastText();
+        DialogStop(ctx);
+        Tick(40);
+        std::filesystem::remove(home / "G5.dat");
+        for (int n = 1; n <= 4; ++n) SetCounters(n, 0);
+    };
+    s.gTestLength = -300;
+    refused(0, 0, "“长度测试加工长度”（-300）会使送料后退，没有移动，请在工艺参数设置中修改！");
+    s.gTestLength = -0.5;
+    refused(0, 0, "“长度测试加工长度”（-.5）会使送料后退，没有移动，请在工艺参数设置中修改！");
+    s.gTestLength = 100000.5;
+    refused(0, 0, "“长度测试加工长度”（100000.5）超出机床的范围，没有移动，请在工艺参数设置中修改！");
+    s.gTestLength = 0;
+    starts(0, 0);
+    s.gTestLength = 100000;
+    starts(0, 0);
+    s.gTestLength = 1000;
+
+    params.gLanguage = 1;
+    s.gTestRadius = -50;
+    refused(1, 0, "The \"Radius for Test\" (-50) would feed the strip backwards; nothing moved, please change it "
+                  "in the Technological Parameter Setup!");
+    // The radius's half turn is what is fed: R pi beyond 100000 mm.
+    s.gTestRadius = 31831;
+    refused(1, 1, "The \"Radius for Test\" (31831) is beyond what the machine can do; nothing moved, please "
+                  "change it in the Technological Parameter Setup!");
+    s.gTestRadius = 31830;
+    starts(1, 1);
+    s.gTestRadius = 100;
+
+    // The swing's seek zero of the slot test's preamble, the cutter's of the
+    // feed test's.
+    ctx.axis(4).ZeroCompDistance = -1e9;
+    refused(2, 0, "The Zero Compensate Distance of axis 4 (-1000000000) is beyond what the machine can do; nothing "
+                  "moved, please change it in the Axis Setup!");
+    ctx.axis(4).ZeroCompDistance = 2;
+    params.gLanguage = 0;
+    ctx.axis(3).ZeroCompDistance = std::nan("");
+    op.messages.clear();
+    Command4_Click(ctx, 0);
+    Command5_Click(ctx, 0);
+    EXPECT_EQ(ctx.run.gTestRunning, 0);
+    ASSERT_EQ(op.messages.size(), 1u);
+    EXPECT_EQ(op.LastText().rfind("轴3的回零摆正距离（", 0), 0u) << op.LastText();
+    EXPECT_FALSE(home.Exists("G5.dat"));
 }
 
 VELBEND_ON_BOTH_CARDS(TestProgramsTest);

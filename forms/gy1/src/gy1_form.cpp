@@ -260,10 +260,16 @@ void GY1_Model::StartSlotProgram(int kind) {
         case kForwardSlot: WriteForwardSlotTest(m, out); break;
         case kFrontSlot: WriteSwingSlotTest(m, out, 0, Val(C("Text6(5)").Text)); break;
         case kBackSlot: WriteSwingSlotTest(m, out, 1, Val(C("Text6(5)").Text)); break;
-        case kSetTool:
-            WriteSetToolProgram(m, out, Val(C("Text2(0)").Text), Val(C("Text2(1)").Text));
+        case kSetTool: {
+            // The positions typed are where the axes go: checked first.
+            const double z = Val(C("Text2(0)").Text), a = Val(C("Text2(1)").Text);
+            if (!DistanceUsable(m, 3, z, z, DialogBoxSource("上下刀对刀位置", "Up-Down Position")) ||
+                !DistanceUsable(m, 4, a, a, DialogBoxSource("进刀对刀位置", "Forward Position")))
+                return;
+            WriteSetToolProgram(m, out, z, a);
             flag = RunFlag::TestRunning;
             break;
+        }
         case kToolZero:
             WriteToolZeroProgram(m, out);
             flag = RunFlag::TestRunning;
@@ -295,6 +301,7 @@ void GY1_Model::Command1_Click(int Index) {
                                    : (zh ? kEncoderPanelTitleZh : kEncoderPanelTitleEn);
             C("Text6(0)").Text = C("Text1", Index).Text;
             for (int i = 1; i <= 3; ++i) C("Text6", i).Text.clear();
+            moveEquiv_.reset();
             if (!feed) C("Text6(4)").Text.clear();
             for (const char* n : {"Text6(4)", "Label6(4)", "Command7(8)", "Check2"}) C(n).Visible = !feed;
             C("Frame6").Visible = true;
@@ -332,7 +339,9 @@ void GY1_Model::Command7_Click(int Index) {
             const std::string& actual = C("Text6(3)").Text;
             double v = 0;
             if (actual.empty() || Val(actual) == 0) break;
-            if (CalibratedEquivalent(Val(C("Text6(2)").Text), Val(C("Text6(0)").Text), Val(actual), v))
+            const double old =
+                moveEquiv_.value_or(FeedPanel() ? ctx().axis(1).PulseEquivalent : ctx().sys().gEncoderEquiv);
+            if (CalibratedEquivalent(Val(C("Text6(2)").Text), old, Val(actual), v))
                 C("Text6(1)").Text = Str(v);
             break;
         }
@@ -367,11 +376,13 @@ void GY1_Model::CalibrationMove() {
         return;
     }
     const double instructed = Val(C("Text6(2)").Text);
+    if (!DistanceUsable(m, 1, instructed, instructed, DialogBoxSource("指令距离", "Instruct Length"))) return;
     m.card.set_command_pos(0, 1, 0);
     m.card.set_actual_pos(0, 1, 0);
     m.card.write_bit(0, 3, 0);
     SetAxisMotion(m, 1, ax.ManualFeedrate);
     m.card.pmove(0, 1, CardInt(instructed * ax.PulseEquivalent));
+    moveEquiv_ = feed ? ax.PulseEquivalent : m.sys().gEncoderEquiv;
     if (!feed) {
         m.run.gPendingComp = instructed;
         m.run.gCompWaitTicks = 5;

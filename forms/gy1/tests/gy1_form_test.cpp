@@ -4,9 +4,11 @@
 // busy matrix and the second build's two options.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 
 #include "gy1_fixture.h"
+#include "velbend/common/numtext.h"
 #include "velbend/machine/program_writer.h"
 #include "velbend/machine/program_start.h"
 #include "velbend/params/sysfile.h"
@@ -353,13 +355,15 @@ TEST_F(GY1FormTest, CalibrationPanel) {
         m.Command7_Click(2);
         EXPECT_EQ(m.C("Text6(1)").Text, "") << actual;
     }
+    // The box's unsaved 200 is not what a Move runs on: the stored 100 is
+    // scaled.
     m.SetText("Text6(3)", "998");
     m.Command7_Click(2);
-    EXPECT_EQ(m.C("Text6(1)").Text, " 200.400801603206");
+    EXPECT_EQ(m.C("Text6(1)").Text, " 100.200400801603");
     m.Command7_Click(3);
-    EXPECT_EQ(m.C("Text1(0)").Text, " 200.400801603206");
-    EXPECT_EQ(m.C("Text6(0)").Text, " 200.400801603206");
-    EXPECT_DOUBLE_EQ(m.mFeedEquiv, 200.400801603206);
+    EXPECT_EQ(m.C("Text1(0)").Text, " 100.200400801603");
+    EXPECT_EQ(m.C("Text6(0)").Text, " 100.200400801603");
+    EXPECT_DOUBLE_EQ(m.mFeedEquiv, 100.200400801603);
     EXPECT_EQ(sys().gAxisPara[1].PulseEquivalent, 100);  // not saved yet
     m.Command7_Click(5);
     EXPECT_FALSE(m.C("Frame6").Visible);
@@ -378,7 +382,7 @@ TEST_F(GY1FormTest, CalibrationPanel) {
     EXPECT_EQ(op.LastText(), "Invalid New Pulse Equivalent, the old one is kept!");
     EXPECT_EQ(m.C("Text1(1)").Text, " 50");
     EXPECT_EQ(m.mEncoderEquiv, 50);
-    EXPECT_DOUBLE_EQ(m.mFeedEquiv, 200.400801603206);
+    EXPECT_DOUBLE_EQ(m.mFeedEquiv, 100.200400801603);
     m.C("Text7").Text = " Feeding Axis Pulse Equivalent Adjust";
     EXPECT_TRUE(m.FeedPanel());
 }
@@ -444,6 +448,113 @@ TEST_F(GY1FormTest, MeasuringMoveRefusals) {
     m.Command7_Click(4);
     EXPECT_FALSE(Moving(1));
     EXPECT_TRUE(op.messages.empty());
+}
+
+// A round's Calculate scales the equivalent its own Move ran on (the stored
+// one, recorded at the Move), not the old-equivalent box that Reset sets to
+// the unsaved result: a second round before Save checks the first instead
+// of compounding it, and after Save the Move runs on the new value.
+TEST_F(GY1FormTest, CalibrationRoundsScaleTheEquivalentTheirMoveRanOn) {
+    GY1_Model m = Open();
+    const auto round = [&](const char* actual) {
+        m.SetText("Text6(2)", "50");
+        m.Command7_Click(4);
+        EXPECT_TRUE(TickUntil([&] { return run().gPendingComp == 0 && !Moving(1); }, 5000));
+        m.SetText("Text6(3)", actual);
+        m.Command7_Click(2);
+        return m.C("Text6(1)").Text;
+    };
+    m.Command1_Click(0);
+    const std::string first = Str(50 * 100.0 / 49.8);
+    EXPECT_EQ(round("49.8"), first);
+    EXPECT_EQ(Pos(1), 5000);
+    m.Command7_Click(3);
+    EXPECT_EQ(m.C("Text6(0)").Text, first);
+    // The second Move still fed on the stored 100: the same strip, the same result.
+    EXPECT_EQ(round("49.8"), first);
+    EXPECT_EQ(Pos(1), 5000);
+    m.Command7_Click(3);
+    m.Command2_Click(0);
+    ASSERT_DOUBLE_EQ(sys().gAxisPara[1].PulseEquivalent, Val(first));
+    // Saved: the Move runs on the new value, and a right strip confirms it.
+    EXPECT_EQ(round("50"), first);
+    EXPECT_EQ(Pos(1), static_cast<int32_t>(std::lround(50 * Val(first))));
+
+    // Recorded at the Move: an equivalent saved between Move and Calculate
+    // does not count, nor does a refused Move.
+    m.SetText("Text6(2)", "50");
+    m.Command7_Click(4);
+    ASSERT_TRUE(TickUntil([&] { return !Moving(1); }, 5000));
+    sys().gAxisPara[1].PulseEquivalent = 200;
+    m.SetText("Text6(2)", "1e9");
+    m.Command7_Click(4);
+    EXPECT_FALSE(Moving(1));
+    m.SetText("Text6(2)", "50");
+    m.SetText("Text6(3)", "50");
+    m.Command7_Click(2);
+    EXPECT_EQ(m.C("Text6(1)").Text, first);
+    // Opened again, before any Move: the stored equivalent a Move would run on.
+    m.Command1_Click(0);
+    m.SetText("Text6(2)", "50");
+    m.SetText("Text6(3)", "50");
+    m.Command7_Click(2);
+    EXPECT_EQ(m.C("Text6(1)").Text, " 200");
+
+    // The encoder panel: its Move's length is the encoder's, on the stored
+    // 100, whatever the encoder box says unsaved.
+    sys().gAxisPara[1].PulseEquivalent = 100;
+    sys().gEncoderEquiv = 100;
+    m.SetText("Text1(1)", "80");
+    m.Command1_Click(1);
+    EXPECT_EQ(m.C("Text6(0)").Text, "80");
+    const std::string encoder = Str(50 * 100.0 / 49.5);
+    EXPECT_EQ(round("49.5"), encoder);
+    m.Command7_Click(3);
+    EXPECT_EQ(m.C("Text1(1)").Text, encoder);
+    EXPECT_EQ(round("49.5"), encoder);
+    EXPECT_EQ(sys().gEncoderEquiv, 100);
+}
+
+// A Move or a tool setting beyond what the machine can do is refused with a
+// message naming the box, nothing moves; at the bound it starts.
+TEST_F(GY1FormTest, MovesBeyondTheMachineAreRefusedAndNothingMoves) {
+    GY1_Model m = Open();
+    m.Command1_Click(0);
+    m.SetText("Text6(2)", "100000.001");
+    m.Command7_Click(4);
+    EXPECT_EQ(op.LastText(), "指令距离（100000.001）超出机床的范围，没有移动，请在本对话框中修改！");
+    EXPECT_FALSE(Moving(1));
+    EXPECT_FALSE(Busy());
+    op.messages.clear();
+    m.SetText("Text6(2)", "-100000");
+    m.Command7_Click(4);
+    EXPECT_TRUE(op.messages.empty()) << op.LastText();
+    EXPECT_TRUE(Moving(1));
+    m.Command2_Click(2);
+    ASSERT_TRUE(TickUntil([&] { return !Moving(1); }, 2000));
+
+    program.params.gLanguage = 1;
+    const int32_t z = Pos(3), a = Pos(4);
+    m.SetText("Text2(0)", "1e9");
+    m.Command4_Click(0);
+    EXPECT_EQ(op.LastText(), "The Up-Down Position (1000000000) is beyond what the machine can do; nothing moved, "
+                             "please change it in this dialog!");
+    EXPECT_FALSE(Busy());
+    m.SetText("Text2(0)", "20");
+    m.SetText("Text2(1)", "-100000.5");
+    m.Command4_Click(0);
+    EXPECT_EQ(op.LastText(), "The Forward Position (-100000.5) is beyond what the machine can do; nothing moved, "
+                             "please change it in this dialog!");
+    EXPECT_FALSE(Busy());
+    Tick(3);
+    EXPECT_EQ(Pos(3), z);
+    EXPECT_EQ(Pos(4), a);
+    op.messages.clear();
+    m.SetText("Text2(1)", "100000");
+    m.Command4_Click(0);
+    EXPECT_TRUE(op.messages.empty()) << op.LastText();
+    EXPECT_EQ(run().gTestRunning, kTrue);
+    m.Command2_Click(2);
 }
 
 TEST_F(GY1FormTest, FeedJogWhileHeld) {

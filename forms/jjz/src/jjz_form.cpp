@@ -234,7 +234,7 @@ void JJZ_Model::SeekZero(int n) {
     if (n == 1 && ctx.sys().gFeedRetract >= 0.5) {
         // No zero switch: the strip is pulled back by the retract length.
         // Never while busy, so it cannot take over another axis's seek zero.
-        if (!MayAct(ctx, CommandClass::StartMotion)) return;
+        if (!MayAct(ctx, CommandClass::StartMotion) || !SeekZeroUsable(ctx, 1)) return;
         SetAxisMotion(ctx, 1, std::abs(static_cast<int>(ax.ManualFeedrate)));
         ctx.card.pmove(0, 1, CardInt(-ctx.sys().gFeedRetract * ax.PulseEquivalent));
         run.gHomeState = 1;
@@ -301,6 +301,7 @@ void JJZ_Model::Label1_Click(int16_t Index) {
     text7_ = kFeedTitle[p_.language() == 0 ? 0 : 1];
     Box(6, 0) = Text(1, 1);
     for (int i = 1; i <= 3; ++i) Box(6, i).clear();
+    moveEquiv_.reset();
     countVisible_ = false;
     clearVisible_ = false;
     frame6Visible_ = true;
@@ -311,6 +312,7 @@ void JJZ_Model::Label5_Click(int16_t Index) {
     text7_ = kEncoderTitle[p_.language() == 0 ? 0 : 1];
     Box(6, 0) = Text(5, 0);
     for (int i = 1; i <= 4; ++i) Box(6, i).clear();
+    moveEquiv_.reset();
     countVisible_ = true;
     ClearCount();
     frame6Visible_ = true;
@@ -322,7 +324,13 @@ void JJZ_Model::Tell(const char* zh, const char* en) {
 
 void JJZ_Model::Calculate() {
     const double actual = Val(Text(6, 3));
-    const double r = FeedMode() ? Val(Text(6, 2)) * Val(Text(6, 0)) / actual : Val(Text(6, 4)) / actual;
+    // The feed is scaled from the equivalent its Move ran on (the stored
+    // one; before any Move of this opening, the one a Move would run on), not
+    // from the old-equivalent box, which a Reset sets to the unsaved result:
+    // a further round before Save then checks the result instead of
+    // compounding it.
+    const double old = moveEquiv_.value_or(p_.ctx.axis(1).PulseEquivalent);
+    const double r = FeedMode() ? Val(Text(6, 2)) * old / actual : Val(Text(6, 4)) / actual;
     if (actual == 0 || !std::isfinite(r)) {
         Tell("实际距离无效，无法计算新当量！", "Invalid Actual Length, no new pulse equivalent!");
         return;
@@ -362,7 +370,10 @@ void JJZ_Model::Command7_Click(int16_t Index) {
             break;
         case 2: Calculate(); break;
         case 3: ApplyNewEquivalent(); break;
-        case 4: DialogStep(ctx, 1, Val(Text(6, 2))); break;
+        case 4:
+            if (DialogStep(ctx, 1, Val(Text(6, 2)), DialogBoxSource("指令距离", "Instruct Length")))
+                moveEquiv_ = ctx.axis(1).PulseEquivalent;
+            break;
         case 5: frame6Visible_ = false; break;
         case 6: ClearCount(); break;
         default: break;

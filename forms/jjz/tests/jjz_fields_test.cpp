@@ -178,15 +178,17 @@ TEST_F(JjzFieldsTest, FeedCalibrationCalculatesAndApplies) {
         EXPECT_EQ(m.Text(6, 1), " 200.400801603206");
         ASSERT_EQ(op.messages.size(), 1u);
     }
+    // What the old-equivalent box says does not steer the result: without a
+    // Move it is scaled from the stored equivalent a Move would run on.
     m.SetText(6, 0, "100");
     m.SetText(6, 2, "500");
     m.SetText(6, 3, "498");
     m.Command7_Click(2);
-    EXPECT_NEAR(Val(m.Text(6, 1)), 100.4016, 1e-4);
+    EXPECT_NEAR(Val(m.Text(6, 1)), 200.8032, 1e-4);
     m.Command7_Click(3);
     EXPECT_EQ(m.Text(1, 1), m.Text(6, 1));
     EXPECT_EQ(m.Text(6, 0), m.Text(6, 1));
-    EXPECT_NEAR(m.Working().gAxisPara[1].PulseEquivalent, 100.4016, 1e-4);
+    EXPECT_NEAR(m.Working().gAxisPara[1].PulseEquivalent, 200.8032, 1e-4);
     EXPECT_EQ(program.params.gSysParaTable.gAxisPara[1].PulseEquivalent, 200);  // only Save stores
 
     // Reset with an empty result keeps the pulse equivalent.

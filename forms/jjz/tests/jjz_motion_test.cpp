@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 #include "card_model.h"
 #include "machine_fixture.h"
@@ -316,6 +317,86 @@ TEST_P(JjzMotionTest, MoveAndMarkingLine) {
     for (int i = 0; i < 3000 && run().gSlotRunning == kTrue; ++i) Tick();
     EXPECT_EQ(run().gSlotRunning, 0);
     EXPECT_EQ(op.LastText(), "开槽完成！");
+}
+
+// The feed panel's rounds: Calculate scales the pulse equivalent its own
+// Move ran on (the stored one), not the old-equivalent box that Reset sets
+// to the unsaved result, so a second round before Save gives the same
+// result for the same strip; after Save the Move runs on the new value.
+TEST_P(JjzMotionTest, FeedCalibrationRoundsScaleTheEquivalentTheirMoveRanOn) {
+    m.Label1_Click(0);
+    const auto round = [&](const char* actual) {
+        const int32_t from = Cmd(1);
+        m.SetText(6, 2, "50");
+        m.Command7_Click(4);
+        Tick(100);
+        EXPECT_FALSE(Moving(1));
+        m.SetText(6, 3, actual);
+        m.Command7_Click(2);
+        return std::make_pair(m.Text(6, 1), Cmd(1) - from);
+    };
+    const std::string first = Str(50 * 100.0 / 49.8);
+    EXPECT_EQ(round("49.8"), std::make_pair(first, 5000));
+    m.Command7_Click(3);
+    EXPECT_EQ(m.Text(6, 0), first);
+    EXPECT_EQ(round("49.8"), std::make_pair(first, 5000));
+    m.Command7_Click(3);
+    m.Command0_Click(0);
+    ASSERT_DOUBLE_EQ(program.ctx.axis(1).PulseEquivalent, Val(first));
+    EXPECT_EQ(round("50"), std::make_pair(first, 5020));
+    // A refused Move leaves the record of the last one; opened again, before
+    // any Move, the stored equivalent a Move would run on.
+    program.ctx.axis(1).PulseEquivalent = 200;
+    m.SetText(6, 2, "-100000.001");
+    op.messages.clear();
+    m.Command7_Click(4);
+    EXPECT_EQ(op.LastText(), "指令距离（-100000.001）超出机床的范围，没有移动，请在本对话框中修改！");
+    EXPECT_FALSE(Moving(1));
+    m.SetText(6, 2, "50");
+    m.Command7_Click(2);
+    EXPECT_EQ(m.Text(6, 1), first);
+    m.Label1_Click(0);
+    m.SetText(6, 2, "50");
+    m.SetText(6, 3, "50");
+    m.Command7_Click(2);
+    EXPECT_EQ(m.Text(6, 1), " 200");
+}
+
+// A step, or a seek zero whose compensation (or X retract) is beyond what
+// the machine can do, is refused with a message naming the value and where
+// to change it; nothing moves.
+TEST_P(JjzMotionTest, StepsAndSeekZerosBeyondTheMachineMoveNothing) {
+    m.SetText(2, 0, "1e9");
+    ClearLog();
+    m.Command_MouseDown(2, 2);
+    EXPECT_EQ(op.LastText(), "轴2的单步距离（1000000000）超出机床的范围，没有移动，请在本对话框中修改！");
+    m.SetText(2, 0, "-100000");
+    op.messages.clear();
+    m.Command_MouseDown(2, 2);
+    EXPECT_TRUE(op.messages.empty()) << op.LastText();
+    EXPECT_TRUE(Moving(2));
+    m.Command5_Click();
+    Tick(100);
+
+    program.ctx.axis(4).ZeroCompDistance = 1e9;
+    program.params.gLanguage = 1;
+    ClearLog();
+    m.Command_MouseDown(4, 3);
+    EXPECT_EQ(op.LastText(), "The Zero Compensate Distance of axis 4 (1000000000) is beyond what the machine can do; "
+                             "nothing moved, please change it in the Axis Setup!");
+    EXPECT_EQ(run().gHomeState, 0);
+    program.ctx.axis(4).ZeroCompDistance = 2;
+    program.ctx.sys().gFeedRetract = 30;
+    program.ctx.axis(1).PulseEquivalent = 1e8;
+    m.Command_MouseDown(1, 3);
+    EXPECT_EQ(op.LastText(), "The retract length of the feed's seek zero (30) is beyond what the machine can do; "
+                             "nothing moved, please change it in the Technological Parameter Setup!");
+    EXPECT_EQ(run().gHomeState, 0);
+    if (auto* c = model()) {
+        EXPECT_EQ(c->Calls("pmove").size(), 0u);
+    }
+    Tick(3);
+    for (int n = 1; n <= 4; ++n) EXPECT_FALSE(Moving(n)) << n;
 }
 
 TEST_P(JjzMotionTest, SecondBuildPositionBoxes) {

@@ -179,11 +179,15 @@ void SB_Model::Command6_Click(int16_t Index) {
         return;
     }
     if (Index != 0 && Index != 1) return;
+    const double depth = ctx.sys().gDownDistFront;
+    if (Index == 1 &&
+        !DistanceUsable(ctx, 3, depth, depth, TechnologicalSource("“下刀行程”", "\"Down Distance\"")))
+        return;
     int32_t p = 0;
     card.get_command_pos(0, 3, &p);
     SetAxisMotion(ctx, 3, ctx.axis(3).ManualFeedrate);
     // Back to 0, or down to the front depth: the distance from p, rounded.
-    const double target = Index == 0 ? 0 : ctx.sys().gDownDistFront * ctx.axis(3).PulseEquivalent;
+    const double target = Index == 0 ? 0 : depth * ctx.axis(3).PulseEquivalent;
     card.pmove(0, 3, CardInt(target - p));
 }
 

@@ -334,6 +334,20 @@ TEST_F(SbTestsTest, CutterButtonsByMode) {
     f.Command6_Click(1);
     ASSERT_TRUE(TickUntil([&] { return !Moving(3); }, 100));
     EXPECT_EQ(Cmd(3), 500);
+    // A down distance beyond what the machine can do: refused, nothing moves.
+    T().gDownDistFront = 100000.5;
+    f.Command6_Click(1);
+    EXPECT_EQ(op.LastText(), "“下刀行程”（100000.5）超出机床的范围，没有移动，请在工艺参数设置中修改！");
+    EXPECT_FALSE(Moving(3));
+    EXPECT_EQ(Cmd(3), 500);
+    T().gDownDistFront = -100000;
+    op.messages.clear();
+    f.Command6_Click(1);
+    EXPECT_TRUE(op.messages.empty()) << op.LastText();
+    EXPECT_TRUE(Moving(3));
+    f.Command7_Click();
+    ASSERT_TRUE(TickUntil([&] { return !Moving(3); }, 100));
+    T().gDownDistFront = 5;
     // Cylinder: the other output off first; Cutter Zero does nothing.
     T().gCutterUpDownMode = 0;
     f.Command6_Click(1);

@@ -272,6 +272,8 @@ void WFB_Form::Command4_Click() {
         ReportOutOfRange(p_.op(), p_.language(), Text5);
         return;
     }
+    const double angle = Val(Text5);
+    if (!DistanceUsable(ctx, 2, angle, angle, DialogBoxSource("弯弧转动角度", "Bending Rotate angle"))) return;
     SetAxisMotion(ctx, 2, ctx.axis(2).ManualFeedrate);
     ctx.card.pmove(0, 2, CardInt(pulses));
 }

@@ -171,6 +171,16 @@ TEST_F(WfbCardCallTest, RotateTurnsToTheAbsoluteAngle) {
     form.Command4_Click();
     EXPECT_TRUE(Trace().empty());
     EXPECT_EQ(op.LastText(), "数值超出范围：1e9");
+    // Within the card's count but beyond what the machine turns: refused
+    // too, naming the box; at the bound it turns.
+    form.Text5 = "100000.5";
+    form.Command4_Click();
+    EXPECT_TRUE(Trace().empty());
+    EXPECT_EQ(op.LastText(), "弯弧转动角度（100000.5）超出机床的范围，没有移动，请在本对话框中修改！");
+    form.Text5 = "-100000";
+    form.Command4_Click();
+    EXPECT_EQ(Trace().back(), "pmove(0,2,-5001500)");
+    CardModel::Get().ax[2].driving = false;
     program.ctx.run.gTestRunning = kTrue;
     form.Text5 = "10";
     form.Command4_Click();

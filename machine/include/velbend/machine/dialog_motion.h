@@ -11,7 +11,9 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <string>
 
+#include "velbend/machine/interpreter.h"
 #include "velbend/machine/program.h"
 
 namespace velbend {
@@ -39,8 +41,11 @@ void DialogJogRelease(MachineContext& ctx, DialogJogs& jogs, int n, int dir = 0)
 
 // A relative move of axis n by rnd(distance x PulseEquivalent) pulses at its
 // ManualFeedrate (negative distances go backwards); on the feed axis the
-// material pressing goes off first.  False while busy.
+// material pressing goes off first.  False while busy, and refused with a
+// message naming the step box (or `source`), nothing moved, when the
+// distance is not one the machine can do (DistanceUsable).
 bool DialogStep(MachineContext& ctx, int n, double distance);
+bool DialogStep(MachineContext& ctx, int n, double distance, const ValueSource& source);
 
 // A step of a forward (dir 1) or reverse (-1) button: `length` mm the
 // pressed way; a length that gives no pulse (0, negative, not a number) is

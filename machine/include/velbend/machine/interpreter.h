@@ -43,6 +43,7 @@
 // turn comes.  G92 and G04 lines move nothing: only their values are checked.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -67,6 +68,38 @@ bool MovesAnyAxis(const NcWords& w);
 // (NaN gives 0).  Program words never reach the clamp: the range check
 // refuses them first.
 int32_t CardInt(double v);
+
+// What the machine can do: a coordinate or a move within +-100000 mm (or
+// degrees), every pulse count within the card's signed 32-bit range.
+inline constexpr double kMaxCoordinate = 100000.0;
+// True when `pulses` is finite and, rounded, within the card's 32-bit range.
+bool CardCountOk(double pulses);
+// The first word of `line` beyond what the machine can do, as the line has
+// it (the range check of RunNcLine, its speed test aside), or nothing.
+std::optional<std::string> WordBeyondMachine(MachineContext& ctx, std::string_view line);
+
+// Where a motion's value comes from, as the operator knows it: what it is
+// ("Zero Compensate Distance of axis 4") and where it is changed ("the Axis
+// Setup"), in both languages.
+struct ValueSource {
+    std::string zh, en;
+    std::string whereZh, whereEn;
+};
+// A box of the dialog in which the value is typed; a value of the
+// Technological Parameter Setup.
+ValueSource DialogBoxSource(const std::string& zh, const std::string& en);
+ValueSource TechnologicalSource(const std::string& zh, const std::string& en);
+// True when a move of `distance` (mm, or degrees) on `axis` is one the
+// machine can do: finite, within +-kMaxCoordinate, its pulse count
+// (distance x PulseEquivalent) within the card's range.
+bool DistanceWithinMachine(MachineContext& ctx, int axis, double distance);
+// The check of every motion derived from a table or box value before it
+// starts: as DistanceWithinMachine, and with `forwardOnly` a distance below 0
+// (a test's feed behind where it began) is refused too.  A refusal shows one
+// message naming `value` (what the operator typed or saved, of which
+// `distance` is made) and where to change it; the caller then moves nothing.
+bool DistanceUsable(MachineContext& ctx, int axis, double distance, double value, const ValueSource& source,
+                    bool forwardOnly = false);
 
 // Executes one line.  May advance gNcLineIndex (merged lines, M36/M38/M40/
 // M42); the run timer adds one after it returns.

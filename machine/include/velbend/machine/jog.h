@@ -3,7 +3,8 @@
 // Jog: Command_SL feeds the strip forward, Command_TL retracts it; the
 // press starts the move (an endless one, or a step of Text3 mm when Check1
 // is ticked) and the release stops the endless jog that its own press
-// started.  A jog speed or step that gives no pulse is refused with a
+// started.  A jog speed or step that gives no pulse, or a step beyond what
+// the machine can do (DistanceUsable), is refused with a
 // message.  The external feed and retract push-buttons (inputs 18 and 19)
 // reach the same jog through the run timer.  The mouse arguments are
 // not used (the run timer passes zeros).
@@ -19,6 +20,7 @@
 #pragma once
 #include <cstdint>
 
+#include "velbend/machine/interpreter.h"
 #include "velbend/machine/program.h"
 
 namespace velbend {
@@ -58,12 +60,23 @@ void Command_Z2_Click(MachineContext& ctx, Starter who = Starter::MainWindow);
 // drawn back (output 2) until input 17 reports it back.
 void Command_Z3_Click(MachineContext& ctx, Starter who = Starter::MainWindow);
 
+// True when the moves a seek zero of axis n derives from the table are ones
+// the machine can do (DistanceUsable): the axis's ZeroCompDistance after
+// its switch, and on the feed axis without a switch (gFeedRetract >= 0.5)
+// the retract length; else one message names the value and nothing may
+// start.  Every start of a seek zero asks it before anything moves, and so
+// does a program holding M36, M38, M40 or M42 before it starts.
+bool SeekZeroUsable(MachineContext& ctx, int n);
+// What names axis n's ZeroCompDistance in a refusal.
+ValueSource ZeroCompSource(int n);
+
 // The search move of a seek zero on axis n: the stop on the zero switch on
 // with the given logic (the switch's active level), the axis set up at the
 // absolute value of its SeekZeroFeedrate, a move of direction x 1000000
 // pulses, then gHomeState := n, gHomeStarted := 1 and its starter
-// recorded.  No busy test.
-void StartSeekZeroSearch(MachineContext& ctx, int n, int32_t logic, int32_t direction, Starter who);
+// recorded.  No busy test; false, with nothing moved, when the seek zero is
+// refused (SeekZeroUsable).
+bool StartSeekZeroSearch(MachineContext& ctx, int n, int32_t logic, int32_t direction, Starter who);
 // The search direction of an axis with its zero switch: +1 when its
 // SeekZeroFeedrate is above 0, else -1.
 int32_t SeekZeroDirection(const AxisPara& ax);

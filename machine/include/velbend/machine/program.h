@@ -132,6 +132,10 @@ struct MachineContext {
     // measurement corrects that table only.
     int16_t mAdjustGroup = -1;
     std::string mAdjustTable;
+    // Whether the encoder corrected the feed of the frame's last test
+    // started (its program carried M34): the feed test's measurement then
+    // corrects gEncoderEquiv, else the feed's PulseEquivalent.
+    bool mAdjustByEncoder = false;
 
     // Shortcuts.
     SysPara& sys() { return params.gSysParaTable; }

@@ -4,7 +4,9 @@
 //
 //   1. the program must fit the line buffer (fewer than 30000 lines), else
 //      "Machining Code is too long!" and nothing is written; every speed it
-//      moves an axis at must give a pulse a second (ProgramSpeedsUsable);
+//      moves an axis at must give a pulse a second (ProgramSpeedsUsable),
+//      and every motion it makes must be one the machine can do
+//      (ProgramMotionsUsable);
 //   2. G5.dat is written whole (atomically); a failed write is reported and
 //      nothing starts, so an older G5.dat never runs in its place;
 //   3. G5.dat is loaded into gNcLines;
@@ -27,6 +29,19 @@ namespace velbend {
 // pulse and is not asked); else one message names the first axis and speed at fault.  Every program
 // asks it before G5.dat is written, so nothing crawls.
 bool ProgramSpeedsUsable(MachineContext& ctx, const ProgramLines& program);
+
+// True when every seek zero the program starts (M36 feed, M38 bend, M40
+// cutter, M42 swing) may start (SeekZeroUsable: its compensation, and the
+// feed's retract, within what the machine can do); else the message of the
+// first refused one.  Run asks it, as every program started here does.
+bool ProgramSeekZerosUsable(MachineContext& ctx, const ProgramLines& program);
+// The check of a program made from table and box values before it starts:
+// its seek zeros (ProgramSeekZerosUsable), every word within what the
+// machine can do (the interpreter's range check, speeds aside), and the
+// feed: no X target behind where the feed began (its "G92 X" value, 0
+// before any), no X step beyond +-100000 mm or the card's count.  Else one
+// message names the line, its number and the word at fault.
+bool ProgramMotionsUsable(MachineContext& ctx, const ProgramLines& program);
 
 // Which run flag a started program sets.
 enum class RunFlag { Running, SlotRunning, TestRunning };

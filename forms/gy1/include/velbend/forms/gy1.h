@@ -20,6 +20,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -110,6 +111,10 @@ public:
     void Command4_Click(int Index);
     // 0 marking line, 1 pressing toggle, 2 calculate, 3 reset, 4 move,
     // 5 close the panel, 8 clear the count (6 and 7 act while held).
+    // Calculate scales the equivalent the panel's last Move ran on (the
+    // stored feed or encoder equivalent; before a Move, the one a Move would
+    // run on), not the old-equivalent box that Reset sets to the unsaved
+    // result: a further round before Save converges.
     void Command7_Click(int Index);
     // 6 feeding, 7 return material: an endless jog of axis 1 while held.
     void Command7_MouseDown(int Index);
@@ -154,6 +159,9 @@ private:
     // Direction of the feed jog that a press of Command7(6)/(7) started (1
     // feeding, -1 return material, 0 none).
     int16_t jogDirection_ = 0;
+    // The equivalent that governed the panel's last Move since it opened
+    // (the feed's pulse equivalent, or the encoder's in the encoder panel).
+    std::optional<double> moveEquiv_;
     // Boxes whose text did not fit their 16-bit value, with that text.
     std::map<std::string, std::string, std::less<>> refused_;
 };

@@ -22,6 +22,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -84,7 +85,10 @@ public:
     void Command5_Click();  // Stop
     void Command6_Click();  // clear the encoder count
     // Calibration panel: 0 marking line, 1 pressing, 2 calculate, 3 reset
-    // (apply), 4 move, 5 close, 6 clear.
+    // (apply), 4 move, 5 close, 6 clear.  The feed mode's Calculate scales
+    // the pulse equivalent the panel's last Move ran on (before a Move, the
+    // stored one a Move would run on), not the old-equivalent box that Reset
+    // sets to the unsaved result; the encoder mode's is count / actual.
     void Command7_Click(int16_t Index);
     void Label1_Click(int16_t Index);  // 0: panel in feed mode
     void Label5_Click(int16_t Index);  // 0: panel in encoder mode
@@ -124,6 +128,9 @@ private:
     std::array<bool, 6> frameEnabled_{true, true, true, true, true, true};
     std::array<std::array<bool, 4>, 5> commandEnabled_{};
     bool frame6Visible_ = false;
+    // The feed's pulse equivalent the panel's last Move ran on, since the
+    // panel opened.
+    std::optional<double> moveEquiv_;
     bool countVisible_ = false;
     bool clearVisible_ = true;  // hidden by the feed mode only
 };
