@@ -1,5 +1,6 @@
 #include "velbend/machine/jog.h"
 
+#include <cmath>
 #include <cstdlib>
 
 #include "velbend/common/numtext.h"
@@ -69,15 +70,36 @@ ValueSource ZeroCompSource(int n) {
     return {"轴" + a + "的回零摆正距离", "Zero Compensate Distance of axis " + a, "电机综合设置", "the Axis Setup"};
 }
 
-bool SeekZeroUsable(MachineContext& ctx, int n) {
+namespace {
+
+// A speed of a seek zero that gives a pulse a second; else one message names
+// it, since the axis would crawl.
+bool SeekSpeedUsable(MachineContext& ctx, int n, double feed, const char* zh, const char* en) {
+    if (SpeedGivesPulses(ctx, n, feed)) return true;
+    const std::string axis = std::to_string(n), value = Str(feed);
+    const std::string z = "轴" + axis + "的" + zh + "（" + value + "）不足每秒一个脉冲，没有移动，请检查轴参数！";
+    const std::string e = std::string("The ") + en + " (" + value + ") of axis " + axis +
+                          " gives less than one pulse a second; nothing moved, please check the axis parameters!";
+    ctx.op.MsgBox(ctx.Tr(z.c_str(), e.c_str()), MsgButtons::Ok, MsgIcon::Warning, ctx.TitleWrong());
+    return false;
+}
+
+}  // namespace
+
+bool SeekZeroUsable(MachineContext& ctx, int n, double retractFeed) {
     if (n < 1 || n > 4) return false;
+    const AxisPara& ax = ctx.axis(n);
     const double retract = ctx.sys().gFeedRetract;
     if (n == 1 && retract >= 0.5) {
         const ValueSource source = TechnologicalSource("送料回零的退料长度", "retract length of the feed's seek zero");
         if (!DistanceUsable(ctx, 1, retract, retract, source)) return false;
+        if (!SeekSpeedUsable(ctx, 1, std::fabs(retractFeed), "退料速度", "retract speed")) return false;
     }
-    const double comp = ctx.axis(n).ZeroCompDistance;
-    return DistanceUsable(ctx, n, comp, comp, ZeroCompSource(n));
+    const double comp = ax.ZeroCompDistance;
+    if (!DistanceUsable(ctx, n, comp, comp, ZeroCompSource(n))) return false;
+    // The compensation crawls only where it moves at all.
+    return CardInt(comp * ax.PulseEquivalent) == 0 ||
+           SeekSpeedUsable(ctx, n, ax.ZeroCompFeedrate, "回零摆正速度", "zero compensation speed");
 }
 
 int32_t SeekZeroDirection(const AxisPara& ax) { return ax.SeekZeroFeedrate > 0 ? 1 : -1; }
@@ -85,7 +107,7 @@ int32_t SeekZeroDirection(const AxisPara& ax) { return ax.SeekZeroFeedrate > 0 ?
 bool StartSeekZeroSearch(MachineContext& ctx, int n, int32_t logic, int32_t direction, Starter who) {
     auto& run = ctx.run;
     const auto& ax = ctx.axis(n);
-    if (!SeekZeroUsable(ctx, n)) return false;
+    if (!SeekZeroUsable(ctx, n, 0)) return false;
     ctx.card.set_stop0_mode(0, n, 1, logic);
     SetAxisMotion(ctx, n, std::abs(static_cast<int>(ax.SeekZeroFeedrate)));
     ctx.card.pmove(0, n, direction * kSearch);
@@ -118,7 +140,7 @@ void Command_XZ_Click(MachineContext& ctx) {
         return;
     }
     // No zero switch: pull the strip back by the retract length.
-    if (!SeekZeroUsable(ctx, 1)) return;
+    if (!SeekZeroUsable(ctx, 1, Val(ctx.panel.Text2))) return;
     SetAxisMotion(ctx, 1, Val(ctx.panel.Text2));
     ctx.card.pmove(0, 1, CardInt(-ctx.sys().gFeedRetract * ax.PulseEquivalent));
     run.gHomeState = 1;
@@ -138,7 +160,7 @@ void Command_Z1_Click(MachineContext& ctx) {
         return;
     }
     // Its compensation is checked before the move that comes before the search.
-    if (!SeekZeroUsable(ctx, 2)) return;
+    if (!SeekZeroUsable(ctx, 2, 0)) return;
     int32_t c = 0;
     ctx.card.get_command_pos(0, 2, &c);
     const double p = c / ax.PulseEquivalent;

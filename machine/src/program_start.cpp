@@ -54,7 +54,8 @@ bool ProgramSeekZerosUsable(MachineContext& ctx, const ProgramLines& program) {
         if (!w.hasM) continue;
         const std::string& m = w.M;
         const int n = m == "36" ? 1 : m == "38" ? 2 : m == "40" ? 3 : m == "42" ? 4 : 0;
-        if (n != 0 && !SeekZeroUsable(ctx, n)) return false;
+        // A program's feed seek zero retracts at the main window's jog speed.
+        if (n != 0 && !SeekZeroUsable(ctx, n, Val(ctx.panel.Text2))) return false;
     }
     return true;
 }
@@ -76,7 +77,7 @@ void RefuseBeforeStart(MachineContext& ctx, std::size_t index, const std::string
 
 }  // namespace
 
-bool ProgramMotionsUsable(MachineContext& ctx, const ProgramLines& program) {
+bool ProgramMotionsUsable(MachineContext& ctx, const ProgramLines& program, bool fromStart) {
     if (!ProgramSeekZerosUsable(ctx, program)) return false;
     // The feed as the interpreter follows it: "G92 X.." sets where it
     // begins, every other X is a target reached from the last one.
@@ -95,7 +96,7 @@ bool ProgramMotionsUsable(MachineContext& ctx, const ProgramLines& program) {
             continue;
         }
         if (!MovesAxis(w, 1)) continue;
-        const bool behind = x < start;
+        const bool behind = fromStart && x < start;
         if (behind || !DistanceWithinMachine(ctx, 1, x - last)) {
             RefuseBeforeStart(ctx, i, lines[i], "X" + w.X, behind);
             return false;

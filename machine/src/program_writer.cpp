@@ -609,9 +609,9 @@ void Command_Run_Click(MachineContext& ctx) {
     writer.Preamble();
     if (writer.Pieces(*pieces)) writer.Ending();
 
-    // Nothing crawls, no seek zero compensates beyond what the machine can
+    // Nothing crawls, no seek zero or line goes beyond what the machine can
     // do: refused before the program is written or anything moves.
-    if (!ProgramSpeedsUsable(ctx, out) || !ProgramSeekZerosUsable(ctx, out)) return;
+    if (!ProgramSpeedsUsable(ctx, out) || !ProgramMotionsUsable(ctx, out, false)) return;
     if (!WriteProgramFile(ctx, g5, out)) return;
 
     // 10. Load and start.

@@ -1,3 +1,4 @@
+#include "velbend/common/numtext.h"
 #include "velbend/machine/jog.h"
 
 #include <gtest/gtest.h>
@@ -270,6 +271,22 @@ TEST_P(JogTest, FeedSeekZeroWithAndWithoutSwitch) {
         EXPECT_TRUE(m->Calls("set_stop0_mode").empty());
         EXPECT_TRUE(m->Calls("set_command_pos").empty());
     }
+    // A jog speed of less than a pulse a second would pull the strip back
+    // for ever: refused before anything moves; at a pulse a second it runs.
+    for (const char* speed : {"0.29", "0"}) {
+        SCOPED_TRACE(speed);
+        op.messages.clear();
+        ctx.panel.Text2 = speed;
+        Command_XZ_Click(ctx);
+        EXPECT_EQ(ctx.run.gHomeState, 0);
+        EXPECT_EQ(op.LastText(), std::string("轴1的退料速度（") + Str(Val(speed)) +
+                                     "）不足每秒一个脉冲，没有移动，请检查轴参数！");
+        EXPECT_EQ(Cmd(1), 8200);
+    }
+    ctx.panel.Text2 = "0.31";
+    Command_XZ_Click(ctx);
+    EXPECT_EQ(ctx.run.gHomeState, 1);
+    Command_Stop_Click(ctx);
 }
 
 TEST_P(JogTest, BendSeekZeroInTwoPhases) {

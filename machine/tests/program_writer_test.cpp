@@ -393,9 +393,23 @@ TEST_F(ProgramWriterTest, ARunWhoseSeekZeroCompensatesBeyondTheMachineStartsNoth
         op.messages.clear();
         c().run = RunState();
         c().axis(k.axis).ZeroCompDistance = k.distance;
+        c().axis(k.axis).ZeroCompFeedrate = 600;
         Run();
         c().axis(k.axis).ZeroCompDistance = 2;
         ExpectRefusedOrRunning(k.message);
+    }
+    // A compensation at less than a pulse a second would crawl: refused
+    // before anything moves; from a pulse a second on it runs.
+    // (1 mm/min at 30 pulses a degree is half a pulse a second, at 31 more.)
+    c().axis(4).ZeroCompFeedrate = 1;
+    for (const double pe : {30.0, 31.0}) {
+        SCOPED_TRACE(pe);
+        std::filesystem::remove(home / "G5.dat");
+        op.messages.clear();
+        c().run = RunState();
+        c().axis(4).PulseEquivalent = pe;
+        Run();
+        ExpectRefusedOrRunning(pe < 31 ? "轴4的回零摆正速度（ 1）不足每秒一个脉冲，没有移动，请检查轴参数！" : nullptr);
     }
 }
 

@@ -41,7 +41,9 @@ bool ProgramSeekZerosUsable(MachineContext& ctx, const ProgramLines& program);
 // feed: no X target behind where the feed began (its "G92 X" value, 0
 // before any), no X step beyond +-100000 mm or the card's count.  Else one
 // message names the line, its number and the word at fault.
-bool ProgramMotionsUsable(MachineContext& ctx, const ProgramLines& program);
+// `fromStart` false: a machining run, whose cutter zones may take the feed
+// behind the start of its last piece, is asked only for the machine's range.
+bool ProgramMotionsUsable(MachineContext& ctx, const ProgramLines& program, bool fromStart = true);
 
 // Which run flag a started program sets.
 enum class RunFlag { Running, SlotRunning, TestRunning };
