@@ -1070,7 +1070,8 @@ void Checker::Tick() {
         // The encoder governed the test's feed only where the program had it
         // correct the feed.
         adjustByEncoder_ = false;
-        for (std::string_view line : SplitLines(w_.home.Read("G5.dat"))) adjustByEncoder_ |= line == "M34";
+        const std::string program = w_.home.Read("G5.dat");
+        for (std::string_view line : SplitLines(program)) adjustByEncoder_ |= line == "M34";
     }
     if (!panel.Text14Visible || !panel.TshFrameVisible) adjustTable_.reset();
 

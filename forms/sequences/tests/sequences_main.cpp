@@ -93,7 +93,11 @@ Step NextStep(World& w, Rng& rng, const std::vector<Step>& before) {
         return {"AdjustOk", 0};
     }
     if (running && w.programBy.rfind("AdjustOk", 0) == 0 && rng.Chance(40)) return {"Finish", 0};
-    // A calibration panel's rounds: move, measure, calculate, apply.
+    // A calibration panel's rounds: opened, then move, measure, calculate, apply.
+    if (w.open() == Win::Gy1 && w.gy1 && !w.gy1->C("Frame6").Visible && !running && rng.Chance(10))
+        return {"gy1.Panel", rng.Below(2)};
+    if (w.open() == Win::Jjz && w.jjz && !w.jjz->PanelVisible() && !running && rng.Chance(10))
+        return {"jjz.Panel", 0};
     if (w.open() == Win::Gy1 && w.gy1 && w.gy1->C("Frame6").Visible && !running && rng.Chance(30))
         return Pick(rng, {Step{"gy1.Move", 0}, Step{"Tick", 60}, Step{"gy1.Actual", rng.Below(3)},
                           Step{"gy1.Calc", 0}, Step{"gy1.Calc", 1}, Step{"gy1.Save", 0}});
