@@ -462,9 +462,10 @@ void Checker::ExpectJog(const std::string& by, int axis, int dir, double feedrat
     j.from = w_.CommandPos(axis);
     j.at = w_.now();
     j.lastPos = j.from;
-    // A speed of no pulses, or a step of none, moves nothing: then the press
-    // must start nothing either.
-    const bool nothing = !(j.speed >= 0.5) || (step && j.stepPulses * dir < 1);
+    // A speed of no pulses, a step of none or one beyond what the machine
+    // can do moves nothing: then the press must start nothing either.
+    const bool beyond = step && !(std::fabs(distance) <= 100000 && std::fabs(distance * pe) <= 2147483647.0);
+    const bool nothing = !(j.speed >= 0.5) || (step && j.stepPulses * dir < 1) || beyond;
     if (nothing) {
         Check(!w_.AxisMoving(axis), "an accepted jog moves the pressed axis the pressed way at the speed asked",
               by + " with a speed of " + Mm(feedrate) + " mm/min" + (step ? " and a step of " + Mm(distance) + " mm" : "") +

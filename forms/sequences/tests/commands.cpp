@@ -325,8 +325,10 @@ std::vector<Command> Build() {
     });
     add("Language", M, 2, 1, Always(Cls::Look),
         [](World& w, int k) { k == 0 ? Chinese_Click(w.m()) : English_Click(w.m()); });
-    add("Radius", M, 3 + kTyped, 1, Always(Cls::Change), [](World& w, int k) {
-        Text15_Change(w.m(), k < 3 ? Pick({"1.5", "3", "0"}, k) : Typed(k - 3));
+    // (After the typed list: radii far larger than any corner.)
+    add("Radius", M, 3 + kTyped + 3, 2, Always(Cls::Change), [](World& w, int k) {
+        Text15_Change(w.m(), k < 3 ? Pick({"1.5", "3", "0"}, k) : k < 3 + kTyped ? Typed(k - 3)
+                                                                   : Pick({"1000", "40", "1e9"}, k - 3 - kTyped));
     });
     // Check2 seek zero before work, Check3 the encoder, Check1 jog in steps,
     // Check4 the feed seeks zero before work (the last two hidden in the
@@ -545,6 +547,12 @@ std::vector<Command> Build() {
         const int box = b < 32 ? 1 + b / 8 : b == 32 ? 5 : 6;
         const int index = b < 32 ? b % 8 : b == 32 ? 0 : b - 33;
         if (box <= 5 ? w.jjz->FrameEnabled(box) : w.jjz->PanelVisible()) w.jjz->SetText(box, index, TextOf(k));
+    });
+    // An axis's automatic speed, as a maker may clear or mistype it
+    // (Text<n>(7)), or set it right again.
+    add("jjz.Speed", J, 20, 2, Always(Cls::Look), [](World& w, int k) {
+        const int axis = 1 + k / 5;
+        if (w.jjz->FrameEnabled(axis)) w.jjz->SetText(axis, 7, Pick({"0", "-3000", "", "3000", "6000"}, k));
     });
     // A zero compensation distance far beyond the machine, either way.
     add("jjz.CompDistance", J, 8, 1, Always(Cls::Look), [](World& w, int k) {

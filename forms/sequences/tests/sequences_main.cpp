@@ -116,6 +116,7 @@ Step NextStep(World& w, Rng& rng, const std::vector<Step>& before) {
         if (c.win == w.open() && c.win != Win::Main) weight *= 4;
         if (n == "Open" && !outline) weight *= 6;
         if (n == "PickWhole" && outline && d.pick.mSelCount == 0) weight *= 8;
+        if (n == "PickShift" && outline && d.pick.mSelCount == 0) weight *= 3;
         if (n == "Run" && d.pick.mSelCount > 0 && !program) weight *= 5;
         if (n == "Pause" && program) weight *= 3;
         if ((n == "AdjustOk" || n == "AdjustValue") && w.ctx().panel.TshFrameVisible) weight *= 6;

@@ -29,6 +29,7 @@ constexpr Field kFields[] = {
     {"testMode", &Setup::testMode},   {"splicePause", &Setup::splicePause},
     {"level", &Setup::level},         {"sensorTicks", &Setup::sensorTicks},
     {"slip", &Setup::slip},           {"cs7", &Setup::cs7},
+    {"group", &Setup::group},
 };
 
 std::optional<int> ToInt(std::string_view s) {
@@ -141,6 +142,7 @@ Setup Setup::Random(Rng& rng) {
     s.sensorTicks = rng.Chance(10) ? -1 : rng.Below(12);
     s.slip = rng.Chance(40) ? rng.Below(31) : 0;
     s.cs7 = rng.Chance(20) ? 1 : 0;
+    s.group = rng.Chance(40) ? 1 : 0;
     return s;
 }
 
@@ -269,14 +271,16 @@ World::World(const Setup& setup)
         }
     }
     // Both groups named in ParaGroup.ini (line 3: system group 2, line 14:
-    // curvature group 2).
+    // curvature group 2); lines 1 and 12 name the groups in force.
     {
         std::string groups = home.Read("ParaGroup.ini"), out;
         size_t at = 0;
         for (int line = 1; at < groups.size(); ++line) {
             size_t end = groups.find("\r\n", at);
             end = end == std::string::npos ? groups.size() : end + 2;
-            out += line == 3 ? "machine B\r\n" : line == 14 ? "sheet B\r\n" : groups.substr(at, end - at);
+            const std::string current = " " + std::to_string(1 + (setup.group == 1 ? 1 : 0)) + " \r\n";
+            out += line == 3 ? "machine B\r\n" : line == 14 ? "sheet B\r\n" : line == 1 || line == 12 ? current
+                                                                                  : groups.substr(at, end - at);
             at = end;
         }
         home.Write("ParaGroup.ini", out);

@@ -71,6 +71,7 @@ struct Setup {
     int sensorTicks = 3;  // ticks a cylinder stroke takes to reach its sensor; -1 never
     int slip = 0;         // encoder slip, percent
     int cs7 = 0;          // the second build
+    int group = 0;        // the groups in force at the start (1: the other machine's)
 
     static Setup Random(Rng& rng);
     std::string Text() const;
