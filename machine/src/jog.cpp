@@ -94,6 +94,9 @@ bool SeekZeroUsable(MachineContext& ctx, int n, double retractFeed) {
         const ValueSource source = TechnologicalSource("送料回零的退料长度", "retract length of the feed's seek zero");
         if (!DistanceUsable(ctx, 1, retract, retract, source)) return false;
         if (!SeekSpeedUsable(ctx, 1, std::fabs(retractFeed), "退料速度", "retract speed")) return false;
+    } else if (!SeekSpeedUsable(ctx, n, std::fabs(static_cast<double>(static_cast<int>(ax.SeekZeroFeedrate))),
+                                "回零速度", "seek-zero speed")) {
+        return false;
     }
     const double comp = ax.ZeroCompDistance;
     if (!DistanceUsable(ctx, n, comp, comp, ZeroCompSource(n))) return false;

@@ -29,6 +29,9 @@ inline void TestMachine(ParamStore& p) {
         s.gAxisPara[n].PulseEquivalent = pe;
         s.gAxisPara[n].AutoFeedrate = feeds[n];
         s.gAxisPara[n].Acceleration = 1;
+        // Its seek zeros search and compensate at a speed of pulses.
+        s.gAxisPara[n].SeekZeroFeedrate = 600;
+        s.gAxisPara[n].ZeroCompFeedrate = 600;
     }
     s.gSlotToBendThreshold = 5;
     s.gSlotThreshold = 20;

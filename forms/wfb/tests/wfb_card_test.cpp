@@ -139,13 +139,23 @@ TEST_F(WfbCardCallTest, SeekZeroStartsInStateZeroAndIsCancelledInStatesTwoAndSix
     EXPECT_TRUE(Trace().empty());
     EXPECT_EQ(run.gHomeState, 0);
     run.mBendHomePhase = 0;
-    // The search direction: forwards only above 0.
-    for (auto [feed, pulses] : {std::pair{1, 1000000}, std::pair{0, -1000000}}) {
+    // The search direction: forwards only above 0; a speed of 0 would crawl,
+    // and is refused before anything moves.
+    for (auto [feed, pulses] : {std::pair{1, 1000000}, std::pair{-1, -1000000}, std::pair{0, 0}}) {
         program.params.gSysParaTable.gAxisPara[2].SeekZeroFeedrate = static_cast<int16_t>(feed);
         run.gHomeState = 0;
         CardModel::Get().ax[2].driving = false;  // the last search has ended
+        op.messages.clear();
         form.Command3_Click();
-        EXPECT_EQ(Trace().back(), "pmove(0,2," + std::to_string(pulses) + ")");
+        const auto trace = Trace();
+        if (pulses == 0) {
+            EXPECT_TRUE(trace.empty());
+            EXPECT_EQ(run.gHomeState, 0);
+            EXPECT_EQ(op.LastText(), "轴2的回零速度（ 0）不足每秒一个脉冲，没有移动，请检查轴参数！");
+        } else {
+            ASSERT_FALSE(trace.empty()) << feed;
+            EXPECT_EQ(trace.back(), "pmove(0,2," + std::to_string(pulses) + ")");
+        }
     }
 }
 

@@ -64,9 +64,9 @@ void Command_Z3_Click(MachineContext& ctx, Starter who = Starter::MainWindow);
 // the machine can do (DistanceUsable): the axis's ZeroCompDistance after
 // its switch, and on the feed axis without a switch (gFeedRetract >= 0.5)
 // the retract length; else one message names the value and nothing may
-// start.  Its moves of a known length must give a pulse a second (the
-// feed's retract at `retractFeed` mm/min, the compensation at its speed
-// where it moves), else they would crawl.  Every
+// start.  Its moves must give a pulse a second (the search at the
+// seek-zero speed, or the feed's retract at `retractFeed` mm/min, and the
+// compensation at its speed where it moves), else they would crawl.  Every
 // start of a seek zero asks it before anything moves, and so does a program
 // holding M36, M38, M40 or M42 before it starts.
 bool SeekZeroUsable(MachineContext& ctx, int n, double retractFeed);
