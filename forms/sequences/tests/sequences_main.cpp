@@ -62,8 +62,21 @@ bool Available(World& w, const Command& c) {
     }
 }
 
-Step Pick(Rng& rng, std::initializer_list<Step> steps) {
-    return steps.begin()[rng.Below(static_cast<int>(steps.size()))];
+// The next step of a calibration panel's rounds, from the step before:
+// move, let it run, type the length measured, calculate, apply; then
+// another round (which must not compound the first) or Save.
+Step Round(Rng& rng, const std::vector<Step>& before, const Step& move, const Step& actual, const Step& calculate,
+           const Step& apply, const Step& save) {
+    auto is = [&](size_t back, const Step& s) {
+        return before.size() >= back && before[before.size() - back].name == s.name &&
+               (s.name.ends_with("Actual") || before[before.size() - back].arg == s.arg);
+    };
+    if (is(1, move)) return {"Tick", 60};
+    if (is(2, move)) return actual;
+    if (is(1, actual)) return calculate;
+    if (is(1, calculate)) return apply;
+    if (is(1, apply) && rng.Chance(30)) return save;
+    return move;
 }
 
 // The next step of a random sequence, from what the machine shows now.
@@ -94,16 +107,16 @@ Step NextStep(World& w, Rng& rng, const std::vector<Step>& before) {
     }
     if (running && w.programBy.rfind("AdjustOk", 0) == 0 && rng.Chance(40)) return {"Finish", 0};
     // A calibration panel's rounds: opened, then move, measure, calculate, apply.
-    if (w.open() == Win::Gy1 && w.gy1 && !w.gy1->C("Frame6").Visible && !running && rng.Chance(10))
+    if (w.open() == Win::Gy1 && w.gy1 && !w.gy1->C("Frame6").Visible && !running && rng.Chance(25))
         return {"gy1.Panel", rng.Below(2)};
-    if (w.open() == Win::Jjz && w.jjz && !w.jjz->PanelVisible() && !running && rng.Chance(10))
+    if (w.open() == Win::Jjz && w.jjz && !w.jjz->PanelVisible() && !running && rng.Chance(25))
         return {"jjz.Panel", 0};
-    if (w.open() == Win::Gy1 && w.gy1 && w.gy1->C("Frame6").Visible && !running && rng.Chance(30))
-        return Pick(rng, {Step{"gy1.Move", 0}, Step{"Tick", 60}, Step{"gy1.Actual", rng.Below(3)},
-                          Step{"gy1.Calc", 0}, Step{"gy1.Calc", 1}, Step{"gy1.Save", 0}});
-    if (w.open() == Win::Jjz && w.jjz && w.jjz->PanelVisible() && !running && rng.Chance(30))
-        return Pick(rng, {Step{"jjz.Panel7", 4}, Step{"Tick", 60}, Step{"jjz.Actual", rng.Below(3)},
-                          Step{"jjz.Panel7", 2}, Step{"jjz.Panel7", 3}, Step{"jjz.Save", 0}});
+    if (w.open() == Win::Gy1 && w.gy1 && w.gy1->C("Frame6").Visible && !running && rng.Chance(50))
+        return Round(rng, before, {"gy1.Move", 0}, {"gy1.Actual", rng.Below(3)}, {"gy1.Calc", 0}, {"gy1.Calc", 1},
+                     {"gy1.Save", 0});
+    if (w.open() == Win::Jjz && w.jjz && w.jjz->PanelVisible() && !running && rng.Chance(50))
+        return Round(rng, before, {"jjz.Panel7", 4}, {"jjz.Actual", rng.Below(3)}, {"jjz.Panel7", 2},
+                     {"jjz.Panel7", 3}, {"jjz.Save", 0});
     const auto& d = w.m().drawing;
     const bool outline = d.tables.mNodeCount > 1;
     const bool program = AnyRunFlag(w.run());
