@@ -76,7 +76,9 @@ namespace {
 // it, since the axis would crawl.
 bool SeekSpeedUsable(MachineContext& ctx, int n, double feed, const char* zh, const char* en) {
     if (SpeedGivesPulses(ctx, n, feed)) return true;
-    const std::string axis = std::to_string(n), value = Str(feed);
+    const std::string axis = std::to_string(n);
+    std::string value = Str(feed);
+    if (value.starts_with(' ')) value.erase(0, 1);
     const std::string z = "轴" + axis + "的" + zh + "（" + value + "）不足每秒一个脉冲，没有移动，请检查轴参数！";
     const std::string e = std::string("The ") + en + " (" + value + ") of axis " + axis +
                           " gives less than one pulse a second; nothing moved, please check the axis parameters!";

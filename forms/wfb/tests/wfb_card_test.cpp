@@ -151,7 +151,7 @@ TEST_F(WfbCardCallTest, SeekZeroStartsInStateZeroAndIsCancelledInStatesTwoAndSix
         if (pulses == 0) {
             EXPECT_TRUE(trace.empty());
             EXPECT_EQ(run.gHomeState, 0);
-            EXPECT_EQ(op.LastText(), "轴2的回零速度（ 0）不足每秒一个脉冲，没有移动，请检查轴参数！");
+            EXPECT_EQ(op.LastText(), "轴2的回零速度（0）不足每秒一个脉冲，没有移动，请检查轴参数！");
         } else {
             ASSERT_FALSE(trace.empty()) << feed;
             EXPECT_EQ(trace.back(), "pmove(0,2," + std::to_string(pulses) + ")");
