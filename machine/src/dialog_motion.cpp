@@ -36,6 +36,7 @@ bool DialogJogPress(MachineContext& ctx, DialogJogs& jogs, int n, int dir) {
     if (!PrepareManualMove(ctx, n)) return false;
     ctx.card.pmove(0, n, dir * kEndlessJog);
     jogs.dir[static_cast<std::size_t>(n)] = static_cast<int16_t>(dir);
+    jogs.stops[static_cast<std::size_t>(n)] = ctx.run.mStops;
     return true;
 }
 
@@ -44,6 +45,9 @@ void DialogJogRelease(MachineContext& ctx, DialogJogs& jogs, int n, int dir) {
     auto& d = jogs.dir[static_cast<std::size_t>(n)];
     if (d == 0 || (dir != 0 && d != dir)) return;
     d = 0;
+    // A Stop since the press has ended this jog: whatever moves the axis now
+    // is another's.
+    if (jogs.stops[static_cast<std::size_t>(n)] != ctx.run.mStops) return;
     ctx.card.dec_stop(0, n);
 }
 

@@ -15,6 +15,7 @@ void DialogStop(MachineContext& ctx) {
     // axis's later moves would end wherever they meet the switch.
     const int16_t h = run.gHomeState;
     if (h >= 1 && h <= 4) card.set_stop0_mode(0, h, 0, 0);
+    ++run.mStops;
     EndProgram(run);
     EndSeekZero(run);
     run.mSeekFromProgram = 0;

@@ -128,6 +128,20 @@ TEST_P(DialogMotionTest, StopDeceleratesEveryMovingAxisAndClearsEveryState) {
     // Nothing starts again on the next ticks (no bend-axis search follows).
     Tick(5);
     EXPECT_FALSE(Moving());
+    // The Stop ended the dialog's jog: its button let go later (the window
+    // closing) stops nothing that started since, such as an external jog.
+    ExternalJogPress(ctx, 1);
+    Advance(100);
+    DialogJogRelease(ctx, jogs, 1);
+    Advance(100);
+    EXPECT_TRUE(Moving(1));
+    ExternalJogRelease(ctx, 1);
+    ASSERT_TRUE(AdvanceUntilIdle(3000));
+    // Without a Stop between, the release stops its own jog.
+    ASSERT_TRUE(DialogJogPress(ctx, jogs, 1, 1));
+    Advance(100);
+    DialogJogRelease(ctx, jogs, 1);
+    ASSERT_TRUE(AdvanceUntilIdle(3000));
 }
 
 TEST_P(DialogMotionTest, CancelOfTheOwnSeekZeroInBothPhases) {

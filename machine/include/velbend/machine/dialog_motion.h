@@ -22,6 +22,7 @@ namespace velbend {
 // direction (1 forward, -1 reverse) or 0.
 struct DialogJogs {
     std::array<int16_t, 5> dir{};
+    std::array<uint32_t, 5> stops{};  // RunState::mStops at each press
 };
 
 // True when axis n's ManualFeedrate gives at least one pulse a second;

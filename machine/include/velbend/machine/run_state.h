@@ -102,6 +102,10 @@ struct RunState {
     // 1 when that jog was started by an external button (input 18 or 19),
     // 0 by a screen button: each release stops only its own press's jog.
     int16_t mJogFromInput = 0;
+    // Stops made so far (every Stop, a refused line's among them): a
+    // dialog's jog whose press came before the last Stop has been ended by
+    // it, and its release must not stop a jog started since.
+    uint32_t mStops = 0;
 
     // ---- cutter cylinder ---------------------------------------------------
     // 1 while a manually started cylinder stroke (output 1 or 2) waits for
