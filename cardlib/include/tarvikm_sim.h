@@ -97,6 +97,10 @@ int32_t tarvikm_sim_get_outputs(int32_t index); /* output word; -1 bad index */
    as when the strip slips under the feed; 0 <= slip < 1 (0 after reset).
    0 done, -1 bad arguments. */
 int32_t tarvikm_sim_set_encoder_slip(int32_t index, int32_t axis, double slip);
+/* The axis's encoder counts ratio x the travel: a share of it (a wheel
+   slipping on the strip, a failing encoder) or, below 0, backwards;
+   |ratio| <= 1000 and finite (1 after reset).  0 done, -1 bad arguments. */
+int32_t tarvikm_sim_set_encoder_ratio(int32_t index, int32_t axis, double ratio);
 
 /* Clock */
 void tarvikm_sim_use_manual_clock(int32_t on); /* 0: real time (default) */

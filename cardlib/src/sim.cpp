@@ -223,11 +223,19 @@ int Sim::outputs(int index)
 
 int Sim::set_slip(int index, int axis, double slip)
 {
+    if (!(slip >= 0 && slip < 1))
+        return -1;
+    return set_encoder_ratio(index, axis, 1 - slip);
+}
+
+int Sim::set_encoder_ratio(int index, int axis, double ratio)
+{
     std::lock_guard<std::mutex> lk(m_);
-    if (index < 0 || index >= int(cards_.size()) || axis < 1 || axis > 4 || !(slip >= 0 && slip < 1))
+    if (index < 0 || index >= int(cards_.size()) || axis < 1 || axis > 4 || !std::isfinite(ratio) ||
+        std::fabs(ratio) > 1000)
         return -1;
     catch_up(clock_locked());
-    cards_[index].ax[axis - 1].slip = slip;
+    cards_[index].ax[axis - 1].ratio = ratio;
     cards_[index].ax[axis - 1].encoder_rest = 0;
     return 0;
 }
@@ -579,10 +587,10 @@ void Sim::move_to(Card& c, Drive& d, uint64_t m)
         Axis& a = c.ax[k];
         a.cmd += delta;
         a.phys += delta;
-        if (a.slip == 0) {
+        if (a.ratio == 1) {
             a.act += delta;
         } else {
-            a.encoder_rest += double(delta) * (1 - a.slip);
+            a.encoder_rest += double(delta) * a.ratio;
             int64_t whole = std::llround(a.encoder_rest);
             a.act += whole;
             a.encoder_rest -= double(whole);

@@ -54,7 +54,7 @@ struct Switch {
 struct Axis {
     int64_t cmd = 0, act = 0;
     int64_t phys = 0;  // where the axis is; the counters can be set, this cannot
-    double slip = 0, encoder_rest = 0;
+    double ratio = 1, encoder_rest = 0;  // the encoder counts ratio x the travel
     uint32_t startv = 1, speed = 1, count = 0;
     uint16_t acc = 1, mode = 0;
     int64_t latch = 0;
@@ -99,6 +99,7 @@ public:
     void clear_switches(int index);
     int outputs(int index);
     int set_slip(int index, int axis, double slip);
+    int set_encoder_ratio(int index, int axis, double ratio);
     void use_manual_clock(bool on);
     bool manual_clock() const { return manual_.load(); }
     void advance_us(int64_t us);

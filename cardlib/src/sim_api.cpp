@@ -51,6 +51,11 @@ TARVIKM_EXPORT int32_t tarvikm_sim_set_encoder_slip(int32_t index, int32_t axis,
     return instance().set_slip(index, axis, slip);
 }
 
+TARVIKM_EXPORT int32_t tarvikm_sim_set_encoder_ratio(int32_t index, int32_t axis, double ratio)
+{
+    return instance().set_encoder_ratio(index, axis, ratio);
+}
+
 TARVIKM_EXPORT void tarvikm_sim_use_manual_clock(int32_t on) { instance().use_manual_clock(on != 0); }
 TARVIKM_EXPORT void tarvikm_sim_advance_us(int64_t microseconds) { instance().advance_us(microseconds); }
 TARVIKM_EXPORT void tarvikm_sim_advance_ms(int32_t milliseconds) { instance().advance_us(int64_t(milliseconds) * 1000); }

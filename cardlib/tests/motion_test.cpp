@@ -1,5 +1,6 @@
 // Single-axis motion on the simulated card with a manual clock.
 #include <climits>
+#include <cmath>
 
 #include "sim_fixture.h"
 
@@ -176,6 +177,18 @@ TEST_F(Motion, SlippingEncoderCountsLess)
     tarvikm_sim_advance_ms(1000);
     EXPECT_EQ(command_pos(1), 5000);
     EXPECT_EQ(actual_pos(1), 4900);
+    // A share of the travel, or backwards.
+    EXPECT_EQ(tarvikm_sim_set_encoder_ratio(0, 1, std::nan("")), -1);
+    EXPECT_EQ(tarvikm_sim_set_encoder_ratio(0, 1, 1000.5), -1);
+    ASSERT_EQ(tarvikm_sim_set_encoder_ratio(0, 1, 0.01), 0);
+    korvotarvik_pmove(0, 1, 10000);
+    tarvikm_sim_advance_ms(1000);
+    EXPECT_EQ(actual_pos(1), 5000);
+    ASSERT_EQ(tarvikm_sim_set_encoder_ratio(0, 1, -1), 0);
+    korvotarvik_pmove(0, 1, 2000);
+    tarvikm_sim_advance_ms(1000);
+    EXPECT_EQ(command_pos(1), 17000);
+    EXPECT_EQ(actual_pos(1), 3000);
 }
 
 TEST_F(Motion, RelativeAndAbsoluteTrapezoidMoves)

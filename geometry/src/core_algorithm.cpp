@@ -10,6 +10,7 @@
 #include <unordered_map>
 
 #include "display_file.h"
+#include "dxf_blocks.h"
 #include "velbend/common/numtext.h"
 #include "velbend/common/operator.h"
 #include "velbend/common/progdir.h"
@@ -103,6 +104,14 @@ std::string EntityTypeName(std::string_view v) {
         name.push_back(c > ' ' && c < 127 ? c : '?');
     }
     return name.empty() ? "?" : name;
+}
+
+// A block name as INSERTs refer to it: case does not matter.
+std::string BlockName(std::string_view v) {
+    std::string name(Trim(v));
+    for (char& c : name)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    return name;
 }
 
 // Entities that are parts of the entity before them, not drawing entities
@@ -203,6 +212,25 @@ constexpr DrawingUnit kUnits[] = {
     {24, "美制测量英里", "US survey miles", "1609347.2187", false},
 };
 
+// A reason why insertions are not drawn, as the message names it.
+struct InsertNote {
+    long long DxfInsertsNotDrawn::*count;
+    const char* zh;
+    const char* zhWhy;
+    const char* en;
+    const char* enWhy;
+};
+constexpr InsertNote kInsertNotes[] = {
+    {&DxfInsertsNotDrawn::Array, "多行多列的阵列插入", "（只绘制单个插入，请将阵列分解）", "arrays of columns and rows",
+     ", since only single insertions are drawn (explode the arrays)"},
+    {&DxfInsertsNotDrawn::Extrusion, "拉伸方向不是+Z或-Z的插入", "（不在绘图平面内）",
+     "insertions with an extrusion direction other than +Z or -Z", ", which do not lie in the drawing plane"},
+    {&DxfInsertsNotDrawn::SelfReference, "将图块插入其自身的插入", "", "insertions of a block into itself", ""},
+    {&DxfInsertsNotDrawn::TooDeep, "嵌套超过16层图块的插入", "", "insertions nested in more than 16 blocks", ""},
+    {&DxfInsertsNotDrawn::Undefined, "所插入图块在文件中没有定义的插入", "", "insertions of a block the file does not define",
+     ""},
+};
+
 }  // namespace
 
 // ---------------------------------------------------------------- parameters
@@ -278,6 +306,24 @@ std::string CoreAlgorithm::ReadNotesText(bool outlineShown, int16_t language) co
                : std::string(outlineShown ? "The DXF file holds" : "It holds") + " splines that cannot be used: " + all +
                      ": " + why + "." + (outlineShown ? " These contours are missing from the outline." : ""));
     }
+    // Insertions that are not drawn, by reason.
+    long long notDrawn = 0;
+    std::string which;
+    for (const InsertNote& n : kInsertNotes) {
+        const long long count = InsertsNotDrawn.*n.count;
+        if (count == 0) continue;
+        notDrawn += count;
+        if (!which.empty()) which += zh ? "；" : "; ";
+        which += zh ? counted(n.zh, count) + n.zhWhy : counted(n.en, count) + n.enWhy;
+    }
+    if (notDrawn > 0) {
+        const std::string all = counted("INSERT", notDrawn);
+        add(zh ? std::string(outlineShown ? "DXF文件中有" : "文件中有") + "不能绘制的图块插入：" + all + "：" + which + "。" +
+                     (outlineShown ? "图形的这些部分不在轮廓中。" : "")
+               : std::string(outlineShown ? "The DXF file holds" : "It holds") + " block insertions that cannot be drawn: " +
+                     all + ": " + which + "." +
+                     (outlineShown ? " These parts of the drawing are missing from the outline." : ""));
+    }
     if (!outlineShown || InsUnits == 0 || InsUnits == 4) return s;
     const std::string code = std::to_string(InsUnits);
     for (const DrawingUnit& u : kUnits) {
@@ -305,12 +351,14 @@ std::string CoreAlgorithm::ReadDXFBytes(std::string_view bytes, int16_t language
     ParamTable.clear();
     MaxParamCount = 0;
     UnreadEntities.clear();
+    InsertsNotDrawn = {};
     InsUnits = 0;
 
     auto fault = [&](std::string zh, std::string en) {
         Splines.clear();
         SplineCount = 0;
         UnreadEntities.clear();
+        InsertsNotDrawn = {};
         return language == 0 ? zh : en;
     };
 
@@ -321,20 +369,24 @@ std::string CoreAlgorithm::ReadDXFBytes(std::string_view bytes, int16_t language
         return fault("DXF文件是二进制DXF，不能读取：只读取以文本（ASCII）格式保存的DXF文件；请将图形另存为ASCII格式的DXF。",
                      "The DXF file is a binary DXF and cannot be read: only DXF files saved as text (ASCII) are "
                      "read; save the drawing as an ASCII DXF.");
+    const std::string tooManySplines[2] = {"DXF文件中的样条曲线超过32767条，不能读取。",
+                                           "The DXF file holds more than 32767 splines and cannot be read."};
 
     LineCursor cur(bytes);
     std::string_view codeLine, value;
     bool sawSection = false;   // the header gives nothing: a file may start with any section
     bool sectionName = false;  // the pair after (0, SECTION)
     bool inEntities = false;   // inside the ENTITIES section
-    SplineModel* sp = nullptr;
-    std::vector<SplineModel> splines;
-    std::unordered_map<std::string, size_t> unreadIndex;  // type -> entry of UnreadEntities
+    bool inBlocks = false;     // inside the BLOCKS section
+    dxf::Drawing drawing;
+    uint32_t blockNo = 0;      // the block being defined, 0 outside BLOCK ... ENDBLK
+    bool blockNamed = false;
+    // The entity whose pairs are being read.
+    enum class Reading { Nothing, Spline, Insert, BlockStart } reading = Reading::Nothing;
+    std::unordered_map<std::string, uint32_t> typeIndex;  // type -> entry of drawing.types
     bool insUnits = false;  // the pair after (9, $INSUNITS)
-
-    auto finish = [&]() {
-        if (sp) FinishSpline(*sp);
-        sp = nullptr;
+    auto add = [&](dxf::Item::Kind kind, size_t index) {
+        drawing.blocks[blockNo].items.push_back({kind, static_cast<uint32_t>(index)});
     };
 
     while (cur.Next(codeLine)) {
@@ -358,40 +410,81 @@ std::string CoreAlgorithm::ReadDXFBytes(std::string_view bytes, int16_t language
                          "The DXF file is incomplete: its last group code has no value.");
         }
         if (code == 0) {
-            finish();
             std::string_view v = Trim(value);
             sectionName = false;
+            reading = Reading::Nothing;
             if (IEquals(v, "SPLINE")) {
-                if (splines.size() >= kMaxSplineItems)
-                    return fault("DXF文件中的样条曲线超过32767条，不能读取。",
-                                 "The DXF file holds more than 32767 splines and cannot be read.");
-                splines.emplace_back();
-                sp = &splines.back();
+                if (drawing.splines.size() >= kMaxSplineItems) return fault(tooManySplines[0], tooManySplines[1]);
+                add(dxf::Item::Kind::Spline, drawing.splines.size());
+                drawing.splines.emplace_back();
+                reading = Reading::Spline;
+            } else if (IEquals(v, "INSERT")) {
+                add(dxf::Item::Kind::Insert, drawing.inserts.size());
+                drawing.inserts.emplace_back();
+                reading = Reading::Insert;
             } else if (IEquals(v, "SECTION")) {
                 sawSection = true;
                 sectionName = true;
-                inEntities = false;
+                inEntities = inBlocks = false;
+                blockNo = 0;
             } else if (IEquals(v, "ENDSEC")) {
-                inEntities = false;
+                inEntities = inBlocks = false;
+                blockNo = 0;
             } else if (IEquals(v, "EOF")) {
                 break;
-            } else if (inEntities && !IsSubEntity(v)) {
-                std::string type = EntityTypeName(v);
-                auto [it, added] = unreadIndex.try_emplace(std::move(type), UnreadEntities.size());
-                if (added) UnreadEntities.push_back({it->first, 0});
-                ++UnreadEntities[it->second].Count;
+            } else if (inBlocks && IEquals(v, "BLOCK")) {
+                blockNo = static_cast<uint32_t>(drawing.blocks.size());
+                drawing.blocks.emplace_back();
+                blockNamed = false;
+                reading = Reading::BlockStart;
+            } else if (inBlocks && IEquals(v, "ENDBLK")) {
+                blockNo = 0;
+            } else if ((blockNo != 0 || inEntities) && !IsSubEntity(v) && !(blockNo != 0 && IEquals(v, "ATTDEF"))) {
+                auto [it, added] = typeIndex.try_emplace(EntityTypeName(v), static_cast<uint32_t>(drawing.types.size()));
+                if (added) drawing.types.push_back(it->first);
+                add(dxf::Item::Kind::Other, it->second);
             }
             continue;
         }
         if (sectionName) {
             if (code == 2 && IEquals(Trim(value), "ENTITIES")) inEntities = true;
+            if (code == 2 && IEquals(Trim(value), "BLOCKS")) inBlocks = true;
             sectionName = false;
         }
-        if (!sp) {
+        if (reading != Reading::Spline) {
             if (insUnits && code == 70) InsUnits = static_cast<int32_t>(std::clamp(ValueNumber(value), -1e6, 1e6));
             insUnits = code == 9 && IEquals(Trim(value), "$INSUNITS");
+        }
+        if (reading == Reading::BlockStart) {
+            dxf::Block& b = drawing.blocks[blockNo];
+            if (code == 10) b.baseX = ValueNumber(value);
+            if (code == 20) b.baseY = ValueNumber(value);
+            if (code == 2 && !blockNamed) {
+                blockNamed = true;
+                if (std::string name = BlockName(value); !name.empty()) drawing.blockIndex.try_emplace(name, blockNo);
+            }
             continue;
         }
+        if (reading == Reading::Insert) {
+            dxf::Insert& in = drawing.inserts.back();
+            switch (code) {
+                case 2: in.block = BlockName(value); break;
+                case 10: in.x = ValueNumber(value); break;
+                case 20: in.y = ValueNumber(value); break;
+                case 41: in.scaleX = ValueNumber(value); break;
+                case 42: in.scaleY = ValueNumber(value); break;
+                case 50: in.rotation = ValueNumber(value); break;
+                case 70: in.columns = ValueNumber(value); break;
+                case 71: in.rows = ValueNumber(value); break;
+                case 210: in.normalX = ValueNumber(value); break;
+                case 220: in.normalY = ValueNumber(value); break;
+                case 230: in.normalZ = ValueNumber(value); break;
+                default: break;
+            }
+            continue;
+        }
+        if (reading != Reading::Spline) continue;
+        SplineModel* sp = &drawing.splines.back();
         switch (code) {
             case 70:
                 sp->Flag = 1;
@@ -410,12 +503,29 @@ std::string CoreAlgorithm::ReadDXFBytes(std::string_view bytes, int16_t language
             default: break;
         }
     }
-    finish();
 
     if (!sawSection)
         return fault("DXF文件没有HEADER段，不能读取。", "The DXF file has no HEADER section and cannot be read.");
+    // The splines where the drawing places them.
+    dxf::Placed placed;
+    switch (dxf::Place(drawing, kMaxSplineItems, placed)) {
+        case dxf::PlaceResult::Done: break;
+        case dxf::PlaceResult::TooManySplines: return fault(tooManySplines[0], tooManySplines[1]);
+        case dxf::PlaceResult::TooLarge: {
+            const std::string n = std::to_string(dxf::kMaxPlacedItems);
+            return fault("DXF文件不能读取：其图块插入使图形超过" + n + "个图元、控制点和节点。",
+                         "The DXF file cannot be read: its block insertions make the drawing larger than " + n +
+                             " entities, control points and knots.");
+        }
+    }
+    std::vector<SplineModel> splines = std::move(placed.splines);
+    UnreadEntities = std::move(placed.unread);
+    InsertsNotDrawn = placed.notDrawn;
     bool any = false;
-    for (const SplineModel& s : splines) any = any || s.Usable;
+    for (SplineModel& s : splines) {
+        FinishSpline(s);
+        any = any || s.Usable;
+    }
     if (!any) {
         std::string why = language == 0 ? "DXF文件中没有可用的样条曲线（SPLINE）。" : "The DXF file holds no usable SPLINE.";
         Splines = std::move(splines);
@@ -429,7 +539,7 @@ std::string CoreAlgorithm::ReadDXFBytes(std::string_view bytes, int16_t language
         }
         Splines.clear();
         SplineCount = 0;
-        return why;  // the entities stay listed
+        return why;  // the entities and insertions stay listed
     }
 
     Splines = std::move(splines);
@@ -445,6 +555,7 @@ bool CoreAlgorithm::ReadDXF(const std::string& dxfFile, Operator& op, int16_t la
         ParamTable.clear();
         MaxParamCount = 0;
         UnreadEntities.clear();
+        InsertsNotDrawn = {};
         geo::ShowFault(op, language, {"无法读取文件：" + dxfFile, "Cannot read the file " + dxfFile});
         return false;
     }
@@ -477,6 +588,7 @@ bool CoreAlgorithm::ReadDXF(const std::string& dxfFile, Operator& op, int16_t la
             SplineCount = 0;
             Splines.clear();
             UnreadEntities.clear();
+            InsertsNotDrawn = {};
             return false;
         }
     }

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "path_text.h"
+#include "velbend/geometry/coordinate_bound.h"
 #include "velbend/common/numtext.h"
 #include "velbend/common/textfile.h"
 
@@ -65,9 +66,8 @@ bool WriteWorkFile(std::string_view name, std::string_view bytes, Operator& op, 
 // keeps its permissions.
 bool ReplaceDisplayFile(std::string_view bytes, Operator& op, int16_t language);
 
-// Coordinates beyond this are refused by the importers: no letter is a
-// hundred metres wide, and the limit keeps every subdivision finite.
-inline constexpr double kMaxCoordinate = 100000.0;
+// Coordinates beyond kMaxCoordinate (coordinate_bound.h) are refused by the importers.
+using velbend::kMaxCoordinate;
 // At most this many lines of a display file are written by one import.
 inline constexpr long long kMaxDisplayLines = 2000000;
 

@@ -1,12 +1,16 @@
-// DXF files from design tools: the SPLINE entities are read as always, and
-// the drawing entities of the ENTITIES section that are not read are named,
-// with their counts, in the current language.  The fixtures
+// DXF files from design tools: the SPLINE entities are read as always, the
+// splines of blocks where their INSERTs place them, and the drawing
+// entities that are not read are named, with their counts, in the current
+// language.  The fixtures
 // inkscape_*.dxf have the shape of a design tool's R14 export (see
 // data/make_inkscape_fixtures.py).
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <numbers>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -237,7 +241,7 @@ std::vector<std::pair<std::string, long long>> Counts(const CoreAlgorithm& core)
 
 }  // namespace
 
-TEST(DxfEntities, OnlyTheEntitiesSectionIsCountedAndSubEntitiesBelongToTheirOwner) {
+TEST(DxfEntities, TheDrawingsEntitiesAreCountedAndSubEntitiesBelongToTheirOwner) {
     CoreAlgorithm core;
     const std::string text = WithEntities(
         kCubic +
@@ -249,13 +253,14 @@ TEST(DxfEntities, OnlyTheEntitiesSectionIsCountedAndSubEntitiesBelongToTheirOwne
     EXPECT_EQ(core.ReadDXFBytes(text, 1), "");
     EXPECT_EQ(core.SplineCount, 2);
     using V = std::vector<std::pair<std::string, long long>>;
-    EXPECT_EQ(Counts(core), (V{{"LINE", 2}, {"POLYLINE", 1}, {"INSERT", 1}}));
+    // The INSERT draws its block, whose LINE is counted with the others.
+    EXPECT_EQ(Counts(core), (V{{"LINE", 3}, {"POLYLINE", 1}}));
     EXPECT_EQ(CoreAlgorithm::UnreadEntitiesText(core.UnreadEntities, 1),
-              "The DXF file holds drawing entities that are not read: LINE (2), POLYLINE (1), INSERT (1). "
+              "The DXF file holds drawing entities that are not read: LINE (3), POLYLINE (1). "
               "Only SPLINE entities are read, so these parts of the drawing are missing from the outline; "
               "export each contour as one spline.");
 
-    // Splines only, in any section: nothing to name.
+    // Splines only, in any section, and a block no INSERT places: nothing to name.
     EXPECT_EQ(core.ReadDXFBytes(WithEntities(kCubic), 0), "");
     EXPECT_TRUE(core.UnreadEntities.empty());
     EXPECT_EQ(CoreAlgorithm::UnreadEntitiesText(core.UnreadEntities, 0), "");
@@ -291,4 +296,272 @@ TEST(DxfEntities, NamesAreShownSafelyAndTheListStaysShort) {
     EXPECT_EQ(core.UnreadEntities[19].Count, 2);
     EXPECT_EQ(core.UnreadEntities[20].Type, "T??");
     EXPECT_EQ(core.UnreadEntities[21].Type, std::string(32, 'X'));
+}
+
+namespace {
+
+// A closed 30 mm square of degree 1, counter-clockwise from (0, 0).
+const std::string kSquare =
+    "0\nSPLINE\n70\n1\n71\n1\n72\n7\n73\n5\n40\n0\n40\n0\n40\n1\n40\n2\n40\n3\n40\n4\n40\n4\n"
+    "10\n0\n20\n0\n10\n30\n20\n0\n10\n30\n20\n30\n10\n0\n20\n30\n10\n0\n20\n0\n";
+
+std::string BlockDef(const std::string& name, const std::string& body, const char* base = "10\n0\n20\n0\n") {
+    return "0\nBLOCK\n8\n0\n2\n" + name + "\n70\n0\n" + base + "3\n" + name + "\n" + body + "0\nENDBLK\n";
+}
+std::string Ins(const std::string& name, const std::string& pairs = "") {
+    return "0\nINSERT\n8\n0\n2\n" + name + "\n" + pairs;
+}
+std::string BlocksDxf(const std::string& blocks, const std::string& entities) {
+    return "0\nSECTION\n2\nHEADER\n0\nENDSEC\n0\nSECTION\n2\nBLOCKS\n" + blocks +
+           "0\nENDSEC\n0\nSECTION\n2\nENTITIES\n" + entities + "0\nENDSEC\n0\nEOF\n";
+}
+
+std::string Num(double v) {
+    char b[32];
+    std::snprintf(b, sizeof b, "%.10g", v);
+    return b;
+}
+// The control points of a spline: "x,y x,y ...".
+std::string CtrlText(const SplineModel& s) {
+    std::string t;
+    for (size_t j = 0; j < s.CtrlX.size(); ++j) t += (j ? " " : "") + Num(s.CtrlX[j]) + "," + Num(s.CtrlY[j]);
+    return t;
+}
+
+// The first contour of a display file, closed back to its first point.
+double FirstContourLength(const std::string& display) {
+    std::istringstream in(display);
+    std::string line;
+    std::vector<std::pair<double, double>> pts;
+    int blocks = 0;
+    while (std::getline(in, line)) {
+        if (line.rfind("SPLINE", 0) == 0) {
+            if (++blocks > 1) break;
+            continue;
+        }
+        double x, y;
+        if (std::sscanf(line.c_str(), "%lf %lf", &x, &y) == 2) pts.emplace_back(x, y);
+    }
+    double len = 0;
+    for (size_t i = 0; i < pts.size(); ++i) {
+        const auto& a = pts[i];
+        const auto& b = pts[(i + 1) % pts.size()];
+        len += std::hypot(b.first - a.first, b.second - a.second);
+    }
+    return len;
+}
+
+std::string NotDrawnEn(const std::string& list, int n) {
+    return "The DXF file holds block insertions that cannot be drawn: INSERT (" + std::to_string(n) + "): " + list +
+           ". These parts of the drawing are missing from the outline.";
+}
+std::string NotDrawnZh(const std::string& list, int n) {
+    return "DXF文件中有不能绘制的图块插入：INSERT " + std::to_string(n) + "个：" + list + "。图形的这些部分不在轮廓中。";
+}
+
+// A chain of `depth` blocks, each inserting the one before; the first holds the square.
+std::string Chain(int depth) {
+    std::string b = BlockDef("N1", kSquare);
+    for (int i = 2; i <= depth; ++i) b += BlockDef("N" + std::to_string(i), Ins("N" + std::to_string(i - 1)));
+    return b;
+}
+
+}  // namespace
+
+// The splines of a block are drawn where each INSERT of the drawing places
+// them; what cannot be placed as the file says is named with its count.
+TEST(DxfEntities, BlockSplinesAreDrawnWhereEachInsertPlacesThem) {
+    struct Row {
+        const char* name;
+        std::string blocks, entities;
+        std::vector<std::string> contours;  // control points of each spline
+        std::string en, zh;                 // the message ("" none)
+        double length = 0;                  // of the first contour shown (0: not checked)
+    };
+    const std::string sq = BlockDef("SQ", kSquare);
+    const std::string arrays = "arrays of columns and rows (1), since only single insertions are drawn (explode the arrays)";
+    const std::string arraysZh = "多行多列的阵列插入 1个（只绘制单个插入，请将阵列分解）";
+    const std::string extrusion =
+        "insertions with an extrusion direction other than +Z or -Z (1), which do not lie in the drawing plane";
+    const std::string extrusionZh = "拉伸方向不是+Z或-Z的插入 1个（不在绘图平面内）";
+    const std::string self = "insertions of a block into itself (1)", selfZh = "将图块插入其自身的插入 1个";
+    const std::string origin = "0,0 30,0 30,30 0,30 0,0";
+    const std::vector<Row> rows = {
+        {"scale 2 at (100, 100)", sq, Ins("SQ", "10\n100\n20\n100\n41\n2\n42\n2\n"),
+         {"100,100 160,100 160,160 100,160 100,100"}, "", "", 240},
+        {"rotated 90 degrees", sq, Ins("SQ", "10\n100\n20\n100\n50\n90\n"), {"100,100 100,130 70,130 70,100 100,100"},
+         "", "", 120},
+        {"rotated -270 degrees, the same", sq, Ins("SQ", "10\n100\n20\n100\n50\n-270\n"),
+         {"100,100 100,130 70,130 70,100 100,100"}, "", ""},
+        {"a negative X scale mirrors", sq, Ins("SQ", "10\n100\n20\n100\n41\n-1\n"),
+         {"100,100 70,100 70,130 100,130 100,100"}, "", ""},
+        {"a negative Y scale mirrors", sq, Ins("SQ", "10\n100\n20\n100\n42\n-0.5\n"),
+         {"100,100 130,100 130,85 100,85 100,100"}, "", ""},
+        {"the base point goes to the insertion point", BlockDef("SQ", kSquare, "10\n10\n20\n20\n"),
+         Ins("SQ", "10\n100\n20\n100\n"), {"90,80 120,80 120,110 90,110 90,80"}, "", ""},
+        {"nested", sq + BlockDef("OUT", Ins("SQ", "10\n10\n20\n0\n41\n2\n42\n2\n")),
+         Ins("OUT", "10\n100\n20\n100\n50\n90\n"), {"100,110 100,170 40,170 40,110 100,110"}, "", ""},
+        {"inserted twice, drawn twice", sq, Ins("SQ") + Ins("SQ", "10\n50\n20\n0\n"),
+         {origin, "50,0 80,0 80,30 50,30 50,0"}, "", ""},
+        {"a block name in another case, once a column and a row", sq, Ins("sq", "70\n1\n71\n1\n44\n40\n45\n40\n"),
+         {origin}, "", ""},
+        {"names alike in their first 40 characters",
+         BlockDef(std::string(40, 'L') + "a", kSquare) + BlockDef(std::string(40, 'L') + "B", kSquare, "10\n-50\n20\n0\n"),
+         Ins(std::string(40, 'L') + "b"), {"50,0 80,0 80,30 50,30 50,0"}, "", ""},
+        {"two columns", sq, Ins("SQ", "70\n2\n44\n40\n") + Ins("SQ"), {origin}, NotDrawnEn(arrays, 1),
+         NotDrawnZh(arraysZh, 1)},
+        {"two rows", sq, Ins("SQ") + Ins("SQ", "71\n2\n45\n40\n"), {origin}, NotDrawnEn(arrays, 1),
+         NotDrawnZh(arraysZh, 1)},
+        // For -Z the plane's X axis is -X: the insertion mirrors.
+        {"extrusion -Z", sq, Ins("SQ", "10\n100\n20\n100\n210\n0\n220\n0\n230\n-1\n"),
+         {"-100,100 -130,100 -130,130 -100,130 -100,100"}, "", ""},
+        {"extrusion +Z, not of unit length", sq, Ins("SQ", "210\n0\n220\n0\n230\n2\n"), {origin}, "", ""},
+        {"extrusion within 1e-9 of +Z", sq, Ins("SQ", "210\n1e-9\n220\n-1e-9\n230\n1\n"), {origin}, "", ""},
+        {"extrusion 1.5e-9 off +Z", sq, Ins("SQ", "210\n0\n220\n1.5e-9\n230\n1\n") + Ins("SQ"), {origin},
+         NotDrawnEn(extrusion, 1), NotDrawnZh(extrusionZh, 1)},
+        {"extrusion +X", sq, Ins("SQ", "210\n1\n220\n0\n230\n0\n") + Ins("SQ"), {origin}, NotDrawnEn(extrusion, 1),
+         NotDrawnZh(extrusionZh, 1)},
+        {"a block inserting itself", BlockDef("SELF", kSquare + Ins("SELF", "10\n5\n20\n5\n")), Ins("SELF"), {origin},
+         NotDrawnEn(self, 1), NotDrawnZh(selfZh, 1)},
+        {"a block inserting itself through another", BlockDef("A", Ins("B")) + BlockDef("B", kSquare + Ins("A")),
+         Ins("A") + Ins("A"), {origin, origin}, NotDrawnEn("insertions of a block into itself (2)", 2),
+         NotDrawnZh("将图块插入其自身的插入 2个", 2)},
+        {"16 nested blocks", Chain(16), Ins("N16"), {origin}, "", ""},
+        {"17 nested blocks", Chain(17), Ins("N17") + kSquare, {origin},
+         NotDrawnEn("insertions nested in more than 16 blocks (1)", 1), NotDrawnZh("嵌套超过16层图块的插入 1个", 1)},
+        {"a block the file does not define", sq + BlockDef("", kSquare), Ins("SQ") + Ins("NONE") + Ins(""), {origin},
+         NotDrawnEn("insertions of a block the file does not define (2)", 2),
+         NotDrawnZh("所插入图块在文件中没有定义的插入 2个", 2)},
+        {"a block no INSERT places is not drawn", sq + BlockDef("UNUSED", kSquare), kSquare + Ins("SQ", "10\n50\n"),
+         {origin, "50,0 80,0 80,30 50,30 50,0"}, "", ""},
+        // The other entities of a block, once for each placement; an ATTDEF
+        // shows through its INSERT's ATTRIB.
+        {"the entities of a block inserted twice",
+         BlockDef("SQ", kSquare + "0\nLINE\n10\n0\n20\n0\n11\n1\n21\n1\n0\nATTDEF\n1\nx\n"), Ins("SQ") + Ins("SQ"),
+         {origin, origin},
+         "The DXF file holds drawing entities that are not read: LINE (2). Only SPLINE entities are read, so these "
+         "parts of the drawing are missing from the outline; export each contour as one spline.",
+         "DXF文件中有未读取的图元：LINE 2个。只读取样条曲线（SPLINE），图形的这些部分不在轮廓中；请将每个轮廓导出为一条样条曲线。"},
+        {"each reason", BlockDef("SELF", Ins("SELF")) + sq,
+         Ins("SQ", "70\n3\n") + Ins("SQ", "230\n0\n") + Ins("SELF") + Ins("X") + kSquare, {origin},
+         NotDrawnEn(arrays + "; " + extrusion + "; " + self + "; insertions of a block the file does not define (1)", 4),
+         NotDrawnZh(arraysZh + "；" + extrusionZh + "；" + selfZh + "；所插入图块在文件中没有定义的插入 1个", 4)},
+    };
+    for (const Row& r : rows) {
+        for (int16_t language : {1, 0}) {
+            Import f;
+            ASSERT_TRUE(f.Read(BlocksDxf(r.blocks, r.entities), language)) << r.name << ": " << f.op.LastText();
+            const std::string& text = language == 0 ? r.zh : r.en;
+            ASSERT_EQ(f.op.messages.size(), text.empty() ? 0u : 1u) << r.name << ": " << f.op.LastText();
+            if (!text.empty()) {
+                EXPECT_EQ(f.op.LastText(), text) << r.name;
+            }
+            ASSERT_EQ(f.core.SplineCount, static_cast<int16_t>(r.contours.size())) << r.name;
+            for (size_t i = 0; i < r.contours.size(); ++i) {
+                EXPECT_TRUE(f.core.Splines[i].Usable) << r.name;
+                EXPECT_EQ(CtrlText(f.core.Splines[i]), r.contours[i]) << r.name << " " << i;
+            }
+            if (r.length > 0) {
+                EXPECT_NEAR(FirstContourLength(f.Display()), r.length, 1e-9) << r.name;
+            }
+        }
+    }
+
+    // A rotation of 30 degrees and a rational arc: the curve is the placed
+    // curve, its weights kept.
+    {
+        const std::string arc = "0\nSPLINE\n70\n8\n71\n2\n72\n6\n73\n3\n40\n0\n40\n0\n40\n0\n40\n1\n40\n1\n40\n1\n"
+                                "41\n1\n41\n0.70710678118654757\n41\n1\n10\n10\n20\n0\n10\n10\n20\n10\n10\n0\n20\n10\n";
+        CoreAlgorithm core;
+        ASSERT_EQ(core.ReadDXFBytes(BlocksDxf(BlockDef("ARC", arc), Ins("ARC", "10\n5\n20\n-5\n50\n30\n41\n3\n42\n3\n")), 1), "");
+        ASSERT_TRUE(core.LoadCurrentSpline(1));
+        EXPECT_EQ(core.CurWeights.size(), 3u);
+        for (double t = 0; t <= 1.0; t += 0.125) {
+            const SplinePoint p = core.EvalBSpline(t);
+            EXPECT_NEAR(std::hypot(p.X - 5, p.Y + 5), 30.0, 1e-9) << t;
+        }
+        const SplinePoint a = core.EvalBSpline(0);
+        EXPECT_NEAR(a.X, 5 + 30 * std::cos(std::numbers::pi / 6), 1e-9);
+        EXPECT_NEAR(a.Y, -5 + 30 * std::sin(std::numbers::pi / 6), 1e-9);
+    }
+
+    // Refused: the only splines in a block no INSERT places, or in
+    // insertions that are not drawn, which the refusal names.
+    for (int16_t language : {1, 0}) {
+        Import f;
+        EXPECT_FALSE(f.Read(BlocksDxf(BlockDef("SQ", kSquare), ""), language));
+        EXPECT_EQ(f.op.LastText(), (language == 0 ? "DXF文件中没有可用的样条曲线（SPLINE）。\n"
+                                                  : "The DXF file holds no usable SPLINE.\n") + f.Path());
+        Import g;
+        EXPECT_FALSE(g.Read(BlocksDxf(BlockDef("SQ", kSquare), Ins("SQ", "71\n4\n")), language));
+        EXPECT_EQ(g.op.LastText(),
+                  (language == 0 ? "DXF文件中没有可用的样条曲线（SPLINE）。文件中有不能绘制的图块插入：INSERT 1个：" + arraysZh + "。\n"
+                                 : "The DXF file holds no usable SPLINE. It holds block insertions that cannot be "
+                                   "drawn: INSERT (1): " + arrays + ".\n") + g.Path());
+        EXPECT_EQ(g.core.InsertsNotDrawn.Array, 1);
+    }
+}
+
+TEST(DxfEntities, ADrawingPlacedAsOneBlockAtTheOriginShowsAsBefore) {
+    // The design tool's file with its ENTITIES moved into a block that one
+    // INSERT places at the origin at scale 1: the same display file and
+    // the same message.
+    const std::string dxf = Data("inkscape_letter_d.dxf");
+    const size_t from = dxf.find("ENTITIES\n") + 9;
+    const size_t to = dxf.find("  0\nENDSEC\n", from);
+    ASSERT_NE(to, std::string::npos);
+    const std::string blocked = dxf.substr(0, from - 9) + "BLOCKS\n  0\nBLOCK\n  2\nDRAWING\n 10\n0.0\n 20\n0.0\n" +
+                                dxf.substr(from, to - from) +
+                                "  0\nENDBLK\n  0\nENDSEC\n  0\nSECTION\n  2\nENTITIES\n  0\nINSERT\n  8\n0\n  2\nDRAWING\n"
+                                " 10\n0.0\n 20\n0.0\n 30\n0.0\n 41\n1.0\n 42\n1.0\n 43\n1.0\n 50\n0.0\n" +
+                                dxf.substr(to);
+    std::string display;
+    {
+        Import a;
+        ASSERT_TRUE(a.Read(dxf, 1));
+        display = a.Display();
+    }
+    for (int16_t language : {0, 1}) {
+        Import b;
+        ASSERT_TRUE(b.Read(blocked, language)) << b.op.LastText();
+        EXPECT_EQ(b.op.LastText(), language == 0 ? kNamedZh : kNamedEn);
+        EXPECT_EQ(b.core.SplineCount, 2);
+        EXPECT_EQ(b.Display(), display);
+    }
+}
+
+TEST(DxfEntities, InsertionsAreBoundedInWhatTheyPlace) {
+    // At most 32767 splines, placed ones counted.
+    std::string inserts;
+    for (int i = 0; i < 32767; ++i) inserts += "0\nINSERT\n2\nSQ\n";
+    CoreAlgorithm core;
+    EXPECT_EQ(core.ReadDXFBytes(BlocksDxf(BlockDef("SQ", kSquare), inserts), 1), "");
+    EXPECT_EQ(core.SplineCount, 32767);
+    EXPECT_EQ(core.ReadDXFBytes(BlocksDxf(BlockDef("SQ", kSquare), inserts + Ins("SQ")), 0),
+              "DXF文件中的样条曲线超过32767条，不能读取。");
+    EXPECT_EQ(core.SplineCount, 0);
+
+    // At most 2^22 entities, control points and knots placed by
+    // insertions: blocks L1..L5 each insert the one before 16 times (L0 is
+    // empty), so that an insertion of Lk spends 16, 272, 4368, 69904 or
+    // 1118480; 3 of L5, 12 of L4 and one of L1 spend exactly 2^22, and the
+    // one POINT of block P is one too many.  What lies outside blocks is
+    // not counted.
+    std::string blocks = BlockDef("L0", "") + BlockDef("P", "0\nPOINT\n");
+    for (int k = 1; k <= 5; ++k) {
+        std::string body;
+        for (int i = 0; i < 16; ++i) body += "0\nINSERT\n2\nL" + std::to_string(k - 1) + "\n";
+        blocks += BlockDef("L" + std::to_string(k), body);
+    }
+    std::string top = kSquare + "0\nPOINT\n0\nINSERT\n2\nL1\n";
+    for (int i = 0; i < 15; ++i) top += i < 3 ? "0\nINSERT\n2\nL5\n" : "0\nINSERT\n2\nL4\n";
+    EXPECT_EQ(core.ReadDXFBytes(BlocksDxf(blocks, top), 1), "");
+    EXPECT_EQ(core.SplineCount, 1);
+    EXPECT_EQ(core.ReadDXFBytes(BlocksDxf(blocks, top + Ins("P")), 1),
+              "The DXF file cannot be read: its block insertions make the drawing larger than 4194304 entities, "
+              "control points and knots.");
+    EXPECT_EQ(core.ReadDXFBytes(BlocksDxf(blocks, Ins("P") + top), 0),
+              "DXF文件不能读取：其图块插入使图形超过4194304个图元、控制点和节点。");
+    EXPECT_EQ(core.SplineCount, 0);
+    EXPECT_TRUE(core.UnreadEntities.empty());
 }

@@ -210,6 +210,19 @@ TEST(NcImport, BlanksBeforeTheNumberAndArcMovesTold) {
                "个。以参数为值的字（如Z#<depth>）按0读取，输入的加工平面因此只找到按Z0读取的移动，"
                "而不是程序所指平面内的移动；请让CAM程序以数值输出坐标。";
     };
+    auto planesEn = [](const std::string& counts) {
+        return "The NC program holds arc moves in the ZX plane (G18) or the YZ plane (G19) that end in the machining "
+               "plane: " +
+               counts +
+               ". Each is read as a straight move to its end point: the outline shows a straight line where the tool "
+               "leaves the machining plane along an arc; let the CAM program write the outline's arcs in the XY plane "
+               "(G17).";
+    };
+    auto planesZh = [](const std::string& counts) {
+        return "NC程序中有ZX平面（G18）或YZ平面（G19）内、终点在加工平面内的圆弧插补：" + counts +
+               "。每段按直线移动到终点读取：刀具沿圆弧离开加工平面之处，轮廓显示为直线；请让CAM程序在XY平面（G17）内输出"
+               "轮廓的圆弧。";
+    };
     const std::vector<Row> rows = {
         {"blank or tab after the letter", "G00 Z 5.000000\nG00 X 0 Y 0\nG01 Z 0.000000\nG01 X 34.897 Y\t-3\nG00 Z 5\n",
          "SPLINE 1\r\n0.000000 0.000000 Node\r\n34.897000 -3.000000\r\nSPLINE END\r\n", "", ""},
@@ -258,6 +271,18 @@ TEST(NcImport, BlanksBeforeTheNumberAndArcMovesTold) {
          paramEn("3"), paramZh("3")},
         {"parameter names", "G0 Z5\nG0 X0 Y0\n#<safe_z> = 0\n#<_xy>=1\nG1 X10\nG1 Y10\n", "SPLINE END\r\n",
          "The file holds no outline to show. " + paramEn("2"), "文件中没有可显示的轮廓。" + paramZh("2")},
+        // Arcs are counted by their plane (G17 the default): those of the
+        // ZX and YZ planes apart, each plane with its count, and read as
+        // straight moves all the same.
+        {"arcs of three planes", "G0 Z5\nG0 X0 Y0\nG1 Z0\nG17 G2 X20 Y0 I10 J0\nG18 G2 X40 Z0 I10 K0\nG19 G3 Y20 Z0 J10 K0\n",
+         Nc("Z5\nX0Y0\nZ0\nX20Y0\nX40Z0\nY20Z0\n"), en("1") + " " + planesEn("G18 (1), G19 (1)"),
+         zh("1") + planesZh("G18 1段、G19 1段")},
+        // Modal: a plane holds until another is chosen; an arc leaving the
+        // plane is not counted.
+        {"ZX arcs", "Z0\nG18 G2 X10 K5\nX20 K5\nG2 X30 Z5 K5\n", "", planesEn("G18 (2)"), planesZh("G18 2段")},
+        {"XY again", "Z0\nG19\nG17 G2 X10 I5\n", "", en("1"), zh("1")},
+        {"YZ arcs", "Z0\nG19 G3 Y10 J5\nG1 Y20\nG2 Y30 K5\nG91.1 G18.1 G2 Y40 J5\n", "", planesEn("G19 (3)"),
+         planesZh("G19 3段")},
     };
     for (const Row& r : rows) {
         if (!r.display.empty()) {
@@ -321,6 +346,20 @@ TEST(PltImport, PenUpEndsTheContourAndPassedOverCommandsAreTold) {
         return std::string("PLT文件中有在PU0,0之后从原点画起的笔画：PD ") + n +
                "个。PU0,0按笔停放读取，这些笔画因此从其第一个PD点开始，原点不在轮廓中；请将图形移离原点。";
     };
+    const std::string noDrawingEn = "The file holds no outline to show. The PLT file holds no HP-GL drawing commands, "
+                                    "and only its PU and PD commands are read; write the outline with PU and PD "
+                                    "commands.";
+    const std::string noDrawingZh = "文件中没有可显示的轮廓。PLT文件中没有HP-GL绘图命令，而只读取PU和PD命令；"
+                                    "请用PU和PD命令输出轮廓。";
+    const std::string otherEn =
+        "The file holds no outline to show. The PLT file holds no HP-GL drawing commands: it is written in another "
+        "language than HP-GL (such as a cutter maker's own plotter language), whose commands are not read. Only "
+        "HP-GL's PU and PD are read; write the outline in HP-GL with PU and PD commands.";
+    const std::string otherZh =
+        "文件中没有可显示的轮廓。PLT文件中没有HP-GL绘图命令：它是用HP-GL以外的语言（如切割机厂家自己的绘图仪语言）"
+        "写成的，其命令不被读取。只读取HP-GL的PU和PD；请以HP-GL的PU和PD命令输出轮廓。";
+    const std::string cutter = "SET MARKER_X_DIS=8951.\r\nSET MARKER_Y_DIS=6000.\r\nLOAD_MARKERS.END.\r\nU,400,400,\r\n"
+                               "D,400,400,1600,400,1600,1600,400,1600,400,400,\r\n@\r\n";
     const std::vector<Row> rows = {
         // PU; ends the contour, PD; does not.
         {"pen up", "PU400,400;PD800,400;PD;PD800,800;PU;PD1200,800;PD1200,1200;",
@@ -477,6 +516,26 @@ TEST(PltImport, PenUpEndsTheContourAndPassedOverCommandsAreTold) {
          Plt("PU10,10;PD90,10,90,90;"), scaleEn("2"), scaleZh("2")},
         {"isotropic or no size", "IP0,0,4000,4000;SC0,100,0,100,1;PU10,10;SC0,0,0,100;PD90,10;SC0,1,0,1,2,5;PD90,90;",
          Plt("PU10,10;PD90,10,90,90;"), scaleEn("3"), scaleZh("3")},
+        // Two letters inside a longer word are no command: a cutter job in
+        // its maker's own language is told as such, naming nothing it does
+        // not hold; with an HP-GL command in it, or without any word, only
+        // the lack of drawing commands is told.
+        {"another plotter language", cutter, "SPLINE END\r\n", otherEn, otherZh},
+        {"HP-GL without drawing", "IN;SP1;\r\n" + cutter, "SPLINE END\r\n", noDrawingEn, noDrawingZh},
+        {"no words", "\x1b%0A\r\n1600,400\r\n", "SPLINE END\r\n", noDrawingEn, noDrawingZh},
+        {"a pen command without coordinates", "IN;PU;SP0;", "SPLINE END\r\n", "The file holds no outline to show.",
+         "文件中没有可显示的轮廓。"},
+        {"words among commands", "IN;PU400,400;PD800,400,800,800;SET MARKER_X_DIS=8951.;LOAD_MARKERS;PU;",
+         Plt("PU400,400;PD800,400,800,800;"), "", ""},
+        // A mnemonic stands after a number and after the letter that ends a
+        // printer escape sequence; after other letters, or followed by a
+        // word, it does not.
+        {"after an escape", "IP0,0,4000,4000;SC0,100,0,100\x1b%0BIN;PU400,400;PD800,400,800,800;",
+         Plt("PU400,400;PD800,400,800,800;"), "", ""},
+        {"after a word", "IP0,0,4000,4000;SC0,100,0,100B%0BIN;PU400,400;PD800,400,800,800;",
+         Plt("PU400,400;PD800,400,800,800;"), scaleEn("1"), scaleZh("1")},
+        {"followed by a word", "IN;PU400,400;PD800,400;PDxy;PUTS;PD800,800;", Plt("PU400,400;PD800,400,800,800;"),
+         "", ""},
     };
     for (const Row& r : rows) {
         EXPECT_EQ(Plt(r.plt), r.display) << r.name;
@@ -489,7 +548,8 @@ TEST(PltImport, PenUpEndsTheContourAndPassedOverCommandsAreTold) {
             ASSERT_EQ(op.messages.size(), text.empty() ? 0u : 1u) << r.name;
             if (!text.empty()) {
                 EXPECT_EQ(op.LastText(), text) << r.name;
-                EXPECT_EQ(op.messages[0].icon, MsgIcon::Warning) << r.name;
+                const bool onlyEmpty = r.en == "The file holds no outline to show.";
+                EXPECT_EQ(op.messages[0].icon, onlyEmpty ? MsgIcon::Information : MsgIcon::Warning) << r.name;
             }
         }
     }

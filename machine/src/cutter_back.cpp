@@ -4,6 +4,14 @@
 
 namespace velbend {
 
+bool CylinderEndsOnSensors(const SysPara& s) { return s.gCutterUpDownMode == 0 && s.gPositionDetectMode == 0; }
+
+void StartCylinderStroke(MachineContext& ctx, int output) {
+    ctx.card.write_bit(0, output == 1 ? 2 : 1, 0);
+    ctx.card.write_bit(0, output, 1);
+    ctx.run.gCylinderBusy = CylinderEndsOnSensors(ctx.sys()) ? 1 : 0;
+}
+
 bool WriteCutterBack(MachineContext& ctx, ProgramLines& out) {
     const SysPara& s = ctx.sys();
     if (ctx.card.read_bit(0, 17) == 0 || s.gCutterUpDownMode != 0 || s.gRunMode != 0) return false;

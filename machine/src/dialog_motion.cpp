@@ -6,49 +6,60 @@
 namespace velbend {
 namespace {
 
-constexpr int32_t kEndlessJog = 100000000;
-
 bool ValidAxis(int n) { return n >= 1 && n <= 4; }
 
-// The start of every manual move: refused while busy; the feed axis lets
-// the material go first.
-bool PrepareManualMove(MachineContext& ctx, int n) {
+// The start of every manual move: refused while busy or when the motion
+// check refuses it; the feed axis lets the material go first.
+bool PrepareManualMove(MachineContext& ctx, int n, std::optional<double> distance = std::nullopt,
+                       const ValueSource& source = {}, bool letMaterialGo = true) {
     if (!ValidAxis(n) || !MayAct(ctx, CommandClass::StartMotion)) return false;
-    if (!ManualSpeedUsable(ctx, n)) return false;
-    if (n == 1) ctx.card.write_bit(0, 3, 0);
+    if (!MotionAllowed(ctx, ManualMotion(ctx, n, distance, source))) return false;
+    if (n == 1 && letMaterialGo) ctx.card.write_bit(0, 3, 0);
     SetAxisMotion(ctx, n, ctx.axis(n).ManualFeedrate);
     return true;
 }
 
 }  // namespace
 
-bool ManualSpeedUsable(MachineContext& ctx, int n) {
-    if (SpeedGivesPulses(ctx, n, ctx.axis(n).ManualFeedrate)) return true;
-    const std::string zh = "轴" + std::to_string(n) + "的手动速度必须大于0，请检查轴参数！";
-    const std::string en = "The manual speed of axis " + std::to_string(n) +
-                           " must be greater than 0, please check the axis parameters!";
-    ctx.op.MsgBox(ctx.Tr(zh.c_str(), en.c_str()), MsgButtons::Ok, MsgIcon::Warning, ctx.TitleWrong());
-    return false;
+MotionAsk ManualMotion(MachineContext& ctx, int n, std::optional<double> distance, const ValueSource& source) {
+    MotionAsk ask;
+    ask.axis = n;
+    ask.distance = distance;
+    ask.value = distance.value_or(0);
+    ask.source = source;
+    if (ValidAxis(n)) ask.feedPerMinute = ctx.axis(n).ManualFeedrate;
+    ask.speed = SpeedSource::Manual;
+    return ask;
 }
 
-bool DialogJogPress(MachineContext& ctx, DialogJogs& jogs, int n, int dir) {
-    if (dir != 1 && dir != -1) return false;
-    if (!PrepareManualMove(ctx, n)) return false;
+void HoldJog(MachineContext& ctx, int16_t& held, uint32_t& stopsAtPress, int n, int dir) {
     ctx.card.pmove(0, n, dir * kEndlessJog);
-    jogs.dir[static_cast<std::size_t>(n)] = static_cast<int16_t>(dir);
-    jogs.stops[static_cast<std::size_t>(n)] = ctx.run.mStops;
+    held = static_cast<int16_t>(dir);
+    stopsAtPress = ctx.run.mStops;
+}
+
+bool LetGoOfJog(MachineContext& ctx, int16_t& held, uint32_t stopsAtPress, int n, int dir) {
+    if (held == 0 || (dir != 0 && held != dir)) return false;
+    held = 0;
+    // A Stop since the press has ended this jog: whatever moves the axis now
+    // is another's.
+    if (stopsAtPress != ctx.run.mStops) return false;
+    ctx.card.dec_stop(0, n);
+    return true;
+}
+
+bool DialogJogPress(MachineContext& ctx, DialogJogs& jogs, int n, int dir, bool letMaterialGo) {
+    if (dir != 1 && dir != -1) return false;
+    if (!PrepareManualMove(ctx, n, std::nullopt, {}, letMaterialGo)) return false;
+    const auto i = static_cast<std::size_t>(n);
+    HoldJog(ctx, jogs.dir[i], jogs.stops[i], n, dir);
     return true;
 }
 
 void DialogJogRelease(MachineContext& ctx, DialogJogs& jogs, int n, int dir) {
     if (!ValidAxis(n)) return;
-    auto& d = jogs.dir[static_cast<std::size_t>(n)];
-    if (d == 0 || (dir != 0 && d != dir)) return;
-    d = 0;
-    // A Stop since the press has ended this jog: whatever moves the axis now
-    // is another's.
-    if (jogs.stops[static_cast<std::size_t>(n)] != ctx.run.mStops) return;
-    ctx.card.dec_stop(0, n);
+    const auto i = static_cast<std::size_t>(n);
+    LetGoOfJog(ctx, jogs.dir[i], jogs.stops[i], n, dir);
 }
 
 void ReportStepLength(MachineContext& ctx) {
@@ -71,9 +82,7 @@ bool DialogStep(MachineContext& ctx, int n, double distance) {
 }
 
 bool DialogStep(MachineContext& ctx, int n, double distance, const ValueSource& source) {
-    if (!ValidAxis(n) || !MayAct(ctx, CommandClass::StartMotion)) return false;
-    if (!DistanceUsable(ctx, n, distance, distance, source)) return false;
-    if (!PrepareManualMove(ctx, n)) return false;
+    if (!PrepareManualMove(ctx, n, distance, source)) return false;
     ctx.card.pmove(0, n, CardInt(distance * ctx.axis(n).PulseEquivalent));
     return true;
 }

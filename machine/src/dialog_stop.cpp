@@ -25,6 +25,7 @@ void DialogStop(MachineContext& ctx) {
     run.mDebugMode = 0;
     run.gPendingComp = 0;
     run.gCompWaitTicks = 0;
+    run.mCompCheck = {};
 }
 
 }  // namespace velbend

@@ -10,6 +10,7 @@
 #include "velbend/common/codepage.h"
 #include "velbend/common/numtext.h"
 #include "velbend/machine/dialog_stop.h"
+#include "velbend/machine/feed_correction.h"
 #include "velbend/machine/jog.h"
 
 namespace velbend {
@@ -56,9 +57,9 @@ std::optional<Refused> OutOfRange(MachineContext& ctx, const NcWords& w) {
         if (!c.has) continue;
         const double v = Val(c.text);
         // X is bounded by its step from the last X (MoveOutOfRange), not here.
-        const bool beyondBound = c.axis != 1 && std::fabs(v) > kMaxCoordinate;
-        if (!std::isfinite(v) || beyondBound || !CardCountOk(v * ctx.axis(c.axis).PulseEquivalent))
-            return Refused{std::string(1, c.letter) + c.text};
+        const bool ok = c.axis == 1 ? CardCountOk(v * ctx.axis(1).PulseEquivalent)
+                                    : DistanceWithinMachine(ctx, c.axis, v);
+        if (!ok) return Refused{std::string(1, c.letter) + c.text};
     }
     if (w.hasF) {
         const double f = Val(w.F);
@@ -85,8 +86,7 @@ bool MoveFits(int64_t to, int64_t from) { return std::fabs(static_cast<double>(t
 // An X move from `from` to `to` (pulses): one card count, and a step of at
 // most kMaxCoordinate mm.
 bool XStepFits(MachineContext& ctx, int64_t to, int64_t from) {
-    return MoveFits(to, from) &&
-           std::fabs(static_cast<double>(to - from)) <= kMaxCoordinate * std::fabs(ctx.axis(1).PulseEquivalent);
+    return PulsesWithinMachine(ctx, 1, static_cast<double>(to - from));
 }
 
 // The refusal: the run stops as the dialogs' Stop stops it (every moving
@@ -99,11 +99,7 @@ void RefuseLine(MachineContext& ctx, std::string_view line, const Refused& why) 
     if (run.gNcLineIndex >= 0 && static_cast<std::size_t>(run.gNcLineIndex) < run.gNcLines.size() &&
         run.gNcLines[static_cast<std::size_t>(run.gNcLineIndex)] == line)
         lineNumber = run.gNcLineIndex + 1;
-    ctx.card.reset_fifo(0);
-    DialogStop(ctx);
-    ctx.panel.Shape2.Visible = false;
-    ctx.panel.Shape3.Visible = false;
-    if (ctx.panel.Check3 == 1) ctx.panel.Check3Enabled = true;
+    ProgramStopped(ctx);
 
     const std::string text = GbkToUtf8(line), word = GbkToUtf8(why.word);
     const std::string n = std::to_string(lineNumber);
@@ -167,7 +163,7 @@ void MoveX(MachineContext& ctx, int32_t px) {
 void MoveY(MachineContext& ctx, int32_t py) {
     auto& run = ctx.run;
     const auto& ax = ctx.axis(2);
-    int32_t v = CardInt(ax.AutoFeedrate * ax.PulseEquivalent / 60.0);
+    int32_t v = CardSpeed(ctx, 2, ax.AutoFeedrate);
     int32_t sv = v < 10000 ? 1000 : CardInt(v / 20.0);
     ctx.card.set_speed(0, 2, v);
     ctx.card.set_startv(0, 2, sv);
@@ -253,7 +249,7 @@ void InterpolatedRun(MachineContext& ctx, const NcWords& w) {
     // The whole run is queued at once: its points and both ramps (at most
     // nMax slices each) must fit in the card's FIFO, or the card drops
     // what does not and the axes end elsewhere.
-    const int64_t nMax = static_cast<int64_t>(CardInt(ctx.axis(1).AutoFeedrate * pe1 / 60.0) * 0.02 /
+    const int64_t nMax = static_cast<int64_t>(CardSpeed(ctx, 1, ctx.axis(1).AutoFeedrate) * 0.02 /
                                               static_cast<double>(a));
     const int64_t lastPoint = std::min<int64_t>(450, kFifoSegments - 1 - 2 * nMax);
 
@@ -309,7 +305,7 @@ void InterpolatedRun(MachineContext& ctx, const NcWords& w) {
     const int64_t yLast = pts[static_cast<std::size_t>(count)].second;
 
     // Profile.
-    int64_t v = CardInt(ctx.axis(1).AutoFeedrate * pe1 / 60.0);
+    int64_t v = CardSpeed(ctx, 1, ctx.axis(1).AutoFeedrate);
     int64_t n = static_cast<int64_t>(static_cast<double>(v) * 0.02 / static_cast<double>(a));
     v = CardInt(static_cast<double>(a * n) / 0.02);
     const double half = static_cast<double>(xLast - x0) / 2.0;
@@ -397,7 +393,7 @@ void XYLine(MachineContext& ctx, const NcWords& w) {
     if (dX < dY) {
         if (!ctx.secondBuild) return TwoMoves(ctx, px, py);
         const auto& ax2 = ctx.axis(2);
-        ctx.card.set_speed(0, 1, CardInt(ax2.AutoFeedrate * ax2.PulseEquivalent / 60.0));
+        ctx.card.set_speed(0, 1, CardSpeed(ctx, 2, ax2.AutoFeedrate));
         ctx.card.inp_move2(0, 1, 2, Sat32(int64_t{px} - run.mLastXPulses),
                            Sat32(int64_t{py} - run.mLastYPulses));
         run.mLastYPulses = py;
@@ -421,26 +417,6 @@ void ProgramSeekZero(MachineContext& ctx, int n) {
     run.mHomeStarter = Starter::Program;
 }
 
-// M34 / M35: move the feed by what the encoder says is missing.
-void FeedCorrection(MachineContext& ctx, bool keepChecking) {
-    auto& run = ctx.run;
-    ctx.card.get_command_pos(0, 1, &run.mFeedCheckPos);
-    int32_t e = 0;
-    ctx.card.get_actual_pos(0, 1, &e);
-    const double pe = Pe(ctx, 1), ee = ctx.sys().gEncoderEquiv;
-    if (pe == 0 || ee == 0) {
-        run.mFeedCheckPos = 0;
-        ReportZeroEquivalentInProgram(ctx);
-        return;
-    }
-    SetAxisMotion(ctx, 1, ctx.axis(1).AutoFeedrate);
-    ctx.card.pmove(0, 1, CardInt((run.mFeedCheckPos / pe - e / ee) * pe));
-    if (keepChecking)
-        run.mDwellTicks = 6;
-    else
-        run.mFeedCheckPos = 0;
-}
-
 void MAction(MachineContext& ctx, const std::string& m) {
     auto& run = ctx.run;
     auto& card = ctx.card;
@@ -461,8 +437,8 @@ void MAction(MachineContext& ctx, const std::string& m) {
     else if (m == "17") card.write_bit(0, 3, 0);
     else if (m == "18") card.write_bit(0, 4, 1);
     else if (m == "19") card.write_bit(0, 4, 0);
-    else if (m == "34") FeedCorrection(ctx, true);
-    else if (m == "35") FeedCorrection(ctx, false);
+    else if (m == "34") StartFeedCheck(ctx, true);
+    else if (m == "35") StartFeedCheck(ctx, false);
     else if (m == "36") {
         AdvanceIndex(run);
         run.mSeekFromProgram = 1;
@@ -470,12 +446,6 @@ void MAction(MachineContext& ctx, const std::string& m) {
     } else if (m == "38") ProgramSeekZero(ctx, 2);
     else if (m == "40") ProgramSeekZero(ctx, 3);
     else if (m == "42") ProgramSeekZero(ctx, 4);
-}
-
-std::string ValueText(double v) {
-    std::string t = Str(v);
-    if (!t.empty() && t.front() == ' ') t.erase(0, 1);
-    return t;
 }
 
 }  // namespace
@@ -486,33 +456,6 @@ std::optional<std::string> WordBeyondMachine(MachineContext& ctx, std::string_vi
     const auto bad = OutOfRange(ctx, SplitNcWords(line));
     if (!bad || bad->speed) return std::nullopt;
     return bad->word;
-}
-
-ValueSource DialogBoxSource(const std::string& zh, const std::string& en) {
-    return {zh, en, "本对话框", "this dialog"};
-}
-
-ValueSource TechnologicalSource(const std::string& zh, const std::string& en) {
-    return {zh, en, "工艺参数设置", "the Technological Parameter Setup"};
-}
-
-bool DistanceWithinMachine(MachineContext& ctx, int axis, double distance) {
-    return std::isfinite(distance) && std::fabs(distance) <= kMaxCoordinate &&
-           CardCountOk(distance * ctx.axis(axis).PulseEquivalent);
-}
-
-bool DistanceUsable(MachineContext& ctx, int axis, double distance, double value, const ValueSource& source,
-                    bool forwardOnly) {
-    const bool behind = forwardOnly && distance < 0;
-    if (!behind && DistanceWithinMachine(ctx, axis, distance)) return true;
-    const std::string v = ValueText(value);
-    const std::string zh = source.zh + "（" + v + "）" + (behind ? "会使送料后退" : "超出机床的范围") +
-                           "，没有移动，请在" + source.whereZh + "中修改！";
-    const std::string en = "The " + source.en + " (" + v + ")" +
-                           (behind ? " would feed the strip backwards" : " is beyond what the machine can do") +
-                           "; nothing moved, please change it in " + source.whereEn + "!";
-    ctx.op.MsgBox(ctx.Tr(zh.c_str(), en.c_str()), MsgButtons::Ok, MsgIcon::Warning, ctx.TitleWrong());
-    return false;
 }
 
 int32_t CardInt(double v) {
@@ -567,14 +510,9 @@ bool MovesAnyAxis(const NcWords& w) {
     return false;
 }
 
-bool SpeedGivesPulses(MachineContext& ctx, int axis, double feedPerMinute) {
-    const auto& ax = ctx.axis(axis);
-    return CardInt(feedPerMinute * ax.PulseEquivalent / 60.0) >= 1;
-}
-
 void SetAxisMotion(MachineContext& ctx, int axis, double feedPerMinute, int32_t startSpeed) {
     const auto& ax = ctx.axis(axis);
-    ctx.card.set_speed(0, axis, CardInt(feedPerMinute * ax.PulseEquivalent / 60.0));
+    ctx.card.set_speed(0, axis, CardSpeed(ctx, axis, feedPerMinute));
     ctx.card.set_startv(0, axis, startSpeed);
     ctx.card.set_acc(0, axis, CardInt(ax.Acceleration * 10000.0));
 }

@@ -4,13 +4,13 @@
 #include <cstdlib>
 
 #include "velbend/common/numtext.h"
+#include "velbend/machine/cutter_back.h"
 #include "velbend/machine/dialog_motion.h"
 #include "velbend/machine/interpreter.h"
 
 namespace velbend {
 namespace {
 
-constexpr int32_t kEndlessJog = 100000000;
 constexpr int32_t kSearch = 1000000;
 
 // fromInput: the press of an external button (input 18 or 19) rather than
@@ -24,28 +24,31 @@ void JogPress(MachineContext& ctx, int16_t dir, bool fromInput) {
     const auto& ax = ctx.axis(1);
     // A speed or a step that gives no pulse would creep, or step the other
     // way: refused before anything moves.
-    const int32_t speed = CardInt(Val(ctx.panel.Text2) * ax.PulseEquivalent / 60.0);
-    if (speed < 1) {
-        ctx.op.MsgBox(ctx.Tr("点动速度必须大于0！", "The jog speed must be greater than 0!"), MsgButtons::Ok,
-                      MsgIcon::Warning, ctx.TitleWrong());
-        return;
-    }
     const bool stepping = ctx.panel.Check1 != 0;
-    const int32_t step = stepping ? CardInt(Val(ctx.panel.Text3) * ax.PulseEquivalent) : 0;
+    const double length = Val(ctx.panel.Text3);
+    MotionAsk ask;
+    ask.axis = 1;
+    ask.feedPerMinute = Val(ctx.panel.Text2);
+    ask.speed = SpeedSource::JogSpeed;
+    if (stepping) {
+        ask.distance = length;
+        ask.value = length;
+        ask.source = {"点动步长", "jog step", "主窗口", "the main window"};
+    }
+    const int32_t step = stepping ? CardInt(length * ax.PulseEquivalent) : 0;
     if (stepping && step < 1) {
-        ReportStepLength(ctx);
+        // Judged for its speed first: a step of no pulse is told as such.
+        ask.distance.reset();
+        if (MotionAllowed(ctx, ask)) ReportStepLength(ctx);
         return;
     }
-    const double length = Val(ctx.panel.Text3);
-    if (stepping && !DistanceUsable(ctx, 1, length, length, {"点动步长", "jog step", "主窗口", "the main window"}))
-        return;
+    if (!MotionAllowed(ctx, ask)) return;
     card.write_bit(0, 3, 0);  // material pressing off
     card.set_startv(0, 1, 1000);
-    card.set_speed(0, 1, speed);
+    card.set_speed(0, 1, CardSpeed(ctx, 1, ask.feedPerMinute));
     card.set_acc(0, 1, CardInt(ax.Acceleration * 10000.0));
     if (!stepping) {
-        card.pmove(0, 1, dir * kEndlessJog);
-        run.mJogDirection = dir;
+        HoldJog(ctx, run.mJogDirection, run.mJogStops, 1, dir);
         run.mJogFromInput = fromInput ? 1 : 0;
     } else {
         card.pmove(0, 1, dir * step);
@@ -57,10 +60,9 @@ void JogRelease(MachineContext& ctx, int16_t dir, bool fromInput) {
     auto& run = ctx.run;
     // Only the endless jog that the press of this button started is
     // stopped, whatever the machine does now; a step move runs to its end.
-    if (run.mJogDirection != dir || run.mJogFromInput != (fromInput ? 1 : 0)) return;
-    run.mJogDirection = 0;
-    run.mJogFromInput = 0;
-    ctx.card.dec_stop(0, 1);
+    if (run.mJogFromInput != (fromInput ? 1 : 0)) return;
+    LetGoOfJog(ctx, run.mJogDirection, run.mJogStops, 1, dir);
+    if (run.mJogDirection == 0) run.mJogFromInput = 0;
 }
 
 }  // namespace
@@ -70,41 +72,34 @@ ValueSource ZeroCompSource(int n) {
     return {"轴" + a + "的回零摆正距离", "Zero Compensate Distance of axis " + a, "电机综合设置", "the Axis Setup"};
 }
 
-namespace {
-
-// A speed of a seek zero that gives a pulse a second; else one message names
-// it, since the axis would crawl.
-bool SeekSpeedUsable(MachineContext& ctx, int n, double feed, const char* zh, const char* en) {
-    if (SpeedGivesPulses(ctx, n, feed)) return true;
-    const std::string axis = std::to_string(n);
-    std::string value = Str(feed);
-    if (value.starts_with(' ')) value.erase(0, 1);
-    const std::string z = "轴" + axis + "的" + zh + "（" + value + "）不足每秒一个脉冲，没有移动，请检查轴参数！";
-    const std::string e = std::string("The ") + en + " (" + value + ") of axis " + axis +
-                          " gives less than one pulse a second; nothing moved, please check the axis parameters!";
-    ctx.op.MsgBox(ctx.Tr(z.c_str(), e.c_str()), MsgButtons::Ok, MsgIcon::Warning, ctx.TitleWrong());
-    return false;
-}
-
-}  // namespace
-
 bool SeekZeroUsable(MachineContext& ctx, int n, double retractFeed) {
     if (n < 1 || n > 4) return false;
     const AxisPara& ax = ctx.axis(n);
     const double retract = ctx.sys().gFeedRetract;
+    MotionAsk first;
+    first.axis = n;
     if (n == 1 && retract >= 0.5) {
-        const ValueSource source = TechnologicalSource("送料回零的退料长度", "retract length of the feed's seek zero");
-        if (!DistanceUsable(ctx, 1, retract, retract, source)) return false;
-        if (!SeekSpeedUsable(ctx, 1, std::fabs(retractFeed), "退料速度", "retract speed")) return false;
-    } else if (!SeekSpeedUsable(ctx, n, std::fabs(static_cast<double>(static_cast<int>(ax.SeekZeroFeedrate))),
-                                "回零速度", "seek-zero speed")) {
-        return false;
+        // The retract runs at the speed as given: one below a pulse a second
+        // (0, negative) would pull the strip back for ever or the wrong way.
+        first.distance = -retract;
+        first.value = retract;
+        first.source = TechnologicalSource("送料回零的退料长度", "retract length of the feed's seek zero");
+        first.feedPerMinute = retractFeed;
+        first.speed = SpeedSource::Retract;
+    } else {
+        // The search: its direction is the sign of the seek-zero speed.
+        first.feedPerMinute = std::fabs(static_cast<double>(static_cast<int>(ax.SeekZeroFeedrate)));
+        first.speed = SpeedSource::SeekZero;
     }
-    const double comp = ax.ZeroCompDistance;
-    if (!DistanceUsable(ctx, n, comp, comp, ZeroCompSource(n))) return false;
-    // The compensation crawls only where it moves at all.
-    return CardInt(comp * ax.PulseEquivalent) == 0 ||
-           SeekSpeedUsable(ctx, n, ax.ZeroCompFeedrate, "回零摆正速度", "zero compensation speed");
+    if (!MotionAllowed(ctx, first)) return false;
+    MotionAsk comp;
+    comp.axis = n;
+    comp.distance = static_cast<double>(ax.ZeroCompDistance);
+    comp.value = ax.ZeroCompDistance;
+    comp.source = ZeroCompSource(n);
+    comp.feedPerMinute = ax.ZeroCompFeedrate;
+    comp.speed = SpeedSource::ZeroCompensation;
+    return MotionAllowed(ctx, comp);
 }
 
 int32_t SeekZeroDirection(const AxisPara& ax) { return ax.SeekZeroFeedrate > 0 ? 1 : -1; }
@@ -207,9 +202,7 @@ void Command_Z3_Click(MachineContext& ctx, Starter who) {
         if (run.gHomeState != 0) return;
         StartSeekZeroSearch(ctx, 3, 0, SeekZeroDirection(ctx.axis(3)), who);
     } else if (mode == 0) {
-        ctx.card.write_bit(0, 1, 0);  // cutter out off
-        ctx.card.write_bit(0, 2, 1);  // cutter back on
-        run.gCylinderBusy = 1;
+        StartCylinderStroke(ctx, 2);  // cutter back
     }
 }
 

@@ -34,15 +34,11 @@ bool ProgramSpeedsUsable(MachineContext& ctx, const ProgramLines& program) {
             if (!MovesAxis(w, n) || ctx.axis(n).PulseEquivalent == 0) continue;
             // The card moves the axis at its automatic speed (the lines' F
             // words are that speed as written).
-            const int32_t v = ctx.axis(n).AutoFeedrate;
-            if (SpeedGivesPulses(ctx, n, v)) continue;
-            const std::string value = std::to_string(v);
-            const std::string axis = std::to_string(n);
-            const std::string zh = "轴" + axis + "的自动速度" + value + "不足每秒一个脉冲，请检查轴参数！";
-            const std::string en = "The automatic speed " + value + " of axis " + axis +
-                                   " gives less than one pulse a second, please check the axis parameters!";
-            ctx.op.MsgBox(ctx.Tr(zh.c_str(), en.c_str()), MsgButtons::Ok, MsgIcon::Warning, ctx.TitleWrong());
-            return false;
+            MotionAsk ask;
+            ask.axis = n;
+            ask.feedPerMinute = ctx.axis(n).AutoFeedrate;
+            ask.speed = SpeedSource::Automatic;
+            if (!MotionAllowed(ctx, ask)) return false;
         }
     }
     return true;
@@ -127,19 +123,25 @@ bool LoadWrittenProgram(MachineContext& ctx, const std::filesystem::path& g5, St
     return true;
 }
 
+bool WriteProgram(MachineContext& ctx, const std::filesystem::path& g5, const ProgramLines& program) {
+    std::string error;
+    if (program.WriteTo(g5, &error)) return true;
+    ReportProgramNotWritten(ctx, error);
+    return false;
+}
+
 bool StartProgram(MachineContext& ctx, const ProgramLines& program, RunFlag flag, Starter starter) {
     auto& run = ctx.run;
     if (program.size() >= static_cast<std::size_t>(RunState::kTooLongLines)) {
         ReportProgramTooLong(ctx);
         return false;
     }
-    if (!ProgramSpeedsUsable(ctx, program) || !ProgramMotionsUsable(ctx, program)) return false;
+    // A machining run's cutter zones may take the feed behind the start of
+    // its last piece: it is asked only for the machine's range.
+    const bool fromStart = flag != RunFlag::Running;
+    if (!ProgramSpeedsUsable(ctx, program) || !ProgramMotionsUsable(ctx, program, fromStart)) return false;
     const auto g5 = ProgramFile("G5.dat");
-    std::string error;
-    if (!program.WriteTo(g5, &error)) {
-        ReportProgramNotWritten(ctx, error);
-        return false;
-    }
+    if (!WriteProgram(ctx, g5, program)) return false;
     if (!LoadWrittenProgram(ctx, g5, starter)) return false;
     switch (flag) {
         case RunFlag::Running: run.gRunning = kTrue; break;

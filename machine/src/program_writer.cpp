@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "velbend/common/numtext.h"
+#include "velbend/common/operator.h"
 #include "velbend/common/progdir.h"
 #include "velbend/common/textfile.h"
 #include "velbend/geometry/core_algorithm.h"
@@ -37,6 +38,33 @@ CtrPLine ParseRecord(std::string_view line) {
     return r;
 }
 
+// The arc compensation of a strip step of `step` mm from (xp, yp) to the
+// point `r`, `next` the point after it in its contour (null when none
+// follows), by the rule of the length captions (path_length.h): only a
+// bending arc is compensated; its side comes from the window's TurnAngle or
+// Cal_arcdir where given, else from the geometry's; with no next point it
+// has no side (0) and nothing is added.
+struct StripArc {
+    bool bending = false;  // a bending arc point (IsBendingArc)
+    int side = 0;          // -1, 0 or +1 (BendingArcSide)
+    double add = 0;        // mm added to the step (negative: it shortens it)
+};
+
+StripArc StripArcOf(const MachineContext& ctx, double xp, double yp, const CtrPLine& r, const CtrPLine* next,
+                    double step) {
+    StripArc arc;
+    arc.bending = IsBendingArc(ctx.sys(), r.A, r.Kind);
+    if (!arc.bending || next == nullptr) return arc;
+    // The window's own calculation of the side where it gives one, else the
+    // geometry's, by the rule the captions share.
+    const ArcRule rule = ArcRuleOf(ctx.panel.Label4[0]);
+    const auto& side = ctx.secondBuild && rule == ArcRule::Dxf ? ctx.hooks.Cal_arcdir : ctx.hooks.TurnAngle;
+    arc.side = side ? side(xp, yp, r.X, r.Y, next->X, next->Y)
+                    : BendingArcSide(rule, ctx.secondBuild, xp, yp, r.X, r.Y, next->X, next->Y);
+    arc.add = ArcCompensation(ctx.sys(), step, r.A, arc.side);
+    return arc;
+}
+
 // The program writer of one Run.
 class Writer {
 public:
@@ -52,6 +80,9 @@ public:
     // False when the program became too long to be run (writing stops).
     bool Pieces(int pieces);
     void Ending();
+    // Where the strip stands: now, and (when given) at each corner line.
+    double Position() const { return P_; }
+    void RecordCorners(std::vector<double>* at) { corners_ = at; }
 
 private:
     // Line access with one look-ahead line.
@@ -65,7 +96,6 @@ private:
     void TightArcSlot(double phi, int d);
     void SplicePause();
     void AppendComp() { ctx_.run.AppendCompPoint(P_, ctx_.run.mLengthComp); }
-    int ArcDirection(const CtrPLine& r, const CtrPLine& next, bool nextIsPoint) const;
     void EndSlotBlock(double B, bool endOfPiece);
 
     MachineContext& ctx_;
@@ -85,6 +115,7 @@ private:
     std::optional<std::string_view> pending_;
     std::optional<CtrPLine> lastSpline_;
     int lastArcDir_ = 0;
+    std::vector<double>* corners_ = nullptr;
 };
 
 void Writer::Preamble() {
@@ -244,6 +275,7 @@ void Writer::SplineLine(const CtrPLine& r) {
 }
 
 void Writer::CornerLine(const CtrPLine& r) {
+    if (corners_) corners_->push_back(P_);
     double B = r.B;
     firstPending_ = true;
     const double absB = std::fabs(B);
@@ -255,20 +287,6 @@ void Writer::CornerLine(const CtrPLine& r) {
         // The bender makes the corner.
         QueueMove(ctx_, P_ + s_.gBendToSlotDist, B, 0, 0);
     }
-}
-
-// The side of a bending arc point, by the rule the length captions share;
-// an arc point with no point after it in its contour has none (0).
-int Writer::ArcDirection(const CtrPLine& r, const CtrPLine& next, bool nextIsPoint) const {
-    if (!nextIsPoint) return 0;
-    const auto& hooks = ctx_.hooks;
-    const ArcRule rule = ArcRuleOf(ctx_.panel.Label4[0]);
-    if (ctx_.secondBuild && rule == ArcRule::Dxf) {
-        if (hooks.Cal_arcdir) return hooks.Cal_arcdir(Xp_, Yp_, r.X, r.Y, next.X, next.Y);
-    } else if (hooks.TurnAngle) {
-        return hooks.TurnAngle(Xp_, Yp_, r.X, r.Y, next.X, next.Y);
-    }
-    return BendingArcSide(rule, ctx_.secondBuild, Xp_, Yp_, r.X, r.Y, next.X, next.Y);
 }
 
 void Writer::Segment(const CtrPLine& r) {
@@ -316,7 +334,7 @@ void Writer::Segment(const CtrPLine& r) {
         } else if (next.B > 1 || next.B < -1) {
             // A segment shorter than the cutter zones taken off it feeds
             // nothing; what it could not give is no compensation either, so
-            // that the run still ends on the length it feeds.
+            // that the job length still is the length the run feeds.
             if (L < 0) {
                 run.mLengthComp += L;
                 L = 0;
@@ -334,14 +352,13 @@ void Writer::Segment(const CtrPLine& r) {
     P_ += L;
     if (L < 0) ShiftPendingMoves(ctx_, P_, L);
 
-    if (IsBendingArc(s_, r.A, r.Kind)) {
-        const int d = ArcDirection(r, next, nextIsPoint);
-        lastArcDir_ = d;
-        const double add = ArcCompensation(s_, step, r.A, d);
-        P_ += add;
-        L += add;
-        QueueMove(ctx_, P_ - L + s_.gBendToSlotDist, r.A, static_cast<int16_t>(d), r.B);
-        QueueMove(ctx_, P_ + s_.gBendToSlotDist, r.A, static_cast<int16_t>(d), r.B);
+    const StripArc arc = StripArcOf(ctx_, Xp_, Yp_, r, nextIsPoint ? &next : nullptr, step);
+    if (arc.bending) {
+        lastArcDir_ = arc.side;
+        P_ += arc.add;
+        L += arc.add;
+        QueueMove(ctx_, P_ - L + s_.gBendToSlotDist, r.A, static_cast<int16_t>(arc.side), r.B);
+        QueueMove(ctx_, P_ + s_.gBendToSlotDist, r.A, static_cast<int16_t>(arc.side), r.B);
     } else if (r.A > 0.1 && r.Kind == 0) {
         TightArcSlot(r.B * 180 / kPi, lastArcDir_);
     }
@@ -444,15 +461,6 @@ void Critical(MachineContext& ctx, const char* zh, const char* en) {
     ctx.op.MsgBox(ctx.Tr(zh, en), MsgButtons::Ok, MsgIcon::Critical, ctx.TitleWrong());
 }
 
-// Replaces G5.dat with `out`; a failed write is told and keeps the old file.
-bool WriteProgramFile(MachineContext& ctx, const std::filesystem::path& g5, const ProgramLines& out) {
-    std::string error;
-    if (out.WriteTo(g5, &error)) return true;
-    const std::string zh = "无法写入加工程序 G5.dat：" + error;
-    const std::string en = "Cannot write the machining program G5.dat: " + error;
-    Critical(ctx, zh.c_str(), en.c_str());
-    return false;
-}
 
 // |command position / pulse equivalent| of an axis is within 0.02.
 bool AtZero(MachineContext& ctx, int axis) {
@@ -492,6 +500,22 @@ void SetLengthCaptions(MainPanel& panel, double total, int16_t splineLines, doub
     panel.Label4[2] = Format((N - 1) * g + N * Tp + Val(panel.Text7) + bendToSlotDist, "0.0000") + "  mm";
 }
 
+StripPositions ProgramStripPositions(const MachineContext& ctx, const std::vector<std::string_view>& lines) {
+    ParamStore params = ctx.params;
+    RecordingOperator quiet;
+    MachineContext copy(params, quiet);
+    copy.panel = ctx.panel;
+    copy.hooks = ctx.hooks;
+    copy.secondBuild = ctx.secondBuild;
+    ProgramLines out;
+    Writer writer(copy, lines, out);
+    StripPositions at;
+    writer.RecordCorners(&at.corners);
+    writer.Pieces(1);
+    at.end = writer.Position();
+    return at;
+}
+
 void Command_Run_Click(MachineContext& ctx) {
     auto& run = ctx.run;
     auto& ring = ctx.ring;
@@ -508,7 +532,7 @@ void Command_Run_Click(MachineContext& ctx) {
     if (!MayAct(ctx, CommandClass::StartMotion)) return;
 
     // Parameters the program is computed with: pulse equivalents divide (the
-    // feed's always: the run counts down and ends on its fed length).
+    // feed's always: the run counts its fed length down).
     for (int axis = 1; axis <= 4; ++axis) {
         const bool needed = axis == 1 || panel.Check2 != 1 || (axis == 2 && s.gBendMechanisms > 0);
         if (needed && ctx.axis(axis).PulseEquivalent == 0) {
@@ -587,11 +611,12 @@ void Command_Run_Click(MachineContext& ctx) {
     const auto g5 = ProgramFile("G5.dat");
     const auto lines = bytes ? SplitLines(*bytes) : std::vector<std::string_view>{};
     if (lines.empty()) {
-        WriteProgramFile(ctx, g5, ProgramLines{});
+        WriteProgram(ctx, g5, ProgramLines{});
         return;
     }
-    // The captions the run relies on (the run timer ends the run on the job
-    // length) are refreshed for the path and the piece count of this run.
+    // The captions the run relies on (its end compares the fed length with
+    // the job length to choose its message) are refreshed for the path and
+    // the piece count of this run.
     RefreshLengthCaptions(ctx, *bytes);
     w.mJobLength = Val(panel.Label4[2]);
     w.mRunPieces = Val(panel.Text5);
@@ -609,16 +634,11 @@ void Command_Run_Click(MachineContext& ctx) {
     writer.Preamble();
     if (writer.Pieces(*pieces)) writer.Ending();
 
-    // Nothing crawls, no seek zero or line goes beyond what the machine can
-    // do: refused before the program is written or anything moves.
-    if (!ProgramSpeedsUsable(ctx, out) || !ProgramMotionsUsable(ctx, out, false)) return;
-    if (!WriteProgramFile(ctx, g5, out)) return;
-
-    // 10. Load and start.
-    if (!LoadWrittenProgram(ctx, g5, Starter::MainWindow)) return;
+    // 10. Checked, written, loaded and started as every program is: nothing
+    // crawls, no seek zero or line goes beyond what the machine can do.
+    if (!StartProgram(ctx, out, RunFlag::Running, Starter::MainWindow)) return;
     w.mLastStepPos = 0;
     ring.mProgBendY = 0;
-    run.gRunning = kTrue;
     // The strip and cutter markers appear with the run; the run timer places
     // them, the run end and Stop hide them.
     panel.Shape2.Visible = true;

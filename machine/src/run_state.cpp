@@ -2,6 +2,7 @@
 
 #include "velbend/common/progdir.h"
 #include "velbend/common/textfile.h"
+#include "velbend/machine/cutter_back.h"
 #include "velbend/machine/dialog_stop.h"
 #include "velbend/machine/program.h"
 
@@ -25,8 +26,7 @@ namespace {
 // A cutter stroke started by hand that its end sensor has still to end (the
 // run timer watches the sensors only while the cylinder is detected by them).
 bool CutterStrokePending(const MachineContext& ctx) {
-    const SysPara& s = ctx.sys();
-    return ctx.run.gCylinderBusy == 1 && s.gCutterUpDownMode == 0 && s.gPositionDetectMode == 0;
+    return ctx.run.gCylinderBusy == 1 && CylinderEndsOnSensors(ctx.sys());
 }
 
 }  // namespace
@@ -45,6 +45,7 @@ void ClearProgramFlags(RunState& run) {
     run.mSensorWait = 0;
     run.mDwellTicks = 0;
     run.mFeedCheckPos = 0;
+    run.mFeedCheck = {};
     run.mEquivalentTold = 0;
 }
 
@@ -60,7 +61,7 @@ void EndProgram(RunState& run) {
 
 bool ProgramDone(const RunState& run) {
     return run.gNcLineIndex == run.gNcLineCount && run.mDwellTicks == 0 && run.mSensorWait == 0 &&
-           run.mFeedCheckPos == 0 && run.gHomeState == 0 && run.mBendHomePhase == 0;
+           run.mFeedCheck.pending == 0 && run.gHomeState == 0 && run.mBendHomePhase == 0;
 }
 
 void EndSeekZero(RunState& run) {
@@ -126,14 +127,37 @@ void Command_Pause_Click(MachineContext& ctx) { ctx.run.mPaused = 1; }
 
 void StepCommand_Click(MachineContext& ctx) { ctx.run.mStepMode = ctx.run.mStepMode == 0 ? 1 : 0; }
 
-void Command_Stop_Click(MachineContext& ctx) {
-    auto& run = ctx.run;
-    auto& card = ctx.card;
+namespace {
+
+// The main window's display of a run, put away at its end.
+void PutRunDisplayAway(MachineContext& ctx) {
+    auto& panel = ctx.panel;
+    panel.Shape2.Visible = false;
+    panel.Shape3.Visible = false;
+    if (panel.Check3 == 1) panel.Check3Enabled = true;
+}
+
+}  // namespace
+
+void ProgramFinished(MachineContext& ctx) {
+    ctx.run.gNcLineIndex = 0;
+    EndProgram(ctx.run);
+    PutRunDisplayAway(ctx);
+    if (ctx.hooks.BuildDisplayList) ctx.hooks.BuildDisplayList(0);
+}
+
+void ProgramStopped(MachineContext& ctx) {
     // Files: every writer here writes whole files at once; nothing is open.
-    card.reset_fifo(0);
+    ctx.card.reset_fifo(0);
     // The axes, the outputs and the run, seek-zero, test and calibration
     // state stop as the dialogs' Stop stops them.
     DialogStop(ctx);
+    PutRunDisplayAway(ctx);
+}
+
+void Command_Stop_Click(MachineContext& ctx) {
+    auto& run = ctx.run;
+    ProgramStopped(ctx);
 
     if (ctx.hooks.DiscardPicks) ctx.hooks.DiscardPicks();
     if (ctx.hooks.BuildDisplayList) ctx.hooks.BuildDisplayList(0);
@@ -142,14 +166,11 @@ void Command_Stop_Click(MachineContext& ctx) {
     panel.List1.clear();
     panel.Label4[1].clear();
     panel.Label4[2].clear();
-    panel.Shape2.Visible = false;
-    panel.Shape3.Visible = false;
 
     run.mLengthComp = 0.0;
     run.mCompPointLast = 0;
     run.mCompPoints.clear();
 
-    if (panel.Check3 == 1) panel.Check3Enabled = true;
     panel.TshFrameVisible = false;
 }
 

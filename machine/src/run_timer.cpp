@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include "velbend/common/numtext.h"
+#include "velbend/machine/cutter_back.h"
+#include "velbend/machine/feed_correction.h"
 #include "velbend/machine/interpreter.h"
 #include "velbend/machine/jog.h"
 #include "velbend/params/sysfile.h"
@@ -68,12 +70,9 @@ void PositionBoxes(MachineContext& ctx) {
     panel.TextF = Format(ToLength(ctx, 1, run.gCardRet) * 60.0, "0.0");
 }
 
-// 4. Remaining length and the end of a machining run.  The remaining length
-// counts down from the job length that Run recorded, whatever the caption
-// says by now (the piece count may have been changed meanwhile).  A
-// machining run ends once the program has done all it had to do and every
-// axis stands (its last moves, such as the swing back to 0, are its own);
-// whether the fed length came to the job length only chooses the message.
+// 4. Remaining length.  It counts down from the job length that Run
+// recorded, whatever the caption says by now (the piece count may have been
+// changed meanwhile).
 void RemainingLength(MachineContext& ctx) {
     auto& run = ctx.run;
     auto& panel = ctx.panel;
@@ -89,26 +88,6 @@ void RemainingLength(MachineContext& ctx) {
         if (std::fabs(run.mLengthComp) > 0.01) text += "  补偿长度 " + Format(-run.mLengthComp, "0.0000");
         panel.Label4[3] = std::move(text);
     }
-    if (run.gRunning != kTrue || run.gSlotRunning != 0 || !ProgramDone(run) || Axis_Status(ctx) != 0) return;
-    const double job = ctx.writer.mJobLength;
-    // The strip the program fed, with what it left out on purpose (cutter
-    // zones, length compensations): the job length when the two agree.
-    const double fedLength = fed + run.mLengthComp;
-    const double rest = job - fed;
-    run.gNcLineIndex = 0;
-    EndProgram(run);
-    if (std::fabs(rest - run.mLengthComp) < 0.1) {
-        Message(ctx, "加工完成！", "Work Finished！");
-    } else {
-        const std::string a = Format(fedLength, "0.0000"), b = Format(job, "0.0000");
-        const std::string zh = "加工结束，但送料长度" + a + " mm与加工长度" + b + " mm不符！";
-        const std::string en = "Work ended, but the fed length " + a + " mm differs from the job length " + b + " mm!";
-        Message(ctx, zh.c_str(), en.c_str());
-    }
-    if (panel.Check3 == 1) panel.Check3Enabled = true;
-    panel.Shape2.Visible = false;
-    panel.Shape3.Visible = false;
-    if (ctx.hooks.BuildDisplayList) ctx.hooks.BuildDisplayList(0);
 }
 
 // 5. IO lamps.
@@ -163,7 +142,7 @@ void SeekZeroContinuation(MachineContext& ctx) {
 void CylinderSensors(MachineContext& ctx) {
     auto& run = ctx.run;
     const auto& sys = ctx.sys();
-    if (sys.gCutterUpDownMode != 0 || sys.gPositionDetectMode != 0) return;
+    if (!CylinderEndsOnSensors(sys)) return;
     const int outputs[2] = {1, 2};
     const int sensors[2] = {16, 17};
     for (int i = 0; i < 2; ++i) {
@@ -232,22 +211,6 @@ void Markers(MachineContext& ctx) {
     PlaceMarker(ctx, ctx.panel.Shape3, OutlineLength(ctx, cutter));
 }
 
-// Tolerance of the encoder checks (mm).
-double EncoderTolerance(MachineContext& ctx) {
-    const double byPulses = 2.0 / ctx.axis(1).PulseEquivalent;
-    return byPulses > ctx.sys().gEncoderPrecision ? byPulses : ctx.sys().gEncoderPrecision;
-}
-
-// Moves the feed axis by e mm at its automatic feed rate.
-void CorrectFeed(MachineContext& ctx, double e) {
-    SetAxisMotion(ctx, 1, ctx.axis(1).AutoFeedrate);
-    ctx.card.pmove(0, 1, CardInt(e * ctx.axis(1).PulseEquivalent));
-}
-
-bool EquivalentsUsable(MachineContext& ctx) {
-    return ctx.axis(1).PulseEquivalent != 0 && ctx.sys().gEncoderEquiv != 0;
-}
-
 // 10. Handing on a line.
 void HandOnLine(MachineContext& ctx) {
     auto& run = ctx.run;
@@ -269,22 +232,7 @@ void HandOnLine(MachineContext& ctx) {
     // A pending feed check is finished even after the last line was handed
     // on: a program ending in M34 must still come to its end, wherever the
     // feed stands (a strip fed back behind its start included).
-    if (run.mFeedCheckPos != 0) {
-        if (!EquivalentsUsable(ctx)) {
-            run.mFeedCheckPos = 0;
-            ReportZeroEquivalentInProgram(ctx);
-            return;
-        }
-        ctx.card.get_actual_pos(0, 1, &run.gCardRet);
-        const double e = run.mFeedCheckPos / ctx.axis(1).PulseEquivalent - run.gCardRet / ctx.sys().gEncoderEquiv;
-        if (std::fabs(e) > EncoderTolerance(ctx)) {
-            CorrectFeed(ctx, e);
-            run.mDwellTicks = 3;
-            return;
-        }
-        ctx.card.set_command_pos(0, 1, run.mFeedCheckPos);
-        run.mFeedCheckPos = 0;
-    }
+    if (FeedCheckTick(ctx)) return;
     if (run.gNcLineIndex >= run.gNcLineCount) return;
 
     auto lineAt = [&](int16_t i) -> const std::string& {
@@ -312,16 +260,48 @@ void HandOnLine(MachineContext& ctx) {
     if (panel.StepTextVisible) run.mStepMode = 1;
 }
 
-// 11. End of a test run: the Machine Adjust frame asks for the measured
-// result where its own test needs one; any other test just ends.
-void TestRunEnd(MachineContext& ctx) {
+// 11. The end of a program, whatever kind: once it has handed on its last
+// line, has nothing left of its own (dwell, sensor wait, feed check, seek
+// zero) and every axis stands.  Its kind only chooses what follows: a
+// machining run compares the strip it fed with the job length Run recorded
+// (the comparison chooses the message, never whether it ends; its last
+// moves, such as the swing back to 0, are its own); the Machine Adjust
+// frame asks for the measured result where its own test needs one; any
+// other test or a dialog's program just ends.  The pressing a dialog's
+// program let go of is off by then; one that a program leaves on stays on,
+// and the program ends all the same (nothing else would switch it off).
+void ProgramEnd(MachineContext& ctx) {
     auto& run = ctx.run;
     auto& panel = ctx.panel;
-    if (run.gTestRunning != kTrue || !ProgramDone(run)) return;
-    if (Axis_Status(ctx) != 0) return;
+    if (!AnyRunFlag(run) || !ProgramDone(run) || Axis_Status(ctx) != 0) return;
+    if (run.gRunning == kTrue) {
+        const double job = ctx.writer.mJobLength;
+        ctx.card.get_command_pos(0, 1, &run.gCardRet);
+        const double fed = ToLength(ctx, 1, run.gCardRet);
+        // The strip the program fed, with what it left out on purpose
+        // (cutter zones, length compensations): the job length when the
+        // two agree.
+        const double fedLength = fed + run.mLengthComp;
+        const bool agree = std::fabs(job - fed - run.mLengthComp) < 0.1;
+        ProgramFinished(ctx);
+        if (agree) {
+            Message(ctx, "加工完成！", "Work Finished！");
+        } else {
+            const std::string a = Format(fedLength, "0.0000"), b = Format(job, "0.0000");
+            const std::string zh = "加工结束，但送料长度" + a + " mm与加工长度" + b + " mm不符！";
+            const std::string en =
+                "Work ended, but the fed length " + a + " mm differs from the job length " + b + " mm!";
+            Message(ctx, zh.c_str(), en.c_str());
+        }
+        return;
+    }
+    if (run.gTestRunning != kTrue) {
+        ProgramFinished(ctx);
+        Message(ctx, "开槽完成！", "Work Finished！");
+        return;
+    }
     const bool frameTest = run.mProgramStarter == Starter::MachineAdjust;
-    run.gNcLineIndex = 0;
-    EndProgram(run);
+    ProgramFinished(ctx);
     auto ask = [&](const char* zh, const char* en) {
         ctx.mAdjustGroup = ctx.params.gSysGroup;
         ctx.mAdjustTable = SysParaBytes(ctx.sys());
@@ -356,44 +336,6 @@ void TestRunEnd(MachineContext& ctx) {
     }
 }
 
-// 12. End of a program started from a setup dialog: once it has done all it
-// had to do and every axis stands.  The pressing its last lines let go of is
-// off by then; one that a program leaves on stays on, and the program ends
-// all the same (nothing else would switch it off).
-void SlotRunEnd(MachineContext& ctx) {
-    auto& run = ctx.run;
-    if (run.gSlotRunning != kTrue || !ProgramDone(run)) return;
-    if (Axis_Status(ctx) != 0) return;
-    run.gNcLineIndex = 0;
-    EndProgram(run);
-    Message(ctx, "开槽完成！", "Work Finished！");
-}
-
-// 13. The operator dialog's feed test: correct until the encoder shows the
-// wanted length.
-void PendingFeedCorrection(MachineContext& ctx) {
-    auto& run = ctx.run;
-    if (!(run.gPendingComp > 0.1)) return;
-    if (Axis_Status(ctx) != 0) return;
-    if (run.gCompWaitTicks > 0) {
-        --run.gCompWaitTicks;
-        return;
-    }
-    if (!EquivalentsUsable(ctx)) {
-        run.gPendingComp = 0;
-        ReportZeroEquivalent(ctx);
-        return;
-    }
-    ctx.card.get_actual_pos(0, 1, &run.gCardRet);
-    const double e = run.gPendingComp - run.gCardRet / ctx.sys().gEncoderEquiv;
-    if (std::fabs(e) > EncoderTolerance(ctx)) {
-        CorrectFeed(ctx, e);
-        run.gCompWaitTicks = 1;
-    } else {
-        run.gPendingComp = 0;
-    }
-}
-
 }  // namespace
 
 void Label3_Click(MachineContext& ctx) {
@@ -415,9 +357,8 @@ void Timer2_Timer(MachineContext& ctx) {
     CylinderSensors(ctx);
     Markers(ctx);
     HandOnLine(ctx);
-    TestRunEnd(ctx);
-    SlotRunEnd(ctx);
-    PendingFeedCorrection(ctx);
+    ProgramEnd(ctx);
+    DialogCorrectionTick(ctx);
 }
 
 }  // namespace velbend

@@ -8,11 +8,9 @@
 #include "velbend/common/numtext.h"
 #include "velbend/common/progdir.h"
 #include "velbend/common/textfile.h"
-#include "velbend/geometry/core_algorithm.h"
 #include "velbend/geometry/ctrpath.h"
-#include "velbend/geometry/path_length.h"
-#include "velbend/geometry/plane.h"
 #include "velbend/machine/line_sink.h"
+#include "velbend/machine/program_writer.h"
 
 namespace velbend {
 namespace {
@@ -22,9 +20,6 @@ std::string_view Trim(std::string_view s) {
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
     return s;
 }
-
-// Cutter compensation of a turn B (degrees); 0 outside 0.1 < B < 179.9.
-double Comp(const SysPara& s, double B) { return CutterZone(B, s.gMillRadius, s.gMillRadiusCoef); }
 
 bool CtrPHoldsPath() {
     auto bytes = ReadFileBytes(ProgramFile("CtrP.dat"));
@@ -76,22 +71,6 @@ bool WriteSlotProgram(MachineContext& ctx) {
     if (auto b = ReadFileBytes(ProgramFile("CtrP.dat"))) bytes = std::move(*b);
     const auto lines = SplitLines(bytes);
 
-    // Arc direction by the kind of the open outline.
-    const ArcRule rule = ArcRuleOf(panel.Label4[0]);
-    const bool dxf = rule == ArcRule::Dxf;
-    const bool nc = rule == ArcRule::Nc;
-    auto direction = [&](double xs, double ys, double xm, double ym, double xe, double ye) -> int {
-        if (dxf) {
-            if (ctx.hooks.Cal_arcdir) return ctx.hooks.Cal_arcdir(xs, ys, xm, ym, xe, ye);
-            return CoreAlgorithm::ArcDirection(SplinePoint{xs, ys}, SplinePoint{xm, ym}, SplinePoint{xe, ye});
-        }
-        if (nc) {
-            if (ctx.hooks.TurnAngle) return ctx.hooks.TurnAngle(xs, ys, xm, ym, xe, ye);
-            return TurnAngle(xs, ys, xm, ym, xe, ye);
-        }
-        return -1;
-    };
-
     ProgramLines out;
     out << "G90 G17" << "G00 Z5" << "G00 X-5 Y0" << "S" + std::string(speed) + " M03";
     const std::string cutLine = "G01 Z-" + std::string(depth) + " F" + std::string(feed);
@@ -100,66 +79,19 @@ bool WriteSlotProgram(MachineContext& ctx) {
         out << "G00 Y" + Format(at, "0.000") << cutLine << acrossLine << "G00 Z5" << "G00 X-5";
     };
 
-    double L = 0;       // running strip length
-    double p = 0;       // compensation owed from the previous slot
-    bool havePrev = false;
-    double Xp = 0, Yp = 0;
+    // The slots stand where the program Run writes cuts them: at the strip
+    // positions of its corner lines and of the path's end.
+    const StripPositions at = ProgramStripPositions(ctx, lines);
+    std::size_t corner = 0;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const CtrPLine r = ParseCtrPLine(lines[i]);
-        const bool last = i + 1 == lines.size();
         if (r.Spline) {
-            const double B = r.B, A = r.A;
-            if (last) {
-                const double c = Comp(s, B);
-                L = L - p - c;
-                slot(L);
-                p = 0;
-            } else if (A != 0 || !havePrev) {
-                // A contour header: the contour starts afresh; the jump from
-                // the previous contour is no strip.
-                havePrev = false;
-                p = Comp(s, B);
-            }
-            continue;
+            if (i + 1 == lines.size()) slot(at.end);
+        } else if (r.Kind == 2 || r.Kind == 5) {
+            if (r.Kind == 2 && std::fabs(r.B) > s.gSlotThreshold && corner < at.corners.size())
+                slot(at.corners[corner]);
+            ++corner;
         }
-        const double X = r.X, Y = r.Y;
-        const int kind = r.Kind;
-        const double A = r.A, B = r.B, C = r.C;
-        if (kind == 2) {
-            if (std::fabs(B) > s.gSlotThreshold) {
-                const double c = Comp(s, B);
-                L = L - p - c;
-                slot(L);
-                p = c;
-            }
-            continue;
-        }
-        if (!havePrev) {
-            havePrev = true;
-            Xp = X;
-            Yp = Y;
-            continue;
-        }
-        double len = std::hypot(X - Xp, Y - Yp) + C;
-        if (kind == 0 && A > 0.1) {
-            // The next line gives the arc's third point, whatever the line
-            // is: the values of its fields 0 and 1; it is processed in its
-            // turn.
-            double Xn = 0, Yn = 0;
-            if (!last) {
-                const BlankFields<2> g(lines[i + 1]);
-                Xn = Val(g[0]);
-                Yn = Val(g[1]);
-            }
-            const int d = direction(Xp, Yp, X, Y, Xn, Yn);
-            if (d < 0)
-                len = len * (1 + s.gArcCompP / A);
-            else if (d > 0)
-                len = len * (1 - s.gArcCompN / A);
-        }
-        L += len;
-        Xp = X;
-        Yp = Y;
     }
     out << "G00 X0 Y0" << "M05" << "M30";
 

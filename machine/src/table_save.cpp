@@ -16,10 +16,26 @@ bool AdmitsChange(MachineContext& ctx) {
     return false;
 }
 
+namespace {
+
+// Whether the machine's state admits the change, judged under the table in
+// force: what a state waits for (a cutter stroke's sensor) is read from the
+// table the machine runs on, never from the one about to be saved.
+bool AdmittedUnder(MachineContext& ctx, const SysPara& inForce) {
+    SysPara& table = ctx.params.gSysParaTable;
+    const SysPara edited = table;
+    table = inForce;
+    const bool admitted = MayAct(ctx, CommandClass::ChangeProgram);
+    table = edited;
+    return admitted;
+}
+
+}  // namespace
+
 bool SaveGroupTable(MachineContext& ctx, const SysPara& before, const TranParasFn& tranParas,
                     const std::function<void()>& putBack, const std::string& saved) {
     ParamStore& st = ctx.params;
-    const bool admitted = MayAct(ctx, CommandClass::ChangeProgram);
+    const bool admitted = AdmittedUnder(ctx, before);
     // The save's messages wait until the table is in the state they report.
     RecordingOperator held;
     const bool written = admitted && SaveSysPara(st, st.gSysGroup, 0, held, tranParas);

@@ -102,17 +102,26 @@ bool ArcTest(MachineContext& ctx, ProgramLines& out, bool positive) {
 // can do.
 bool TestValuesUsable(MachineContext& ctx, TestProgram kind) {
     const SysPara& s = ctx.sys();
+    MotionAsk ask;
+    ask.axis = 1;
+    ask.speed = SpeedSource::ProgramLines;
+    ask.forwardOnly = true;
     switch (kind) {
         case TestProgram::FeedLength:
-            return DistanceUsable(ctx, 1, s.gTestLength, s.gTestLength,
-                                  TechnologicalSource("“长度测试加工长度”", "\"Length for Test\""), true);
+            ask.distance = s.gTestLength;
+            ask.value = s.gTestLength;
+            ask.source = TechnologicalSource("“长度测试加工长度”", "\"Length for Test\"");
+            break;
         case TestProgram::PositiveArc:
         case TestProgram::NegativeArc:
-            return DistanceUsable(ctx, 1, s.gTestRadius * kPi, s.gTestRadius,
-                                  TechnologicalSource("“弯弧测试加工半径”", "\"Radius for Test\""), true);
+            ask.distance = s.gTestRadius * kPi;
+            ask.value = s.gTestRadius;
+            ask.source = TechnologicalSource("“弯弧测试加工半径”", "\"Radius for Test\"");
+            break;
         default:
             return true;
     }
+    return MotionAllowed(ctx, ask);
 }
 
 // Writes G5.dat, loads it and starts the test run.

@@ -130,7 +130,7 @@ TEST_P(EndToEndTest, LetterFromDxfToWorkFinished) {
     EXPECT_EQ(Axis_Status(*ctx), 0);
     EXPECT_FALSE(IsMachineBusy(ctx->run));
     EXPECT_EQ(ctx->run.mPaused, 0);
-    EXPECT_EQ(ctx->run.mFeedCheckPos, 0);
+    EXPECT_EQ(ctx->run.mFeedCheck.pending, 0);
     EXPECT_EQ(ctx->run.gNcLineIndex, 0);
     EXPECT_EQ(ctx->run.mCycleCount, -1);
     EXPECT_FALSE(ctx->panel.Shape2.Visible);

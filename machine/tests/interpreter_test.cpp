@@ -146,6 +146,7 @@ TEST_P(InterpreterOnCardsTest, EncoderCorrectionOfTheFeed) {
     ctx.card.set_actual_pos(0, 1, 9800);    // 98 mm on the encoder (100 counts per mm)
     RunNcLine(ctx, "M34");
     EXPECT_EQ(ctx.run.mFeedCheckPos, 10000);
+    EXPECT_EQ(ctx.run.mFeedCheck.pending, 1);
     if (auto* m = model()) {
         EXPECT_TRUE(m->Called("pmove", {0, 1, 200}));
     }
@@ -156,10 +157,10 @@ TEST_P(InterpreterOnCardsTest, EncoderCorrectionOfTheFeed) {
 
     // M35 corrects once and does not check again.
     ctx.run.mDwellTicks = 0;
-    ctx.run.mFeedCheckPos = 0;
+    ctx.run.mFeedCheck = {};
     ctx.card.set_actual_pos(0, 1, 9900);
     RunNcLine(ctx, "M35");
-    EXPECT_EQ(ctx.run.mFeedCheckPos, 0);
+    EXPECT_EQ(ctx.run.mFeedCheck.pending, 0);
     EXPECT_EQ(ctx.run.mDwellTicks, 0);
     ASSERT_TRUE(AdvanceUntilIdle());
     EXPECT_EQ(Cmd(1), 10500);
@@ -168,7 +169,7 @@ TEST_P(InterpreterOnCardsTest, EncoderCorrectionOfTheFeed) {
     // No division by an encoder equivalent of 0: refused with a message.
     ctx.sys().gEncoderEquiv = 0;
     RunNcLine(ctx, "M34");
-    EXPECT_EQ(ctx.run.mFeedCheckPos, 0);
+    EXPECT_EQ(ctx.run.mFeedCheck.pending, 0);
     EXPECT_FALSE(Moving());
     EXPECT_EQ(Cmd(1), 10500);
     ASSERT_EQ(op.messages.size(), 1u);

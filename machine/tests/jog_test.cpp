@@ -272,15 +272,23 @@ TEST_P(JogTest, FeedSeekZeroWithAndWithoutSwitch) {
         EXPECT_TRUE(m->Calls("set_command_pos").empty());
     }
     // A jog speed of less than a pulse a second would pull the strip back
-    // for ever: refused before anything moves; at a pulse a second it runs.
-    for (const char* speed : {"0.29", "0"}) {
-        SCOPED_TRACE(speed);
+    // for ever, and a negative one the wrong way: refused before anything
+    // moves; at a pulse a second it runs.
+    struct Retract { const char* typed; const char* named; };
+    for (const Retract& r : {Retract{"0.29", ".29"}, Retract{"0", "0"}, Retract{"-5", "-5"},
+                             Retract{"-600", "-600"}, Retract{"abc", "0"}}) {
+        SCOPED_TRACE(r.typed);
         op.messages.clear();
-        ctx.panel.Text2 = speed;
+        if (auto* m = model()) m->ClearLog();
+        ctx.panel.Text2 = r.typed;
         Command_XZ_Click(ctx);
         EXPECT_EQ(ctx.run.gHomeState, 0);
-        EXPECT_EQ(op.LastText(), std::string("轴1的退料速度（") + (speed[1] ? ".29" : "0") +
-                                     "）不足每秒一个脉冲，没有移动，请检查轴参数！");
+        EXPECT_EQ(op.LastText(), std::string("轴1的退料速度（") + r.named + "）不足每秒一个脉冲，没有移动，请检查轴参数！");
+        EXPECT_EQ(op.messages.size(), 1u);
+        if (auto* m = model()) {
+            EXPECT_TRUE(m->Calls("pmove").empty());
+        }
+        EXPECT_FALSE(Moving(1));
         EXPECT_EQ(Cmd(1), 8200);
     }
     ctx.panel.Text2 = "0.31";

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <filesystem>
 #include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -350,24 +351,134 @@ TEST_F(RangeTest, DistancesDerivedFromValuesWithinWhatTheMachineCanDo) {
     ctx.axis(3).PulseEquivalent = 100;
 
     const ValueSource box = DialogBoxSource("指令距离", "Instruct Length");
+    // A move of `distance` made of `value`, at a speed the check admits.
+    auto Ask = [&](double distance, double value, const ValueSource& source, bool forwardOnly = false) {
+        MotionAsk ask;
+        ask.axis = 1;
+        ask.distance = distance;
+        ask.value = value;
+        ask.source = source;
+        ask.feedPerMinute = 600;
+        ask.forwardOnly = forwardOnly;
+        return MotionAllowed(ctx, ask);
+    };
     op.messages.clear();
-    EXPECT_TRUE(DistanceUsable(ctx, 1, 0, 0, box, true));
-    EXPECT_TRUE(DistanceUsable(ctx, 1, -0.5, -0.5, box));  // a dialog's move may go backwards
+    EXPECT_TRUE(Ask(0, 0, box, true));
+    EXPECT_TRUE(Ask(-0.5, -0.5, box));  // a dialog's move may go backwards
     EXPECT_TRUE(op.messages.empty());
-    EXPECT_FALSE(DistanceUsable(ctx, 1, -0.5, -0.5, box, true));
+    EXPECT_FALSE(Ask(-0.5, -0.5, box, true));
     EXPECT_EQ(op.LastText(), "指令距离（-.5）会使送料后退，没有移动，请在本对话框中修改！");
     EXPECT_EQ(op.messages.back().title, "错误");
     EXPECT_EQ(op.messages.back().icon, MsgIcon::Warning);
     // Behind and beyond: the feed's direction is what is told.
-    EXPECT_FALSE(DistanceUsable(ctx, 1, -1e9, -1e9, box, true));
+    EXPECT_FALSE(Ask(-1e9, -1e9, box, true));
     EXPECT_EQ(op.LastText(), "指令距离（-1000000000）会使送料后退，没有移动，请在本对话框中修改！");
     params.gLanguage = 1;
-    EXPECT_FALSE(DistanceUsable(ctx, 1, 100000 * 3.14159265358979, 100000,
-                                TechnologicalSource("“弯弧测试加工半径”", "\"Radius for Test\""), true));
+    EXPECT_FALSE(Ask(100000 * 3.14159265358979, 100000,
+                     TechnologicalSource("“弯弧测试加工半径”", "\"Radius for Test\""), true));
     EXPECT_EQ(op.LastText(), "The \"Radius for Test\" (100000) is beyond what the machine can do; nothing moved, "
                              "please change it in the Technological Parameter Setup!");
     EXPECT_EQ(op.messages.back().title, "Wrong");
     EXPECT_EQ(op.messages.size(), 3u);
+}
+
+// The speed of a motion: at least one pulse a second as the card gets it
+// (rnd(feed x 100 / 60), halves to even: 0.3 mm/min is half a pulse, none;
+// 0.31 is one).  Each kind of speed keeps its own words, written once; a
+// move that makes no pulse cannot crawl and is not judged for its speed; a
+// move to a target is judged by the pulses from where the axis stands; a
+// program's move leaves its speed to the program's lines.
+TEST_F(RangeTest, MotionSpeedsOfAtLeastOnePulseASecond) {
+    struct Case {
+        SpeedSource speed;
+        double feed;
+        std::optional<double> distance, standsAt;
+        const char* said;  // nullptr: the motion may start
+    };
+    const Case cases[] = {
+        {SpeedSource::Manual, 0.3, std::nullopt, std::nullopt,
+         "轴3的手动速度必须大于0，请检查轴参数！"},
+        {SpeedSource::Manual, 0.31, std::nullopt, std::nullopt, nullptr},
+        {SpeedSource::Manual, 0.6, 5.0, std::nullopt, nullptr},
+        {SpeedSource::Manual, 0, 5.0, std::nullopt, "轴3的手动速度必须大于0，请检查轴参数！"},
+        {SpeedSource::Manual, -600, 5.0, std::nullopt, "轴3的手动速度必须大于0，请检查轴参数！"},
+        {SpeedSource::Manual, std::nan(""), 5.0, std::nullopt, "轴3的手动速度必须大于0，请检查轴参数！"},
+        // 0.005 mm is half a pulse (none), 0.0051 one.
+        {SpeedSource::Manual, 0, 0.005, std::nullopt, nullptr},
+        {SpeedSource::Manual, 0, 0.0051, std::nullopt, "轴3的手动速度必须大于0，请检查轴参数！"},
+        {SpeedSource::Manual, 0, 0.0, std::nullopt, nullptr},
+        // To a target: 30 from where it stands at 3000 pulses moves none, 30.01 one.
+        {SpeedSource::Manual, 0, 30.0, 3000.0, nullptr},
+        {SpeedSource::Manual, 0, 30.01, 3000.0, "轴3的手动速度必须大于0，请检查轴参数！"},
+        {SpeedSource::Manual, 0, 0.0, 3000.0, "轴3的手动速度必须大于0，请检查轴参数！"},
+        {SpeedSource::Automatic, 0.3, std::nullopt, std::nullopt,
+         "轴3的自动速度.3不足每秒一个脉冲，请检查轴参数！"},
+        {SpeedSource::Automatic, 0, 5.0, std::nullopt, "轴3的自动速度0不足每秒一个脉冲，请检查轴参数！"},
+        {SpeedSource::Automatic, 0.31, 5.0, std::nullopt, nullptr},
+        {SpeedSource::SeekZero, 0.3, std::nullopt, std::nullopt,
+         "轴3的回零速度（.3）不足每秒一个脉冲，没有移动，请检查轴参数！"},
+        {SpeedSource::SeekZero, 0.31, std::nullopt, std::nullopt, nullptr},
+        {SpeedSource::Retract, -5, -20.0, std::nullopt,
+         "轴3的退料速度（-5）不足每秒一个脉冲，没有移动，请检查轴参数！"},
+        {SpeedSource::Retract, 0.31, -20.0, std::nullopt, nullptr},
+        {SpeedSource::ZeroCompensation, 0.3, 2.0, std::nullopt,
+         "轴3的回零摆正速度（.3）不足每秒一个脉冲，没有移动，请检查轴参数！"},
+        {SpeedSource::ZeroCompensation, 0.31, 2.0, std::nullopt, nullptr},
+        {SpeedSource::JogSpeed, 0.3, std::nullopt, std::nullopt, "点动速度必须大于0！"},
+        {SpeedSource::JogSpeed, 0.31, std::nullopt, std::nullopt, nullptr},
+        {SpeedSource::ProgramLines, 0, 5.0, std::nullopt, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.said ? c.said : "moves");
+        SCOPED_TRACE(c.feed);
+        op.messages.clear();
+        MotionAsk ask;
+        ask.axis = 3;
+        ask.distance = c.distance;
+        ask.standsAt = c.standsAt;
+        ask.feedPerMinute = c.feed;
+        ask.speed = c.speed;
+        EXPECT_EQ(MotionAllowed(ctx, ask), c.said == nullptr);
+        if (c.said) {
+            ASSERT_EQ(op.messages.size(), 1u);
+            EXPECT_EQ(op.LastText(), c.said);
+            EXPECT_EQ(op.messages.back().title, "错误");
+        } else {
+            EXPECT_TRUE(op.messages.empty()) << op.LastText();
+        }
+    }
+    // A target within the bound whose move from where the axis stands is
+    // beyond the card's count is refused, naming the value; an axis the
+    // machine has not is refused without a word.
+    op.messages.clear();
+    MotionAsk far;
+    far.axis = 3;
+    far.distance = 100000;
+    far.value = 100000;
+    far.standsAt = -2147483647.0;
+    far.source = TechnologicalSource("“下刀行程”", "\"Down Distance\"");
+    far.feedPerMinute = 600;
+    EXPECT_FALSE(MotionAllowed(ctx, far));
+    EXPECT_EQ(op.LastText(), "“下刀行程”（100000）超出机床的范围，没有移动，请在工艺参数设置中修改！");
+    far.standsAt = 0;
+    EXPECT_TRUE(MotionAllowed(ctx, far));
+    params.gLanguage = 1;
+    MotionAsk jog;
+    jog.feedPerMinute = 0;
+    jog.speed = SpeedSource::Manual;
+    for (int axis : {0, 5}) {
+        jog.axis = axis;
+        EXPECT_FALSE(MotionAllowed(ctx, jog));
+    }
+    EXPECT_EQ(op.messages.size(), 1u);
+    jog.axis = 2;
+    EXPECT_FALSE(MotionAllowed(ctx, jog));
+    EXPECT_EQ(op.LastText(), "The manual speed of axis 2 must be greater than 0, please check the axis parameters!");
+    jog.speed = SpeedSource::Retract;
+    jog.feedPerMinute = -5;
+    EXPECT_FALSE(MotionAllowed(ctx, jog));
+    EXPECT_EQ(op.LastText(), "The retract speed (-5) of axis 2 gives less than one pulse a second; nothing moved, "
+                             "please check the axis parameters!");
 }
 
 TEST_F(RangeTest, EnglishMessage) {

@@ -113,6 +113,8 @@ TEST_F(RunControlTest, EachStateAdmitsItsCommandClasses) {
          S::Moving},
         {"a cutter stroke by hand, the cutter timed",
          [this](RunState& r, ScriptedCard&) { r.gCylinderBusy = 1, c().sys().gPositionDetectMode = 1; }, S::Idle},
+        {"the cylinder's flag under a motor cutter",
+         [this](RunState& r, ScriptedCard&) { r.gCylinderBusy = 1, c().sys().gCutterUpDownMode = 1; }, S::Idle},
     };
     using C = CommandClass;
     for (const Row& row : rows) {
@@ -241,6 +243,7 @@ TEST_F(RunControlTest, StopDeceleratesEveryMovingAxisAndClearsEveryState) {
     r.gPendingComp = 12.5;
     r.gCompWaitTicks = 3;
     r.mFeedCheckPos = 1234;
+    r.mFeedCheck = {1, 12.34, 3};
     r.mCycleCount = 4;
     r.mLengthComp = 3;
     r.AppendCompPoint(10, 3);
@@ -280,6 +283,8 @@ TEST_F(RunControlTest, StopDeceleratesEveryMovingAxisAndClearsEveryState) {
     EXPECT_EQ(r.gPendingComp, 0.0);
     EXPECT_EQ(r.gCompWaitTicks, 0);
     EXPECT_EQ(r.mFeedCheckPos, 0);
+    EXPECT_EQ(r.mFeedCheck.pending, 0);
+    EXPECT_EQ(r.mFeedCheck.rounds, 0);
     EXPECT_EQ(r.mCycleCount, -1);
     EXPECT_EQ(r.mLengthComp, 0.0);
     EXPECT_EQ(r.mCompPointLast, 0);

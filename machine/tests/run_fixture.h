@@ -122,6 +122,11 @@ protected:
         if (sim_) sim_->SetSlip(s);
         else CardModel::Get().SetSlip(s);
     }
+    // The feed encoder counts r x the feed's travel (below 0: backwards).
+    void SetEncoderRatio(double r) {
+        if (sim_) sim_->SetEncoderRatio(r);
+        else CardModel::Get().SetSlip(1 - r);
+    }
 
     int32_t Cmd(int axis) {
         int32_t p = 0;

@@ -341,7 +341,7 @@ TEST_P(RunTimerTest, AProgramEndingInAFeedCheckStillEnds) {
     ctx.panel.Label4[2] = "100.0000  mm";
     Load({"G92 X0", "X100", "M34"}, &RunState::gRunning);
     EXPECT_TRUE(TickUntil([&] { return ctx.run.gRunning == 0; }, 600));
-    EXPECT_EQ(ctx.run.mFeedCheckPos, 0);
+    EXPECT_EQ(ctx.run.mFeedCheck.pending, 0);
     EXPECT_EQ(Cmd(1), 10000);
     EXPECT_NEAR(Act(1) / 100.0, 100.0, 0.01);
     EXPECT_EQ(op.LastText(), "加工完成！");
@@ -355,7 +355,7 @@ TEST_P(RunTimerTest, AProgramEndingInAFeedCheckStillEnds) {
         ctx.writer.mJobLength = Val(back + 1);
         Load({"G92 X0", back, "M34"}, &RunState::gRunning);
         EXPECT_TRUE(TickUntil([&] { return ctx.run.gRunning == 0; }, 600));
-        EXPECT_EQ(ctx.run.mFeedCheckPos, 0);
+        EXPECT_EQ(ctx.run.mFeedCheck.pending, 0);
         EXPECT_EQ(Cmd(1), CardInt(Val(back + 1) * 100));
         EXPECT_EQ(op.messages.size(), 1u);
     }
@@ -373,6 +373,121 @@ TEST_P(RunTimerTest, RunsStartTheBenderFromItsRealPosition) {
     EXPECT_TRUE(Moving(2));
     EXPECT_TRUE(TickUntil([&] { return !Moving(); }, 50));
     EXPECT_EQ(Cmd(2), 1000);
+}
+
+// A correction goes on only while each round leaves at most half of the
+// error the round before moved by; an encoder that does not follow stops the
+// program after less than twice the first error, with one message naming
+// the encoder and where the strip stands.
+TEST_P(RunTimerTest, AFeedCorrectionThatDoesNotConvergeStops) {
+    struct Case {
+        double ratio;  // of the feed the encoder counts
+        bool ends;     // the program ends by itself; else it is stopped
+    };
+    const Case cases[] = {
+        {0.98, true},   // ordinary slip
+        {0.7, true},    // 30 % slip: each round leaves 0.3 of its error
+        {0.5, true},    // exactly half left each round: still converging
+        {0.49, false},  // just more than half left
+        {0.01, false},  // a wheel slipping on the strip
+        {0.001, false},
+        {-1, false},    // an encoder counting backwards
+        {1.5, true},    // an encoder equivalent too small: corrected back, half left
+        {2.0, false},   // as much left as corrected: no convergence
+        {10.0, false},  // an encoder equivalent typed ten times too large
+    };
+    ctx.sys().gEncoderPrecision = 0.01;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.ratio);
+        op.messages.clear();
+        SetCounters(1, 0);
+        SetEncoderRatio(c.ratio);
+        Load({"G92 X0", "X100", "M34", "X120"});
+        ASSERT_TRUE(TickUntil([&] { return ctx.run.gTestRunning == 0; }, 3000));
+        const double firstError = std::fabs(100.0 - 100.0 * c.ratio);
+        int32_t cmd = Cmd(1);
+        if (c.ends) {
+            EXPECT_EQ(cmd, 12000);
+            EXPECT_NEAR(Act(1) / 100.0, 100.0 + 20.0 * c.ratio, 0.021);  // the tolerance, a pulse of rounding
+            EXPECT_EQ(op.LastText(), "动作完成！");
+        } else {
+            // One round, then stopped where the strip stands.
+            EXPECT_FALSE(Moving());
+            EXPECT_LT(std::fabs(cmd / 100.0 - 100.0), 2 * firstError);
+            ASSERT_EQ(op.messages.size(), 1u);
+            const std::string at = Format(cmd / 100.0, "0.000");
+            EXPECT_NE(op.LastText().find("送料编码器的读数与送料不符"), std::string::npos) << op.LastText();
+            EXPECT_NE(op.LastText().find("送料停在" + at + " mm处"), std::string::npos) << op.LastText();
+            EXPECT_EQ(ctx.run.mFeedCheck.pending, 0);
+            EXPECT_EQ(Outputs(), 0u);
+        }
+    }
+    // The rounds are bounded too: a correction that halves its error each
+    // round but would need more than 16 of them to come within the
+    // tolerance stops.
+    op.messages.clear();
+    ctx.axis(1).PulseEquivalent = 20000;
+    ctx.sys().gEncoderEquiv = 20000;
+    ctx.sys().gEncoderPrecision = 0;
+    SetCounters(1, 0);
+    SetEncoderRatio(0.5);
+    Load({"G92 X0", "X100", "M34", "X120"});
+    ASSERT_TRUE(TickUntil([&] { return ctx.run.gTestRunning == 0; }, 6000));
+    ASSERT_EQ(op.messages.size(), 1u);
+    EXPECT_NE(op.LastText().find("送料编码器"), std::string::npos) << op.LastText();
+    EXPECT_LT(Cmd(1) / 20000.0, 200.0);
+
+    // In English.
+    ctx.axis(1).PulseEquivalent = 100;
+    ctx.sys().gEncoderEquiv = 100;
+    ctx.sys().gEncoderPrecision = 0.01;
+    ctx.params.gLanguage = 1;
+    op.messages.clear();
+    SetCounters(1, 0);
+    SetEncoderRatio(0.01);
+    Load({"G92 X0", "X100", "M34", "X120"}, &RunState::gRunning);
+    ASSERT_TRUE(TickUntil([&] { return ctx.run.gRunning == 0; }, 3000));
+    ASSERT_EQ(op.messages.size(), 1u);
+    EXPECT_NE(op.LastText().find("The feed encoder does not follow the feed: still 98.010 mm off"),
+              std::string::npos)
+        << op.LastText();
+    EXPECT_NE(op.LastText().find("the strip stands at 199.000 mm"), std::string::npos) << op.LastText();
+    ctx.params.gLanguage = 0;
+
+    // The operator dialog's correction after its Move: the same bound.
+    for (const Case& c : {Case{0.5, true}, Case{0.49, false}, Case{-1, false}}) {
+        SCOPED_TRACE(c.ratio);
+        op.messages.clear();
+        SetCounters(1, 0);
+        SetEncoderRatio(c.ratio);
+        ctx.card.set_actual_pos(0, 1, static_cast<int32_t>(std::lround(5000 * c.ratio)));
+        ctx.card.set_command_pos(0, 1, 5000);
+        ctx.run.gPendingComp = 50;
+        ctx.run.gCompWaitTicks = 0;
+        ASSERT_TRUE(TickUntil([&] { return ctx.run.gPendingComp == 0 && !Moving(); }, 3000));
+        const double firstError = std::fabs(50.0 - 50.0 * c.ratio);
+        if (c.ends) {
+            EXPECT_TRUE(op.messages.empty()) << op.LastText();
+            EXPECT_NEAR(Act(1) / 100.0, 50.0, 0.02);
+        } else {
+            ASSERT_EQ(op.messages.size(), 1u);
+            EXPECT_NE(op.LastText().find("送料编码器"), std::string::npos) << op.LastText();
+            EXPECT_LT(std::fabs(Cmd(1) / 100.0 - 50.0), 2 * firstError);
+        }
+        EXPECT_EQ(ctx.run.mCompCheck.rounds, 0);
+    }
+}
+
+// The check's position and its being pending are apart: a check at
+// position 0 is made, and the counter is put back there.
+TEST_P(RunTimerTest, AFeedCheckAtPositionZeroIsMade) {
+    ctx.sys().gEncoderPrecision = 0.01;
+    SetCounters(1, 0);
+    ctx.card.set_actual_pos(0, 1, -300);  // the encoder 3 mm behind
+    Load({"G92 X0", "M34", "X10"});
+    ASSERT_TRUE(TickUntil([&] { return ctx.run.gTestRunning == 0; }, 600));
+    EXPECT_EQ(Cmd(1), 1000);
+    EXPECT_NEAR(Act(1) / 100.0, 10.0, 0.01);
 }
 
 TEST_P(RunTimerTest, FeedCorrectionFollowsTheSlippingEncoder) {
@@ -396,7 +511,7 @@ TEST_P(RunTimerTest, FeedCorrectionFollowsTheSlippingEncoder) {
     // After the dwell the check finds 0.04 mm missing and corrects again,
     // then sets the counter to where the program expects the feed.
     if (auto* m = model()) m->ClearLog();
-    EXPECT_TRUE(TickUntil([&] { return ctx.run.mFeedCheckPos == 0; }, 100));
+    EXPECT_TRUE(TickUntil([&] { return ctx.run.mFeedCheck.pending == 0; }, 100));
     if (auto* m = model()) {
         EXPECT_TRUE(m->Called("pmove", {0, 1, 4}));
         EXPECT_TRUE(m->Called("set_command_pos", {0, 1, 10000}));
@@ -436,7 +551,7 @@ TEST_P(RunTimerTest, FeedCorrectionFollowsTheSlippingEncoder) {
     op.messages.clear();
     Load({"M34", "X1"});
     Tick();
-    EXPECT_EQ(ctx.run.mFeedCheckPos, 0);
+    EXPECT_EQ(ctx.run.mFeedCheck.pending, 0);
     EXPECT_FALSE(Moving());
     EXPECT_EQ(Cmd(1), before);
     EXPECT_NE(op.LastText().find("编码器当量"), std::string::npos);

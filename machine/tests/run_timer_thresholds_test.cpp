@@ -78,6 +78,7 @@ TEST_P(RunTimerThresholdTest, EncoderToleranceIsTheLargerOfTwoPulsesAndThePrecis
         ctx.card.set_actual_pos(0, 1, c.encoder);
         Load({"M30", "M30"});
         ctx.run.mFeedCheckPos = 6400;
+        ctx.run.mFeedCheck.pending = 1;
         ctx.run.mDwellTicks = 0;
         if (auto* m = model()) m->ClearLog();
         Tick();
@@ -91,13 +92,13 @@ TEST_P(RunTimerThresholdTest, EncoderToleranceIsTheLargerOfTwoPulsesAndThePrecis
                 EXPECT_TRUE(m->Called("pmove", {0, 1, 6400 - c.encoder}));
             }
         } else {
-            EXPECT_EQ(ctx.run.mFeedCheckPos, 0);
+            EXPECT_EQ(ctx.run.mFeedCheck.pending, 0);
             EXPECT_EQ(ctx.run.gNcLineIndex, 1);  // the line follows in the same tick
             EXPECT_EQ(Cmd(1), 6400);
             EXPECT_FALSE(Moving());
         }
         ctx.run.gTestRunning = 0;
-        ctx.run.mFeedCheckPos = 0;
+        ctx.run.mFeedCheck = {};
     }
 }
 
@@ -111,6 +112,7 @@ TEST_P(RunTimerThresholdTest, ThreeTicksAfterAFeedCorrection) {
     ctx.card.set_actual_pos(0, 1, 6396);
     Load({"M16"});
     ctx.run.mFeedCheckPos = 6400;
+    ctx.run.mFeedCheck.pending = 1;
     Tick();  // the correction: 4 pulses
     EXPECT_EQ(ctx.run.mDwellTicks, 3);
     for (int i = 0; i < 3; ++i) {
@@ -119,7 +121,7 @@ TEST_P(RunTimerThresholdTest, ThreeTicksAfterAFeedCorrection) {
         EXPECT_EQ(ctx.run.mFeedCheckPos, 6400) << i;
     }
     Tick();  // within the tolerance now: the counter put back, the line runs
-    EXPECT_EQ(ctx.run.mFeedCheckPos, 0);
+    EXPECT_EQ(ctx.run.mFeedCheck.pending, 0);
     EXPECT_EQ(Cmd(1), 6400);
     EXPECT_EQ(Outputs() & 8u, 8u);
 }

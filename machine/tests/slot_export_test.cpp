@@ -1,8 +1,12 @@
-// Slotting G-code export: the program for a square, cutter compensation,
-// contours after the first, arc lengths by outline kind, and refusals.
+// Slotting G-code export: the program for a square, cutter zones,
+// contours after the first, arc lengths by outline kind, the slots where
+// the machine program cuts them, and refusals.
 #include <gtest/gtest.h>
 
 #include "machine_fixture.h"
+#include "writer_support.h"
+#include "velbend/common/numtext.h"
+#include "velbend/machine/program_writer.h"
 #include "velbend/machine/slot_export.h"
 
 namespace velbend {
@@ -61,20 +65,23 @@ TEST_F(SlotExportTest, SquareGetsASlotAtEveryCornerAndAtItsEnd) {
     EXPECT_EQ(Export(Square(-90, false)), Program({Slot("400.000")}));
 }
 
-TEST_F(SlotExportTest, CutterCompensationOnBothSidesOfEachSlot) {
+// The cutter zones are taken where the program takes them: at the start
+// and the end of a contour that turns there, not at its slotted corners.
+TEST_F(SlotExportTest, CutterZonesWhereTheProgramTakesThem) {
     sys().gMillRadius = 2;
-    // z = 2/tan 45 - 45*2*pi/180 = 0.4292; slots at 100-2z, 200-4z, 300-6z,
-    // and the end at 400-8z.
+    // z = 2/tan 45 - 45*2*pi/180 = 0.4292: the first corner at 100-z, the
+    // next ones 100 further on, the end at 400-2z.
     EXPECT_EQ(Export(Square(90, true)),
-              Program({Slot("99.142"), Slot("198.283"), Slot("297.425"), Slot("396.566")}));
+              Program({Slot("99.571"), Slot("199.571"), Slot("299.571"), Slot("399.142")}));
     // Counter-clockwise corners have no compensation.
     EXPECT_EQ(Export(Square(-90, false)),
               Program({Slot("100.000"), Slot("200.000"), Slot("300.000"), Slot("400.000")}));
 }
 
-TEST_F(SlotExportTest, ContoursAfterTheFirstStartAfresh) {
+TEST_F(SlotExportTest, ContoursAfterTheFirstFollowTheSplice) {
     // Square, then a 20 x 20 square at (200,0): the jump between them is no
-    // strip, the corners of the second follow on at 400.
+    // strip; the corners of the second follow on after the splice strip
+    // that the program feeds between contours (Text4).
     Lines two = Square(-90, false);
     Lines small = {"SPLINE 90.000000 2.0", Pt(200, 0, 1)};
     for (auto [x, y] : {std::pair{200, 20}, {220, 20}, {220, 0}}) {
@@ -85,6 +92,9 @@ TEST_F(SlotExportTest, ContoursAfterTheFirstStartAfresh) {
     small.push_back(Pt(200, 0, 1));
     small.push_back("SPLINE 90.000000 0.0");
     two.insert(two.end(), small.begin(), small.end());
+    EXPECT_EQ(Export(two), Program({Slot("100.000"), Slot("200.000"), Slot("300.000"), Slot("430.000"),
+                                    Slot("450.000"), Slot("470.000"), Slot("490.000")}));
+    c().panel.Text4 = "0";
     EXPECT_EQ(Export(two), Program({Slot("100.000"), Slot("200.000"), Slot("300.000"), Slot("420.000"),
                                     Slot("440.000"), Slot("460.000"), Slot("480.000")}));
 }
@@ -94,18 +104,106 @@ TEST_F(SlotExportTest, APointAtTheOriginIsAPoint) {
     EXPECT_EQ(Export(path), Program({Slot("100.000")}));
 }
 
+// An arc's step is compensated by the rule Run's program feeds it by: only
+// a bending arc (radius at or above gBendToSlotRThreshold), on the side
+// TurnAngle gives, or Cal_arcdir for a DXF outline of the second build; an
+// arc point with no point after it has no side.
 TEST_F(SlotExportTest, ArcLengthsByOutlineKind) {
     sys().gArcCompP = 0.1;
     sys().gArcCompN = 0.2;
-    // Arc point of radius 10 turning right (clockwise) towards its next point.
+    // Arc point of radius 10 turning right (clockwise) towards its next
+    // point: side -1 gives 10 * 1.01 + sqrt(125), side +1 10 * 0.98 +
+    // sqrt(125), no compensation 10 + sqrt(125).
     const Lines path = {"SPLINE 0.000000 3.0", Pt(0, 0, 1), Pt(10, 0, 0, 10, 0.1), Pt(20, -5, 0),
                         "SPLINE 0.000000 0.0"};
-    // Any other file: always the negative direction, 10 * 1.01 + sqrt(125).
-    EXPECT_EQ(Export(path), Program({Slot("21.280")}));
-    c().panel.Label4[0] = "/signs/a.NC";  // turn sign +1: 10 * 0.98 + sqrt(125)
-    EXPECT_EQ(Export(path), Program({Slot("20.980")}));
-    c().panel.Label4[0] = "/signs/a.dxf";  // clockwise: +1 as well
-    EXPECT_EQ(Export(path), Program({Slot("20.980")}));
+    const auto minus = [](double, double, double, double, double, double) -> int16_t { return -1; };
+    struct Row {
+        const char* outline;
+        double threshold;
+        bool secondBuild, turnHook, arcdirHook;
+        const char* slot;
+    };
+    const Row rows[] = {
+        {"", 10, false, false, false, "20.980"},            // any other file: TurnAngle, +1
+        {"/signs/a.NC", 10, false, false, false, "20.980"},
+        {"/signs/a.dxf", 10, false, false, false, "20.980"},
+        {"/signs/a.dxf", 10, true, false, false, "20.980"},  // clockwise: +1 as well
+        {"", 10.001, false, false, false, "21.180"},         // too tight to bend: slotted, fed as it is
+        {"/signs/a.dxf", 10.001, true, false, false, "21.180"},
+        {"", 10, false, true, false, "21.280"},              // the window's TurnAngle
+        {"/signs/a.dxf", 10, false, true, true, "21.280"},
+        {"/signs/a.dxf", 10, true, true, false, "20.980"},   // the second build's DXF asks Cal_arcdir
+        {"/signs/a.dxf", 10, true, false, true, "21.280"},
+        {"/signs/a.NC", 10, true, false, true, "20.980"},
+    };
+    for (const Row& row : rows) {
+        c().panel.Label4[0] = row.outline;
+        sys().gBendToSlotRThreshold = row.threshold;
+        c().secondBuild = row.secondBuild;
+        c().hooks.TurnAngle = nullptr;
+        c().hooks.Cal_arcdir = nullptr;
+        if (row.turnHook) c().hooks.TurnAngle = minus;
+        if (row.arcdirHook) c().hooks.Cal_arcdir = minus;
+        EXPECT_EQ(Export(path), Program({Slot(row.slot)})) << row.outline << " " << row.threshold;
+    }
+    // An arc point that closes its contour has no side: nothing added.
+    c().hooks.TurnAngle = minus;
+    const Lines closing = {"SPLINE 0.000000 3.0", Pt(0, 0, 1), Pt(10, 0, 0, 10, 0.1), "SPLINE 0.000000 0.0"};
+    EXPECT_EQ(Export(closing), Program({Slot("10.000")}));
+}
+
+// The export's slots stand where Run's program cuts them, with the arc
+// compensations saved or not, with a cutter radius or none: the sample
+// letter e, its two contours picked whole, has bending arcs on both sides,
+// arcs too tight to bend, which are fed as they are, and a splice between
+// its contours.
+TEST_F(SlotExportTest, SlotsStandWhereTheProgramCutsThem) {
+    c().panel.Label4[0] = (home / "letter_e.dxf").string();
+    sys().gMillRadiusCoef = 1;
+    struct Row {
+        bool second;
+        double compP, compN, mill;
+    };
+    for (const Row row : {Row{false, 0, 0, 0}, Row{false, 0.5, 0.3, 0}, Row{true, 0, 0, 0}, Row{true, 0.5, 0.3, 0},
+                          Row{false, 0.5, 0.3, 1.5}, Row{true, 0, 0, 1.5}}) {
+            const std::string what = std::string(row.second ? "second build " : "") + Format(row.compP, "0.0") +
+                                     "/" + Format(row.compN, "0.0") + " R" + Format(row.mill, "0.0");
+            c().secondBuild = row.second;
+            sys().gArcCompP = row.compP;
+            sys().gArcCompN = row.compN;
+            sys().gMillRadius = row.mill;
+            home.Write("CtrP.dat", testing::ReadData("letter_e.CtrP.dat"));
+            ASSERT_TRUE(WriteSlotProgram(c())) << op.LastText();
+            std::vector<double> exported;
+            for (const std::string& l : testing::FileLinesUtf8(home, "KC_G.nc"))
+                if (l.rfind("G00 Y", 0) == 0) exported.push_back(Val(l.substr(5)));
+            // Five corners slotted and the end of the path.
+            ASSERT_EQ(exported.size(), 6u) << what;
+            Command_Run_Click(c());
+            ASSERT_EQ(c().run.gRunning, kTrue) << op.LastText();
+            // Where G5.dat cuts: the feed's position at each slotting block.
+            std::vector<double> cuts;
+            double x = 0;
+            for (const std::string& l : testing::FileLinesUtf8(home, "G5.dat")) {
+                if (l.rfind("X", 0) == 0) x = Val(l.substr(1));
+                if (l == "M16") cuts.push_back(x);
+            }
+            for (const double at : exported) {
+                double nearest = 1e9;
+                for (const double cut : cuts) nearest = std::min(nearest, std::fabs(cut - at));
+                EXPECT_LE(nearest, 0.0005) << what << ": the slot at " << at;
+            }
+            c().run = RunState{};
+    }
+    // Without compensations, a cutter radius or a splice strip the slots
+    // stand where they stood.
+    c().secondBuild = false;
+    sys().gArcCompP = sys().gArcCompN = sys().gMillRadius = 0;
+    c().panel.Text4 = "0";
+    home.Write("CtrP.dat", testing::ReadData("letter_e.CtrP.dat"));
+    EXPECT_EQ(Export(testing::LinesOf(home.Read("CtrP.dat"))),
+              Program({Slot("150.987"), Slot("159.483"), Slot("210.665"), Slot("251.973"), Slot("307.364"),
+                       Slot("339.395")}));
 }
 
 TEST_F(SlotExportTest, WidthSpeedAndFeedAreWrittenAsTyped) {

@@ -57,8 +57,9 @@ TEST(Fields, NumbersShowInThePrintForm) {
     EXPECT_EQ(FindCaption(table, "Command2", 1), nullptr);
 }
 
-// A parameter Save while a program runs or is paused: refused in one
-// message, the table and its file as they were.
+// A parameter Save while a program runs or is paused, or while a cutter
+// stroke waits for its sensor: refused in one message, the table and its
+// file as they were.
 TEST(SaveGroupTable, RefusedWhileAProgramRunsOrIsPaused) {
     testing::TempHome home;
     RecordingOperator op;
@@ -82,6 +83,27 @@ TEST(SaveGroupTable, RefusedWhileAProgramRunsOrIsPaused) {
     table.gAxisPara[1].PulseEquivalent = 200;
     EXPECT_TRUE(SaveGroupTable(program, before));
     EXPECT_EQ(op.LastText(), "参数保存成功！");
+    // A cylinder stroke by hand is judged under the table in force,
+    // whichever detection the Save switches to: waiting for its sensor it
+    // keeps the Save out; timed by a delay nothing waits for it.
+    struct Stroke {
+        int16_t inForce, saved;
+        bool admitted;
+    };
+    for (const Stroke s : {Stroke{0, 1, false}, Stroke{0, 0, false}, Stroke{1, 0, true}, Stroke{1, 1, true}}) {
+        table.gCutterUpDownMode = 0;
+        table.gPositionDetectMode = s.inForce;
+        program.ctx.run.gCylinderBusy = 1;
+        const SysPara inForce = table;
+        table.gPositionDetectMode = s.saved;
+        table.gPositionDetectDelay = static_cast<int16_t>(400 + s.saved);
+        const SysPara edited = table;
+        op.messages.clear();
+        EXPECT_EQ(SaveGroupTable(program, inForce), s.admitted) << s.inForce << s.saved;
+        EXPECT_EQ(SysParaBytes(table), SysParaBytes(s.admitted ? edited : inForce)) << s.inForce << s.saved;
+        ASSERT_EQ(op.messages.size(), 1u);
+        EXPECT_EQ(op.LastText(), s.admitted ? "参数保存成功！" : "设备正忙：请等设备停下或按停止后再操作！");
+    }
 }
 
 // While the failure message of a Save is shown the machine loop runs on and

@@ -5,6 +5,7 @@
 #include "velbend/forms/gy1_programs.h"
 #include "velbend/machine/dialog_motion.h"
 #include "velbend/machine/dialog_stop.h"
+#include "velbend/machine/feed_correction.h"
 #include "velbend/machine/interpreter.h"
 #include "velbend/machine/jog.h"
 #include "velbend/machine/program_start.h"
@@ -12,8 +13,6 @@
 
 namespace velbend {
 namespace {
-
-constexpr int32_t kEndlessJog = 100000000;
 
 // What the slotting and tool-setting buttons start.
 enum SlotProgram { kForwardSlot, kFrontSlot, kBackSlot, kSetTool, kToolZero, kToolBack, kMarkingLine };
@@ -204,7 +203,6 @@ bool GY1_Model::Command2_Click(int Index) {
         // correction of a measuring move; the feed jog ends with them, so a
         // later release stops nothing else.
         DialogStop(m);
-        jogDirection_ = 0;
         return false;
     }
     if (Index != 0) return false;
@@ -251,6 +249,20 @@ void GY1_Model::Timer1_Timer() {
 
 // ---- test programs -----------------------------------------------------------------
 
+namespace {
+// The ask of a tool move to a typed position: a program's move, its speed
+// judged with the program's lines.
+MotionAsk ToolPosition(int axis, double position, const ValueSource& source) {
+    MotionAsk ask;
+    ask.axis = axis;
+    ask.distance = position;
+    ask.value = position;
+    ask.source = source;
+    ask.speed = SpeedSource::ProgramLines;
+    return ask;
+}
+}  // namespace
+
 void GY1_Model::StartSlotProgram(int kind) {
     MachineContext& m = ctx();
     if (!MayAct(m, CommandClass::StartMotion)) return;
@@ -263,8 +275,8 @@ void GY1_Model::StartSlotProgram(int kind) {
         case kSetTool: {
             // The positions typed are where the axes go: checked first.
             const double z = Val(C("Text2(0)").Text), a = Val(C("Text2(1)").Text);
-            if (!DistanceUsable(m, 3, z, z, DialogBoxSource("上下刀对刀位置", "Up-Down Position")) ||
-                !DistanceUsable(m, 4, a, a, DialogBoxSource("进刀对刀位置", "Forward Position")))
+            if (!MotionAllowed(m, ToolPosition(3, z, DialogBoxSource("上下刀对刀位置", "Up-Down Position"))) ||
+                !MotionAllowed(m, ToolPosition(4, a, DialogBoxSource("进刀对刀位置", "Forward Position"))))
                 return;
             WriteSetToolProgram(m, out, z, a);
             flag = RunFlag::TestRunning;
@@ -376,42 +388,37 @@ void GY1_Model::CalibrationMove() {
         return;
     }
     const double instructed = Val(C("Text6(2)").Text);
-    if (!DistanceUsable(m, 1, instructed, instructed, DialogBoxSource("指令距离", "Instruct Length"))) return;
+    if (!MotionAllowed(m, ManualMotion(m, 1, instructed, DialogBoxSource("指令距离", "Instruct Length")))) return;
+    if (!feed) {
+        // The encoder's correction after the move feeds at the automatic
+        // speed: one that would crawl refuses the Move before it starts.
+        MotionAsk correction;
+        correction.axis = 1;
+        correction.feedPerMinute = ax.AutoFeedrate;
+        correction.speed = SpeedSource::Automatic;
+        if (!MotionAllowed(m, correction)) return;
+    }
     m.card.set_command_pos(0, 1, 0);
     m.card.set_actual_pos(0, 1, 0);
     m.card.write_bit(0, 3, 0);
     SetAxisMotion(m, 1, ax.ManualFeedrate);
     m.card.pmove(0, 1, CardInt(instructed * ax.PulseEquivalent));
     moveEquiv_ = feed ? ax.PulseEquivalent : m.sys().gEncoderEquiv;
-    if (!feed) {
-        m.run.gPendingComp = instructed;
-        m.run.gCompWaitTicks = 5;
-    }
+    if (!feed) StartDialogCorrection(m, instructed);
 }
 
 void GY1_Model::Command7_MouseDown(int Index) {
     if (Index != 6 && Index != 7) return;
-    MachineContext& m = ctx();
-    if (!MayAct(m, CommandClass::StartMotion) || !ManualSpeedUsable(m, 1)) return;
-    const int16_t dir = Index == 6 ? 1 : -1;
-    SetAxisMotion(m, 1, m.axis(1).ManualFeedrate);
-    m.card.pmove(0, 1, dir * kEndlessJog);
-    jogDirection_ = dir;
+    DialogJogPress(ctx(), jogs_, 1, Index == 6 ? 1 : -1, false);
 }
 
 void GY1_Model::Command7_MouseUp(int Index) {
     if (Index != 6 && Index != 7) return;
-    MachineContext& m = ctx();
     // Only the jog that this button's own press started is stopped (not a
     // program's feed after a refused press, nor another button's jog).
-    const int16_t dir = Index == 6 ? 1 : -1;
-    if (jogDirection_ != dir) return;
-    jogDirection_ = 0;
-    m.card.dec_stop(0, 1);
+    DialogJogRelease(ctx(), jogs_, 1, Index == 6 ? 1 : -1);
 }
 
-void GY1_Model::ReleaseJogs() {
-    if (jogDirection_ != 0) Command7_MouseUp(jogDirection_ == 1 ? 6 : 7);
-}
+void GY1_Model::ReleaseJogs() { DialogJogRelease(ctx(), jogs_, 1); }
 
 }  // namespace velbend

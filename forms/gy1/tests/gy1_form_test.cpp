@@ -9,8 +9,10 @@
 
 #include "gy1_fixture.h"
 #include "velbend/common/numtext.h"
+#include "velbend/machine/dialog_stop.h"
 #include "velbend/machine/program_writer.h"
 #include "velbend/machine/program_start.h"
+#include "velbend/machine/run_state.h"
 #include "velbend/params/sysfile.h"
 
 namespace velbend {
@@ -448,6 +450,59 @@ TEST_F(GY1FormTest, MeasuringMoveRefusals) {
     m.Command7_Click(4);
     EXPECT_FALSE(Moving(1));
     EXPECT_TRUE(op.messages.empty());
+    run().gTestRunning = 0;
+
+    // Either panel's Move runs at the manual speed, and the encoder panel's
+    // correction after it at the automatic speed: one below a pulse a second
+    // refuses the Move before anything moves (1 mm/min is half a pulse on
+    // 30 pulses a mm, none; one on 60).
+    sys().gEncoderEquiv = 100;
+    struct Speeds {
+        int panel;
+        int16_t manual;
+        int32_t automatic;
+        double pe;
+        const char* said;  // nullptr: it moves
+    };
+    const Speeds speeds[] = {
+        {0, 0, 6000, 100, "轴1的手动速度必须大于0，请检查轴参数！"},
+        {1, 0, 6000, 100, "轴1的手动速度必须大于0，请检查轴参数！"},
+        {0, -600, 6000, 100, "轴1的手动速度必须大于0，请检查轴参数！"},
+        {0, 1, 6000, 30, "轴1的手动速度必须大于0，请检查轴参数！"},
+        {1, 1, 6000, 30, "轴1的手动速度必须大于0，请检查轴参数！"},
+        {0, 1, 6000, 60, nullptr},
+        {1, 1, 6000, 60, nullptr},
+        {1, 600, 0, 100, "轴1的自动速度0不足每秒一个脉冲，请检查轴参数！"},
+        {1, 600, 1, 30, "轴1的自动速度1不足每秒一个脉冲，请检查轴参数！"},
+        {1, 600, 1, 60, nullptr},
+        {0, 600, 0, 100, nullptr},  // the feed panel makes no correction
+    };
+    for (const Speeds& c : speeds) {
+        SCOPED_TRACE(c.said ? c.said : "moves");
+        SCOPED_TRACE(c.panel);
+        SCOPED_TRACE(c.pe);
+        auto& ax = program.ctx.axis(1);
+        ax.ManualFeedrate = c.manual;
+        ax.AutoFeedrate = c.automatic;
+        ax.PulseEquivalent = c.pe;
+        program.ctx.card.set_command_pos(0, 1, 0);
+        m.Command1_Click(c.panel);
+        m.SetText("Text6(2)", "5");
+        op.messages.clear();
+        m.Command7_Click(4);
+        if (c.said) {
+            EXPECT_EQ(op.LastText(), c.said);
+            EXPECT_EQ(op.messages.size(), 1u);
+            EXPECT_FALSE(Moving(1));
+            EXPECT_EQ(run().gPendingComp, 0);
+            EXPECT_FALSE(Busy());
+        } else {
+            EXPECT_TRUE(op.messages.empty()) << op.LastText();
+            EXPECT_TRUE(Moving(1));
+        }
+        DialogStop(program.ctx);
+        ASSERT_TRUE(TickUntil([&] { return !Moving(1); }, 2000));
+    }
 }
 
 // A round's Calculate scales the equivalent its own Move ran on (the stored
@@ -601,6 +656,21 @@ TEST_F(GY1FormTest, JogRefusedWhileBusyAndItsReleaseStopsNothing) {
     Tick(4);
     ASSERT_TRUE(Moving(1));
     m.Command7_MouseUp(6);
+    ASSERT_TRUE(TickUntil([&] { return !Busy() && !Moving(1); }, 2000));
+    EXPECT_EQ(Pos(1), 10000);
+
+    // The same after the main window's Stop, the program started since
+    // being another window's: its release stops nothing either.
+    m.Command7_MouseDown(7);
+    Tick(3);
+    ASSERT_TRUE(Moving(1));
+    Command_Stop_Click(program.ctx);
+    ASSERT_TRUE(TickUntil([&] { return !Moving(1); }, 200));
+    StartLines({"G90 G01", "G92 X0", "G01 X100 F600"});
+    Tick(4);
+    ASSERT_TRUE(Moving(1));
+    m.Command7_MouseUp(7);
+    m.ReleaseJogs();
     ASSERT_TRUE(TickUntil([&] { return !Busy() && !Moving(1); }, 2000));
     EXPECT_EQ(Pos(1), 10000);
 }

@@ -1,5 +1,8 @@
 #include "velbend/forms/io_form.h"
+
 #include <vector>
+
+#include "velbend/machine/cutter_back.h"
 
 namespace velbend {
 namespace {
@@ -124,21 +127,12 @@ void IO_Model::Command1_Click(int16_t Index) {
     // The buttons drive the cutter, the pressing and the bender: not under a
     // program or a moving axis.  Cutter Back ends a stroke: in every state.
     if (Index != 2 && !MayAct(program_.ctx, CommandClass::StartMotion)) return;
-    Card& card = program_.ctx.card;
     switch (Index) {
         case 0: Toggle(0); break;
         case 3: Toggle(3); break;
         case 4: Toggle(4); break;
-        case 1:  // cutter out: the back stroke off first
-            card.write_bit(0, 2, 0);
-            card.write_bit(0, 1, 1);
-            program_.ctx.run.gCylinderBusy = 1;
-            break;
-        case 2:  // cutter back: the out stroke off first
-            card.write_bit(0, 1, 0);
-            card.write_bit(0, 2, 1);
-            program_.ctx.run.gCylinderBusy = 1;
-            break;
+        case 1: StartCylinderStroke(program_.ctx, 1); break;  // cutter out: the back stroke off first
+        case 2: StartCylinderStroke(program_.ctx, 2); break;  // cutter back: the out stroke off first
     }
 }
 

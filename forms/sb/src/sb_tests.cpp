@@ -160,17 +160,9 @@ void SB_Model::Command6_Click(int16_t Index) {
     // one and waits for an idle machine.
     if (Index == 1 && !MayAct(ctx, CommandClass::StartMotion)) return;
     if (mode == 0) {
-        // A cylinder: the other output off first; the run timer ends the
-        // stroke on its sensor.
-        if (Index == 0) {
-            card.write_bit(0, 1, 0);
-            card.write_bit(0, 2, 1);
-            ctx.run.gCylinderBusy = 1;
-        } else if (Index == 1) {
-            card.write_bit(0, 2, 0);
-            card.write_bit(0, 1, 1);
-            ctx.run.gCylinderBusy = 1;
-        }
+        // A cylinder: the other output off first; where the sensors tell
+        // the stroke's end, the run timer ends it on its sensor.
+        if (Index == 0 || Index == 1) StartCylinderStroke(ctx, Index == 0 ? 2 : 1);
         return;
     }
     if (mode != 1) return;
@@ -180,11 +172,13 @@ void SB_Model::Command6_Click(int16_t Index) {
     }
     if (Index != 0 && Index != 1) return;
     const double depth = ctx.sys().gDownDistFront;
-    if (Index == 1 &&
-        !DistanceUsable(ctx, 3, depth, depth, TechnologicalSource("“下刀行程”", "\"Down Distance\"")))
-        return;
     int32_t p = 0;
     card.get_command_pos(0, 3, &p);
+    // Out: down to the front depth; Back: to 0; both at the manual speed.
+    MotionAsk ask = ManualMotion(ctx, 3, Index == 0 ? 0 : depth,
+                                 TechnologicalSource("“下刀行程”", "\"Down Distance\""));
+    ask.standsAt = p;
+    if (!MotionAllowed(ctx, ask)) return;
     SetAxisMotion(ctx, 3, ctx.axis(3).ManualFeedrate);
     // Back to 0, or down to the front depth: the distance from p, rounded.
     const double target = Index == 0 ? 0 : depth * ctx.axis(3).PulseEquivalent;

@@ -8,6 +8,7 @@
 
 #include "velbend/forms/sb_form.h"
 #include "velbend/machine/interpreter.h"
+#include "velbend/machine/run_state.h"
 #include "velbend/machine/run_timer.h"
 #include "velbend/machine/slot_block.h"
 #include "velbend/testsupport/sim_card.h"
@@ -348,6 +349,40 @@ TEST_F(SbTestsTest, CutterButtonsByMode) {
     f.Command7_Click();
     ASSERT_TRUE(TickUntil([&] { return !Moving(3); }, 100));
     T().gDownDistFront = 5;
+    // Both strokes of a motor cutter run at its manual speed: one below a
+    // pulse a second moves nothing and says so (1 mm/min is half a pulse on
+    // 30 pulses a mm, none; one on 60).  Back also in a running program.
+    struct Speed {
+        int16_t button, manual;
+        double pe;
+        bool moves;
+    };
+    for (const Speed& c : {Speed{0, 0, 100, false}, Speed{1, 0, 100, false}, Speed{0, -600, 100, false},
+                           Speed{1, 1, 30, false}, Speed{0, 1, 30, false}, Speed{1, 1, 60, true},
+                           Speed{0, 1, 60, true}}) {
+        SCOPED_TRACE(c.button);
+        SCOPED_TRACE(c.manual);
+        SCOPED_TRACE(c.pe);
+        T().gAxisPara[3].ManualFeedrate = c.manual;
+        T().gAxisPara[3].PulseEquivalent = c.pe;
+        program.ctx.card.set_command_pos(0, 3, 200);
+        op.messages.clear();
+        program.ctx.run.gSlotRunning = c.button == 0 ? kTrue : 0;
+        f.Command6_Click(c.button);
+        program.ctx.run.gSlotRunning = 0;
+        EXPECT_EQ(Moving(3), c.moves);
+        if (c.moves) {
+            EXPECT_TRUE(op.messages.empty()) << op.LastText();
+        } else {
+            EXPECT_EQ(op.LastText(), "轴3的手动速度必须大于0，请检查轴参数！");
+            EXPECT_EQ(op.messages.size(), 1u);
+            EXPECT_EQ(Cmd(3), 200);
+        }
+        f.Command7_Click();
+        ASSERT_TRUE(TickUntil([&] { return !Moving(3); }, 100));
+    }
+    T().gAxisPara[3].ManualFeedrate = 600;
+    T().gAxisPara[3].PulseEquivalent = 100;
     // Cylinder: the other output off first; Cutter Zero does nothing.
     T().gCutterUpDownMode = 0;
     f.Command6_Click(1);
@@ -362,6 +397,58 @@ TEST_F(SbTestsTest, CutterButtonsByMode) {
     T().gCutterUpDownMode = 2;
     f.Command6_Click(1);
     EXPECT_EQ(sim.Outputs() & 6u, 4u);
+}
+
+// A Save after a cylinder stroke by hand, switching its detection or not:
+// what the stroke waits for is read from the table in force.  Timed by a
+// delay nothing waits for it: the standing machine saves, and stays
+// standing under the detection saved.  Detected by sensors, a stroke whose
+// sensor has not answered keeps the Save out whichever detection it saves;
+// once the sensor answered, the Save goes through.
+TEST_F(SbTestsTest, SaveAfterAHandStrokeIsJudgedUnderTheTableInForce) {
+    struct Row {
+        const char* what;
+        int16_t inForce, saved;
+        int16_t button;  // Command6: 0 cutter back, 1 cutter out
+        bool answered;
+        bool admitted;
+    };
+    const Row rows[] = {
+        {"delay, cutter out, sensors saved", 1, 0, 1, false, true},
+        {"delay, cutter back, sensors saved", 1, 0, 0, false, true},
+        {"delay, cutter out, delay kept", 1, 1, 1, false, true},
+        {"sensors, cutter out pending, delay saved", 0, 1, 1, false, false},
+        {"sensors, cutter back pending, delay saved", 0, 1, 0, false, false},
+        {"sensors, cutter out pending, sensors kept", 0, 0, 1, false, false},
+        {"sensors, cutter out ended by its sensor, delay saved", 0, 1, 1, true, true},
+    };
+    for (const Row& row : rows) {
+        program.ctx.run.gCylinderBusy = 0;
+        T().gCutterUpDownMode = 0;
+        T().gPositionDetectMode = row.inForce;
+        sim.SetInput(16, 1);  // neither stroke at its end yet
+        sim.SetInput(17, 1);
+        SB_Model f = Open();
+        f.Command6_Click(row.button);
+        EXPECT_EQ(sim.Outputs() & 6u, row.button == 1 ? 2u : 4u) << row.what;
+        EXPECT_EQ(program.ctx.run.gCylinderBusy, row.inForce == 0 ? 1 : 0) << row.what;
+        if (row.answered) {
+            sim.SetInput(row.button == 1 ? 16 : 17, 0);
+            Tick();
+        }
+        f.Option_Click(3, row.saved);
+        op.messages.clear();
+        EXPECT_EQ(f.Command1_Click(), row.admitted) << row.what;
+        EXPECT_EQ(T().gPositionDetectMode, row.admitted ? row.saved : row.inForce) << row.what;
+        ASSERT_EQ(op.messages.size(), 1u) << row.what;
+        EXPECT_EQ(op.LastText(), row.admitted ? "参数保存成功！" : "设备正忙：请等设备停下或按停止后再操作！")
+            << row.what;
+        // Saved, the machine stands under the table now in force, and a
+        // tick leaves it standing.
+        Tick();
+        EXPECT_EQ(StateOf(program.ctx) == MachineState::Idle, row.admitted) << row.what;
+        EXPECT_EQ(MayAct(program.ctx, CommandClass::StartMotion), row.admitted) << row.what;
+    }
 }
 
 // A cylinder cutter's buttons switch the other stroke off before their own

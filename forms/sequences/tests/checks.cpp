@@ -269,7 +269,7 @@ bool Checker::Asked() {
     if (w_.closed()) return false;
     const RunState& r = w_.run();
     return programOn_ || r.gHomeState != 0 || r.mBendHomePhase != 0 || !w_.held.empty() || r.gPendingComp > 0.1 ||
-           r.mFeedCheckPos > 0 || w_.now() - lastStart_ < 1500 || !jogs_.empty();
+           r.mFeedCheck.pending != 0 || correction_.has_value() || w_.now() - lastStart_ < 1500 || !jogs_.empty();
 }
 
 bool Checker::WaitsForSensor() {
@@ -333,11 +333,9 @@ struct Timing {
             Move(n, std::fabs(std::round(a.ZeroCompDistance * a.PulseEquivalent)), a.ZeroCompFeedrate, where,
                  "its zero-compensation speed");
     }
-    int64_t Bound(int slip) const {
-        // Encoder slip makes the feed checks feed what is missing, again and again.
-        const double kept = 1 - std::min(slip, 50) / 100.0;
-        return static_cast<int64_t>(2 * (ticks + seconds / kept / 0.03)) + 300;
-    }
+    // (An encoder check's rounds are added as each begins, from its first
+    // error.)
+    int64_t Bound() const { return static_cast<int64_t>(2 * (ticks + seconds / 0.03)) + 300; }
 };
 
 std::optional<int64_t> Checker::ProgramTicks(std::string& why, bool& beyond) {
@@ -399,7 +397,7 @@ std::optional<int64_t> Checker::ProgramTicks(std::string& why, bool& beyond) {
     why = time.fault;
     beyond = time.beyond;
     if (!why.empty()) return std::nullopt;
-    return time.Bound(w_.setup().slip);
+    return time.Bound();
 }
 
 std::optional<int64_t> Checker::SeekTicks(int axis, std::string& why) {
@@ -411,7 +409,7 @@ std::optional<int64_t> Checker::SeekTicks(int axis, std::string& why) {
     time.Seek(axis, before, BoxValue(w_.ctx().panel.Text2), "the seek zero of axis " + std::to_string(axis));
     why = time.fault;
     if (!why.empty()) return std::nullopt;
-    return time.Bound(0);
+    return time.Bound();
 }
 
 // ---- the IO map ---------------------------------------------------------------------------
@@ -450,10 +448,15 @@ std::string Checker::PanelBoxes() {
 
 // ---- jogs ------------------------------------------------------------------------------
 
-void Checker::ExpectJog(const std::string& by, int axis, int dir, double feedrate, bool step, double distance) {
+void Checker::ExpectJog(const std::string& by, int axis, int dir, double feedrate, bool step, double distance,
+                        bool byHand) {
     const double pe = w_.table().gAxisPara[static_cast<std::size_t>(axis)].PulseEquivalent;
     JogExpect j;
     j.by = by;
+    if (byHand) {
+        j.byHand = true;
+        j.promise = "a move by hand goes where it is asked at the speed its table gives, or not at all";
+    }
     j.axis = axis;
     j.dir = dir;
     j.speed = feedrate * pe / 60.0;
@@ -467,9 +470,14 @@ void Checker::ExpectJog(const std::string& by, int axis, int dir, double feedrat
     const bool beyond = step && !(std::fabs(distance) <= 100000 && std::fabs(distance * pe) <= 2147483647.0);
     const bool nothing = !(j.speed >= 0.5) || (step && j.stepPulses * dir < 1) || beyond;
     if (nothing) {
-        Check(!w_.AxisMoving(axis), "an accepted jog moves the pressed axis the pressed way at the speed asked",
+        Check(!w_.AxisMoving(axis), j.promise,
               by + " with a speed of " + Mm(feedrate) + " mm/min" + (step ? " and a step of " + Mm(distance) + " mm" : "") +
                   " set axis " + std::to_string(axis) + " moving");
+        // A move refused for its speed says why.
+        if (byHand && !(j.speed >= 0.5) && j.stepPulses != 0 && !beyond)
+            Check(w_.op.messages.size() > messagesBefore_, "a move refused for its speed says so",
+                  by + " at a manual speed of " + Mm(feedrate) + " mm/min on axis " + std::to_string(axis) +
+                      " moved nothing and said nothing");
         return;
     }
     jogs_.erase(std::remove_if(jogs_.begin(), jogs_.end(), [axis](const JogExpect& e) { return e.axis == axis; }),
@@ -505,7 +513,36 @@ void Checker::JogPress(const Step& step) {
         ExpectJog(by, 1, k == 0 ? 1 : -1, manual(1), false, 0);
     } else if (n == "gy1.Feed.Down" && w_.gy1 && w_.gy1->C("Command7", 6 + k % 2).Enabled) {
         ExpectJog(by, 1, k % 2 == 0 ? 1 : -1, manual(1), false, 0);
+    } else if (n == "gy1.Move" && w_.gy1 && w_.gy1->C("Frame6").Visible && !(Gy1EncoderPanel() && t.gEncoderEquiv == 0)) {
+        // The calibration panels' measuring move: the length asked, from 0
+        // (the encoder panel's refused with an encoder equivalent of 0).  The
+        // encoder panel's correction after it runs at the automatic speed:
+        // where that crawls, the Move may be refused before it starts.
+        const AxisPara& x = t.gAxisPara[1];
+        const bool correctionCrawls = !(std::round(x.AutoFeedrate * std::fabs(x.PulseEquivalent) / 60.0) >= 1);
+        const double d = BoxValue(w_.gy1->C("Text6(2)").Text);
+        if (Gy1EncoderPanel() && correctionCrawls && !w_.AxisMoving(1))
+            Check(w_.op.messages.size() > messagesBefore_, "a move refused for its speed says so",
+                  by + " at an automatic speed of " + std::to_string(x.AutoFeedrate) +
+                      " mm/min moved nothing and said nothing");
+        else
+            ExpectJog(by, 1, d < 0 ? -1 : 1, manual(1), true, d, true);
+    } else if (n == "wfb.Rotate" && w_.wfb) {
+        // The bend axis turns to the angle typed.
+        ExpectMoveTo(by, 2, BoxValue(w_.wfb->Text5) * t.gAxisPara[2].PulseEquivalent);
+    } else if (n == "sb.Cutter" && k < 2 && t.gCutterUpDownMode == 1) {
+        // A motor cutter goes down to its front down distance, or back to 0.
+        ExpectMoveTo(by, 3, k == 1 ? t.gDownDistFront * t.gAxisPara[3].PulseEquivalent : 0);
     }
+}
+
+void Checker::ExpectMoveTo(const std::string& by, int axis, double target) {
+    const double pe = w_.table().gAxisPara[static_cast<std::size_t>(axis)].PulseEquivalent;
+    if (pe == 0 || !std::isfinite(target)) return;
+    const double from = w_.CommandPos(axis);
+    const double distance = (std::round(target) - from) / pe;
+    ExpectJog(by, axis, target >= from ? 1 : -1, w_.table().gAxisPara[static_cast<std::size_t>(axis)].ManualFeedrate,
+              true, distance, true);
 }
 
 void Checker::Released(JogExpect& j) {
@@ -544,12 +581,12 @@ void Checker::CheckJogs(bool inCommand) {
         // The pressed way, never the other.
         const int64_t step = static_cast<int64_t>(pos) - j.lastPos;
         Check(step * j.dir >= 0 || (j.step && j.stepPulses * step > 0),
-              "an accepted jog moves the pressed axis the pressed way at the speed asked",
+              j.promise,
               what + " moved " + std::to_string(step) + " pulses against its direction");
         // It starts at once.
         if (age == 2 && !j.step)
             Check(moving || static_cast<int64_t>(pos - j.from) * j.dir > 0 || j.releasedAt >= 0,
-                  "an accepted jog moves the pressed axis the pressed way at the speed asked",
+                  j.promise,
                   what + " has not moved " + std::to_string(age) + " ticks after its press");
         // At the speed asked, once it runs steadily.
         int32_t v = 0;
@@ -561,18 +598,18 @@ void Checker::CheckJogs(bool inCommand) {
         if (j.stable == 2 && j.releasedAt < 0) {
             const double want = std::min<double>(std::round(j.speed), std::numeric_limits<int32_t>::max());
             Check(std::fabs(v - want) <= std::max(2.0, want * 0.005),
-                  "an accepted jog moves the pressed axis the pressed way at the speed asked",
+                  j.promise,
                   what + " runs at " + std::to_string(v) + " pulses/s, asked " + Mm(want));
         }
         // An endless jog runs until it is let go (or stopped).
         // (Its move is long, not endless: at a huge speed it reaches its end.)
         const bool atEnd = std::llabs(static_cast<int64_t>(pos) - j.from) >= 99999000;
         if (!j.step && !moving && j.releasedAt < 0 && age >= 2 && !inCommand && !atEnd)
-            Check(false, "an accepted jog moves the pressed axis the pressed way at the speed asked",
+            Check(false, j.promise,
                   what + " stood still while held, " + std::to_string(age) + " ticks after its press");
         if (j.step && !moving && age >= 1 && j.releasedAt < 0) {
             Check(std::llabs(static_cast<int64_t>(pos) - j.from - j.stepPulses) <= 1,
-                  "an accepted jog moves the pressed axis the pressed way at the speed asked",
+                  j.promise,
                   what + " stepped " + std::to_string(static_cast<int64_t>(pos) - j.from) + " pulses, asked " +
                       std::to_string(j.stepPulses));
             done = true;
@@ -664,7 +701,70 @@ void Checker::CheckRunProgram() {
               " and bend-to-slot " + Mm(t.gBendToSlotDist) + " make " + Mm(want));
 }
 
+// ---- the slotting export ------------------------------------------------------------------
+
+namespace {
+
+// The strip positions at which a machine program cuts its slots: where the
+// feed stands (its X, absolute after G92) when a slotting block begins (a
+// dwell, then the pressing on).
+std::vector<double> ProgramSlots(const std::string& program) {
+    std::vector<double> at;
+    double x = 0;
+    const auto lines = SplitLines(program);
+    auto is = [&](size_t i, std::string_view text) { return i < lines.size() && lines[i] == text; };
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const auto words = Words(lines[i]);
+        const auto xw = words.find('X');
+        if (xw != words.end() && !xw->second.empty()) x = BoxValue(xw->second);
+        // (With the encoder, its check stands between the dwell and the pressing.)
+        if ((is(i, "G04 P200") && is(i + 1, "M16")) || (is(i, "G04 P400") && is(i + 1, "M34") && is(i + 2, "M16")))
+            at.push_back(x);
+    }
+    return at;
+}
+
+// The slot positions of an engraving program: its rapid moves across to a
+// slot ("G00 Y..."), the start's "G00 X-5 Y0" left out.
+std::vector<double> ExportSlots(const std::string& program) {
+    std::vector<double> at;
+    for (std::string_view line : SplitLines(program))
+        if (line.starts_with("G00 Y")) at.push_back(BoxValue(line.substr(5)));
+    return at;
+}
+
+}  // namespace
+
+void Checker::CheckSlotExport(const Step& step) {
+    // Judged where the export and the last Run's G5.dat were made from the
+    // same picked path on the same table, and the export was written; for
+    // one contour (the export lays contours end to end, G5.dat with the
+    // splice between them).
+    const std::string exported = w_.home.Read(kSlotExportName);
+    if (exported.empty() || runG5_.empty() || runContours_ != 1 || w_.home.Read("G5.dat") != runG5_ ||
+        w_.home.Read("CtrP.dat") != runPath_ || SysParaBytes(w_.table()) != runTable_)
+        return;
+    const std::vector<double> cuts = ProgramSlots(runG5_);
+    for (double y : ExportSlots(exported)) {
+        double nearest = std::numeric_limits<double>::infinity();
+        for (double x : cuts)
+            if (std::fabs(x - y) < std::fabs(nearest - y)) nearest = x;
+        // Each file writes its own rounding: 0.0005 and 0.00005 mm.
+        if (!Check(std::fabs(nearest - y) <= 0.0006, "the slotting export's slots stand where G5.dat cuts them",
+                   step.Text() + " writes a slot at " + Mm(y) + " mm; G5.dat cuts " +
+                       (std::isfinite(nearest) ? "the nearest at " + Mm(nearest) + " mm" : std::string("none"))))
+            return;
+    }
+}
+
 // ---- calibration panels --------------------------------------------------------------------
+
+bool Checker::Gy1EncoderPanel() {
+    // The panel is the feed's when its title names the feeding axis.
+    if (!w_.gy1 || !w_.gy1->C("Frame6").Visible) return false;
+    const std::string title = w_.gy1->C("Text7").Text;
+    return title.find("送料轴") == std::string::npos && title.find("Feeding") == std::string::npos;
+}
 
 void Checker::CheckCalibration(const Step& step, Win win) {
     // A round is the panel's own: it starts afresh when the panel opens or
@@ -679,8 +779,7 @@ void Checker::CheckCalibration(const Step& step, Win win) {
     const bool gy1 = win == Win::Gy1 && w_.gy1 && w_.gy1->C("Frame6").Visible;
     const bool jjz = win == Win::Jjz && w_.jjz && w_.jjz->PanelVisible() && w_.jjz->FeedMode();
     if (!gy1 && !jjz) return;
-    const std::string title = gy1 ? w_.gy1->C("Text7").Text : std::string();
-    const bool encoder = gy1 && title.find("送料轴") == std::string::npos && title.find("Feeding") == std::string::npos;
+    const bool encoder = gy1 && Gy1EncoderPanel();
     const double governing = encoder ? t.gEncoderEquiv : t.gAxisPara[1].PulseEquivalent;
     const bool move = (gy1 && step.name == "gy1.Move") || (jjz && step.name == "jjz.Panel7" && step.arg == 4);
     if (move && before_ == Seen::Idle) calMoveEquiv_ = governing;
@@ -835,7 +934,11 @@ void Checker::AfterCommand(const Step& step, const Command& c, Cls cls) {
         Check((out & 4u) && !(out & 2u), "the cutter-back buttons act in every state",
               step.Text() + " while " + SeenName(before_) + " left outputs " + std::to_string(out));
     }
-    if (cutterBack && cutter == 1 && step.name == "sb.Cutter" && !snap_.moving[3]) {
+    // (Unless the cutter's manual speed gives no pulse a second: then
+    // nothing may move.)
+    const AxisPara& z = w_.table().gAxisPara[3];
+    const bool zCrawls = !(z.ManualFeedrate * z.PulseEquivalent / 60.0 >= 0.5);
+    if (cutterBack && cutter == 1 && step.name == "sb.Cutter" && !snap_.moving[3] && !zCrawls) {
         Check(w_.AxisMoving(3) || w_.CommandPos(3) == 0, "the cutter-back buttons act in every state",
               step.Text() + " while " + SeenName(before_) + " left the cutter at " + std::to_string(w_.CommandPos(3)));
     }
@@ -879,6 +982,7 @@ void Checker::AfterCommand(const Step& step, const Command& c, Cls cls) {
             resumeAt_ = -1;
             for (JogExpect& j : jogs_)
                 if (j.releasedAt < 0) Released(j);
+            CloseCorrection("Stop", false);
             break;
         }
         case Cls::Pause:
@@ -900,14 +1004,34 @@ void Checker::AfterCommand(const Step& step, const Command& c, Cls cls) {
         default:
             break;
     }
-    if (cls == Cls::Start && before_ == Seen::Idle) {
+    if (before_ == Seen::Idle && (cls == Cls::Start || (cutterBack && step.name == "sb.Cutter"))) {
         // Every jog before it has ended: the machine was idle.
         jogs_.clear();
         JogPress(step);
     }
+    // Nothing the idle machine admits is refused as busy.
+    if (before_ == Seen::Idle && (cls == Cls::Start || cls == Cls::Change)) {
+        for (size_t i = messagesBefore_; i < w_.op.messages.size(); ++i) {
+            const std::string& t = w_.op.messages[i].text;
+            Check(t.find("设备正忙") == std::string::npos && t.find("machine is busy") == std::string::npos,
+                  "the standing machine admits what it admits", step.Text() + " was refused: \"" + t + "\"");
+        }
+    }
+    // The operator dialog's encoder panel: its Move is followed by the
+    // correction that feeds on until the encoder has measured the length.
+    if (step.name == "gy1.Move" && before_ == Seen::Idle && Gy1EncoderPanel() && w_.AxisMoving(1)) {
+        CorrectionWatch c;
+        c.by = step.Text();
+        c.dialog = true;
+        c.moving = true;
+        c.wanted = BoxValue(w_.gy1->C("Text6(2)").Text);
+        OpenCorrection(c);
+    }
+    if (step.name == "SlotExport") CheckSlotExport(step);
     // A program that starts again begins on a card it sets up afresh.
     if (step.name == "CloseWindow" || step.name == "Restart") {
         jogs_.clear();
+        CloseCorrection("the window's close", false);
         for (int n = 1; n <= 4; ++n) lastPos_[static_cast<std::size_t>(n)] = w_.CommandPos(n);
     }
     if (step.name == "Label3") overrideTick_ = w_.now();
@@ -919,8 +1043,11 @@ void Checker::AfterCommand(const Step& step, const Command& c, Cls cls) {
     Follow(step.Text(), c.win);
     CheckCalibration(step, c.win);
     if (runStarted) {
+        runG5_ = w_.home.Read("G5.dat");
+        runPath_ = w_.home.Read("CtrP.dat");
+        runContours_ = w_.m().drawing.pick.mSelCount;
+        runTable_ = SysParaBytes(w_.table());
         shownAtRun_ = BoxValue(w_.ctx().panel.Label4[2]);
-        if (getenv("SEQDBG")) fprintf(stderr, "RUN shown %s piece %s\n", w_.ctx().panel.Label4[2].c_str(), w_.ctx().panel.Label4[1].c_str());
         CheckRunProgram();
     }
     // The language changes the captions, never what the operator typed.
@@ -961,6 +1088,123 @@ void Checker::AfterCommand(const Step& step, const Command& c, Cls cls) {
               "Run started a program for " + w_.ctx().panel.Text5 + " pieces");
     }
     CheckJogs(true);
+    feedPos_ = w_.CommandPos(1);
+}
+
+// ---- feed corrections -----------------------------------------------------------------------
+
+double Checker::FeedError(double wanted) {
+    int32_t actual = 0;
+    w_.ctx().card.get_actual_pos(0, 1, &actual);
+    return wanted - actual / w_.table().gEncoderEquiv;
+}
+
+double Checker::EncoderTolerance() {
+    // Two pulses of the feed, or the encoder precision where it is coarser.
+    const SysPara& t = w_.table();
+    return std::max(2.0 / std::fabs(t.gAxisPara[1].PulseEquivalent), t.gEncoderPrecision) + 1e-9;
+}
+
+bool Checker::CorrectionBeyond(double e0) {
+    // A correction is a motion like any other: never beyond what the
+    // machine can do.
+    const double pulses = e0 * w_.table().gAxisPara[1].PulseEquivalent;
+    return !(std::fabs(e0) <= 100000 && std::fabs(pulses) <= 2147483647.0);
+}
+
+int64_t Checker::CorrectionTicks(double e0) {
+    const AxisPara& x = w_.table().gAxisPara[1];
+    if (CorrectionBeyond(e0)) e0 = 0;
+    const double v = std::round(x.AutoFeedrate * std::fabs(x.PulseEquivalent) / 60.0);
+    const double acc = std::max(1.0, std::round(x.Acceleration * 10000.0));
+    // Its rounds (a few, each leaving at most half the error), each a move,
+    // its ramps and the ticks the feed settles in.
+    constexpr int kRounds = 16;
+    double seconds = 0;
+    if (v >= 1) seconds = (2 * std::fabs(e0 * x.PulseEquivalent) + 2 * kRounds) / v + kRounds * (2 * v / acc + 0.1);
+    return static_cast<int64_t>(2 * (seconds / 0.03 + kRounds * 12)) + 30;
+}
+
+void Checker::OpenCorrection(CorrectionWatch c) {
+    const SysPara& t = w_.table();
+    if (t.gAxisPara[1].PulseEquivalent == 0 || t.gEncoderEquiv == 0) return;  // refused with its own message
+    CloseCorrection("a new check", true);
+    c.at = w_.now();
+    c.messagesAt = w_.op.messages.size();
+    if (!c.moving) {
+        c.e0 = FeedError(c.wanted);
+        c.allowance = CorrectionTicks(c.e0);
+        // A program's end bound includes its check's rounds.
+        if (!c.dialog) endBound_ += c.allowance;
+    }
+    correction_ = c;
+}
+
+void Checker::CloseCorrection(const char* how, bool judge) {
+    if (!correction_) return;
+    const CorrectionWatch c = *correction_;
+    correction_.reset();
+    if (!judge || c.moving || w_.closed()) return;
+    const double e = FeedError(c.wanted);
+    if (std::fabs(e) <= EncoderTolerance()) return;
+    const std::string what = c.by + " (wanted " + Mm(c.wanted) + " mm, first error " + Mm(c.e0) + " mm, still " +
+                             Mm(e) + " mm off)";
+    if (!c.dialog && std::string_view(how) == "the next line" && !c.oneRound) {
+        Check(false, "a feed correction that does not converge ends its program",
+              what + ": the program ran on to its next line");
+        return;
+    }
+    if (!c.dialog && std::string_view(how) == "the next line") return;
+    bool said = false;
+    for (size_t i = c.messagesAt; i < w_.op.messages.size(); ++i) {
+        const std::string& t = w_.op.messages[i].text;
+        said |= t.find("编码器") != std::string::npos || t.find("ncoder") != std::string::npos;
+    }
+    Check(said, "a feed correction that does not converge stops with a message naming the encoder",
+          what + ": it ended at " + how + " without a word");
+}
+
+void Checker::FollowCorrection() {
+    if (!correction_) return;
+    CorrectionWatch& c = *correction_;
+    const AxisPara& x = w_.table().gAxisPara[1];
+    if (c.moving) {
+        // The dialog's Move runs until it stands; then the first error.
+        if (w_.AxisMoving(1)) return;
+        c.moving = false;
+        c.at = w_.now();
+        c.e0 = FeedError(c.wanted);
+        c.allowance = CorrectionTicks(c.e0);
+        c.messagesAt = w_.op.messages.size();
+        return;
+    }
+    c.path += feedTravel_;
+    const std::string what = c.by + " (wanted " + Mm(c.wanted) + " mm, first error " + Mm(c.e0) + " mm)";
+    // Each round leaves at most half the error it corrected (and a pulse,
+    // since rounds move whole pulses): less than twice the first error in all.
+    const double limit = CorrectionBeyond(c.e0)
+                             ? 3.0
+                             : (c.oneRound ? 1.0 : 2.0) * std::fabs(c.e0 * x.PulseEquivalent) + (c.oneRound ? 1 : 32);
+    if (!Check(c.path <= limit, "a feed correction moves the strip less than twice its first error",
+               what + " has moved the feed " + std::to_string(c.path) + " pulses, at most " + Mm(limit)))
+        return;
+    if (!(std::round(x.AutoFeedrate * std::fabs(x.PulseEquivalent) / 60.0) >= 1))
+        if (!Check(c.path == 0, "a feed correction moves at the automatic speed or not at all",
+                   what + " moved the feed at an automatic speed of " + std::to_string(x.AutoFeedrate) + " mm/min"))
+            return;
+    // (A program's check waits while the program is held: paused, stepped
+    // by the operator.)
+    if (c.dialog || !(operatorPause_ || w_.run().mStepMode == 1)) ++c.active;
+    if (!Check(c.active <= c.allowance, "a feed correction ends within its bounded rounds",
+               what + " has gone on for " + std::to_string(c.active) + " ticks, at most " +
+                   std::to_string(c.allowance)))
+        return;
+    // What ends it: the program's next line or its end; the dialog's
+    // correction when the machine stands.
+    const RunState& r = w_.run();
+    if (!c.dialog && !programOn_) CloseCorrection("the program's end", true);
+    else if (!c.dialog && r.gNcLineIndex > c.line + 1) CloseCorrection("the next line", true);
+    else if (c.dialog && State() == Seen::Idle) CloseCorrection("the machine standing", true);
 }
 
 void Checker::Tick() {
@@ -971,13 +1215,15 @@ void Checker::Tick() {
     // The state the machine loop finds: after the card's time has passed.
     Seen before = Seen::Idle;
     const int homeAxis = homeAxis_;
-    w_.Tick([&] { before = State(); });
+    w_.Tick([&] {
+        before = State();
+        feedTravel_ = std::llabs(static_cast<int64_t>(w_.CommandPos(1)) - feedPos_);
+    });
 
     // A machining run that ends by itself has fed what its program feeds,
     // and that is the job length shown when Run started it (less what the
     // panel shows as compensated); the message naming two lengths that
     // differ is a safety net, never an outcome.
-    if (programOn_ && !AnyRunFlag(r) && getenv("SEQDBG")) { for (auto& t : w_.op.tickMessages) fprintf(stderr, "END %s | shown %.4f feed %.4f bound %lld active %lld\n", t.c_str(), shownAtRun_, runFeed_ ? *runFeed_ : -1.0, (long long)endBound_, (long long)activeTicks_); }
     if (programOn_ && runFeed_ && !AnyRunFlag(r)) {
         Check(!Said(w_.op.tickMessages, {"不符！", "differs from the job length"}),
               "a run that ends by itself has fed the job length shown at Run",
@@ -1023,6 +1269,7 @@ void Checker::Tick() {
 
     // Cutter strokes the program started (outputs 1 and 2 switched on by a tick).
     const uint32_t out = w_.Outputs();
+    int feedCheck = -1;   // the line of an encoder check handed on in this tick
     // A stroke started in this tick is answered by its sensor from the next
     // tick on: a sensor that still reads the cylinder's rest before the
     // stroke has left it answers nothing.
@@ -1037,6 +1284,7 @@ void Checker::Tick() {
             const std::string& line = r.gNcLines[static_cast<std::size_t>(i)];
             if (line == "M12") started |= 2u;
             if (line == "M14") started |= 4u;
+            if (line == "M34" || line == "M35") feedCheck = i;
             handed.push_back(line);
         }
         sensorAwaited_ |= started;
@@ -1050,6 +1298,21 @@ void Checker::Tick() {
     if (w_.Input(16) == 0) sensorAwaited_ &= ~(2u & ~started);
     if (w_.Input(17) == 0) sensorAwaited_ &= ~(4u & ~started);
     outputsBefore_ = out;
+
+    // The encoder corrections under way, and a check that a line began:
+    // its first error is what the card shows now, before its move.
+    FollowCorrection();
+    if (feedCheck >= 0 && programOn_) {
+        CorrectionWatch c;
+        c.by = "line " + std::to_string(feedCheck + 1) + " " + r.gNcLines[static_cast<std::size_t>(feedCheck)] +
+               " (started by " + w_.programBy + ")";
+        c.line = static_cast<int16_t>(feedCheck);
+        c.oneRound = r.gNcLines[static_cast<std::size_t>(feedCheck)] == "M35";
+        const double pe = w_.table().gAxisPara[1].PulseEquivalent;
+        c.wanted = pe == 0 ? 0 : w_.CommandPos(1) / pe;
+        OpenCorrection(c);
+    }
+    feedPos_ = w_.CommandPos(1);
 
     // Messages of the machine loop: each at most once in a program.
     for (const std::string& text : w_.op.tickMessages) {

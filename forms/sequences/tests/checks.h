@@ -60,6 +60,30 @@ struct JogExpect {
     int32_t lastPos = 0;
     int32_t lastSpeed = -1;
     int stable = 0;        // ticks the speed has stood still while moving
+    // The promise it keeps: a jog, or a move by hand of a dialog (which
+    // says why when its speed refuses it).
+    const char* promise = "an accepted jog moves the pressed axis the pressed way at the speed asked";
+    bool byHand = false;
+};
+
+// A feed correction by the encoder under way: an M34/M35 check of a program,
+// or the operator dialog's correction after its encoder panel's Move.  From
+// its first error e0 (wanted - seen, mm) it may move the strip by less than
+// 2 |e0| in a few rounds, each leaving at most half the error; one that does
+// not converge ends its program or correction with a message.
+struct CorrectionWatch {
+    std::string by;          // what started it
+    bool dialog = false;     // the operator dialog's correction (else a program's check)
+    bool oneRound = false;   // M35: one round, no check after it
+    bool moving = false;     // the dialog's Move itself still runs
+    int16_t line = 0;        // the program line of the check
+    double wanted = 0;       // mm
+    double e0 = 0;           // mm
+    int64_t path = 0;        // pulses the feed has travelled since e0 was measured
+    int64_t at = 0;          // tick e0 was measured
+    int64_t allowance = 0;   // ticks its rounds may take
+    int64_t active = 0;      // ticks it has run, not paused
+    size_t messagesAt = 0;
 };
 
 class Checker {
@@ -88,11 +112,33 @@ private:
     bool WaitsForSensor();
     // The jog that an accepted press (of a button or an external input)
     // must make, by the boxes and the table.
-    void ExpectJog(const std::string& by, int axis, int dir, double feedrate, bool step, double distance);
+    void ExpectJog(const std::string& by, int axis, int dir, double feedrate, bool step, double distance,
+                   bool byHand = false);
+    // A dialog's move to an absolute position (pulses) at the axis's manual speed.
+    void ExpectMoveTo(const std::string& by, int axis, double target);
     void JogPress(const Step& step);
     // inCommand: right after a command (no card time has passed).
     void CheckJogs(bool inCommand);
     void Released(JogExpect& j);
+    // Feed corrections: the wanted and seen lengths by the table in force,
+    // the tolerance they are judged by, the ticks a correction's rounds may
+    // take from its first error; a check opened, followed tick by tick and
+    // closed (`converged`: what ended it went on as a converged check does).
+    double FeedError(double wanted);
+    double EncoderTolerance();
+    int64_t CorrectionTicks(double e0);
+    bool CorrectionBeyond(double e0);
+    void OpenCorrection(CorrectionWatch c);
+    void FollowCorrection();
+    void CloseCorrection(const char* how, bool judge);
+    std::optional<CorrectionWatch> correction_;
+    int32_t feedPos_ = 0;        // axis 1's command position after the last step
+    int64_t feedTravel_ = 0;     // pulses axis 1 has travelled in the card's time of the last tick
+    // The slotting export's slots stand where G5.dat cuts them: what Run
+    // wrote, on what path and table.
+    void CheckSlotExport(const Step& step);
+    std::string runG5_, runPath_, runTable_;
+    int runContours_ = 0;
     // A seek zero that ended by itself has zeroed its axis on its switch.
     void CheckSeekZeroEnd(int axis);
     // The main window's Run: G5.dat feeds what the picked outline, the
@@ -108,6 +154,8 @@ private:
     // the panel's last move (the feed's, or the encoder's in the operator's
     // encoder panel), however many rounds went before Save.
     void CheckCalibration(const Step& step, Win win);
+    // The operator dialog's calibration panel is open for the encoder.
+    bool Gy1EncoderPanel();
     std::optional<double> calMoveEquiv_;
     Win calWin_ = Win::Main;
 

@@ -199,6 +199,8 @@ void CloseDoneYh(World& w) {
 
 // The passwords of the file that the maker puts into the program folder.
 constexpr const char* kMakerPassword = "2468";
+// Encoder equivalents far out, or right (the machine's is 100).
+constexpr const char* kFarEquivalents[] = {"1000", "-100", "0.001", "10", "100"};
 constexpr const char* kSystemPassword = "1357";
 
 std::vector<Command> Build() {
@@ -421,6 +423,15 @@ std::vector<Command> Build() {
     add("SlotOutput", M, 2, 1, Always(Cls::Look), [slotFrame](World& w, int k) {
         if (slotFrame(w)) Command2_Click(w.ctx(), static_cast<int16_t>(k));
     });
+    // The frame filled as an operator fills it and its Output (the file is
+    // judged against G5.dat).
+    add("SlotExport", M, 1, 2, Always(Cls::Look), [slotFrame](World& w, int) {
+        if (!slotFrame(w)) return;
+        auto& p = w.ctx().panel;
+        p.Text8 = kSlotExportName;
+        p.Text9 = {"1", "10", "12000", "600"};
+        Command2_Click(w.ctx(), 0);
+    });
     add("CloseWindow", M, 1, 1, Always(Cls::Env), [](World& w, int) { w.CloseWindow(); });
 
     // ---- the external buttons and the surroundings ----
@@ -494,6 +505,12 @@ std::vector<Command> Build() {
         const std::string name = "Check" + std::to_string(1 + k % 5);
         if (Gy1Reachable(w, name)) w.gy1->SetValue(name, w.gy1->C(name).Value == 1 ? 0 : 1);
     });
+    // The encoder equivalent typed far out in the operator's box (the
+    // machine's is 100): ten times too large, negative, tiny, a tenth, or
+    // right again.
+    add("gy1.Encoder", G1, 5, 1, Always(Cls::Look), [](World& w, int k) {
+        if (Gy1Reachable(w, "Text1(1)")) w.gy1->SetText("Text1(1)", kFarEquivalents[k % 5]);
+    });
     add("gy1.Return", G1, 1, 1, Always(Cls::Look), [](World& w, int) {
         if (w.gy1->Command2_Click(1)) w.Show(Win::Main);
     });
@@ -553,6 +570,17 @@ std::vector<Command> Build() {
     add("jjz.Speed", J, 20, 2, Always(Cls::Look), [](World& w, int k) {
         const int axis = 1 + k / 5;
         if (w.jjz->FrameEnabled(axis)) w.jjz->SetText(axis, 7, Pick({"0", "-3000", "", "3000", "6000"}, k));
+    });
+    // The same in the axis dialog's encoder box Text5(0).
+    add("jjz.Encoder", J, 5, 1, Always(Cls::Look), [](World& w, int k) {
+        if (w.jjz->FrameEnabled(5)) w.jjz->SetText(5, 0, kFarEquivalents[k % 5]);
+    });
+    // An axis's manual speed (Text<n>(3)) typed as 0, negative, tiny (the
+    // field keeps whole numbers), empty, right, or 1 mm/min (slow, but
+    // more than a pulse a second).
+    add("jjz.Manual", J, 24, 2, Always(Cls::Look), [](World& w, int k) {
+        const int axis = 1 + k / 6 % 4;
+        if (w.jjz->FrameEnabled(axis)) w.jjz->SetText(axis, 3, Pick({"0", "-3000", "0.001", "", "3000", "1"}, k));
     });
     // A zero compensation distance far beyond the machine, either way.
     add("jjz.CompDistance", J, 8, 1, Always(Cls::Look), [](World& w, int k) {

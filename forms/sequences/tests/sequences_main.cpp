@@ -117,6 +117,18 @@ Step NextStep(World& w, Rng& rng, const std::vector<Step>& before) {
     if (w.open() == Win::Jjz && w.jjz && w.jjz->PanelVisible() && !running && rng.Chance(50))
         return Round(rng, before, {"jjz.Panel7", 4}, {"jjz.Actual", rng.Below(3)}, {"jjz.Panel7", 2},
                      {"jjz.Panel7", 3}, {"jjz.Save", 0});
+    // A value typed into a dialog is often saved at once; a cylinder
+    // cutter's stroke by hand is often followed by a switch of its position
+    // detection, saved.
+    const std::string last = before.empty() ? std::string() : before.back().name;
+    const int lastArg = before.empty() ? 0 : before.back().arg;
+    if (w.open() == Win::Jjz && (last == "jjz.Manual" || last == "jjz.Encoder" || last == "jjz.Speed") && rng.Chance(50))
+        return {"jjz.Save", 0};
+    if (w.open() == Win::Gy1 && last == "gy1.Encoder" && rng.Chance(50)) return {"gy1.Save", 0};
+    if (w.open() == Win::Sb && last == "sb.Option" && (lastArg == 4 || lastArg == 5) && rng.Chance(60))
+        return {"sb.Save", 0};
+    if (w.open() == Win::Sb && last == "sb.Cutter" && lastArg < 2 && w.table().gCutterUpDownMode == 0 && rng.Chance(40))
+        return {"sb.Option", 4 + rng.Below(2)};
     const auto& d = w.m().drawing;
     const bool outline = d.tables.mNodeCount > 1;
     const bool program = AnyRunFlag(w.run());

@@ -29,7 +29,7 @@ constexpr Field kFields[] = {
     {"testMode", &Setup::testMode},   {"splicePause", &Setup::splicePause},
     {"level", &Setup::level},         {"sensorTicks", &Setup::sensorTicks},
     {"slip", &Setup::slip},           {"cs7", &Setup::cs7},
-    {"group", &Setup::group},
+    {"group", &Setup::group},         {"encoderFault", &Setup::encoderFault},
 };
 
 std::optional<int> ToInt(std::string_view s) {
@@ -143,6 +143,11 @@ Setup Setup::Random(Rng& rng) {
     s.slip = rng.Chance(40) ? rng.Below(31) : 0;
     s.cs7 = rng.Chance(20) ? 1 : 0;
     s.group = rng.Chance(40) ? 1 : 0;
+    // Drawn from a copy, so that the steps of a seed stay those it made
+    // before the field was there.
+    Rng faults = rng;
+    faults.Next();
+    s.encoderFault = s.encoder && faults.Chance(20) ? 1 + faults.Below(3) : 0;
     return s;
 }
 
@@ -253,6 +258,9 @@ World::World(const Setup& setup)
             // Another machine: its feed, its distance to the cutter, the arc
             // compensations of its strip.
             t.gAxisPara[1].PulseEquivalent = 50;
+            // Its encoder counts the feed's pulses as the first machine's
+            // does: its equivalent is the feed's.
+            if (t.gEncoderEquiv != 0) t.gEncoderEquiv = 50;
             t.gBendToSlotDist += 15;
             t.gArcCompP = 0.5;
             t.gArcCompN = 0.3;
@@ -302,6 +310,13 @@ World::World(const Setup& setup)
 }
 
 World::~World() { DropDialogs(); }
+
+void World::SetSlip(int percent) {
+    static constexpr double kShare[] = {1, 0.01, 0.001, -1};
+    const double share = setup_.encoderFault >= 0 && setup_.encoderFault <= 3 ? kShare[setup_.encoderFault] : 1;
+    encoderRatio_ = share * (1 - percent / 100.0);
+    sim_->SetEncoderRatio(encoderRatio_);
+}
 
 void World::Start() {
     program_->ctx.secondBuild = setup_.cs7 != 0;

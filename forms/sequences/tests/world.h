@@ -72,6 +72,10 @@ struct Setup {
     int slip = 0;         // encoder slip, percent
     int cs7 = 0;          // the second build
     int group = 0;        // the groups in force at the start (1: the other machine's)
+    // The feed encoder itself: 0 sound, 1 it sees 1 % of the feed (a wheel
+    // slipping on the strip), 2 it sees 0.1 % (a failing encoder), 3 it
+    // counts backwards.
+    int encoderFault = 0;
 
     static Setup Random(Rng& rng);
     std::string Text() const;
@@ -141,7 +145,11 @@ public:
     uint32_t Outputs() { return sim_->Outputs(); }
     int Input(int bit) { return sim_->Input(bit); }
     void SetInput(int bit, int level) { sim_->SetInput(bit, level); }
-    void SetSlip(int percent) { sim_->SetSlip(percent / 100.0); }
+    // The strip slips under the feed: the encoder sees (1 - percent / 100)
+    // of what its own fault lets it see.
+    void SetSlip(int percent);
+    // What the encoder counts of the feed's travel (below 0: backwards).
+    double EncoderRatio() const { return encoderRatio_; }
     // The table in force says the cylinder cutter's strokes end on their
     // sensors (the machine itself may have been set up otherwise).
     bool SensorsInUse() { return table().gCutterUpDownMode == 0 && table().gPositionDetectMode == 0; }
@@ -218,6 +226,7 @@ private:
     std::string tableBeforeDialog_;
     bool closed_ = false;
     bool locked_ = false;
+    double encoderRatio_ = 1;
     int lockedGroup_ = 0;
     std::string lockedBytes_;
     // The cylinder cutter: ticks since its stroke began (-1 standing).
@@ -238,6 +247,8 @@ struct Command {
     std::function<void(World&, int)> act;
 };
 const std::vector<Command>& Commands();
+// The file that the slotting export's Output writes.
+inline constexpr const char* kSlotExportName = "slots.nc";
 const Command* FindCommand(std::string_view name);
 
 }  // namespace velbend::sequences

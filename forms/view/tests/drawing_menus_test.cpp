@@ -285,6 +285,12 @@ TEST_F(MenuTest, TheOpenSaysWhatIsReadDifferently) {
     const std::string fitOnly = "0\nSPLINE\n70\n9\n71\n3\n72\n0\n73\n0\n74\n3\n11\n0\n21\n0\n11\n9\n21\n0\n11\n9\n21\n9\n";
     const std::string periodic = "0\nSPLINE\n70\n11\n71\n3\n72\n5\n73\n4\n40\n0\n40\n1\n40\n2\n40\n3\n40\n4\n"
                                  "10\n0\n20\n0\n10\n40\n20\n0\n10\n40\n20\n40\n10\n0\n20\n40\n";
+    // A block of a closed 30 mm square, placed by its INSERT at (100, 100) at scale 2.
+    const std::string blockSquare =
+        "0\nSECTION\n2\nHEADER\n0\nENDSEC\n0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n2\nSQ\n10\n0\n20\n0\n"
+        "0\nSPLINE\n70\n1\n71\n1\n72\n7\n73\n5\n40\n0\n40\n0\n40\n1\n40\n2\n40\n3\n40\n4\n40\n4\n"
+        "10\n0\n20\n0\n10\n30\n20\n0\n10\n30\n20\n30\n10\n0\n20\n30\n10\n0\n20\n0\n0\nENDBLK\n0\nENDSEC\n"
+        "0\nSECTION\n2\nENTITIES\n0\nINSERT\n2\nSQ\n10\n100\n20\n100\n41\n2\n42\n2\n";
     const Case cases[] = {
         {"pr.plt", "IN;SP1;PU400,400;PR;PD1600,0,0,1600,-1600,0,0,-1600;PA;PU0,0;SP0;", true, "PR 1个",
          "PR (1)", 0},
@@ -297,6 +303,27 @@ TEST_F(MenuTest, TheOpenSaysWhatIsReadDifferently) {
         // Commands without ';': the whole 30 mm square.
         {"nosemi.plt", "IN;SP1PU400,400;PD1600,400,1600,1600,400,1600,400,400;PU;SP0;", true, "", "", 120},
         {"encoded.plt", "IN;SP1;TR0PE<=_p_p;PM0PE<=_p;SP0;", false, "PE 2个", "PE (2)", 0},
+        // A cutter job in its maker's own language: told as such, naming no
+        // command out of its words (MARKER).
+        {"cutter.plt",
+         "SET MARKER_X_DIS=8951.\r\nLOAD_MARKERS.END.\r\nU,400,400,\r\nD,400,400,1600,400,1600,1600,400,1600,400,400,\r\n",
+         false,
+         "文件中没有可显示的轮廓。PLT文件中没有HP-GL绘图命令：它是用HP-GL以外的语言（如切割机厂家自己的绘图仪语言）写成的，"
+         "其命令不被读取。只读取HP-GL的PU和PD；请以HP-GL的PU和PD命令输出轮廓。",
+         "The file holds no outline to show. The PLT file holds no HP-GL drawing commands: it is written in another "
+         "language than HP-GL (such as a cutter maker's own plotter language), whose commands are not read. Only "
+         "HP-GL's PU and PD are read; write the outline in HP-GL with PU and PD commands.",
+         0},
+        // One arc in each plane: the machining plane's counted as before, the
+        // other two each with its own count.
+        {"planes.nc",
+         "G0 Z5\nG0 X0 Y0\nG1 Z-1\nG17 G2 X20 Y0 I10 J0\nG18 G2 X40 Z-1 I10 K0\nG19 G3 Y20 Z-1 J10 K0\nG0 Z5\n", true,
+         "G02/G03 1段。圆弧因此显示为直线，整圆显示为多边形或一个点；请让CAM程序将圆弧输出为直线段。"
+         "NC程序中有ZX平面（G18）或YZ平面（G19）内、终点在加工平面内的圆弧插补：G18 1段、G19 1段。",
+         "G02/G03 (1). Arcs therefore show as straight lines, and circles as polygons or single points; let the CAM "
+         "program write arcs as straight moves. The NC program holds arc moves in the ZX plane (G18) or the YZ plane "
+         "(G19) that end in the machining plane: G18 (1), G19 (1).",
+         0},
         // Scaling with both corners given: an 80 mm square; without them, named.
         {"scaled.plt", "IN;SP1;IP0,0,4000,4000;SC0,100,0,100;PU10,10;PD90,10,90,90,10,90,10,10;PU;SP0;", true, "",
          "", 320},
@@ -307,6 +334,9 @@ TEST_F(MenuTest, TheOpenSaysWhatIsReadDifferently) {
          "参数字：# 2个", "parameter words whose values are not read: # (2)", 0},
         {"inch.dxf", header + "0\nSECTION\n2\nENTITIES\n" + kRectSpline + "0\nENDSEC\n0\nEOF\n", true,
          "原尺寸的1/25.4", "1/25.4 of its size", 140},
+        {"block.dxf", blockSquare + "0\nENDSEC\n0\nEOF\n", true, "", "", 240},
+        {"array.dxf", blockSquare + "0\nINSERT\n2\nSQ\n70\n2\n71\n3\n44\n40\n45\n40\n0\nENDSEC\n0\nEOF\n", true,
+         "多行多列的阵列插入 1个", "arrays of columns and rows (1)", 240},
         {"fitted.dxf", Dxf(fitOnly + kRectSpline), true, "只有拟合点的样条曲线 1个", "splines of fit points only (1)", 0},
         {"periodic.dxf", Dxf(periodic), false, "周期样条曲线 1个", "periodic splines (1)", 0},
     };

@@ -52,8 +52,6 @@ std::string PlainNumber(double v) {
 
 std::string F4(double v) { return Format(v, "0.0000"); }
 
-constexpr int32_t kEndlessJog = 100000000;
-
 }  // namespace
 
 std::span<const Caption> WfbCaptions() { return kCaptions; }
@@ -273,33 +271,28 @@ void WFB_Form::Command4_Click() {
         return;
     }
     const double angle = Val(Text5);
-    if (!DistanceUsable(ctx, 2, angle, angle, DialogBoxSource("弯弧转动角度", "Bending Rotate angle"))) return;
+    MotionAsk ask = ManualMotion(ctx, 2, angle, DialogBoxSource("弯弧转动角度", "Bending Rotate angle"));
+    ask.standsAt = ctx.run.gCardRet;
+    if (!MotionAllowed(ctx, ask)) return;
     SetAxisMotion(ctx, 2, ctx.axis(2).ManualFeedrate);
     ctx.card.pmove(0, 2, CardInt(pulses));
 }
 
 void WFB_Form::StartJog(int16_t dir) {
-    auto& ctx = p_.ctx;
-    if (jogDir_ != 0 || !MayAct(ctx, CommandClass::StartMotion) || !ManualSpeedUsable(ctx, 1)) return;
-    SetAxisMotion(ctx, 1, ctx.axis(1).ManualFeedrate);
-    ctx.card.pmove(0, 1, dir * kEndlessJog);
-    jogDir_ = dir;
+    // While one is held the machine moves: a second press starts nothing.
+    DialogJogPress(p_.ctx, jogs_, 1, dir, false);
 }
 
 void WFB_Form::EndJog(int16_t dir) {
     // Only the move of this button's own press is stopped.
-    if (jogDir_ != dir) return;
-    jogDir_ = 0;
-    p_.ctx.card.dec_stop(0, 1);
+    DialogJogRelease(p_.ctx, jogs_, 1, dir);
 }
 
 void WFB_Form::Command5_MouseDown() { StartJog(1); }
 void WFB_Form::Command5_MouseUp() { EndJog(1); }
 void WFB_Form::Command6_MouseDown() { StartJog(-1); }
 void WFB_Form::Command6_MouseUp() { EndJog(-1); }
-void WFB_Form::ReleaseJogs() {
-    if (jogDir_ != 0) EndJog(jogDir_);
-}
+void WFB_Form::ReleaseJogs() { DialogJogRelease(p_.ctx, jogs_, 1); }
 
 bool WFB_Form::BuildPatProgram(ProgramLines& out) {
     const auto& s = p_.params.gSysParaTable;
@@ -376,7 +369,6 @@ bool WFB_Form::Command7_Click() {
 void WFB_Form::Command8_Click() {
     // Stop decelerates the held feed with every other moving axis; its
     // release has nothing left to stop.
-    jogDir_ = 0;
     DialogStop(p_.ctx);
 }
 

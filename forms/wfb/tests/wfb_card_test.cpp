@@ -7,6 +7,8 @@
 #include "card_model.h"
 #include "velbend/forms/wfb_form.h"
 #include "velbend/machine/interpreter.h"
+#include "velbend/machine/jog.h"
+#include "velbend/machine/run_state.h"
 #include "velbend/machine/run_timer.h"
 #include "velbend/forms/program_test.h"
 
@@ -195,6 +197,41 @@ TEST_F(WfbCardCallTest, RotateTurnsToTheAbsoluteAngle) {
     form.Text5 = "10";
     form.Command4_Click();
     EXPECT_TRUE(Trace().empty());
+    program.ctx.run.gTestRunning = 0;
+
+    // The turn runs at the manual speed: one below a pulse a second turns
+    // nothing and says so, also back to 0 (1 mm/min is half a pulse on 30
+    // pulses a degree, none; one on 60).
+    struct Speed {
+        int16_t manual;
+        double pe;
+        const char* angle;
+        const char* pmove;  // nullptr: refused
+    };
+    auto& bend = program.params.gSysParaTable.gAxisPara[2];
+    for (const Speed& c : {Speed{0, 50, "45", nullptr}, Speed{0, 50, "0", nullptr}, Speed{-300, 50, "45", nullptr},
+                           Speed{1, 30, "45", nullptr}, Speed{1, 60, "45", "pmove(0,2,1200)"},
+                           Speed{1, 60, "0", "pmove(0,2,-1500)"}}) {
+        SCOPED_TRACE(c.manual);
+        SCOPED_TRACE(c.pe);
+        SCOPED_TRACE(c.angle);
+        CardModel::Get().ax[2].driving = false;
+        program.ctx.card.set_command_pos(0, 2, 1500);
+        bend.ManualFeedrate = c.manual;
+        bend.PulseEquivalent = c.pe;
+        Trace();
+        op.messages.clear();
+        form.Text5 = c.angle;
+        form.Command4_Click();
+        if (c.pmove) {
+            EXPECT_EQ(Trace().back(), c.pmove);
+            EXPECT_TRUE(op.messages.empty()) << op.LastText();
+        } else {
+            EXPECT_TRUE(Trace().empty());
+            EXPECT_EQ(op.LastText(), "轴2的手动速度必须大于0，请检查轴参数！");
+            EXPECT_EQ(op.messages.size(), 1u);
+        }
+    }
 }
 
 TEST_F(WfbCardCallTest, AFeedJogStopsOnlyOnTheReleaseOfItsOwnButton) {
@@ -212,6 +249,19 @@ TEST_F(WfbCardCallTest, AFeedJogStopsOnlyOnTheReleaseOfItsOwnButton) {
     form.Command6_MouseDown();
     EXPECT_EQ(Trace().back(), "pmove(0,1,-100000000)");
     form.Command6_MouseUp();
+    EXPECT_EQ(Trace(), (Lines{"dec_stop(0,1)"}));
+
+    // A jog ended by the main window's Stop: the release that comes after
+    // another's jog has started (an external feed button's) leaves it alone.
+    form.Command5_MouseDown();
+    Command_Stop_Click(program.ctx);
+    CardModel::Get().ax[1].driving = false;
+    ExternalJogPress(program.ctx, -1);
+    Trace();
+    form.Command5_MouseUp();
+    form.ReleaseJogs();
+    EXPECT_TRUE(Trace().empty());
+    ExternalJogRelease(program.ctx, -1);
     EXPECT_EQ(Trace(), (Lines{"dec_stop(0,1)"}));
 
     program.ctx.run.gSlotRunning = kTrue;  // busy: the press does nothing, nor its release

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "velbend/geometry/coordinate_bound.h"
+
 namespace velbend {
 
 class Operator;
@@ -37,8 +39,9 @@ double ContourArea(const AreaContour& c);
 // Sum over contours 1.. of +area (kind 3) or -area (kind 2).
 double TotalArea(const std::vector<AreaContour>& contours);
 
-// Coordinates beyond this many millimetres are refused.
-inline constexpr double kMaxAreaCoordinate = 100000.0;
+// Coordinates beyond this many millimetres are refused: the bound of the
+// outline import and of the machine.
+inline constexpr double kMaxAreaCoordinate = kMaxCoordinate;
 
 // The total area of a control-path text as "0.000"; nullopt with the reason
 // (in the given language) when a coordinate is not a finite number or lies

@@ -45,6 +45,16 @@ struct DxfEntityCount {
     long long Count = 0;
 };
 
+// Block insertions (INSERT) of the drawing that are not drawn, by reason,
+// counted once for each place the drawing puts them.
+struct DxfInsertsNotDrawn {
+    long long Array = 0;          // more than one column or row (groups 70, 71)
+    long long Extrusion = 0;      // an extrusion direction (210, 220, 230) other than +Z or -Z
+    long long SelfReference = 0;  // a block inserted into itself, directly or through other blocks
+    long long TooDeep = 0;        // within more than 16 nested blocks
+    long long Undefined = 0;      // a block the file does not define
+};
+
 class CoreAlgorithm {
 public:
     // ---- public operations, in their documented order ----
@@ -57,24 +67,33 @@ public:
     // empty or malformed file, one without any SECTION or without any
     // usable spline is refused: the operator is told (language: 0 Chinese,
     // else English), SplineCount becomes 0, Temp.dat stays as it was and
-    // false is returned.  When the ENTITIES section holds drawing entities
-    // other than SPLINE, a file that is read is followed by one message
-    // naming each such type with its count, and the refusal of a file
-    // without a usable spline names them too.  The same message names the
-    // splines that cannot be used (the refusal too) and a drawing unit
-    // ($INSUNITS) other than millimetres or none.  The header gives nothing
-    // else, and a file may lack it: coordinates are millimetres as written.
+    // false is returned.  The splines of a block (BLOCKS) are drawn where
+    // each INSERT places them (base point, insertion point, scales,
+    // rotation, an extrusion direction of -Z, nested blocks), once for each
+    // placement; a block no INSERT places is not drawn.  When the drawing
+    // holds entities other than SPLINE and INSERT, a file that is read is
+    // followed by one message naming each such type with its count, and the
+    // refusal of a file without a usable spline names them too.  The same
+    // message names the splines that cannot be used, the insertions that are
+    // not drawn (the refusal too) and a drawing unit ($INSUNITS) other than
+    // millimetres or none.  The header gives nothing else, and a file may
+    // lack it: coordinates are millimetres as written.
     bool ReadDXF(const std::string& dxfFile, Operator& op, int16_t language);
     // The same on bytes already in memory (no Temp.dat, no message): "" when
     // read, else the reason in the given language.  Fills UnreadEntities.
     std::string ReadDXFBytes(std::string_view bytes, int16_t language);
 
-    // Drawing entities of the last file's ENTITIES section that were not
-    // read: every type but SPLINE, in the order the types first appear
-    // (VERTEX, SEQEND and ATTRIB belong to the POLYLINE or INSERT before
-    // them and are not counted).  Empty after a refusal for any reason but
-    // the lack of a usable spline.
+    // Drawing entities of the last file that were not read: those of its
+    // ENTITIES section and of the blocks its INSERTs place (once for each
+    // placement), every type but SPLINE and INSERT, in the order the types
+    // first appear (VERTEX, SEQEND and ATTRIB belong to the POLYLINE or
+    // INSERT before them, ATTDEF in a block to its INSERTs' ATTRIBs, and are
+    // not counted).  Empty after a refusal for any reason but the lack of a
+    // usable spline.
     std::vector<DxfEntityCount> UnreadEntities;
+    // The last file's insertions that are not drawn (zero after a refusal
+    // for any reason but the lack of a usable spline).
+    DxfInsertsNotDrawn InsertsNotDrawn;
     // The operator's message naming them after a file was read ("" when
     // there are none): the first 16 types by name, the rest together.
     static std::string UnreadEntitiesText(const std::vector<DxfEntityCount>& unread, int16_t language);
@@ -82,9 +101,10 @@ public:
     int32_t InsUnits = 0;
     // The operator's message on what the last file holds that is not drawn
     // as it says, beyond the entities not read: the splines that cannot be
-    // used, by kind, and a drawing unit other than millimetres or none (""
-    // when there is nothing to say).  outlineShown: the file was read (a
-    // refusal says only why the splines cannot be used).
+    // used, by kind, the insertions that are not drawn, by reason, and a
+    // drawing unit other than millimetres or none ("" when there is nothing
+    // to say).  outlineShown: the file was read (a refusal says only why the
+    // splines cannot be used and which insertions are not drawn).
     std::string ReadNotesText(bool outlineShown, int16_t language) const;
 
     // Writes PointForDisplay.dat from the outline model and fills ParamTable.

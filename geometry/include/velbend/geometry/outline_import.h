@@ -23,12 +23,14 @@ class Operator;
 // drawing commands passed over, scaling not applied, PU and PD coordinates
 // that are no numbers in pairs, strokes from the origin after the pen
 // parked there), that it holds no outline, and why when the reason is known
-// (an NC program without Z words).
+// (an NC program without Z words, a PLT file without HP-GL drawing
+// commands or in another plotter language).
 bool ImportNcFile(const std::filesystem::path& ncFile, double gNcZPlane, double gSlotThreshold,
                   Operator& op, int16_t language);
 // The pen-down strokes of a PLT file (plotter units / 40 = mm).  Commands
-// are split by their mnemonics, with or without ';'; the scaling of SC is
-// applied where IP gives both of its corners.
+// are split by their mnemonics, with or without ';' (two letters inside a
+// longer word are none); the scaling of SC is applied where IP gives both
+// of its corners.
 bool ImportPltFile(const std::filesystem::path& pltFile, double gSlotThreshold, Operator& op,
                    int16_t language);
 
@@ -49,9 +51,15 @@ std::string ShapePltName(int16_t language);
 
 // What an import read otherwise than the file draws it.
 struct ImportNotes {
-    // NC: arc moves (G02/G03) ending in the machining plane, each read as a
-    // straight move to its end point (a full circle as no move).
+    // NC: arc moves (G02/G03) of the XY plane (G17, the default) ending in
+    // the machining plane, each read as a straight move to its end point (a
+    // full circle as no move).
     long long ArcMoves = 0;
+    // NC: arc moves of the ZX plane (G18) and the YZ plane (G19) ending in
+    // the machining plane, read the same way: along them the tool leaves
+    // the plane, and a straight line to the end point shows.
+    long long ArcMovesZX = 0;
+    long long ArcMovesYZ = 0;
     // NC: G20 words (inch), whose program is read in millimetres all the same.
     long long InchWords = 0;
     // NC: G91 words (incremental), whose coordinates are read as absolute.
@@ -83,10 +91,16 @@ struct ImportNotes {
     // given by an IP, or an isotropic or malformed SC), so that the PU and
     // PD coordinates after them are read as plotter units.
     long long ScalesNotApplied = 0;
+    // PLT: no PU or PD stands in the file, nor any other drawing command.
+    bool NoDrawingCommands = false;
+    // PLT: and no HP-GL command at all, but text of another language (a
+    // cutter's own plotter language).
+    bool OtherPlotterLanguage = false;
     // Something of the file is read otherwise than it draws it, or not read.
     bool Any() const {
-        return ArcMoves > 0 || InchWords > 0 || IncrementalWords > 0 || NoZWord || !PassedOver.empty() ||
-               UnreadCoordinates > 0 || StrokesFromOrigin > 0 || ParameterWords > 0 || ScalesNotApplied > 0;
+        return ArcMoves > 0 || ArcMovesZX > 0 || ArcMovesYZ > 0 || InchWords > 0 || IncrementalWords > 0 ||
+               NoZWord || !PassedOver.empty() || UnreadCoordinates > 0 || StrokesFromOrigin > 0 ||
+               ParameterWords > 0 || ScalesNotApplied > 0 || NoDrawingCommands;
     }
 };
 // The operator's message after an import: "" when the outline is shown and

@@ -27,15 +27,16 @@ struct PathLength {
     int16_t mSplineLineCount = 0;       // "SPLINE" lines of the file
 };
 
-// How an arc point tells the side it bends to, from the open outline's file
-// name (Label4(0)): a DXF outline asks Cal_arcdir, an NC outline TurnAngle,
-// anything else bends as direction -1.
+// The kind of the open outline, from its file name (Label4(0)): a DXF
+// outline of the second build tells an arc point's side by Cal_arcdir,
+// every other outline by TurnAngle (BendingArcSide).
 enum class ArcRule { Dxf, Nc, Other };
 ArcRule ArcRuleOf(std::string_view outlinePath);
 
-// One rule for the arcs of the path, shared by the length the captions show
-// and the feed the machine program writes, so that a run ends on the length
-// shown:
+// One rule for the arcs of the path, shared by the length the captions show,
+// the feed the machine program writes and the slots the slotting export
+// places, so that a run feeds the length shown and the slots stand where the
+// program cuts them:
 // - the side an arc point bends to is that of the three points (previous,
 //   this, next): Cal_arcdir for a DXF outline in the second build, TurnAngle
 //   otherwise; an arc point with no point after it in its contour has no

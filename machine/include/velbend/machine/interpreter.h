@@ -47,6 +47,7 @@
 #include <string>
 #include <string_view>
 
+#include "velbend/machine/motion_check.h"
 #include "velbend/machine/program.h"
 
 namespace velbend {
@@ -69,37 +70,12 @@ bool MovesAnyAxis(const NcWords& w);
 // refuses them first.
 int32_t CardInt(double v);
 
-// What the machine can do: a coordinate or a move within +-100000 mm (or
-// degrees), every pulse count within the card's signed 32-bit range.
-inline constexpr double kMaxCoordinate = 100000.0;
+// What the machine can do: motion_check.h (kMaxCoordinate, the pulse range).
 // True when `pulses` is finite and, rounded, within the card's 32-bit range.
 bool CardCountOk(double pulses);
 // The first word of `line` beyond what the machine can do, as the line has
 // it (the range check of RunNcLine, its speed test aside), or nothing.
 std::optional<std::string> WordBeyondMachine(MachineContext& ctx, std::string_view line);
-
-// Where a motion's value comes from, as the operator knows it: what it is
-// ("Zero Compensate Distance of axis 4") and where it is changed ("the Axis
-// Setup"), in both languages.
-struct ValueSource {
-    std::string zh, en;
-    std::string whereZh, whereEn;
-};
-// A box of the dialog in which the value is typed; a value of the
-// Technological Parameter Setup.
-ValueSource DialogBoxSource(const std::string& zh, const std::string& en);
-ValueSource TechnologicalSource(const std::string& zh, const std::string& en);
-// True when a move of `distance` (mm, or degrees) on `axis` is one the
-// machine can do: finite, within +-kMaxCoordinate, its pulse count
-// (distance x PulseEquivalent) within the card's range.
-bool DistanceWithinMachine(MachineContext& ctx, int axis, double distance);
-// The check of every motion derived from a table or box value before it
-// starts: as DistanceWithinMachine, and with `forwardOnly` a distance below 0
-// (a test's feed behind where it began) is refused too.  A refusal shows one
-// message naming `value` (what the operator typed or saved, of which
-// `distance` is made) and where to change it; the caller then moves nothing.
-bool DistanceUsable(MachineContext& ctx, int axis, double distance, double value, const ValueSource& source,
-                    bool forwardOnly = false);
 
 // Executes one line.  May advance gNcLineIndex (merged lines, M36/M38/M40/
 // M42); the run timer adds one after it returns.
@@ -114,10 +90,6 @@ std::string X_Only(MachineContext& ctx, std::string_view line);
 // Axis set-up shared by the program's moves: speed (per minute, converted
 // with the axis's PulseEquivalent), start speed and acceleration x 10000.
 void SetAxisMotion(MachineContext& ctx, int axis, double feedPerMinute, int32_t startSpeed = 1000);
-// True when `feedPerMinute` on axis n gives the card a speed of at least one
-// pulse a second (rnd(feed x PulseEquivalent / 60) >= 1): anything slower
-// crawls or stands, and a move at it is refused before it starts.
-bool SpeedGivesPulses(MachineContext& ctx, int axis, double feedPerMinute);
 
 // The message shown when a feed correction needs a pulse or encoder
 // equivalent that is 0 (the correction is refused).

@@ -4,7 +4,7 @@
 // press starts the move (an endless one, or a step of Text3 mm when Check1
 // is ticked) and the release stops the endless jog that its own press
 // started.  A jog speed or step that gives no pulse, or a step beyond what
-// the machine can do (DistanceUsable), is refused with a
+// the machine can do (MotionAllowed), is refused with a
 // message.  The external feed and retract push-buttons (inputs 18 and 19)
 // reach the same jog through the run timer.  The mouse arguments are
 // not used (the run timer passes zeros).
@@ -61,12 +61,13 @@ void Command_Z2_Click(MachineContext& ctx, Starter who = Starter::MainWindow);
 void Command_Z3_Click(MachineContext& ctx, Starter who = Starter::MainWindow);
 
 // True when the moves a seek zero of axis n derives from the table are ones
-// the machine can do (DistanceUsable): the axis's ZeroCompDistance after
+// the machine can do (MotionAllowed): the axis's ZeroCompDistance after
 // its switch, and on the feed axis without a switch (gFeedRetract >= 0.5)
 // the retract length; else one message names the value and nothing may
 // start.  Its moves must give a pulse a second (the search at the
-// seek-zero speed, or the feed's retract at `retractFeed` mm/min, and the
-// compensation at its speed where it moves), else they would crawl.  Every
+// seek-zero speed, or the feed's retract at `retractFeed` mm/min as given,
+// so 0 or a negative speed is refused, and the compensation at its speed
+// where it moves), else they would crawl.  Every
 // start of a seek zero asks it before anything moves, and so does a program
 // holding M36, M38, M40 or M42 before it starts.
 bool SeekZeroUsable(MachineContext& ctx, int n, double retractFeed);

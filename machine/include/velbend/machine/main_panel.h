@@ -30,7 +30,8 @@ struct MainPanel {
     // Label4(0): full path of the open outline ("" when none; its extension
     // tells dxf / nc / plt).  Label4(1): strip length of one piece,
     // Format(len, "0.0000") & "  mm".  Label4(2): length of the whole job,
-    // same form (the run timer ends a run on it).  Label4(3): remaining length.
+    // same form (a run's end compares its fed length with it to choose the
+    // message).  Label4(3): remaining length.
     std::array<std::string, 4> Label4{};
 
     // Jog frame: manual feed speed mm/min, step length mm, step check box.

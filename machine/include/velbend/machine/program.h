@@ -76,10 +76,11 @@ struct WriterState {
     // Second build: pre-positioning of the double mechanism's continuous bends.
     int16_t mPrePosDone = 0;
     double  mLastContBend = 0;
-    // What Run recorded of its captions and boxes: the job length it ends on
-    // (mm, as put in Label4(2)), the pieces (Text5), the splice (Text4) and
-    // the piece length (Label4(1)).  While the run is on, its remaining
-    // length and markers come from these, whatever the boxes say by then.
+    // What Run recorded of its captions and boxes: the job length its end
+    // compares the fed length with (mm, as put in Label4(2)), the pieces
+    // (Text5), the splice (Text4) and the piece length (Label4(1)).  While
+    // the run is on, its remaining length and markers come from these,
+    // whatever the boxes say by then.
     double  mJobLength = 0;
     double  mRunPieces = 0;
     double  mRunSplice = 0;

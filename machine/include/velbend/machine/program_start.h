@@ -26,8 +26,9 @@ namespace velbend {
 
 // True when every axis a line of `program` moves has an automatic speed of
 // at least one pulse a second (an axis without a pulse equivalent moves no
-// pulse and is not asked); else one message names the first axis and speed at fault.  Every program
-// asks it before G5.dat is written, so nothing crawls.
+// pulse and is not asked; the others ask the motion check, MotionAllowed);
+// else its one message names the first axis and speed at fault.  Every
+// program asks it before G5.dat is written, so nothing crawls.
 bool ProgramSpeedsUsable(MachineContext& ctx, const ProgramLines& program);
 
 // True when every seek zero the program starts (M36 feed, M38 bend, M40
@@ -43,18 +44,25 @@ bool ProgramSeekZerosUsable(MachineContext& ctx, const ProgramLines& program);
 // message names the line, its number and the word at fault.
 // `fromStart` false: a machining run, whose cutter zones may take the feed
 // behind the start of its last piece, is asked only for the machine's range.
-bool ProgramMotionsUsable(MachineContext& ctx, const ProgramLines& program, bool fromStart = true);
+bool ProgramMotionsUsable(MachineContext& ctx, const ProgramLines& program, bool fromStart);
 
 // Which run flag a started program sets.
 enum class RunFlag { Running, SlotRunning, TestRunning };
 
-// True when the program was written, loaded and its flag set.  Whether the
-// machine's state admits the start is the caller's question (MayAct, before
-// building the program).
+// True when the program was written, loaded and its flag set: every
+// program starts here, Run's included.  A machining run (RunFlag::Running)
+// is asked only for the machine's range, every other program also for a
+// feed never behind where it began.  Whether the machine's state admits
+// the start is the caller's question (MayAct, before building the program).
+// Run sets up what is its own (markers, the bender's ring) once this
+// succeeds.
 bool StartProgram(MachineContext& ctx, const ProgramLines& program, RunFlag flag, Starter starter);
 
-// Steps 3 and 4 without the flag, for a producer that writes G5.dat
-// itself (Run): loads `g5` into gNcLines with the message of a program too
+// G5.dat replaced by `program` (atomically); a failed write is told and
+// keeps the old file.
+bool WriteProgram(MachineContext& ctx, const std::filesystem::path& g5, const ProgramLines& program);
+
+// Steps 3 and 4 without the flag: loads `g5` into gNcLines with the message of a program too
 // long or unreadable; true when loaded, and then mLastXPulses and
 // mLastYPulses are 0, the program's flags as on a fresh machine (a program
 // starts unpaused, with no dwell, wait or feed check) and its starter

@@ -1,9 +1,25 @@
 // Run: writes the machine program G5.dat from the control path CtrP.dat,
 // loads it and starts the machining run.
 #pragma once
+#include <string_view>
+#include <vector>
+
 #include "velbend/machine/program.h"
 
 namespace velbend {
+
+// Where the strip stands in the program Run writes for the control path
+// `lines` (the lines of CtrP.dat), one piece fed from 0: at each corner line
+// (kind 2 or 5, in the order of the file) and at the path's end.  The
+// slotting export places its slots there, so that they stand where the
+// program cuts them, arcs, cutter zones, length compensations and splices
+// counted alike.  Written on a copy of the context: nothing of the machine,
+// its run, its messages or its files changes.
+struct StripPositions {
+    std::vector<double> corners;
+    double end = 0;
+};
+StripPositions ProgramStripPositions(const MachineContext& ctx, const std::vector<std::string_view>& lines);
 
 // The Run button.  Resumes a paused run; otherwise, when the machine's
 // state admits a start, refuses an encoder-corrected run whose feed or

@@ -60,6 +60,15 @@ enum class Starter : int16_t {
     Program,        // a program's own seek zero (M36, M38, M40, M42)
 };
 
+// One correction of the feed by the encoder, made in rounds until the
+// encoder shows what it should (feed_correction.h).  Pending is its own
+// flag: a correction towards position 0 is one too.
+struct EncoderRounds {
+    int16_t pending = 0;    // 1 while the correction goes on
+    double corrected = 0;   // the error (mm) its last round moved by
+    int16_t rounds = 0;     // rounds moved so far
+};
+
 struct RunState {
     // A loaded program has fewer lines than this.
     static constexpr int kTooLongLines = 30000;
@@ -102,9 +111,11 @@ struct RunState {
     // 1 when that jog was started by an external button (input 18 or 19),
     // 0 by a screen button: each release stops only its own press's jog.
     int16_t mJogFromInput = 0;
-    // Stops made so far (every Stop, a refused line's among them): a
-    // dialog's jog whose press came before the last Stop has been ended by
-    // it, and its release must not stop a jog started since.
+    // mStops at that jog's press (LetGoOfJog, dialog_motion.h).
+    uint32_t mJogStops = 0;
+    // Stops made so far (every Stop, a refused line's among them): a jog
+    // whose press came before the last Stop has been ended by it, and its
+    // release must not stop a jog started since (LetGoOfJog).
     uint32_t mStops = 0;
 
     // ---- cutter cylinder ---------------------------------------------------
@@ -120,8 +131,9 @@ struct RunState {
     int32_t gEncoderCount = 0;  // actual position of axis 1, refreshed every tick
 
     // ---- operator dialog's feed test --------------------------------------
-    double  gPendingComp = 0;   // feed length (mm) to reach on the encoder; 0 none
+    double  gPendingComp = 0;   // feed length (mm) to reach on the encoder; 0.1 or less: none
     int16_t gCompWaitTicks = 0; // idle ticks before the next correction
+    EncoderRounds mCompCheck;   // the rounds of the correction towards gPendingComp
 
     // ---- execution ---------------------------------------------------------
     int16_t mPaused = 0;        // 1 while the operator's Pause holds execution
@@ -136,7 +148,8 @@ struct RunState {
     int16_t mDebugMode = 0;
     int16_t mCycleCount = 0;    // cycle counter of the running program, -1 none
     Starter mProgramStarter = Starter::None;  // who started the loaded program
-    int32_t mFeedCheckPos = 0;  // command position of axis 1 saved by M34/M35; not 0: pending
+    int32_t mFeedCheckPos = 0;  // command position of axis 1 saved by M34/M35: where the feed is to stand
+    EncoderRounds mFeedCheck;   // the M34 check towards mFeedCheckPos under way
     // 1 once the program has said that its feed checks cannot be made (an
     // equivalent is 0): said once, not at every check.
     int16_t mEquivalentTold = 0;
@@ -238,7 +251,8 @@ void EndProgram(RunState& run);
 // may choose before a start, is left to EndProgram.
 void ClearProgramFlags(RunState& run);
 // True when the loaded program has nothing left to do of its own: every
-// line handed on, no dwell, no sensor wait, no feed check, no seek zero.
+// line handed on, no dwell, no sensor wait, no feed check pending, no seek
+// zero.
 bool ProgramDone(const RunState& run);
 // The end of a seek zero (finished, cancelled or stopped): gHomeState,
 // gHomeStarted and the bend axis's phase 0, its starter forgotten.
@@ -265,12 +279,23 @@ void Command_Pause_Click(MachineContext& ctx);
 // Single step on/off (mStepMode 0 <-> 1).
 void StepCommand_Click(MachineContext& ctx);
 
+// How a program ends, whatever kind it is, in two calls and nowhere else:
+// - ProgramFinished: it handed on its last line and every axis stands:
+//   the index back to 0, EndProgram, and the main window's run display put
+//   away (the strip and cutter markers hidden, Check3 free again, the
+//   drawing rebuilt).  The caller says the end message.
+// - ProgramStopped: it is stopped before that (a refused line, a feed
+//   correction that does not converge, Stop): the interpolation FIFO reset,
+//   DialogStop, and the same run display put away.
+void ProgramFinished(MachineContext& ctx);
+void ProgramStopped(MachineContext& ctx);
+
 // Stop: resets the card's interpolation FIFO, then does what the dialogs'
 // Stop does (DialogStop: every moving axis decelerated, outputs 0..7 off,
 // the zero-switch stop of a search cut short switched off, the program
 // ended (EndProgram), the seek zero ended, mSeekFromProgram, mJogDirection,
-// gCylinderBusy, the calibration mode mDebugMode, gPendingComp and
-// gCompWaitTicks cleared); discards the picked contours (hooks), rebuilds
+// gCylinderBusy, the calibration mode mDebugMode and the dialog's encoder
+// correction cleared); discards the picked contours (hooks), rebuilds
 // the drawing, clears List1, the length captions and the markers,
 // mLengthComp and the compensation points, re-enables Check3 and hides the
 // test frame.  The buffer's lines are kept.

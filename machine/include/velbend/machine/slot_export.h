@@ -10,8 +10,10 @@ void 开槽程序_Click(MachineContext& ctx);
 
 // The frame's Output button: writes the slotting program named by Text8 in
 // the program folder from CtrP.dat, with Text9(0..3) (depth, width, spindle
-// speed, feed).  Refuses an empty or non-numeric depth, width, speed or feed
-// with a message.  True when the file was written.
+// speed, feed): one slot at every corner turning more than gSlotThreshold
+// and one at the path's end, each where the program Run writes for the path
+// cuts it (ProgramStripPositions).  Refuses an empty or non-numeric depth,
+// width, speed or feed with a message.  True when the file was written.
 bool WriteSlotProgram(MachineContext& ctx);
 // Command2(Index): 0 Output (WriteSlotProgram, then hide the frame),
 // 1 Cancel (hide the frame).

@@ -43,8 +43,9 @@ public:
         clear_ = Sym<void (*)(int32_t)>("tarvikm_sim_clear_switches");
         outputs_ = Sym<int32_t (*)(int32_t)>("tarvikm_sim_get_outputs");
         slip_ = Sym<int32_t (*)(int32_t, int32_t, double)>("tarvikm_sim_set_encoder_slip");
+        ratio_ = Sym<int32_t (*)(int32_t, int32_t, double)>("tarvikm_sim_set_encoder_ratio");
         if (!reset_ || !active_ || !manual_ || !advance_ || !setInput_ || !getInput_ || !place_ || !clear_ ||
-            !outputs_ || !slip_) {
+            !outputs_ || !slip_ || !ratio_) {
             why_ = "the card library has no simulated-card control";
             return;
         }
@@ -96,6 +97,8 @@ public:
     uint32_t Outputs() { return static_cast<uint32_t>(outputs_(0)); }
     // The feed encoder sees (1 - s) of the travel.
     void SetSlip(double s) { slip_(0, 1, s); }
+    // The feed encoder counts r x the travel (below 0 backwards).
+    void SetEncoderRatio(double r) { ratio_(0, 1, r); }
 
     // A control function of the simulated card by name (nullptr: none).
     template <class F>
@@ -117,6 +120,7 @@ private:
     void (*clear_)(int32_t) = nullptr;
     int32_t (*outputs_)(int32_t) = nullptr;
     int32_t (*slip_)(int32_t, int32_t, double) = nullptr;
+    int32_t (*ratio_)(int32_t, int32_t, double) = nullptr;
 };
 
 }  // namespace velbend::testing

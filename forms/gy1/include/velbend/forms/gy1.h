@@ -28,6 +28,7 @@
 
 #include "velbend/forms/dialog_common.h"
 #include "velbend/forms/program.h"
+#include "velbend/machine/dialog_motion.h"
 
 namespace velbend {
 
@@ -156,9 +157,9 @@ private:
 
     Program& program_;
     std::map<std::string, GY1_Control, std::less<>> controls_;
-    // Direction of the feed jog that a press of Command7(6)/(7) started (1
-    // feeding, -1 return material, 0 none).
-    int16_t jogDirection_ = 0;
+    // The feed jog that a press of Command7(6) (1 feeding) or (7) (-1 return
+    // material) started.
+    DialogJogs jogs_;
     // The equivalent that governed the panel's last Move since it opened
     // (the feed's pulse equivalent, or the encoder's in the encoder panel).
     std::optional<double> moveEquiv_;

@@ -14,6 +14,7 @@
 
 #include "velbend/forms/dialog_common.h"
 #include "velbend/forms/program.h"
+#include "velbend/machine/dialog_motion.h"
 #include "velbend/machine/line_sink.h"
 #include "velbend/params/curvature.h"
 
@@ -92,8 +93,8 @@ private:
     void Refuse(const char* text);
 
     Program& p_;
-    // The feed jog that a press of Command5 (1) or Command6 (-1) started, or 0.
-    int16_t jogDir_ = 0;
+    // The feed jog that a press of Command5 (1) or Command6 (-1) started.
+    DialogJogs jogs_;
 };
 
 // The caption table of the dialog (both languages).
