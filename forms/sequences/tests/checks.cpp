@@ -104,6 +104,10 @@ std::map<char, std::string> Words(std::string_view line) {
     return w;
 }
 
+// The card's speed of an axis at its automatic speed, pulses a second (an
+// encoder correction's).
+double AutoPulses(const AxisPara& a) { return std::round(a.AutoFeedrate * std::fabs(a.PulseEquivalent) / 60.0); }
+
 bool Said(const std::vector<std::string>& said, std::initializer_list<const char*> parts) {
     return std::any_of(said.begin(), said.end(), [&](const std::string& t) {
         return std::any_of(parts.begin(), parts.end(), [&](const char* p) { return t.find(p) != std::string::npos; });
@@ -454,7 +458,6 @@ void Checker::ExpectJog(const std::string& by, int axis, int dir, double feedrat
     JogExpect j;
     j.by = by;
     if (byHand) {
-        j.byHand = true;
         j.promise = "a move by hand goes where it is asked at the speed its table gives, or not at all";
     }
     j.axis = axis;
@@ -519,7 +522,7 @@ void Checker::JogPress(const Step& step) {
         // encoder panel's correction after it runs at the automatic speed:
         // where that crawls, the Move may be refused before it starts.
         const AxisPara& x = t.gAxisPara[1];
-        const bool correctionCrawls = !(std::round(x.AutoFeedrate * std::fabs(x.PulseEquivalent) / 60.0) >= 1);
+        const bool correctionCrawls = !(AutoPulses(x) >= 1);
         const double d = BoxValue(w_.gy1->C("Text6(2)").Text);
         if (Gy1EncoderPanel() && correctionCrawls && !w_.AxisMoving(1))
             Check(w_.op.messages.size() > messagesBefore_, "a move refused for its speed says so",
@@ -1115,7 +1118,7 @@ bool Checker::CorrectionBeyond(double e0) {
 int64_t Checker::CorrectionTicks(double e0) {
     const AxisPara& x = w_.table().gAxisPara[1];
     if (CorrectionBeyond(e0)) e0 = 0;
-    const double v = std::round(x.AutoFeedrate * std::fabs(x.PulseEquivalent) / 60.0);
+    const double v = AutoPulses(x);
     const double acc = std::max(1.0, std::round(x.Acceleration * 10000.0));
     // Its rounds (a few, each leaving at most half the error), each a move,
     // its ramps and the ticks the feed settles in.
@@ -1188,7 +1191,7 @@ void Checker::FollowCorrection() {
     if (!Check(c.path <= limit, "a feed correction moves the strip less than twice its first error",
                what + " has moved the feed " + std::to_string(c.path) + " pulses, at most " + Mm(limit)))
         return;
-    if (!(std::round(x.AutoFeedrate * std::fabs(x.PulseEquivalent) / 60.0) >= 1))
+    if (!(AutoPulses(x) >= 1))
         if (!Check(c.path == 0, "a feed correction moves at the automatic speed or not at all",
                    what + " moved the feed at an automatic speed of " + std::to_string(x.AutoFeedrate) + " mm/min"))
             return;

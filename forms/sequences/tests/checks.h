@@ -63,7 +63,6 @@ struct JogExpect {
     // The promise it keeps: a jog, or a move by hand of a dialog (which
     // says why when its speed refuses it).
     const char* promise = "an accepted jog moves the pressed axis the pressed way at the speed asked";
-    bool byHand = false;
 };
 
 // A feed correction by the encoder under way: an M34/M35 check of a program,
