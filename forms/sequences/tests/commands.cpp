@@ -529,6 +529,16 @@ std::vector<Command> Build() {
     add("gy.TestValue", Win::Gy, 8, 1, Always(Cls::Look), [](World& w, int k) {
         w.gy->Text1_Change(25 + k / 4, Pick({"-300", "1e9", "200", "-50"}, k));
     });
+    // The start (k / 6 even) and end length compensations (system lines 10
+    // and 11), as a maker types them: far back (-60.109 brings an encoder
+    // check of the letters to count 0, after checks behind it), a little
+    // back or forward, or none.
+    add("gy.LengthComp", Win::Gy, 12, 3, Always(Cls::Look), [](World& w, int k) {
+        const int line = k / 6 % 2 == 0 ? 10 : 11;
+        for (int i = 0; i < kGyBoxes; ++i)
+            if (GyBoxes()[static_cast<std::size_t>(i)].line == line)
+                w.gy->Text1_Change(i, Pick({"-60", "-5", "2", "-100", "-60.109", "0"}, k));
+    });
 
     // ---- axis setup ----
     const Win J = Win::Jjz;

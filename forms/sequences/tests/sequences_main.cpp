@@ -125,6 +125,7 @@ Step NextStep(World& w, Rng& rng, const std::vector<Step>& before) {
     if (w.open() == Win::Jjz && (last == "jjz.Manual" || last == "jjz.Encoder" || last == "jjz.Speed") && rng.Chance(50))
         return {"jjz.Save", 0};
     if (w.open() == Win::Gy1 && last == "gy1.Encoder" && rng.Chance(50)) return {"gy1.Save", 0};
+    if (w.open() == Win::Gy && last == "gy.LengthComp" && rng.Chance(50)) return {"gy.Save", 0};
     if (w.open() == Win::Sb && last == "sb.Option" && (lastArg == 4 || lastArg == 5) && rng.Chance(60))
         return {"sb.Save", 0};
     if (w.open() == Win::Sb && last == "sb.Cutter" && lastArg < 2 && w.table().gCutterUpDownMode == 0 && rng.Chance(40))
