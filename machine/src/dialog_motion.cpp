@@ -8,12 +8,11 @@ namespace {
 
 bool ValidAxis(int n) { return n >= 1 && n <= 4; }
 
-// The start of every manual move: refused while busy or when the motion
-// check refuses it; the feed axis lets the material go first.
-bool PrepareManualMove(MachineContext& ctx, int n, std::optional<double> distance = std::nullopt,
-                       const ValueSource& source = {}, bool letMaterialGo = true) {
+// The start of a hold-to-jog: refused while busy or when the motion check
+// refuses its speed; the feed axis lets the material go first.
+bool PrepareManualJog(MachineContext& ctx, int n, bool letMaterialGo) {
     if (!ValidAxis(n) || !MayAct(ctx, CommandClass::StartMotion)) return false;
-    if (!MotionAllowed(ctx, ManualMotion(ctx, n, distance, source))) return false;
+    if (!MotionAllowed(ctx, ManualMotion(ctx, n))) return false;
     if (n == 1 && letMaterialGo) ctx.card.write_bit(0, 3, 0);
     SetAxisMotion(ctx, n, ctx.axis(n).ManualFeedrate);
     return true;
@@ -50,7 +49,7 @@ bool LetGoOfJog(MachineContext& ctx, int16_t& held, uint32_t stopsAtPress, int n
 
 bool DialogJogPress(MachineContext& ctx, DialogJogs& jogs, int n, int dir, bool letMaterialGo) {
     if (dir != 1 && dir != -1) return false;
-    if (!PrepareManualMove(ctx, n, std::nullopt, {}, letMaterialGo)) return false;
+    if (!PrepareManualJog(ctx, n, letMaterialGo)) return false;
     const auto i = static_cast<std::size_t>(n);
     HoldJog(ctx, jogs.dir[i], jogs.stops[i], n, dir);
     return true;
@@ -82,9 +81,10 @@ bool DialogStep(MachineContext& ctx, int n, double distance) {
 }
 
 bool DialogStep(MachineContext& ctx, int n, double distance, const ValueSource& source) {
-    if (!PrepareManualMove(ctx, n, distance, source)) return false;
-    ctx.card.pmove(0, n, CardInt(distance * ctx.axis(n).PulseEquivalent));
-    return true;
+    if (!ValidAxis(n) || !MayAct(ctx, CommandClass::StartMotion)) return false;
+    return StartAxisMove(ctx, ManualMotion(ctx, n, distance, source), [&] {
+        if (n == 1) ctx.card.write_bit(0, 3, 0);
+    });
 }
 
 bool OwnSeekZero(const RunState& run, int n, Starter who) {

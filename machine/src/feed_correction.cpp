@@ -66,13 +66,11 @@ CorrectionStep EncoderCorrectionRound(MachineContext& ctx, EncoderRounds& r, dou
     ask.source = TechnologicalSource("编码器的送料修正", "encoder's feed correction");
     ask.feedPerMinute = ctx.axis(1).AutoFeedrate;
     ask.speed = SpeedSource::Automatic;
-    if (!MotionAllowed(ctx, ask)) {
+    if (!StartAxisMove(ctx, ask)) {
         r = {};
         ProgramStopped(ctx);
         return CorrectionStep::Stopped;
     }
-    SetAxisMotion(ctx, 1, ctx.axis(1).AutoFeedrate);
-    ctx.card.pmove(0, 1, CardInt(e * ctx.axis(1).PulseEquivalent));
     r.corrected = e;
     ++r.rounds;
     r.pending = checkAgain ? 1 : 0;

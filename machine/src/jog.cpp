@@ -104,6 +104,17 @@ bool SeekZeroUsable(MachineContext& ctx, int n, double retractFeed) {
 
 int32_t SeekZeroDirection(const AxisPara& ax) { return ax.SeekZeroFeedrate > 0 ? 1 : -1; }
 
+bool StartFeedRetract(MachineContext& ctx, double feed, Starter who) {
+    auto& run = ctx.run;
+    if (!SeekZeroUsable(ctx, 1, feed)) return false;
+    SetAxisMotion(ctx, 1, feed);
+    ctx.card.pmove(0, 1, CardInt(-ctx.sys().gFeedRetract * ctx.axis(1).PulseEquivalent));
+    run.gHomeState = 1;
+    run.gHomeStarted = 1;
+    run.mHomeStarter = who;
+    return true;
+}
+
 bool StartSeekZeroSearch(MachineContext& ctx, int n, int32_t logic, int32_t direction, Starter who) {
     auto& run = ctx.run;
     const auto& ax = ctx.axis(n);
@@ -129,7 +140,6 @@ void Command_XZ_Click(MachineContext& ctx) {
     if (run.mSeekFromProgram != 1 && !MayAct(ctx, CommandClass::StartMotion)) return;
     const Starter who = run.mSeekFromProgram == 1 ? Starter::Program : Starter::MainWindow;
     run.mSeekFromProgram = 0;
-    const auto& ax = ctx.axis(1);
     if (ctx.sys().gFeedRetract < 0.5) {
         if (run.gHomeState != 0) return;
         // On the switch already: back off it and stop when it is left.
@@ -139,13 +149,9 @@ void Command_XZ_Click(MachineContext& ctx) {
             StartSeekZeroSearch(ctx, 1, 1, -1, who);
         return;
     }
-    // No zero switch: pull the strip back by the retract length.
-    if (!SeekZeroUsable(ctx, 1, Val(ctx.panel.Text2))) return;
-    SetAxisMotion(ctx, 1, Val(ctx.panel.Text2));
-    ctx.card.pmove(0, 1, CardInt(-ctx.sys().gFeedRetract * ax.PulseEquivalent));
-    run.gHomeState = 1;
-    run.gHomeStarted = 1;
-    run.mHomeStarter = who;
+    // No zero switch: pull the strip back by the retract length, at the
+    // jog speed typed in the panel.
+    StartFeedRetract(ctx, Val(ctx.panel.Text2), who);
 }
 
 void Command_Z1_Click(MachineContext& ctx) {

@@ -104,4 +104,13 @@ bool MotionAllowed(MachineContext& ctx, const MotionAsk& ask) {
     return true;
 }
 
+bool StartAxisMove(MachineContext& ctx, const MotionAsk& ask, const std::function<void()>& beforeMove) {
+    if (!ask.distance || !MotionAllowed(ctx, ask)) return false;
+    if (beforeMove) beforeMove();
+    const double pulses = *ask.distance * ctx.axis(ask.axis).PulseEquivalent - ask.standsAt.value_or(0);
+    SetAxisMotion(ctx, ask.axis, ask.feedPerMinute);
+    ctx.card.pmove(0, ask.axis, CardInt(pulses));
+    return true;
+}
+
 }  // namespace velbend

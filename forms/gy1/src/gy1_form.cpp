@@ -388,7 +388,8 @@ void GY1_Model::CalibrationMove() {
         return;
     }
     const double instructed = Val(C("Text6(2)").Text);
-    if (!MotionAllowed(m, ManualMotion(m, 1, instructed, DialogBoxSource("指令距离", "Instruct Length")))) return;
+    const MotionAsk move = ManualMotion(m, 1, instructed, DialogBoxSource("指令距离", "Instruct Length"));
+    if (!MotionAllowed(m, move)) return;
     if (!feed) {
         // The encoder's correction after the move feeds at the automatic
         // speed: one that would crawl refuses the Move before it starts.
@@ -398,11 +399,12 @@ void GY1_Model::CalibrationMove() {
         correction.speed = SpeedSource::Automatic;
         if (!MotionAllowed(m, correction)) return;
     }
-    m.card.set_command_pos(0, 1, 0);
-    m.card.set_actual_pos(0, 1, 0);
-    m.card.write_bit(0, 3, 0);
-    SetAxisMotion(m, 1, ax.ManualFeedrate);
-    m.card.pmove(0, 1, CardInt(instructed * ax.PulseEquivalent));
+    // The counters start from 0 and the material is let go for the move.
+    StartAxisMove(m, move, [&] {
+        m.card.set_command_pos(0, 1, 0);
+        m.card.set_actual_pos(0, 1, 0);
+        m.card.write_bit(0, 3, 0);
+    });
     moveEquiv_ = feed ? ax.PulseEquivalent : m.sys().gEncoderEquiv;
     if (!feed) StartDialogCorrection(m, instructed);
 }

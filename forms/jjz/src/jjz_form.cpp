@@ -234,12 +234,8 @@ void JJZ_Model::SeekZero(int n) {
     if (n == 1 && ctx.sys().gFeedRetract >= 0.5) {
         // No zero switch: the strip is pulled back by the retract length.
         // Never while busy, so it cannot take over another axis's seek zero.
-        if (!MayAct(ctx, CommandClass::StartMotion) || !SeekZeroUsable(ctx, 1, std::abs(static_cast<int>(ax.ManualFeedrate)))) return;
-        SetAxisMotion(ctx, 1, std::abs(static_cast<int>(ax.ManualFeedrate)));
-        ctx.card.pmove(0, 1, CardInt(-ctx.sys().gFeedRetract * ax.PulseEquivalent));
-        run.gHomeState = 1;
-        run.gHomeStarted = 1;
-        run.mHomeStarter = Starter::AxisSetup;
+        if (MayAct(ctx, CommandClass::StartMotion))
+            StartFeedRetract(ctx, std::abs(static_cast<int>(ax.ManualFeedrate)), Starter::AxisSetup);
         return;
     }
     // A second press cancels the seek zero that this dialog started; one that

@@ -178,11 +178,7 @@ void SB_Model::Command6_Click(int16_t Index) {
     MotionAsk ask = ManualMotion(ctx, 3, Index == 0 ? 0 : depth,
                                  TechnologicalSource("“下刀行程”", "\"Down Distance\""));
     ask.standsAt = p;
-    if (!MotionAllowed(ctx, ask)) return;
-    SetAxisMotion(ctx, 3, ctx.axis(3).ManualFeedrate);
-    // Back to 0, or down to the front depth: the distance from p, rounded.
-    const double target = Index == 0 ? 0 : depth * ctx.axis(3).PulseEquivalent;
-    card.pmove(0, 3, CardInt(target - p));
+    StartAxisMove(ctx, ask);
 }
 
 void SB_Model::Command7_Click() { DialogStop(program_.ctx); }

@@ -273,9 +273,7 @@ void WFB_Form::Command4_Click() {
     const double angle = Val(Text5);
     MotionAsk ask = ManualMotion(ctx, 2, angle, DialogBoxSource("弯弧转动角度", "Bending Rotate angle"));
     ask.standsAt = ctx.run.gCardRet;
-    if (!MotionAllowed(ctx, ask)) return;
-    SetAxisMotion(ctx, 2, ctx.axis(2).ManualFeedrate);
-    ctx.card.pmove(0, 2, CardInt(pulses));
+    StartAxisMove(ctx, ask);
 }
 
 void WFB_Form::StartJog(int16_t dir) {

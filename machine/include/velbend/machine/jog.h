@@ -81,6 +81,11 @@ ValueSource ZeroCompSource(int n);
 // recorded.  No busy test; false, with nothing moved, when the seek zero is
 // refused (SeekZeroUsable).
 bool StartSeekZeroSearch(MachineContext& ctx, int n, int32_t logic, int32_t direction, Starter who);
+// The seek zero of a feed without a zero switch: the strip pulled back by
+// gFeedRetract at `feed` (per minute), then gHomeState := 1, gHomeStarted :=
+// 1 and its starter recorded; the run timer makes the compensation.  No busy
+// test; false, with nothing moved, when refused (SeekZeroUsable).
+bool StartFeedRetract(MachineContext& ctx, double feed, Starter who);
 // The search direction of an axis with its zero switch: +1 when its
 // SeekZeroFeedrate is above 0, else -1.
 int32_t SeekZeroDirection(const AxisPara& ax);

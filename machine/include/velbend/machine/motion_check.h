@@ -13,6 +13,7 @@
 // (ProgramSpeedsUsable).
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -72,6 +73,13 @@ struct MotionAsk {
 // and where to change it, or the speed, and the caller moves nothing.  The
 // distance is judged before the speed.
 bool MotionAllowed(MachineContext& ctx, const MotionAsk& ask);
+
+// The one start of a move of one axis by a distance: MotionAllowed, then
+// `beforeMove` (what must happen only once the move is sure, such as the
+// material let go), the axis set up at the ask's speed (SetAxisMotion) and
+// moved by rnd(distance x PulseEquivalent) pulses, less standsAt where it is
+// set (a move to a target).  False, with nothing done, when refused.
+bool StartAxisMove(MachineContext& ctx, const MotionAsk& ask, const std::function<void()>& beforeMove = {});
 
 // The predicates MotionAllowed and the line checks share.
 // A distance (mm, or degrees) on `axis`: finite, within +-kMaxCoordinate,
