@@ -11,6 +11,7 @@
 // known).
 //
 // The last line says: "sequences: N run, M steps, K checks, F failed".
+#include <cmath>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -133,6 +134,14 @@ Step NextStep(World& w, Rng& rng, const std::vector<Step>& before) {
     const auto& d = w.m().drawing;
     const bool outline = d.tables.mNodeCount > 1;
     const bool program = AnyRunFlag(w.run());
+    // A manual speed of less than a pulse a second in force: the moves by
+    // hand that must refuse it come more often.
+    bool crawlingHand = false;
+    for (int a = 1; a <= 4; ++a) {
+        const AxisPara& ax = w.table().gAxisPara[a];
+        crawlingHand = crawlingHand || std::fabs(ax.ManualFeedrate * ax.PulseEquivalent / 60.0) < 1 ||
+                       ax.ManualFeedrate <= 0;
+    }
     std::vector<std::pair<const Command*, int>> choice;
     int total = 0;
     for (const Command& c : Commands()) {
@@ -151,6 +160,7 @@ Step NextStep(World& w, Rng& rng, const std::vector<Step>& before) {
         if ((n == "Group" || n.ends_with(".Save")) && w.ctx().panel.Text14Visible && w.ctx().panel.TshFrameVisible)
             weight *= 8;
         if (n == "gy1.Move" && w.gy1 && w.gy1->C("Frame6").Visible) weight *= 4;
+        if (crawlingHand && (n == "gy1.Move" || n == "wfb.Rotate" || n == "sb.Cutter" || n == "jjz.Down")) weight *= 6;
         if (n == "CloseWindow") weight = 0;
         total += weight;
         choice.emplace_back(&c, weight);
